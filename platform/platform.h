@@ -1,0 +1,88 @@
+// The operating-system services that the archive writer and the compressor
+// use: files, the clock and fixed memory. One implementation calls the Win32
+// kernel, another POSIX; CMake picks one. The functions behave like the Win32
+// calls they are named after, so the writer sees the same results on every
+// platform.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "platform/file_time.h"
+
+// An open file. kNoFile is never a valid handle.
+using FileHandle = void*;
+constexpr FileHandle kNoFile = nullptr;
+
+// Windows file attribute bits, as GetFileInformationByHandle reports them.
+enum FileAttribute : uint32_t {
+  FileReadOnly = 0x01,
+  FileHidden = 0x02,
+  FileSystem = 0x04,
+  FileDirectory = 0x10,
+  FileArchive = 0x20,
+  FileNormal = 0x80,
+};
+
+struct FileInfo {
+  uint32_t attributes;  // FileAttribute bits
+  FileTime creationTime;    // UTC
+  FileTime lastAccessTime;  // UTC
+  FileTime lastWriteTime;   // UTC
+  uint64_t size;
+};
+
+enum SeekOrigin { SeekFromStart, SeekFromCurrent, SeekFromEnd };
+
+// SetFilePosition's failure result, as SetFilePointer's.
+constexpr uint32_t kInvalidFilePosition = 0xFFFFFFFFu;
+
+// Creates `path` for writing, replacing any file of that name, shared with
+// nobody while it is open. Returns kNoFile on failure.
+FileHandle CreateOutputFile(const char* path);
+
+// Opens an existing plain file for reading; others may read it at the same
+// time. Directories are refused. Returns kNoFile on failure.
+FileHandle OpenInputFile(const char* path);
+
+// Closes a handle from CreateOutputFile or OpenInputFile. kNoFile is ignored.
+void CloseFile(FileHandle file);
+
+// Reads up to `capacity` bytes at the current position. Returns false when the
+// read fails; otherwise *bytesRead is the count, 0 at the end of the file.
+bool ReadFromFile(FileHandle file, void* buffer, uint32_t capacity, uint32_t* bytesRead);
+
+// Writes `length` bytes at the current position. Returns false when the write
+// fails; a true result may still report fewer bytes written than asked.
+bool WriteToFile(FileHandle file, const void* data, uint32_t length, uint32_t* bytesWritten);
+
+// Moves the position by a signed 32-bit distance from `origin` and returns the
+// new position, or kInvalidFilePosition when the move fails or the new
+// position does not fit 32 bits.
+uint32_t SetFilePosition(FileHandle file, int32_t distance, SeekOrigin origin);
+
+// Ends the file at the current position, discarding everything after it.
+bool TruncateFileHere(FileHandle file);
+
+// The full size of an open file. Returns false when it cannot be queried.
+bool QueryFileSize(FileHandle file, uint64_t* size);
+
+// Attributes, times and size of an open file. Returns false on failure.
+bool QueryFileInfo(FileHandle file, FileInfo* info);
+
+// The clock, in UTC.
+FileTime CurrentUtcFileTime();
+
+// The local wall-clock time at the UTC instant `utc`, by the zone rules in
+// force on that date. UtcToLocalFileTime(CurrentUtcFileTime()) is the local
+// clock.
+FileTime UtcToLocalFileTime(FileTime utc);
+
+// True when `byte` starts a two-byte character in the ANSI code page (always
+// false where text is not in a double-byte code page).
+bool IsAnsiLeadByte(unsigned char byte);
+
+// Zero-filled memory that does not move; nullptr when none can be had.
+// Released with ReleaseFixedMemory, which ignores nullptr.
+void* AllocateFixedMemory(size_t size);
+void ReleaseFixedMemory(void* block);

@@ -1,0 +1,167 @@
+// The real platform layer of this build (POSIX natively, Win32 under Wine)
+// against real files.
+#include "platform/platform.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <ctime>
+
+#include "tests/support/test_files.h"
+
+namespace {
+
+struct OpenedFile {
+  FileHandle handle;
+  explicit OpenedFile(FileHandle h) : handle(h) {}
+  ~OpenedFile() { CloseFile(handle); }
+};
+
+bool WriteAll(FileHandle file, const std::vector<uint8_t>& bytes) {
+  uint32_t written = 0;
+  return WriteToFile(file, bytes.data(), static_cast<uint32_t>(bytes.size()), &written) && written == bytes.size();
+}
+
+TEST(PlatformFiles, CreateReplacesAnOldFileAndWritesAtThePosition) {
+  TempDir dir;
+  const std::string path = dir.File("out.bin");
+  WriteWholeFile(path, RandomBytes(5000, 1));
+  {
+    OpenedFile out(CreateOutputFile(path.c_str()));
+    ASSERT_NE(kNoFile, out.handle);
+    uint64_t size = 99;
+    ASSERT_TRUE(QueryFileSize(out.handle, &size));
+    EXPECT_EQ(0u, size);
+    ASSERT_TRUE(WriteAll(out.handle, {1, 2, 3, 4, 5, 6}));
+    EXPECT_EQ(2u, SetFilePosition(out.handle, 2, SeekFromStart));
+    ASSERT_TRUE(WriteAll(out.handle, {9, 9}));
+    EXPECT_EQ(6u, SetFilePosition(out.handle, 0, SeekFromEnd));
+    EXPECT_EQ(5u, SetFilePosition(out.handle, -1, SeekFromCurrent));
+  }
+  EXPECT_EQ((std::vector<uint8_t>{1, 2, 9, 9, 5, 6}), ReadWholeFile(path));
+}
+
+TEST(PlatformFiles, TruncateCutsTheFileAtTheCurrentPosition) {
+  TempDir dir;
+  const std::string path = dir.File("cut.bin");
+  {
+    OpenedFile out(CreateOutputFile(path.c_str()));
+    ASSERT_TRUE(WriteAll(out.handle, RandomBytes(70000, 2)));
+    ASSERT_EQ(1000u, SetFilePosition(out.handle, 1000, SeekFromStart));
+    ASSERT_TRUE(TruncateFileHere(out.handle));
+    uint64_t size = 0;
+    ASSERT_TRUE(QueryFileSize(out.handle, &size));
+    EXPECT_EQ(1000u, size);
+    ASSERT_TRUE(WriteAll(out.handle, {7}));
+  }
+  std::vector<uint8_t> expected = RandomBytes(1000, 2);
+  expected.push_back(7);
+  EXPECT_EQ(expected, ReadWholeFile(path));
+}
+
+TEST(PlatformFiles, PositionsBeforeTheStartFailAndLeaveThePositionAlone) {
+  TempDir dir;
+  OpenedFile out(CreateOutputFile(dir.File("p.bin").c_str()));
+  ASSERT_TRUE(WriteAll(out.handle, {1, 2, 3}));
+  EXPECT_EQ(kInvalidFilePosition, SetFilePosition(out.handle, -1, SeekFromStart));
+  // A distance of 2 GiB or more arrives negative and fails the same way.
+  EXPECT_EQ(kInvalidFilePosition, SetFilePosition(out.handle, static_cast<int32_t>(0x80000000u), SeekFromStart));
+  EXPECT_EQ(3u, SetFilePosition(out.handle, 0, SeekFromCurrent));
+}
+
+TEST(PlatformFiles, ReadsReturnWhatIsThereAndZeroAtTheEnd) {
+  TempDir dir;
+  const std::string path = dir.File("in.bin");
+  const std::vector<uint8_t> contents = RandomBytes(100, 3);
+  WriteWholeFile(path, contents);
+  OpenedFile in(OpenInputFile(path.c_str()));
+  ASSERT_NE(kNoFile, in.handle);
+  uint8_t buffer[256];
+  uint32_t count = 0;
+  ASSERT_TRUE(ReadFromFile(in.handle, buffer, 60, &count));
+  EXPECT_EQ(60u, count);
+  ASSERT_TRUE(ReadFromFile(in.handle, buffer + 60, 196, &count));
+  EXPECT_EQ(40u, count);
+  EXPECT_EQ(0, memcmp(buffer, contents.data(), 100));
+  ASSERT_TRUE(ReadFromFile(in.handle, buffer, 196, &count));
+  EXPECT_EQ(0u, count);
+}
+
+TEST(PlatformFiles, MissingFilesAndDirectoriesDoNotOpenForReading) {
+  TempDir dir;
+  EXPECT_EQ(kNoFile, OpenInputFile(dir.File("missing.txt").c_str()));
+  EXPECT_EQ(kNoFile, OpenInputFile(dir.path().c_str()));
+  EXPECT_EQ(kNoFile, CreateOutputFile(dir.File("no-such-folder/out.zip").c_str()));
+}
+
+TEST(PlatformFiles, ReadersShareButTheOutputIsSharedWithNobody) {
+  TempDir dir;
+  const std::string path = dir.File("shared.bin");
+  WriteWholeFile(path, {1, 2, 3});
+  OpenedFile first(OpenInputFile(path.c_str()));
+  OpenedFile second(OpenInputFile(path.c_str()));
+  EXPECT_NE(kNoFile, first.handle);
+  EXPECT_NE(kNoFile, second.handle);
+#ifdef _WIN32
+  // Windows enforces share modes: a file being written cannot be read, which
+  // is what keeps a folder's zip out of the zip of that folder.
+  const std::string zip = dir.File("being-written.zip");
+  OpenedFile out(CreateOutputFile(zip.c_str()));
+  ASSERT_NE(kNoFile, out.handle);
+  EXPECT_EQ(kNoFile, OpenInputFile(zip.c_str()));
+#endif
+}
+
+TEST(PlatformFileInfo, AFreshFileIsWritableWithTheArchiveBitAndItsSize) {
+  TempDir dir;
+  const std::string path = dir.File("fresh.txt");
+  WriteWholeFile(path, RandomBytes(1234, 4));
+  OpenedFile in(OpenInputFile(path.c_str()));
+  FileInfo info{};
+  ASSERT_TRUE(QueryFileInfo(in.handle, &info));
+  EXPECT_EQ(FileArchive, info.attributes & (FileArchive | FileReadOnly | FileDirectory));
+  EXPECT_EQ(1234u, info.size);
+  const FileTime now = CurrentUtcFileTime();
+  const FileTime aMinute = 60 * kFileTimeTicksPerSecond;
+  EXPECT_LT(info.lastWriteTime, now + aMinute);
+  EXPECT_GT(info.lastWriteTime, now - aMinute);
+  EXPECT_LE(info.creationTime, info.lastWriteTime + aMinute);
+}
+
+TEST(PlatformFileInfo, ReportsReadOnlyAndTheExactTimesThatWereSet) {
+  TempDir dir;
+  const std::string path = dir.File("old.txt");
+  WriteWholeFile(path, {1});
+  // 1999-12-31 23:59:58.5 UTC and 2001-02-03 04:05:06 UTC.
+  const FileTime written = 125911583985000000ull;
+  const FileTime accessed = 126256467060000000ull;
+  SetFileTimes(path, written, accessed);
+  SetReadOnly(path, true);
+  OpenedFile in(OpenInputFile(path.c_str()));
+  FileInfo info{};
+  ASSERT_TRUE(QueryFileInfo(in.handle, &info));
+  EXPECT_EQ(FileReadOnly, info.attributes & FileReadOnly);
+  EXPECT_EQ(written, info.lastWriteTime);
+  EXPECT_EQ(accessed, info.lastAccessTime);
+}
+
+TEST(PlatformClock, TheUtcClockAgreesWithTheCLibrary) {
+  const int64_t before = static_cast<int64_t>(time(nullptr));
+  const FileTime now = CurrentUtcFileTime();
+  const int64_t after = static_cast<int64_t>(time(nullptr));
+  const int64_t seconds = static_cast<int64_t>((now - kUnixEpochFileTime) / kFileTimeTicksPerSecond);
+  EXPECT_GE(seconds, before);
+  EXPECT_LE(seconds, after);
+}
+
+TEST(PlatformMemory, FixedBlocksComeZeroFilled) {
+  const size_t size = 300000;
+  auto* block = static_cast<uint8_t*>(AllocateFixedMemory(size));
+  ASSERT_NE(nullptr, block);
+  for (size_t i = 0; i < size; ++i) ASSERT_EQ(0, block[i]) << i;
+  memset(block, 0xAB, size);
+  ReleaseFixedMemory(block);
+  ReleaseFixedMemory(nullptr);
+}
+
+}  // namespace

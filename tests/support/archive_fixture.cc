@@ -1,0 +1,15 @@
+#include "tests/support/archive_fixture.h"
+
+#include "zip/archive.h"
+
+ZipArchive* NewArchiveOn(const std::string& outputPath) {
+  ZipArchive* archive = nullptr;
+  return CreateArchiveOnFile(outputPath.c_str(), &archive) == ArchiveOk ? archive : nullptr;
+}
+
+bool OpenSource(ZipArchive* archive, const std::string& path) {
+  archive->source = OpenInputFile(path.c_str());
+  if (archive->source == kNoFile) return false;
+  archive->flags |= OwnsSource;
+  return true;
+}

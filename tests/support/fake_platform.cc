@@ -1,0 +1,157 @@
+#include "tests/support/fake_platform.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+
+namespace fake {
+namespace {
+
+struct OpenFile {
+  File* file;
+  uint64_t position;
+  bool writable;
+};
+
+bool Planned(int* counter, int planned) { return ++*counter == planned; }
+
+OpenFile* Open(FileHandle handle) { return static_cast<OpenFile*>(handle); }
+
+}  // namespace
+
+State& Fake() {
+  static State state;
+  return state;
+}
+
+void Reset() { Fake() = State(); }
+
+File& PutFile(const std::string& path, const std::vector<uint8_t>& bytes) {
+  File& file = Fake().files[path];
+  file.bytes = bytes;
+  file.info = FileInfo{FileArchive, 0, 0, 0, 0};
+  return file;
+}
+
+std::vector<uint8_t>& Contents(const std::string& path) { return Fake().files.at(path).bytes; }
+
+}  // namespace fake
+
+using fake::Fake;
+
+FileHandle CreateOutputFile(const char* path) {
+  if (fake::Planned(&Fake().calls.creates, Fake().faults.failCreateNumber)) return kNoFile;
+  fake::File& file = Fake().files[path];
+  if (file.open) return kNoFile;  // shared with nobody
+  file.bytes.clear();
+  file.info = FileInfo{FileArchive, 0, 0, 0, 0};
+  file.open = true;
+  ++Fake().openHandles;
+  return new fake::OpenFile{&file, 0, true};
+}
+
+FileHandle OpenInputFile(const char* path) {
+  if (fake::Planned(&Fake().calls.opens, Fake().faults.failOpenNumber)) return kNoFile;
+  auto found = Fake().files.find(path);
+  if (found == Fake().files.end()) return kNoFile;
+  ++Fake().openHandles;
+  return new fake::OpenFile{&found->second, 0, false};
+}
+
+void CloseFile(FileHandle handle) {
+  if (handle == kNoFile) return;
+  fake::OpenFile* open = fake::Open(handle);
+  if (open->writable) open->file->open = false;
+  --Fake().openHandles;
+  delete open;
+}
+
+bool ReadFromFile(FileHandle handle, void* buffer, uint32_t capacity, uint32_t* bytesRead) {
+  Fake().readSizes.push_back(capacity);
+  *bytesRead = 0;
+  if (fake::Planned(&Fake().calls.reads, Fake().faults.failReadNumber)) return false;
+  fake::OpenFile* open = fake::Open(handle);
+  const uint64_t size = open->file->bytes.size();
+  if (open->writable) return false;
+  if (open->position >= size) return true;
+  const uint64_t count = std::min<uint64_t>(capacity, size - open->position);
+  memcpy(buffer, open->file->bytes.data() + open->position, count);
+  open->position += count;
+  *bytesRead = static_cast<uint32_t>(count);
+  return true;
+}
+
+bool WriteToFile(FileHandle handle, const void* data, uint32_t length, uint32_t* bytesWritten) {
+  Fake().writeSizes.push_back(length);
+  *bytesWritten = 0;
+  const int call = ++Fake().calls.writes;
+  if (call == Fake().faults.failWriteNumber) return false;
+  fake::OpenFile* open = fake::Open(handle);
+  if (!open->writable) return false;
+  uint64_t count = length;
+  if (call == Fake().faults.shortWriteNumber && count > 0) --count;
+  const uint64_t capacity = Fake().faults.diskCapacity;
+  if (open->position >= capacity) return false;  // nothing fits: the call fails, as Windows reports a full disk
+  count = std::min<uint64_t>(count, capacity - open->position);
+  std::vector<uint8_t>& bytes = open->file->bytes;
+  if (bytes.size() < open->position + count) bytes.resize(open->position + count);
+  memcpy(bytes.data() + open->position, data, count);
+  open->position += count;
+  *bytesWritten = static_cast<uint32_t>(count);
+  return true;
+}
+
+uint32_t SetFilePosition(FileHandle handle, int32_t distance, SeekOrigin origin) {
+  if (fake::Planned(&Fake().calls.positions, Fake().faults.failPositionNumber)) return kInvalidFilePosition;
+  fake::OpenFile* open = fake::Open(handle);
+  const int64_t base = origin == SeekFromStart     ? 0
+                       : origin == SeekFromCurrent ? static_cast<int64_t>(open->position)
+                                                   : static_cast<int64_t>(open->file->bytes.size());
+  const int64_t target = base + distance;
+  if (target < 0 || target >= static_cast<int64_t>(kInvalidFilePosition)) return kInvalidFilePosition;
+  open->position = static_cast<uint64_t>(target);
+  return static_cast<uint32_t>(target);
+}
+
+bool TruncateFileHere(FileHandle handle) {
+  if (fake::Planned(&Fake().calls.truncates, Fake().faults.failTruncateNumber)) return false;
+  fake::OpenFile* open = fake::Open(handle);
+  if (!open->writable) return false;
+  open->file->bytes.resize(open->position);
+  return true;
+}
+
+bool QueryFileSize(FileHandle handle, uint64_t* size) {
+  *size = fake::Open(handle)->file->bytes.size();
+  return true;
+}
+
+bool QueryFileInfo(FileHandle handle, FileInfo* info) {
+  if (fake::Planned(&Fake().calls.infos, Fake().faults.failInfoNumber)) return false;
+  const fake::File* file = fake::Open(handle)->file;
+  *info = file->info;
+  info->size = file->bytes.size();
+  return true;
+}
+
+FileTime CurrentUtcFileTime() { return Fake().utcNow; }
+
+FileTime UtcToLocalFileTime(FileTime utc) {
+  return static_cast<FileTime>(static_cast<int64_t>(utc) + Fake().localOffsetTicks);
+}
+
+bool IsAnsiLeadByte(unsigned char byte) {
+  return Fake().shiftJisCodePage && ((byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC));
+}
+
+void* AllocateFixedMemory(size_t size) {
+  if (fake::Planned(&Fake().calls.allocations, Fake().faults.failAllocationNumber)) return nullptr;
+  ++Fake().liveAllocations;
+  return calloc(1, size);
+}
+
+void ReleaseFixedMemory(void* block) {
+  if (block == nullptr) return;
+  --Fake().liveAllocations;
+  free(block);
+}

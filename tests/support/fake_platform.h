@@ -1,0 +1,71 @@
+// An in-memory stand-in for the platform layer, linked into the fault tests in
+// place of the real one. Files live in memory; every call can be made to fail
+// on its Nth use, and the calls and live allocations are counted, so tests
+// can prove what a failure leaves behind.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "platform/platform.h"
+
+namespace fake {
+
+struct File {
+  std::vector<uint8_t> bytes;
+  FileInfo info{FileArchive, 0, 0, 0, 0};  // size is taken from `bytes`
+  bool open = false;
+};
+
+// Call numbers start at 1 and count every call of that kind since Reset; 0
+// means no failure is planned.
+struct FaultPlan {
+  int failCreateNumber = 0;
+  int failOpenNumber = 0;
+  int failWriteNumber = 0;       // the write call fails, writing nothing
+  int shortWriteNumber = 0;      // the write call succeeds but writes one byte less
+  int failReadNumber = 0;
+  int failPositionNumber = 0;    // SetFilePosition
+  int failTruncateNumber = 0;
+  int failInfoNumber = 0;        // QueryFileInfo
+  int failAllocationNumber = 0;
+  // Free space: writes past this many bytes of any one file are cut short,
+  // as on a full disk. UINT64_MAX for none.
+  uint64_t diskCapacity = UINT64_MAX;
+};
+
+struct CallCounts {
+  int creates = 0;
+  int opens = 0;
+  int writes = 0;
+  int reads = 0;
+  int positions = 0;
+  int truncates = 0;
+  int infos = 0;
+  int allocations = 0;
+};
+
+struct State {
+  std::map<std::string, File> files;
+  FaultPlan faults;
+  CallCounts calls;
+  std::vector<uint32_t> writeSizes;  // length asked of every write call
+  std::vector<uint32_t> readSizes;   // capacity asked of every read call
+  int openHandles = 0;
+  int liveAllocations = 0;
+  FileTime utcNow = 0;
+  int64_t localOffsetTicks = 0;  // local time minus UTC
+  bool shiftJisCodePage = false;  // IsAnsiLeadByte answers as in code page 932
+};
+
+// The one process-wide fake; Reset before each test.
+State& Fake();
+void Reset();
+
+// Adds or replaces a file with the given contents, writable, archive bit set.
+File& PutFile(const std::string& path, const std::vector<uint8_t>& bytes);
+std::vector<uint8_t>& Contents(const std::string& path);
+
+}  // namespace fake

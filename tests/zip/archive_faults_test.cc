@@ -1,0 +1,116 @@
+// Creating and closing archives, and reading metadata, when the platform
+// fails, through the in-memory stand-in of the platform layer.
+#include <gtest/gtest.h>
+
+#include "tests/support/fake_platform.h"
+#include "zip/archive.h"
+#include "zip/entry_name.h"
+#include "zip/source_metadata.h"
+
+namespace {
+
+class ArchiveFaults : public ::testing::Test {
+ protected:
+  void SetUp() override { fake::Reset(); }
+  void TearDown() override {
+    EXPECT_EQ(0, fake::Fake().liveAllocations);
+    EXPECT_EQ(0, fake::Fake().openHandles);
+  }
+};
+
+TEST_F(ArchiveFaults, CreateWithoutMemoryCreatesNoFile) {
+  fake::Fake().faults.failAllocationNumber = 1;
+  ZipArchive* archive = nullptr;
+  EXPECT_EQ(ArchiveNoMemory, CreateArchiveOnFile("out.zip", &archive));
+  EXPECT_EQ(nullptr, archive);
+  EXPECT_EQ(0, fake::Fake().calls.creates);
+  EXPECT_TRUE(fake::Fake().files.empty());
+}
+
+TEST_F(ArchiveFaults, CreateThatCannotMakeTheFileReleasesTheRecord) {
+  fake::Fake().faults.failCreateNumber = 1;
+  ZipArchive* archive = nullptr;
+  EXPECT_EQ(ArchiveOpenFailed, CreateArchiveOnFile("out.zip", &archive));
+  EXPECT_EQ(nullptr, archive);
+}
+
+TEST_F(ArchiveFaults, CloseReleasesEntriesCompressorStateAndSource) {
+  ZipArchive* archive = nullptr;
+  ASSERT_EQ(ArchiveOk, CreateArchiveOnFile("out.zip", &archive));
+  archive->deflateState = static_cast<DeflateState*>(AllocateFixedMemory(1000));
+  for (int i = 0; i < 3; ++i) {
+    auto* entry = static_cast<ZipEntry*>(AllocateFixedMemory(sizeof(ZipEntry)));
+    entry->next = archive->entryList;
+    archive->entryList = entry;
+  }
+  fake::PutFile("source", {1, 2, 3});
+  archive->source = OpenInputFile("source");
+  archive->flags |= OwnsSource;
+  // A failed add leaves its code: no directory is written, all is released.
+  archive->errorCode = ArchiveReadFailed;
+  EXPECT_EQ(ArchiveReadFailed, CloseArchive(archive));
+  EXPECT_TRUE(fake::Contents("out.zip").empty());
+}
+
+TEST_F(ArchiveFaults, MetadataFailsWhenTheFileCannotDescribeItself) {
+  ZipArchive* archive = nullptr;
+  ASSERT_EQ(ArchiveOk, CreateArchiveOnFile("out.zip", &archive));
+  fake::PutFile("source", {1, 2, 3});
+  archive->source = OpenInputFile("source");
+  archive->flags |= OwnsSource;
+  fake::Fake().faults.failInfoNumber = 1;
+  SourceMetadata metadata{};
+  EXPECT_EQ(ArchiveOpenFailed, ReadFileMetadata(archive, &metadata));
+  EXPECT_EQ(ArchiveOk, CloseArchive(archive));
+}
+
+TEST_F(ArchiveFaults, ExecutableTestReadFailuresOnlyClearTheExecuteBit) {
+  ZipArchive* archive = nullptr;
+  ASSERT_EQ(ArchiveOk, CreateArchiveOnFile("out.zip", &archive));
+  std::vector<uint8_t> program(300, 0);
+  program[0] = 'M';
+  program[1] = 'Z';
+  program[60] = 128;
+  program[128] = 'P';
+  program[129] = 'E';
+  fake::PutFile("program.exe", program);
+  archive->source = OpenInputFile("program.exe");
+  archive->flags |= OwnsSource;
+  for (int failing = 1; failing <= 3; ++failing) {
+    fake::Fake().calls.reads = 0;
+    fake::Fake().faults.failReadNumber = failing;
+    SourceMetadata metadata{};
+    EXPECT_EQ(ArchiveOk, ReadFileMetadata(archive, &metadata));
+    EXPECT_EQ(0x81800020u, metadata.externalAttributes) << "read " << failing << " failed";
+  }
+  fake::Fake().faults.failReadNumber = 0;
+  SourceMetadata metadata{};
+  EXPECT_EQ(ArchiveOk, ReadFileMetadata(archive, &metadata));
+  EXPECT_EQ(0x81C00020u, metadata.externalAttributes);
+  EXPECT_EQ(ArchiveOk, CloseArchive(archive));
+}
+
+TEST_F(ArchiveFaults, MetadataFromTheClockUsesLocalDosAndUtcUnixTimes) {
+  // 2024-03-09 10:15:37 UTC, in a zone two hours ahead.
+  fake::Fake().utcNow = 133544529370000000ull;
+  fake::Fake().localOffsetTicks = 2 * 3600 * 10000000ll;
+  SourceMetadata metadata{};
+  CurrentTimeMetadata(&metadata);
+  EXPECT_EQ(1709979337, metadata.modifyTime);
+  EXPECT_EQ(1709979337, metadata.accessTime);
+  EXPECT_EQ(1709979337, metadata.createTime);
+  EXPECT_EQ(((((2024u - 1980) << 9) | (3u << 5) | 9u) << 16) | (12u << 11) | (15u << 5) | 18u, metadata.dosDateTime);
+  EXPECT_EQ(0x80000000u, metadata.externalAttributes);
+}
+
+TEST_F(ArchiveFaults, DoubleByteNamesKeepTrailBytesThatLookLikeBackslashes) {
+  fake::Fake().shiftJisCodePage = true;
+  ZipEntry entry{};
+  // 0x95 0x5C is one character in code page 932; its second byte is not a separator.
+  ASSERT_TRUE(SetEntryName(&entry, "dir\\\x95\x5C\\\x95\x5C.txt"));
+  EXPECT_STREQ("dir/\x95\x5C/\x95\x5C.txt", entry.name);
+  ASSERT_TRUE(SetEntryName(&entry, "a\x95"));  // a lead byte with nothing after it
+  EXPECT_STREQ("a\x95", entry.name);
+}
+
+}  // namespace

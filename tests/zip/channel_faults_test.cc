@@ -1,0 +1,148 @@
+// The output channel and the records under injected failures, through the
+// in-memory stand-in of the platform layer.
+#include <gtest/gtest.h>
+
+#include "tests/support/fake_platform.h"
+#include "zip/archive.h"
+#include "zip/entry_name.h"
+#include "zip/output_channel.h"
+#include "zip/zip_records.h"
+
+namespace {
+
+class ChannelFaults : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    fake::Reset();
+    ASSERT_EQ(ArchiveOk, CreateArchiveOnFile("out.zip", &archive_));
+  }
+  void TearDown() override {
+    CloseArchive(archive_);
+    EXPECT_EQ(0, fake::Fake().liveAllocations);
+    EXPECT_EQ(0, fake::Fake().openHandles);
+  }
+  void UseSource(const std::vector<uint8_t>& contents) {
+    fake::PutFile("source", contents);
+    archive_->source = OpenInputFile("source");
+    archive_->flags |= OwnsSource;
+  }
+  ZipEntry* NewEntry(const char* name) {
+    auto* entry = static_cast<ZipEntry*>(AllocateFixedMemory(sizeof(ZipEntry)));
+    SetEntryName(entry, name);
+    entry->localExtraLength = kLocalExtraLength;
+    entry->centralExtraLength = kCentralExtraLength;
+    return entry;
+  }
+  std::vector<uint8_t>& Output() { return fake::Contents("out.zip"); }
+
+  ZipArchive* archive_ = nullptr;
+};
+
+TEST_F(ChannelFaults, AFailedWriteIsStickyForTheRestOfTheRecord) {
+  fake::Fake().faults.failWriteNumber = 3;  // the version field, after the two halves of the signature
+  ZipEntry* entry = NewEntry("a.txt");
+  WriteLocalHeader(archive_, entry);
+  ReleaseFixedMemory(entry);
+  EXPECT_EQ(ArchiveWriteFailed, archive_->errorCode);
+  EXPECT_EQ(3u, fake::Fake().writeSizes.size());
+  EXPECT_EQ((std::vector<uint8_t>{0x50, 0x4B, 0x03, 0x04}), Output());
+  WriteU32(archive_, 1);
+  WriteBytes(archive_, "x", 1);
+  EXPECT_EQ(3u, fake::Fake().writeSizes.size());
+  EXPECT_EQ(ArchiveWriteFailed, archive_->errorCode);
+}
+
+TEST_F(ChannelFaults, AShortWriteCountsAsAFailure) {
+  fake::Fake().faults.shortWriteNumber = 1;
+  WriteBytes(archive_, "abcdef", 6);
+  EXPECT_EQ(ArchiveWriteFailed, archive_->errorCode);
+  WriteU16(archive_, 7);
+  EXPECT_EQ(1u, fake::Fake().writeSizes.size());
+}
+
+TEST_F(ChannelFaults, AFullDiskStopsTheWrites) {
+  fake::Fake().faults.diskCapacity = 100;
+  std::vector<uint8_t> block(64, 1);
+  WriteBytes(archive_, block.data(), 64);
+  EXPECT_EQ(ArchiveOk, archive_->errorCode);
+  WriteBytes(archive_, block.data(), 64);
+  EXPECT_EQ(ArchiveWriteFailed, archive_->errorCode);
+  EXPECT_EQ(100u, Output().size());
+}
+
+TEST_F(ChannelFaults, AFailedReadEndsTheInputWithItsOwnCode) {
+  UseSource(std::vector<uint8_t>(100, 7));
+  archive_->errorCode = ArchiveWriteFailed;
+  fake::Fake().faults.failReadNumber = 1;
+  uint8_t buffer[100];
+  EXPECT_EQ(0u, ReadSource(archive_, buffer, sizeof buffer));
+  EXPECT_EQ(ArchiveReadFailed, archive_->errorCode);
+  EXPECT_EQ(0u, archive_->bytesRead);
+  EXPECT_EQ(0u, archive_->crc32);
+}
+
+TEST_F(ChannelFaults, ARepositioningFailureGivesSeekFailed) {
+  fake::Fake().faults.failPositionNumber = 1;
+  EXPECT_FALSE(SeekOutput(archive_, 0));
+  EXPECT_EQ(ArchiveSeekFailed, archive_->errorCode);
+}
+
+TEST_F(ChannelFaults, CopyStoredMovesWholeBuffersAndAShorterLastOne) {
+  struct Case {
+    size_t size;
+    std::vector<uint32_t> writes;
+    size_t reads;
+  };
+  for (const Case& c : {Case{0, {}, 1}, Case{1, {1}, 2}, Case{16384, {16384}, 2}, Case{16385, {16384, 1}, 3},
+                        Case{40000, {16384, 16384, 7232}, 4}}) {
+    fake::Fake().writeSizes.clear();
+    fake::Fake().readSizes.clear();
+    UseSource(std::vector<uint8_t>(c.size, 0x5A));
+    archive_->bytesRead = archive_->crc32 = archive_->compressedSize = 0;
+    CopyStored(archive_);
+    CloseFile(archive_->source);
+    archive_->flags &= ~static_cast<uint32_t>(OwnsSource);
+    EXPECT_EQ(c.writes, fake::Fake().writeSizes) << c.size;
+    EXPECT_EQ(std::vector<uint32_t>(c.reads, kIoBufferSize), fake::Fake().readSizes) << c.size;
+    EXPECT_EQ(c.size, archive_->compressedSize);
+    EXPECT_EQ(c.size, archive_->bytesRead);
+    if (c.size == 0) {
+      EXPECT_EQ(0u, archive_->crc32);
+    }
+  }
+}
+
+TEST_F(ChannelFaults, CopyStoredStopsAtAReadFailureKeepingWhatWasCopied) {
+  UseSource(std::vector<uint8_t>(40000, 0x33));
+  fake::Fake().faults.failReadNumber = 2;
+  CopyStored(archive_);
+  EXPECT_EQ(ArchiveReadFailed, archive_->errorCode);
+  EXPECT_EQ(16384u, archive_->compressedSize);
+  EXPECT_EQ(16384u, Output().size());
+}
+
+TEST_F(ChannelFaults, CopyStoredStopsAtAWriteFailure) {
+  UseSource(std::vector<uint8_t>(40000, 0x33));
+  fake::Fake().faults.failWriteNumber = 1;
+  CopyStored(archive_);
+  EXPECT_EQ(ArchiveWriteFailed, archive_->errorCode);
+  EXPECT_EQ(1u, fake::Fake().writeSizes.size());
+  EXPECT_TRUE(Output().empty());
+}
+
+TEST_F(ChannelFaults, AFailureInTheDirectoryStillReleasesEveryEntry) {
+  for (const char* name : {"one", "two", "three"}) {
+    ZipEntry* entry = NewEntry(name);
+    entry->next = archive_->entryList;
+    archive_->entryList = entry;
+  }
+  // A central header takes 25 write calls (two per 32-bit field); fail the
+  // fifth of the second header, after its signature and two versions.
+  fake::Fake().faults.failWriteNumber = 25 + 5;
+  EXPECT_EQ(ArchiveWriteFailed, CloseArchive(archive_));
+  archive_ = nullptr;
+  EXPECT_EQ(30u, fake::Fake().writeSizes.size());
+  EXPECT_EQ(46u + 5 + 9 + 8, Output().size());
+}
+
+}  // namespace

@@ -1,0 +1,43 @@
+#include "zip/dos_time.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+FileTime At(int year, int month, int day, int hour, int minute, int second, int millisecond = 0) {
+  return CalendarToFileTime(CalendarTime{year, month, day, hour, minute, second, millisecond});
+}
+
+TEST(DosDateTime, PacksTheFieldsWithSecondsHalved) {
+  const uint32_t value = ToDosDateTime(At(2024, 3, 9, 10, 15, 37));
+  EXPECT_EQ(0x51F2u, value & 0xFFFF);
+  EXPECT_EQ(((2024u - 1980) << 9) | (3u << 5) | 9u, value >> 16);
+  EXPECT_EQ(0x00210000u, ToDosDateTime(At(1980, 1, 1, 0, 0, 0)));
+  EXPECT_EQ(0xFF9FBF7Du, ToDosDateTime(At(2107, 12, 31, 23, 59, 59, 999)));
+}
+
+TEST(DosDateTime, ClampsYearsTheFieldCannotHold) {
+  // Wrapping would show a 1975 file as 2103 and a 2110 file as 1982.
+  EXPECT_EQ(0x00210000u, ToDosDateTime(At(1975, 6, 1, 12, 0, 0)));
+  EXPECT_EQ(0x00210000u, ToDosDateTime(At(1979, 12, 31, 23, 59, 59)));
+  EXPECT_EQ(0x00210000u, ToDosDateTime(0));
+  EXPECT_EQ(0xFF9FBF7Du, ToDosDateTime(At(2108, 1, 1, 0, 0, 0)));
+  EXPECT_EQ(0xFF9FBF7Du, ToDosDateTime(At(2110, 7, 4, 8, 30, 0)));
+  EXPECT_EQ(0xFF9FBF7Du, ToDosDateTime(UINT64_MAX));
+}
+
+TEST(UnixTime, CountsSecondsTruncatingTowardZero) {
+  EXPECT_EQ(0, ToUnixTime(kUnixEpochFileTime));
+  EXPECT_EQ(1, ToUnixTime(kUnixEpochFileTime + 19999999));
+  EXPECT_EQ(0, ToUnixTime(kUnixEpochFileTime - 9999999));
+  EXPECT_EQ(-1, ToUnixTime(kUnixEpochFileTime - 15000000));
+  EXPECT_EQ(1700000000, ToUnixTime(At(2023, 11, 14, 22, 13, 20)));
+}
+
+TEST(UnixTime, KeepsTheLow32BitsBeyond2038) {
+  // 2106-02-07 06:28:16 UTC is 2^32 seconds: the low 32 bits are 0.
+  EXPECT_EQ(0, ToUnixTime(At(2106, 2, 7, 6, 28, 16)));
+  EXPECT_EQ(INT32_MIN, ToUnixTime(At(2038, 1, 19, 3, 14, 8)));
+}
+
+}  // namespace

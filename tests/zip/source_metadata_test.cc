@@ -1,0 +1,132 @@
+// Metadata of real files. This program runs with TZ=UTC, so DOS times read
+// as UTC here; time_zone_test.cc covers a zone with daylight saving.
+#include "zip/source_metadata.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <ctime>
+
+#include "tests/support/archive_fixture.h"
+#include "tests/support/test_files.h"
+#include "zip/archive.h"
+#include "zip/dos_time.h"
+#include "zip/output_channel.h"
+
+namespace {
+
+void PutU32(std::vector<uint8_t>& bytes, size_t at, uint32_t value) {
+  for (int i = 0; i < 4; ++i) bytes[at + static_cast<size_t>(i)] = static_cast<uint8_t>(value >> (8 * i));
+}
+
+// A file that starts "MZ", keeps `headerOffset` at 60 and `signature` there.
+std::vector<uint8_t> ProgramImage(size_t size, uint32_t headerOffset, const char* signature) {
+  std::vector<uint8_t> bytes(size, 0x90);
+  bytes[0] = 'M';
+  bytes[1] = 'Z';
+  PutU32(bytes, 60, headerOffset);
+  if (headerOffset + 4 <= size) memcpy(bytes.data() + headerOffset, signature, 4);
+  return bytes;
+}
+
+class SourceMetadataTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    archive_ = NewArchiveOn(dir_.File("out.zip"));
+    ASSERT_NE(nullptr, archive_);
+  }
+  void TearDown() override { CloseArchive(archive_); }
+
+  // Reads the metadata of a file with these contents; the source stays open.
+  SourceMetadata MetadataOf(const std::vector<uint8_t>& contents, bool readOnly = false) {
+    const std::string path = dir_.File("source" + std::to_string(++files_));
+    WriteWholeFile(path, contents);
+    if (readOnly) SetReadOnly(path, true);
+    if (archive_->flags & OwnsSource) CloseFile(archive_->source);
+    EXPECT_TRUE(OpenSource(archive_, path));
+    SourceMetadata metadata{};
+    EXPECT_EQ(ArchiveOk, ReadFileMetadata(archive_, &metadata));
+    return metadata;
+  }
+
+  TempDir dir_;
+  ZipArchive* archive_ = nullptr;
+  int files_ = 0;
+};
+
+TEST_F(SourceMetadataTest, PlainAndReadOnlyFilesGetTheirModesAndDosBits) {
+  EXPECT_EQ(0x81800020u, MetadataOf(RandomBytes(100, 1)).externalAttributes);
+  EXPECT_EQ(100u, archive_->sourceSize);
+  EXPECT_EQ(0x81000021u, MetadataOf(RandomBytes(100, 1), true).externalAttributes);
+  EXPECT_EQ(0x81800020u, MetadataOf({}).externalAttributes);
+  EXPECT_EQ(0u, archive_->sourceSize);
+}
+
+TEST_F(SourceMetadataTest, ProgramsWithAKnownSignatureAreExecutable) {
+  for (const char* signature : {"PE\0\0", "NE\0\0", "LE\0\0", "MZ\0\0"}) {
+    EXPECT_EQ(0x81C00020u, MetadataOf(ProgramImage(300, 128, signature)).externalAttributes) << signature;
+  }
+  EXPECT_EQ(0x81000021u | 0x00400000u, MetadataOf(ProgramImage(300, 128, "PE\0\0"), true).externalAttributes);
+}
+
+TEST_F(SourceMetadataTest, TheExecutableTestRefusesEverythingElse) {
+  EXPECT_EQ(0x81800020u, MetadataOf(ProgramImage(300, 128, "PE\0\1")).externalAttributes);
+  EXPECT_EQ(0x81800020u, MetadataOf(ProgramImage(300, 128, "PX\0\0")).externalAttributes);
+  std::vector<uint8_t> notMz = ProgramImage(300, 128, "PE\0\0");
+  notMz[1] = 'X';
+  EXPECT_EQ(0x81800020u, MetadataOf(notMz).externalAttributes);
+  // The header must start more than 52 bytes before the end.
+  EXPECT_EQ(0x81C00020u, MetadataOf(ProgramImage(300, 300 - 53, "PE\0\0")).externalAttributes);
+  EXPECT_EQ(0x81800020u, MetadataOf(ProgramImage(300, 300 - 52, "PE\0\0")).externalAttributes);
+  // An offset near 4 GiB must not wrap around into the file.
+  EXPECT_EQ(0x81800020u, MetadataOf(ProgramImage(300, 0xFFFFFFF0u, "PE\0\0")).externalAttributes);
+  // Files of 40 bytes or less, and files too short to hold the offset at 60.
+  EXPECT_EQ(0x81800020u, MetadataOf({'M', 'Z'}).externalAttributes);
+  std::vector<uint8_t> tiny(40, 0);
+  tiny[0] = 'M';
+  tiny[1] = 'Z';
+  EXPECT_EQ(0x81800020u, MetadataOf(tiny).externalAttributes);
+  tiny.resize(62);
+  EXPECT_EQ(0x81800020u, MetadataOf(tiny).externalAttributes);
+}
+
+TEST_F(SourceMetadataTest, TheSourceIsReadFromItsStartAfterwards) {
+  const std::vector<uint8_t> program = ProgramImage(5000, 128, "PE\0\0");
+  MetadataOf(program);
+  uint8_t head[4];
+  ASSERT_EQ(4u, ReadSource(archive_, head, 4));
+  EXPECT_EQ(0, memcmp(head, program.data(), 4));
+}
+
+TEST_F(SourceMetadataTest, TimesComeFromTheFile) {
+  const std::string path = dir_.File("dated.txt");
+  WriteWholeFile(path, {1, 2, 3});
+  // Written 2024-03-09 10:15:37 UTC, read 2024-03-10 00:00:01 UTC.
+  const FileTime written = CalendarToFileTime(CalendarTime{2024, 3, 9, 10, 15, 37, 0});
+  const FileTime read = CalendarToFileTime(CalendarTime{2024, 3, 10, 0, 0, 1, 0});
+  SetFileTimes(path, written, read);
+  ASSERT_TRUE(OpenSource(archive_, path));
+  SourceMetadata metadata{};
+  ASSERT_EQ(ArchiveOk, ReadFileMetadata(archive_, &metadata));
+  EXPECT_EQ(1709979337, metadata.modifyTime);
+  EXPECT_EQ(1710028801, metadata.accessTime);
+  EXPECT_LE(metadata.createTime, static_cast<int32_t>(time(nullptr)) + 60);
+  EXPECT_EQ(0x51F2u, metadata.dosDateTime & 0xFFFF);
+  EXPECT_EQ(((2024u - 1980) << 9) | (3u << 5) | 9u, metadata.dosDateTime >> 16);
+}
+
+TEST(CurrentTimeMetadata, DescribesAPlainFileWrittenNow) {
+  const int32_t before = static_cast<int32_t>(time(nullptr));
+  SourceMetadata metadata{};
+  CurrentTimeMetadata(&metadata);
+  const int32_t after = static_cast<int32_t>(time(nullptr));
+  EXPECT_EQ(0x80000000u, metadata.externalAttributes);
+  EXPECT_GE(metadata.modifyTime, before);
+  EXPECT_LE(metadata.modifyTime, after);
+  EXPECT_EQ(metadata.modifyTime, metadata.accessTime);
+  EXPECT_EQ(metadata.modifyTime, metadata.createTime);
+  const FileTime now = kUnixEpochFileTime + static_cast<FileTime>(metadata.modifyTime) * kFileTimeTicksPerSecond;
+  EXPECT_EQ(ToDosDateTime(now), metadata.dosDateTime);
+}
+
+}  // namespace

@@ -1,0 +1,16 @@
+// Time conversions for zip records.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/file_time.h"
+
+// The DOS date and time of a file time, without any time-zone conversion:
+// time in the low 16 bits, date in the high 16 bits, seconds halved. The DOS
+// field holds the years 1980 to 2107; earlier times become
+// 1980-01-01 00:00:00 and later ones 2107-12-31 23:59:58.
+uint32_t ToDosDateTime(FileTime time);
+
+// Seconds since 1970-01-01 00:00:00 of a file time, truncated toward zero and
+// reduced to 32 bits, as the extended-timestamp field holds them.
+int32_t ToUnixTime(FileTime time);

@@ -1,0 +1,52 @@
+#include "zip/output_channel.h"
+
+#include "zip/crc32.h"
+
+void WriteBytes(ZipArchive* archive, const void* data, uint32_t length) {
+  if (archive->errorCode != ArchiveOk || length == 0) return;
+  uint32_t written = 0;
+  if (!WriteToFile(archive->output, data, length, &written) || written != length) {
+    archive->errorCode = ArchiveWriteFailed;
+  }
+}
+
+void WriteU16(ZipArchive* archive, uint32_t value) {
+  const uint8_t bytes[2] = {static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8)};
+  WriteBytes(archive, bytes, sizeof bytes);
+}
+
+void WriteU32(ZipArchive* archive, uint32_t value) {
+  WriteU16(archive, value & 0xFFFF);
+  WriteU16(archive, value >> 16);
+}
+
+bool SeekOutput(ZipArchive* archive, uint32_t offset) {
+  // The system takes a signed 32-bit distance: from 2 GiB on it is negative
+  // and the move fails, which is the clean end for an archive that large.
+  if ((archive->flags & OutputSeekable) == 0 ||
+      SetFilePosition(archive->output, static_cast<int32_t>(offset), SeekFromStart) == kInvalidFilePosition) {
+    archive->errorCode = ArchiveSeekFailed;
+    return false;
+  }
+  return true;
+}
+
+uint32_t ReadSource(ZipArchive* archive, void* buffer, uint32_t capacity) {
+  uint32_t count = 0;
+  if (!ReadFromFile(archive->source, buffer, capacity, &count)) {
+    archive->errorCode = ArchiveReadFailed;
+    return 0;
+  }
+  archive->bytesRead += count;
+  archive->crc32 = UpdateCrc32(archive->crc32, static_cast<const uint8_t*>(buffer), count);
+  return count;
+}
+
+void CopyStored(ZipArchive* archive) {
+  for (;;) {
+    const uint32_t count = ReadSource(archive, archive->ioBuffer, kIoBufferSize);
+    if (count == 0 || archive->errorCode != ArchiveOk) return;
+    WriteBytes(archive, archive->ioBuffer, count);
+    archive->compressedSize += count;
+  }
+}

@@ -1,0 +1,18 @@
+// Metadata of a source file: its times and its zip external attributes.
+#pragma once
+
+#include <cstdint>
+
+#include "zip/zip_archive.h"
+#include "zip/zip_entry.h"
+
+// Fills `metadata` from the archive's open `source` and sets `sourceSize` (low
+// 32 bits of the file size). Sets owner-execute in the Unix mode when the file
+// starts like an MZ, NE, LE or PE program; the source is left positioned at 0.
+// Returns ArchiveOk, or ArchiveOpenFailed when the file information cannot be
+// queried.
+int32_t ReadFileMetadata(ZipArchive* archive, SourceMetadata* metadata);
+
+// Fills `metadata` from the clock, for a source that cannot describe itself:
+// now as the three times, a regular file without permission bits.
+void CurrentTimeMetadata(SourceMetadata* metadata);

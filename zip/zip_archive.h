@@ -1,0 +1,58 @@
+// The state of one zip archive being written, its flag bits and the result
+// codes of the archive writer's operations.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/platform.h"
+
+struct ZipEntry;
+struct DeflateState;
+
+// Size of the work buffer shared by the stored copy and the compressor.
+constexpr uint32_t kIoBufferSize = 16384;
+
+enum ArchiveFlag : uint32_t {
+  OwnsOutput = 0x02,       // close closes `output`
+  OutputSeekable = 0x04,   // `output` may be repositioned
+  Finished = 0x08,         // central directory and end record written
+  SourceInfoKnown = 0x20,  // the current entry's metadata came from the file itself
+  OwnsSource = 0x40,       // `source` is open and the writer must close it
+};
+
+// Result codes. Operations return them; failures inside an add or a close are
+// also kept in `errorCode`. No other values are ever produced.
+enum ArchiveResult : int32_t {
+  ArchiveOk = 0,
+  ArchiveOpenFailed = 1,   // archive file not created; source not opened or not queried
+  ArchiveNoMemory = 2,     // record, entry or compressor state not allocated
+  ArchiveWriteFailed = 3,  // a write to the output failed or was short
+  ArchiveReadFailed = 7,   // a read of the source failed
+  ArchiveBadArgument = 9,  // no archive, no source path, or an unusable entry name
+  ArchiveFinished = 13,    // add after the central directory was written
+  ArchiveSeekFailed = 16,  // the output could not be repositioned
+};
+
+// Allocated zero-filled as fixed memory by CreateArchiveOnFile, released by
+// CloseArchive. It owns `output` while OwnsOutput is set, `source` while
+// OwnsSource is set, every entry in `entryList` and `deflateState`.
+struct ZipArchive {
+  uint32_t flags;
+  FileHandle output;
+  // Archive position of the next byte. The channel never advances it; the
+  // add and close logic add each record's and each entry's size themselves.
+  uint32_t archiveOffset;
+  // Sticky: while non-zero every write is skipped and the compressor stops,
+  // so callers test it once per record, block or step.
+  int32_t errorCode;
+  ZipEntry* entryList;  // entries in the order added, linked by `next`
+  // Size of the current source as queried before reading (0xFFFFFFFF when it
+  // could not be queried); after reading, the bytes actually read.
+  uint32_t sourceSize;
+  uint32_t bytesRead;       // source bytes of the current entry read so far
+  uint32_t crc32;           // CRC-32 of those bytes; 0 before the first
+  FileHandle source;        // the file being added
+  uint32_t compressedSize;  // data bytes of the current entry written so far
+  DeflateState* deflateState;  // created by the first deflated entry, kept until close
+  uint8_t ioBuffer[kIoBufferSize];
+};

@@ -1,0 +1,34 @@
+// The byte layouts of the zip records this writer produces: for each entry a
+// local file header followed by its data, then a central directory header per
+// entry in the same order, then the end-of-central-directory record. Every
+// field is little-endian and goes through the output channel, so a failed
+// write leaves the rest of a record unwritten and its code in `errorCode`.
+#pragma once
+
+#include <cstdint>
+
+#include "zip/zip_archive.h"
+#include "zip/zip_entry.h"
+
+constexpr uint32_t kLocalHeaderSize = 30;       // without name and extra field
+constexpr uint32_t kCentralHeaderSize = 46;     // without name and extra field
+constexpr uint32_t kEndOfDirectorySize = 22;
+constexpr uint16_t kVersionNeeded = 20;         // 2.0: deflate
+constexpr uint16_t kVersionMadeBy = 0x0B17;     // format 2.3, host system 11
+
+// Fills the entry's extended-timestamp fields ("UT", 0x5455) from the
+// metadata: modification, access and creation times in the local copy, the
+// modification time alone in the central copy.
+void SetTimestampFields(ZipEntry* entry, const SourceMetadata& metadata);
+
+// Writes the entry's local file header at the current output position, with
+// the entry's current flags, CRC and sizes. Written once before the data
+// (provisional) and once over it afterwards (final), always of the same
+// length. Does not change `archiveOffset`.
+void WriteLocalHeader(ZipArchive* archive, const ZipEntry* entry);
+
+// Writes a central directory header for every entry of `entryList` and the
+// end record, advancing `archiveOffset` past each. Every entry is released
+// and `entryList` emptied, also after a failed write, when the remaining
+// records are left unwritten.
+void WriteCentralDirectory(ZipArchive* archive);
