@@ -1,5 +1,7 @@
-set(CMAKE_C_COMPILER ${ZAPNEST_MINGW_TRIPLE}-gcc)
-set(CMAKE_CXX_COMPILER ${ZAPNEST_MINGW_TRIPLE}-g++)
+# The POSIX thread model: GoogleTest needs std::mutex, which GCC 12's win32
+# model lacks. Linked statically, it adds no DLL to what the binaries import.
+set(CMAKE_C_COMPILER ${ZAPNEST_MINGW_TRIPLE}-gcc-posix)
+set(CMAKE_CXX_COMPILER ${ZAPNEST_MINGW_TRIPLE}-g++-posix)
 set(CMAKE_RC_COMPILER ${ZAPNEST_MINGW_TRIPLE}-windres)
 set(CMAKE_FIND_ROOT_PATH /usr/${ZAPNEST_MINGW_TRIPLE})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)

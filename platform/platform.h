@@ -78,9 +78,9 @@ FileTime CurrentUtcFileTime();
 // clock.
 FileTime UtcToLocalFileTime(FileTime utc);
 
-// True when `byte` starts a two-byte character in the ANSI code page (always
+// True when `value` starts a two-byte character in the ANSI code page (always
 // false where text is not in a double-byte code page).
-bool IsAnsiLeadByte(unsigned char byte);
+bool IsAnsiLeadByte(unsigned char value);
 
 // Zero-filled memory that does not move; nullptr when none can be had.
 // Released with ReleaseFixedMemory, which ignores nullptr.

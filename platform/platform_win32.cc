@@ -106,7 +106,7 @@ FileTime UtcToLocalFileTime(FileTime utc) {
   return FromFiletime(local) + utc % 10000;
 }
 
-bool IsAnsiLeadByte(unsigned char byte) { return IsDBCSLeadByte(byte) != FALSE; }
+bool IsAnsiLeadByte(unsigned char value) { return IsDBCSLeadByte(value) != FALSE; }
 
 void* AllocateFixedMemory(size_t size) {
   return GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT, size == 0 ? 1 : size);

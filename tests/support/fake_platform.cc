@@ -9,7 +9,7 @@ namespace {
 
 struct OpenFile {
   File* file;
-  uint64_t position;
+  size_t position;
   bool writable;
 };
 
@@ -71,10 +71,10 @@ bool ReadFromFile(FileHandle handle, void* buffer, uint32_t capacity, uint32_t* 
   *bytesRead = 0;
   if (fake::Planned(&Fake().calls.reads, Fake().faults.failReadNumber)) return false;
   fake::OpenFile* open = fake::Open(handle);
-  const uint64_t size = open->file->bytes.size();
+  const size_t size = open->file->bytes.size();
   if (open->writable) return false;
   if (open->position >= size) return true;
-  const uint64_t count = std::min<uint64_t>(capacity, size - open->position);
+  const size_t count = std::min<size_t>(capacity, size - open->position);
   memcpy(buffer, open->file->bytes.data() + open->position, count);
   open->position += count;
   *bytesRead = static_cast<uint32_t>(count);
@@ -88,11 +88,11 @@ bool WriteToFile(FileHandle handle, const void* data, uint32_t length, uint32_t*
   if (call == Fake().faults.failWriteNumber) return false;
   fake::OpenFile* open = fake::Open(handle);
   if (!open->writable) return false;
-  uint64_t count = length;
+  size_t count = length;
   if (call == Fake().faults.shortWriteNumber && count > 0) --count;
   const uint64_t capacity = Fake().faults.diskCapacity;
   if (open->position >= capacity) return false;  // nothing fits: the call fails, as Windows reports a full disk
-  count = std::min<uint64_t>(count, capacity - open->position);
+  count = static_cast<size_t>(std::min<uint64_t>(count, capacity - open->position));
   std::vector<uint8_t>& bytes = open->file->bytes;
   if (bytes.size() < open->position + count) bytes.resize(open->position + count);
   memcpy(bytes.data() + open->position, data, count);
@@ -109,7 +109,7 @@ uint32_t SetFilePosition(FileHandle handle, int32_t distance, SeekOrigin origin)
                                                    : static_cast<int64_t>(open->file->bytes.size());
   const int64_t target = base + distance;
   if (target < 0 || target >= static_cast<int64_t>(kInvalidFilePosition)) return kInvalidFilePosition;
-  open->position = static_cast<uint64_t>(target);
+  open->position = static_cast<size_t>(target);
   return static_cast<uint32_t>(target);
 }
 

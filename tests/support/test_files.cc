@@ -54,7 +54,7 @@ void WriteWholeFile(const std::string& path, const std::vector<uint8_t>& bytes) 
 std::vector<uint8_t> RandomBytes(size_t count, uint32_t seed) {
   std::mt19937 generator(seed);
   std::vector<uint8_t> bytes(count);
-  for (uint8_t& byte : bytes) byte = static_cast<uint8_t>(generator());
+  for (uint8_t& value : bytes) value = static_cast<uint8_t>(generator());
   return bytes;
 }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/support/fake_platform.h"
+#include "tests/support/hex.h"
 #include "zip/archive.h"
 #include "zip/entry_name.h"
 #include "zip/output_channel.h"
@@ -143,6 +144,21 @@ TEST_F(ChannelFaults, AFailureInTheDirectoryStillReleasesEveryEntry) {
   archive_ = nullptr;
   EXPECT_EQ(30u, fake::Fake().writeSizes.size());
   EXPECT_EQ(46u + 5 + 9 + 8, Output().size());
+}
+
+TEST_F(ChannelFaults, EntryCountsWrapAbove65535Entries) {
+  for (int i = 0; i < 65537; ++i) {
+    ZipEntry* entry = NewEntry("e");
+    entry->next = archive_->entryList;
+    archive_->entryList = entry;
+  }
+  EXPECT_EQ(ArchiveOk, CloseArchive(archive_));
+  archive_ = nullptr;
+  const std::vector<uint8_t>& file = Output();
+  const uint32_t directorySize = 65537u * (46 + 1 + 9);
+  ASSERT_EQ(directorySize + 22, file.size());
+  const std::vector<uint8_t> end(file.end() - 22, file.end());
+  EXPECT_EQ(Hex("50 4B 05 06  00 00  00 00  01 00  01 00  38 00 38 00  00 00 00 00  00 00"), end);
 }
 
 }  // namespace
