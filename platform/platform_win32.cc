@@ -62,11 +62,12 @@ uint32_t SetFilePosition(FileHandle file, int32_t distance, SeekOrigin origin) {
 
 bool TruncateFileHere(FileHandle file) { return SetEndOfFile(Win32Handle(file)) != FALSE; }
 
+// GetFileSizeEx rather than GetFileSize, whose failure value is also a valid
+// low half of a size.
 bool QueryFileSize(FileHandle file, uint64_t* size) {
-  DWORD high = 0;
-  const DWORD low = GetFileSize(Win32Handle(file), &high);
-  if (low == INVALID_FILE_SIZE && GetLastError() != NO_ERROR) return false;
-  *size = (static_cast<uint64_t>(high) << 32) | low;
+  LARGE_INTEGER value;
+  if (!GetFileSizeEx(Win32Handle(file), &value)) return false;
+  *size = static_cast<uint64_t>(value.QuadPart);
   return true;
 }
 

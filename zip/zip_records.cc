@@ -24,19 +24,25 @@ void PutU32(uint8_t* at, uint32_t value) {
   PutU16(at + 2, value >> 16);
 }
 
-void WriteCentralHeader(ZipArchive* archive, const ZipEntry* entry) {
-  WriteU32(archive, kCentralHeaderSignature);
-  WriteU16(archive, kVersionMadeBy);
+// The run of fields that local and central headers have in common, from the
+// version needed to extract to the extra field length.
+void WriteSharedFields(ZipArchive* archive, const ZipEntry* entry, uint32_t extraLength) {
   WriteU16(archive, kVersionNeeded);
   WriteU16(archive, entry->gpFlags);
   WriteU16(archive, entry->method);
-  WriteU16(archive, entry->dosDateTime & 0xFFFF);
-  WriteU16(archive, entry->dosDateTime >> 16);
+  WriteU16(archive, entry->dosDateTime & 0xFFFF);  // time
+  WriteU16(archive, entry->dosDateTime >> 16);     // date
   WriteU32(archive, entry->crc32);
   WriteU32(archive, entry->compressedSize);
   WriteU32(archive, entry->uncompressedSize);
   WriteU16(archive, entry->nameLength);
-  WriteU16(archive, entry->centralExtraLength);
+  WriteU16(archive, extraLength);
+}
+
+void WriteCentralHeader(ZipArchive* archive, const ZipEntry* entry) {
+  WriteU32(archive, kCentralHeaderSignature);
+  WriteU16(archive, kVersionMadeBy);
+  WriteSharedFields(archive, entry, entry->centralExtraLength);
   WriteU16(archive, 0);  // file comment length
   WriteU16(archive, entry->diskStart);
   WriteU16(archive, entry->internalAttributes);
@@ -67,16 +73,7 @@ void SetTimestampFields(ZipEntry* entry, const SourceMetadata& metadata) {
 
 void WriteLocalHeader(ZipArchive* archive, const ZipEntry* entry) {
   WriteU32(archive, kLocalHeaderSignature);
-  WriteU16(archive, kVersionNeeded);
-  WriteU16(archive, entry->gpFlags);
-  WriteU16(archive, entry->method);
-  WriteU16(archive, entry->dosDateTime & 0xFFFF);
-  WriteU16(archive, entry->dosDateTime >> 16);
-  WriteU32(archive, entry->crc32);
-  WriteU32(archive, entry->compressedSize);
-  WriteU32(archive, entry->uncompressedSize);
-  WriteU16(archive, entry->nameLength);
-  WriteU16(archive, entry->localExtraLength);
+  WriteSharedFields(archive, entry, entry->localExtraLength);
   WriteBytes(archive, entry->name, entry->nameLength);
   WriteBytes(archive, entry->localExtra, entry->localExtraLength);
 }
