@@ -51,13 +51,6 @@ void WriteWholeFile(const std::string& path, const std::vector<uint8_t>& bytes) 
   if (!out) throw std::runtime_error("cannot write " + path);
 }
 
-std::vector<uint8_t> RandomBytes(size_t count, uint32_t seed) {
-  std::mt19937 generator(seed);
-  std::vector<uint8_t> bytes(count);
-  for (uint8_t& value : bytes) value = static_cast<uint8_t>(generator());
-  return bytes;
-}
-
 #ifdef _WIN32
 
 void SetFileTimes(const std::string& path, FileTime lastWrite, FileTime lastAccess) {

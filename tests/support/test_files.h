@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "platform/file_time.h"
+#include "tests/support/test_data.h"
 
 // A fresh directory under the system's temporary folder, removed with all its
 // contents when the object goes.
@@ -27,7 +28,6 @@ class TempDir {
 
 std::vector<uint8_t> ReadWholeFile(const std::string& path);
 void WriteWholeFile(const std::string& path, const std::vector<uint8_t>& bytes);
-std::vector<uint8_t> RandomBytes(size_t count, uint32_t seed);
 
 // Sets the last write (and last access) time of a file, in UTC.
 void SetFileTimes(const std::string& path, FileTime lastWrite, FileTime lastAccess);

@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/support/hex.h"
+#include "tests/support/test_data.h"
 #include "tests/support/test_files.h"
 #include "zip/output_channel.h"
 

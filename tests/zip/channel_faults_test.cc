@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/support/fake_platform.h"
-#include "tests/support/hex.h"
+#include "tests/support/test_data.h"
 #include "zip/archive.h"
 #include "zip/entry_name.h"
 #include "zip/output_channel.h"

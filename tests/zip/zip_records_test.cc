@@ -7,7 +7,7 @@
 #include <cstring>
 
 #include "tests/support/archive_fixture.h"
-#include "tests/support/hex.h"
+#include "tests/support/test_data.h"
 #include "tests/support/test_files.h"
 #include "zip/archive.h"
 #include "zip/entry_name.h"

@@ -1,0 +1,196 @@
+#include "deflate/compress_entry.h"
+
+#include <cstring>
+
+#include "deflate/block_flush.h"
+#include "deflate/block_symbols.h"
+#include "deflate/input_window.h"
+#include "platform/platform.h"
+
+static_assert(kOutputBufferSize == kIoBufferSize, "the compressor stages its output in the archive's I/O buffer");
+
+namespace {
+
+inline uint32_t Load16(const uint8_t* at) {
+  uint16_t value;
+  memcpy(&value, at, sizeof value);
+  return value;
+}
+
+// Length of the match of `scan` and `match`, whose first bytes are known to
+// be equal: the offset of the first difference from byte 3 on, at most
+// kMaxMatch. Byte 2 needs no test: strings on one chain share their hash,
+// which with the first two bytes fixes the third. Reads up to offset 258.
+inline uint32_t MatchLength(const uint8_t* scan, const uint8_t* match) {
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
+  // Eight bytes at a time: 32 words cover offsets 3 to 258 exactly.
+  for (uint32_t k = kMinMatch; k < kMaxMatch + 1; k += 8) {
+    uint64_t a;
+    uint64_t b;
+    memcpy(&a, scan + k, sizeof a);
+    memcpy(&b, match + k, sizeof b);
+    const uint64_t difference = a ^ b;
+    if (difference != 0) {
+      const uint32_t length = k + static_cast<uint32_t>(__builtin_ctzll(difference)) / 8;
+      return length < kMaxMatch ? length : kMaxMatch;
+    }
+  }
+  return kMaxMatch;
+#else
+  uint32_t k = kMinMatch;
+  while (k < kMaxMatch && scan[k] == match[k]) ++k;
+  return k;
+#endif
+}
+
+// The block's input, while its beginning is still in the window.
+inline const uint8_t* BlockInput(const DeflateState* state) {
+  return state->blockBegin >= 0 ? state->window + state->blockBegin : nullptr;
+}
+
+inline uint32_t BlockLength(const DeflateState* state) {
+  return state->curPos - static_cast<uint32_t>(state->blockBegin);
+}
+
+// Ends a full block. Returns false when the output failed.
+inline bool EndBlock(DeflateState* state) {
+  EmitBlock(state, BlockInput(state), BlockLength(state), false);
+  if (state->archive->errorCode != ArchiveOk) return false;
+  state->blockBegin = static_cast<int32_t>(state->curPos);
+  return true;
+}
+
+DeflateState* CreateState(ZipArchive* archive) {
+  auto* state = static_cast<DeflateState*>(AllocateFixedMemory(sizeof(DeflateState)));
+  if (state == nullptr) return nullptr;
+  state->archive = archive;
+  state->outBuf = archive->ioBuffer;
+  state->outSize = kOutputBufferSize;
+  state->fixedDistTree[0].codeLen = 0;  // fixed tables not built yet
+  state->litDesc = TreeDescriptor{state->dynLitTree, state->fixedLitTree, litExtraBits, kLiterals + 1,
+                                  kLiteralLengthSymbols, kMaxCodeBits, 0};
+  state->distDesc = TreeDescriptor{state->dynDistTree, state->fixedDistTree, distExtraBits, 0,
+                                   kDistanceSymbols, kMaxCodeBits, 0};
+  state->codeLenDesc = TreeDescriptor{state->codeLenTree, nullptr, codeLenExtraBits, 0,
+                                      kCodeLengthSymbols, kMaxCodeLengthBits, 0};
+  return state;
+}
+
+}  // namespace
+
+void CompressEntry(ZipArchive* archive, ZipEntry* entry) {
+  DeflateState* state = archive->deflateState;
+  if (state == nullptr) {
+    state = CreateState(archive);
+    if (state == nullptr) {
+      archive->errorCode = ArchiveNoMemory;
+      return;
+    }
+    archive->deflateState = state;
+  }
+  state->level = kCompressionLevel;
+  state->bitCount = 0;
+  state->bitBuf = 0;
+  state->outLen = 0;
+  state->flagCount = 0;
+  state->distCount = 0;
+  state->litCount = 0;
+  PrepareTables(state);
+  // An earlier entry that failed may have left a block half counted.
+  ResetBlock(state);
+  StartInput(state, state->level, &entry->gpFlags);
+  if (archive->errorCode == ArchiveOk) RunLazyMatching(state);
+}
+
+uint32_t FindLongestMatch(DeflateState* state, uint32_t candidate) {
+  uint32_t budget = state->chainLimit;
+  if (state->pendingMatchLen >= state->chainCutLength) budget >>= 2;
+  uint32_t best = state->pendingMatchLen;  // at least 1: the loop never runs without input ahead
+  const uint32_t limit = state->curPos > kMaxDistance ? state->curPos - kMaxDistance : 0;
+  const uint32_t stopLength = state->stopLength;
+  const uint8_t* window = state->window;
+  const uint8_t* scan = window + state->curPos;
+  const uint32_t scanStart = Load16(scan);
+  uint32_t scanEnd = Load16(scan + best - 1);  // the bytes at best - 1 and best
+
+  do {
+    const uint8_t* match = window + candidate;
+    // A longer match must agree at the current best length first: one 16-bit
+    // load rejects most candidates.
+    if (Load16(match + best - 1) == scanEnd && Load16(match) == scanStart) {
+      const uint32_t length = MatchLength(scan, match);
+      if (length > best) {
+        state->matchPos = candidate;
+        best = length;
+        if (best >= stopLength) break;
+        scanEnd = Load16(scan + best - 1);
+      }
+    }
+    candidate = state->chainPrev[candidate & kChainMask];
+  } while (candidate > limit && --budget != 0);
+  return best;
+}
+
+void RunLazyMatching(DeflateState* state) {
+  uint32_t candidate = 0;
+  bool matchAvailable = false;  // the byte at curPos - 1 waits to go out
+  uint32_t matchLength = kMinMatch - 1;
+
+  while (state->bytesAhead != 0) {
+    // Near the end fewer than 3 bytes remain: nothing is inserted, and the
+    // cut to bytesAhead below keeps a match from starting here.
+    if (state->bytesAhead >= kMinMatch) candidate = HashInsert(state, state->curPos);
+
+    state->pendingMatchLen = matchLength;
+    const uint32_t previousMatchStart = state->matchPos;
+    matchLength = kMinMatch - 1;
+    if (candidate != 0 && state->pendingMatchLen < state->lazyLimit && state->curPos - candidate <= kMaxDistance) {
+      // Matches cannot reach past the input: once the end is near, a search
+      // may stop at the first candidate that covers all of it.
+      if (state->bytesAhead < state->stopLength) state->stopLength = state->bytesAhead;
+      matchLength = FindLongestMatch(state, candidate);
+      if (matchLength > state->bytesAhead) matchLength = state->bytesAhead;
+      if (matchLength == kMinMatch && state->curPos - state->matchPos > kTooFarForShortMatch) {
+        matchLength = kMinMatch - 1;
+      }
+    }
+
+    if (state->pendingMatchLen >= kMinMatch && matchLength <= state->pendingMatchLen) {
+      // The match found at the previous position is at least as long: take it.
+      const uint32_t matchEnd = state->curPos - 1 + state->pendingMatchLen;
+      const uint32_t insertLimit = state->curPos + state->bytesAhead - kMinMatch;
+      const bool blockFull =
+          RecordMatch(state, state->curPos - 1 - previousMatchStart, state->pendingMatchLen);
+      state->bytesAhead -= state->pendingMatchLen - 1;
+      // Index the strings inside the match, except those too near the end to
+      // have 3 bytes.
+      for (uint32_t q = state->curPos + 1; q < matchEnd; ++q) {
+        if (q <= insertLimit) candidate = HashInsert(state, q);
+      }
+      state->curPos = matchEnd;
+      matchAvailable = false;
+      matchLength = kMinMatch - 1;
+      if (blockFull && !EndBlock(state)) return;
+    } else if (matchAvailable) {
+      // Nothing better than a literal for the waiting byte; the current byte
+      // waits in its place.
+      const bool blockFull = RecordLiteral(state, state->window[state->curPos - 1]);
+      if (blockFull && !EndBlock(state)) return;
+      ++state->curPos;
+      --state->bytesAhead;
+    } else {
+      matchAvailable = true;
+      ++state->curPos;
+      --state->bytesAhead;
+    }
+
+    if (state->bytesAhead < kMinLookahead) {
+      RefillWindow(state);
+      // A failed read ends the entry without a final block.
+      if (state->archive->errorCode != ArchiveOk) return;
+    }
+  }
+
+  if (matchAvailable) RecordLiteral(state, state->window[state->curPos - 1]);
+  EmitBlock(state, BlockInput(state), BlockLength(state), true);
+}

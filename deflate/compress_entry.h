@@ -1,0 +1,28 @@
+// The compressor's entry point: one whole entry deflated at level 8 through
+// the archive's output channel.
+#pragma once
+
+#include <cstdint>
+
+#include "deflate/deflate_state.h"
+#include "zip/zip_archive.h"
+#include "zip/zip_entry.h"
+
+// Deflates the archive's open `source` to the output. Expects errorCode,
+// bytesRead, crc32 and compressedSize at 0. Creates the archive's
+// DeflateState at its first deflated entry (ArchiveNoMemory in errorCode when
+// that fails) and reuses it afterwards; compressing allocates nothing else.
+// Marks level 8 in the entry's gpFlags. On return errorCode is 0 when the
+// entry was compressed completely, compressedSize counts the deflate bytes
+// written, and bytesRead and crc32 describe the source.
+void CompressEntry(ZipArchive* archive, ZipEntry* entry);
+
+// Compresses the rest of the entry from the current window state; returns
+// after the final block, or as soon as the archive's errorCode is set.
+void RunLazyMatching(DeflateState* state);
+
+// Walks the hash chain from `candidate` for a match longer than
+// pendingMatchLen at curPos, within the level's limits. Returns the best
+// length found (pendingMatchLen when nothing longer; it may exceed
+// bytesAhead, which the caller cuts it to) and sets matchPos to its start.
+uint32_t FindLongestMatch(DeflateState* state, uint32_t candidate);

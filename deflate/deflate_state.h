@@ -1,0 +1,107 @@
+// The compressor's working record: one per archive, created by the first
+// deflated entry and reused by every later one.
+#pragma once
+
+#include <cstdint>
+
+#include "deflate/deflate_constants.h"
+#include "zip/zip_archive.h"
+
+// One node of a Huffman tree. While the tree is built the slots hold the
+// frequency and the parent; code assignment turns them into the code (stored
+// bit-reversed, first bit to send in bit 0) and its length. Computing the
+// lengths reads `parent` and writes `codeLen` into the same slot, parents
+// before children.
+struct TreeNode {
+  union {
+    uint16_t freq;
+    uint16_t code;
+  };
+  union {
+    uint16_t parent;
+    uint16_t codeLen;
+  };
+};
+
+struct TreeDescriptor {
+  TreeNode* tree;               // the dynamic tree that is built
+  const TreeNode* staticTree;   // fixed tree of the same alphabet, for fixedBlockBits; or none
+  const int32_t* extraBits;     // extra bits of each symbol from extraBase on
+  int32_t extraBase;
+  int32_t symbolCount;          // leaves
+  int32_t maxBits;              // longest permitted code
+  int32_t lastSymbol;           // output: largest symbol used, after the two-symbol rule
+};
+
+// Window positions fit 16 bits (the window is 64 KiB), so the chains hold
+// them in 16 bits: half the memory, and a search touches half the cache lines.
+using ChainPosition = uint16_t;
+static_assert(kWindowSize - 1 <= UINT16_MAX, "window positions must fit a chain entry");
+
+// Allocated once, as one block, by CompressEntry; released with the archive.
+// Nothing here owns anything: `archive` is a back reference and `outBuf` is
+// the archive's own I/O buffer.
+struct DeflateState {
+  ZipArchive* archive;
+
+  // Trees (Huffman construction, block flushing).
+  TreeNode dynLitTree[kHeapSize];
+  TreeNode dynDistTree[2 * kDistanceSymbols + 1];
+  TreeNode fixedLitTree[kFixedLiteralLengthSymbols];
+  TreeNode fixedDistTree[kDistanceSymbols];  // entry 0's codeLen 0: fixed tables not built yet
+  TreeNode codeLenTree[2 * kCodeLengthSymbols + 1];
+  TreeDescriptor litDesc;
+  TreeDescriptor distDesc;
+  TreeDescriptor codeLenDesc;
+  uint16_t bitLengthCount[kMaxCodeBits + 1];
+  int32_t heap[kHeapSize];
+  int32_t heapLen;
+  int32_t heapMax;
+  uint8_t depth[kHeapSize];
+
+  // Code maps, built once per state.
+  uint8_t lengthCode[256];  // match length - 3 to length code 0-28
+  uint8_t distCode[512];    // distance - 1 to distance code: direct below 256, else by (distance - 1) >> 7
+  int32_t baseLength[kLengthCodes];
+  int32_t baseDist[kDistanceSymbols];
+
+  // Symbols of the current block.
+  uint8_t litLenBuf[kSymbolBufferSize];  // literal byte, or match length - 3
+  uint16_t distBuf[kSymbolBufferSize];   // distance - 1 of each match
+  uint8_t flagBuf[kFlagBufferSize];      // one bit per symbol, 1 = match
+  uint32_t litCount;
+  uint32_t distCount;
+  uint32_t flagCount;
+  uint8_t pendingFlags;
+  uint8_t flagMask;
+  uint32_t dynBlockBits;    // block size in bits with dynamic trees, without the header
+  uint32_t fixedBlockBits;  // block size in bits with fixed trees, without the header
+  uint32_t compressedBytes;  // whole bytes of the entry's deflate data so far
+  uint32_t compressedBits;   // bits beyond compressedBytes
+
+  // Bit writer.
+  uint32_t bitBuf;  // pending bits, the next to go out in bit 0; at most 16 between calls
+  int32_t bitCount;
+  uint8_t* outBuf;  // the archive's ioBuffer
+  uint32_t outLen;
+  uint32_t outSize;
+
+  // Input window and hash chains.
+  uint8_t window[kWindowSize];
+  ChainPosition chainPrev[kHalfWindow];  // previous position with the same hash, at p & kChainMask
+  ChainPosition hashHead[kHashSize];     // most recent position of each hash; 0 is "none"
+  uint32_t windowCapacity;
+  int32_t blockBegin;  // where the current block's input begins; negative once slid out
+  uint32_t insertHash;
+  uint32_t pendingMatchLen;
+  uint32_t curPos;
+  uint32_t matchPos;
+  uint32_t bytesAhead;
+  uint32_t chainLimit;
+  uint32_t lazyLimit;
+  uint32_t chainCutLength;
+  uint32_t stopLength;
+  uint8_t inputEnded;
+  uint8_t canSlide;
+  uint8_t level;
+};

@@ -1,0 +1,24 @@
+// Compressing a byte string as one entry of an in-memory archive, and
+// inflating deflate data with zlib.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct CompressedEntry {
+  std::vector<uint8_t> deflated;  // every byte that reached the output
+  int32_t errorCode;
+  uint32_t compressedSize;
+  uint32_t bytesRead;
+  uint32_t crc32;
+  uint16_t gpFlags;
+};
+
+// Compresses `input` with CompressEntry in a fresh archive of the in-memory
+// platform stand-in.
+CompressedEntry CompressBytes(const std::vector<uint8_t>& input);
+
+// zlib's raw inflate of `deflated`; fails the current test when the stream is
+// not valid or does not end exactly at its last byte.
+std::vector<uint8_t> Inflate(const std::vector<uint8_t>& deflated);
