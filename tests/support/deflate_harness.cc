@@ -8,20 +8,43 @@
 #include "tests/support/fake_platform.h"
 #include "zip/archive.h"
 
-CompressedEntry CompressBytes(const std::vector<uint8_t>& input) {
-  fake::Reset();
+void CompressNextEntry(ZipArchive* archive, const std::vector<uint8_t>& input, ZipEntry* entry) {
   fake::PutFile("source", input);
-  ZipArchive* archive = nullptr;
-  EXPECT_EQ(ArchiveOk, CreateArchiveOnFile("out", &archive));
   archive->source = OpenInputFile("source");
   archive->flags |= OwnsSource;
+  archive->errorCode = ArchiveOk;
+  archive->bytesRead = archive->crc32 = archive->compressedSize = 0;
+  CompressEntry(archive, entry);
+  CloseFile(archive->source);
+  archive->flags &= ~static_cast<uint32_t>(OwnsSource);
+}
+
+void DiscardArchive(ZipArchive* archive) {
+  archive->errorCode = ArchiveWriteFailed;  // keeps the directory out of the output
+  CloseArchive(archive);
+}
+
+CompressedEntry CompressBytes(const std::vector<uint8_t>& input) {
+  fake::Reset();
+  ZipArchive* archive = nullptr;
+  EXPECT_EQ(ArchiveOk, CreateArchiveOnFile("out", &archive));
   ZipEntry entry{};
-  CompressEntry(archive, &entry);
+  CompressNextEntry(archive, input, &entry);
   CompressedEntry result{fake::Contents("out"), archive->errorCode, archive->compressedSize,
                          archive->bytesRead, archive->crc32, entry.gpFlags};
-  archive->errorCode = ArchiveWriteFailed;  // keep the directory out of the output
-  CloseArchive(archive);
+  DiscardArchive(archive);
   return result;
+}
+
+ZipArchive* ArchiveWithCompressor() {
+  fake::Reset();
+  ZipArchive* archive = nullptr;
+  EXPECT_EQ(ArchiveOk, CreateArchiveOnFile("out", &archive));
+  ZipEntry entry{};
+  CompressNextEntry(archive, {}, &entry);
+  fake::Contents("out").clear();
+  SetFilePosition(archive->output, 0, SeekFromStart);
+  return archive;
 }
 
 std::vector<uint8_t> Inflate(const std::vector<uint8_t>& deflated) {

@@ -6,6 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "zip/zip_archive.h"
+#include "zip/zip_entry.h"
+
 struct CompressedEntry {
   std::vector<uint8_t> deflated;  // every byte that reached the output
   int32_t errorCode;
@@ -18,6 +21,17 @@ struct CompressedEntry {
 // Compresses `input` with CompressEntry in a fresh archive of the in-memory
 // platform stand-in.
 CompressedEntry CompressBytes(const std::vector<uint8_t>& input);
+
+// An archive of the in-memory platform, output "out", whose compressor state
+// exists with its tables built (it compressed one empty entry); the output is
+// emptied again. Close it with DiscardArchive.
+ZipArchive* ArchiveWithCompressor();
+
+// Compresses `input` as the next entry of `archive` (source "source").
+void CompressNextEntry(ZipArchive* archive, const std::vector<uint8_t>& input, ZipEntry* entry);
+
+// Closes an archive without writing a central directory.
+void DiscardArchive(ZipArchive* archive);
 
 // zlib's raw inflate of `deflated`; fails the current test when the stream is
 // not valid or does not end exactly at its last byte.
