@@ -78,7 +78,8 @@ bool Fail(DecodedStream& stream, const std::string& why) {
   return false;
 }
 
-bool DecodeCodes(BitReader& in, const Huffman& lit, const Huffman& dist, DecodedStream& stream, DecodedBlock& block) {
+bool DecodeCodes(BitReader& in, const Huffman& lit, const Huffman& dist, bool symbolsOnly, DecodedStream& stream,
+                 DecodedBlock& block) {
   for (;;) {
     const int32_t symbol = DecodeSymbol(in, lit);
     if (symbol < 0 || in.overrun) return Fail(stream, "bad literal/length code");
@@ -94,9 +95,10 @@ bool DecodeCodes(BitReader& in, const Huffman& lit, const Huffman& dist, Decoded
     const int32_t distanceSymbol = DecodeSymbol(in, dist);
     if (distanceSymbol < 0 || distanceSymbol >= 30) return Fail(stream, "bad distance code");
     const uint32_t distance = kDistanceBase[distanceSymbol] + in.Bits(kDistanceExtra[distanceSymbol]);
+    block.symbols.push_back(Match(distance, length));
+    if (symbolsOnly) continue;
     if (distance > stream.output.size()) return Fail(stream, "distance reaches before the start");
     for (uint32_t i = 0; i < length; ++i) stream.output.push_back(stream.output[stream.output.size() - distance]);
-    block.symbols.push_back(Match(distance, length));
   }
 }
 
@@ -136,7 +138,7 @@ bool DecodeDynamicTrees(BitReader& in, Huffman* lit, Huffman* dist, DecodedStrea
 DecodedSymbol Literal(uint32_t byte) { return DecodedSymbol{byte, 0, 0}; }
 DecodedSymbol Match(uint32_t distance, uint32_t length) { return DecodedSymbol{0, length, distance}; }
 
-DecodedStream DecodeDeflate(const std::vector<uint8_t>& data) {
+DecodedStream DecodeDeflate(const std::vector<uint8_t>& data, bool symbolsOnly) {
   DecodedStream stream;
   BitReader in{data};
   std::vector<uint32_t> fixedLit(288, 8);
@@ -170,11 +172,13 @@ DecodedStream DecodeDeflate(const std::vector<uint8_t>& data) {
         return stream;
       }
     } else if (block.type == 1) {
-      if (!DecodeCodes(in, fixedLitCode, fixedDistCode, stream, block)) return stream;
+      if (!DecodeCodes(in, fixedLitCode, fixedDistCode, symbolsOnly, stream, block)) return stream;
     } else if (block.type == 2) {
       Huffman lit;
       Huffman dist;
-      if (!DecodeDynamicTrees(in, &lit, &dist, stream) || !DecodeCodes(in, lit, dist, stream, block)) return stream;
+      if (!DecodeDynamicTrees(in, &lit, &dist, stream) || !DecodeCodes(in, lit, dist, symbolsOnly, stream, block)) {
+        return stream;
+      }
     } else {
       stream.error = "block type 3";
       return stream;

@@ -32,7 +32,11 @@ struct DecodedStream {
   uint64_t bitsUsed = 0;  // up to the end of the final block
 };
 
-DecodedStream DecodeDeflate(const std::vector<uint8_t>& data);
+// Decodes a raw deflate stream. With `symbolsOnly`, matches are listed but
+// not expanded, so blocks of arbitrary symbols can be checked without the
+// history their distances refer to; `output` then holds only literals and
+// stored bytes.
+DecodedStream DecodeDeflate(const std::vector<uint8_t>& data, bool symbolsOnly = false);
 
 DecodedSymbol Literal(uint32_t byte);
 DecodedSymbol Match(uint32_t distance, uint32_t length);
