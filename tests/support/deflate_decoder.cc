@@ -1,6 +1,7 @@
 #include "tests/support/deflate_decoder.h"
 
 #include <array>
+#include <cstddef>
 
 namespace {
 
@@ -24,7 +25,7 @@ struct BitReader {
         overrun = true;
         return 0;
       }
-      value |= static_cast<uint32_t>((data[position / 8] >> (position % 8)) & 1) << i;
+      value |= static_cast<uint32_t>((data[static_cast<size_t>(position / 8)] >> (position % 8)) & 1) << i;
     }
     return value;
   }
@@ -127,8 +128,9 @@ bool DecodeDynamicTrees(BitReader& in, Huffman* lit, Huffman* dist, DecodedStrea
   }
   if (lengths.size() != litCount + distCount) return Fail(stream, "code lengths overrun the counts");
   if (lengths[256] == 0) return Fail(stream, "no end-of-block code");
-  *lit = MakeHuffman(std::vector<uint32_t>(lengths.begin(), lengths.begin() + litCount));
-  *dist = MakeHuffman(std::vector<uint32_t>(lengths.begin() + litCount, lengths.end()));
+  const auto distanceStart = lengths.begin() + static_cast<std::ptrdiff_t>(litCount);
+  *lit = MakeHuffman(std::vector<uint32_t>(lengths.begin(), distanceStart));
+  *dist = MakeHuffman(std::vector<uint32_t>(distanceStart, lengths.end()));
   if (!lit->valid || !dist->valid) return Fail(stream, "over-subscribed code");
   return true;
 }
