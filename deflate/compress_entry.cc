@@ -113,7 +113,10 @@ uint32_t FindLongestMatch(DeflateState* state, uint32_t candidate) {
   const uint32_t scanStart = Load16(scan);
   uint32_t scanEnd = Load16(scan + best - 1);  // the bytes at best - 1 and best
 
-  do {
+  // `next` is the link after `candidate`; the link after `next` comes from
+  // chainSkip of `candidate`, so each load waits on one made two steps back.
+  uint32_t next = state->chainPrev[candidate & kChainMask];
+  for (;;) {
     const uint8_t* match = window + candidate;
     // A longer match must agree at the current best length first: one 16-bit
     // load rejects most candidates.
@@ -126,8 +129,11 @@ uint32_t FindLongestMatch(DeflateState* state, uint32_t candidate) {
         scanEnd = Load16(scan + best - 1);
       }
     }
-    candidate = state->chainPrev[candidate & kChainMask];
-  } while (candidate > limit && --budget != 0);
+    if (next <= limit || --budget == 0) break;
+    const uint32_t afterNext = state->chainSkip[candidate & kChainMask];
+    candidate = next;
+    next = afterNext;
+  }
   return best;
 }
 

@@ -89,6 +89,12 @@ struct DeflateState {
   // Input window and hash chains.
   uint8_t window[kWindowSize];
   ChainPosition chainPrev[kHalfWindow];  // previous position with the same hash, at p & kChainMask
+  // The position two links back (chainPrev of chainPrev), kept so that a
+  // search can follow the odd and the even links of a chain as two
+  // independent walks: a chain walk is a string of dependent loads, and two
+  // of them overlap in the processor. It changes which candidates are seen
+  // in no way.
+  ChainPosition chainSkip[kHalfWindow];
   ChainPosition hashHead[kHashSize];     // most recent position of each hash; 0 is "none"
   uint32_t windowCapacity;
   int32_t blockBegin;  // where the current block's input begins; negative once slid out

@@ -24,6 +24,7 @@ void SlideWindow(DeflateState* state) {
   state->blockBegin -= static_cast<int32_t>(kHalfWindow);
   RebasePositions(state->hashHead, kHashSize);
   RebasePositions(state->chainPrev, kHalfWindow);
+  RebasePositions(state->chainSkip, kHalfWindow);
 }
 
 }  // namespace

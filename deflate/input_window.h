@@ -24,7 +24,10 @@ void RefillWindow(DeflateState* state);
 inline uint32_t HashInsert(DeflateState* state, uint32_t position) {
   state->insertHash = ((state->insertHash << kHashShift) ^ state->window[position + kMinMatch - 1]) & kHashMask;
   const uint32_t previous = state->hashHead[state->insertHash];
-  state->chainPrev[position & kChainMask] = static_cast<ChainPosition>(previous);
+  const uint32_t slot = position & kChainMask;
+  state->chainPrev[slot] = static_cast<ChainPosition>(previous);
+  // Slot 0 belongs to another string: "none" must lead to none.
+  state->chainSkip[slot] = previous != 0 ? state->chainPrev[previous & kChainMask] : 0;
   state->hashHead[state->insertHash] = static_cast<ChainPosition>(position);
   return previous;
 }
