@@ -26,8 +26,8 @@ bool ReadAt(FileHandle file, uint32_t offset, void* buffer, uint32_t length) {
 }
 
 uint32_t LittleEndian32(const uint8_t* bytes) {
-  return bytes[0] | (bytes[1] << 8) | (static_cast<uint32_t>(bytes[2]) << 16) |
-         (static_cast<uint32_t>(bytes[3]) << 24);
+  return static_cast<uint32_t>(bytes[0]) | (static_cast<uint32_t>(bytes[1]) << 8) |
+         (static_cast<uint32_t>(bytes[2]) << 16) | (static_cast<uint32_t>(bytes[3]) << 24);
 }
 
 // A DOS or Windows program: "MZ", and at the offset stored at 60 the
