@@ -2,7 +2,11 @@
 // decoder.
 #include <gtest/gtest.h>
 
+#include <set>
+
+#include "tests/support/deflate_decoder.h"
 #include "tests/support/deflate_harness.h"
+#include "tests/support/fake_platform.h"
 #include "tests/support/test_data.h"
 
 namespace {
@@ -18,7 +22,7 @@ TEST(RoundTrip, EmptyInputIsOneFinalFixedBlock) {
 
 TEST(RoundTrip, RandomBytesOfManySizes) {
   for (size_t size : {1u, 2u, 3u, 100u, 261u, 262u, 4096u, 32767u, 32768u, 32769u, 65535u, 65536u, 65537u,
-                      200000u}) {
+                      200000u, 1u << 20}) {
     const std::vector<uint8_t> input = RandomBytes(size, static_cast<uint32_t>(size));
     const CompressedEntry entry = CompressBytes(input);
     ASSERT_EQ(0, entry.errorCode) << size;
@@ -47,6 +51,41 @@ TEST(RoundTrip, TextRunsAndMixtures) {
     EXPECT_EQ(input, Inflate(entry.deflated));
     EXPECT_EQ(input.size(), entry.bytesRead);
   }
+}
+
+TEST(RoundTrip, EveryBlockTypeOccursAndDecodes) {
+  auto blocksOf = [](const std::vector<uint8_t>& input) {
+    const CompressedEntry entry = CompressBytes(input);
+    const DecodedStream stream = DecodeDeflate(entry.deflated);
+    EXPECT_TRUE(stream.ok) << stream.error;
+    EXPECT_EQ(input, stream.output);
+    return stream.blocks;
+  };
+  auto typesOf = [](const std::vector<DecodedBlock>& blocks) {
+    std::set<uint32_t> types;
+    for (const DecodedBlock& block : blocks) types.insert(block.type);
+    return types;
+  };
+  EXPECT_EQ((std::set<uint32_t>{0}), typesOf(blocksOf(RandomBytes(200000, 21))));
+  EXPECT_EQ((std::set<uint32_t>{1}), typesOf(blocksOf(Text("a"))));
+  // Text blocks cover more input than the window holds: their beginning has
+  // slid out before they end.
+  const std::vector<DecodedBlock> text = blocksOf(WordText(1 << 20, 22));
+  EXPECT_EQ((std::set<uint32_t>{2}), typesOf(text));
+  size_t slidOut = 0;
+  for (const DecodedBlock& block : text) slidOut += block.outputBytes > 65536 ? 1 : 0;
+  EXPECT_GT(slidOut, 0u);
+}
+
+TEST(RoundTrip, LaterEntriesAllocateNothing) {
+  ZipArchive* archive = ArchiveWithCompressor();
+  const int allocations = fake::Fake().calls.allocations;
+  ZipEntry entry{};
+  CompressNextEntry(archive, WordText(300000, 23), &entry);
+  CompressNextEntry(archive, RandomBytes(100000, 24), &entry);
+  EXPECT_EQ(ArchiveOk, archive->errorCode);
+  EXPECT_EQ(allocations, fake::Fake().calls.allocations);
+  DiscardArchive(archive);
 }
 
 }  // namespace

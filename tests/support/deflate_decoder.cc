@@ -153,6 +153,7 @@ DecodedStream DecodeDeflate(const std::vector<uint8_t>& data, bool symbolsOnly) 
   while (!final) {
     DecodedBlock block;
     block.startBit = in.position;
+    const size_t outputBefore = stream.output.size();
     final = in.Bits(1) == 1;
     block.final = final;
     block.type = in.Bits(2);
@@ -186,6 +187,7 @@ DecodedStream DecodeDeflate(const std::vector<uint8_t>& data, bool symbolsOnly) 
       return stream;
     }
     block.endBit = in.position;
+    block.outputBytes = stream.output.size() - outputBefore;
     stream.blocks.push_back(block);
   }
   stream.bitsUsed = in.position;

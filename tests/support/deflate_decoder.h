@@ -21,6 +21,7 @@ struct DecodedBlock {
   bool final;
   uint64_t startBit;      // where the 3-bit header begins
   uint64_t endBit;        // just after the end-of-block code (stored: after the data)
+  uint64_t outputBytes;   // bytes the block produces
   std::vector<DecodedSymbol> symbols;
 };
 
