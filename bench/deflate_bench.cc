@@ -127,9 +127,9 @@ std::string CompressOurs(ZipArchive* archive, const std::vector<uint8_t>& input,
   CloseFile(archive->source);
   archive->source = kNoFile;
   if (archive->errorCode != ArchiveOk) return "errorCode " + std::to_string(archive->errorCode);
-  if (archive->compressedSize != memory_platform::OutputSize()) {
+  if (archive->compressedSize != memory_platform::Output().size()) {
     return "compressedSize " + std::to_string(archive->compressedSize) + " but " +
-           std::to_string(memory_platform::OutputSize()) + " bytes written";
+           std::to_string(memory_platform::Output().size()) + " bytes written";
   }
   if (archive->bytesRead != input.size()) return "bytesRead " + std::to_string(archive->bytesRead);
   if (archive->crc32 != inputCrc) return "wrong CRC-32";
@@ -187,11 +187,9 @@ bool MeasureFile(const std::string& name, const std::vector<uint8_t>& input, int
       return false;
     }
     if (run == 0 || seconds < m->oursSeconds) m->oursSeconds = seconds;
-    const uint8_t* written = memory_platform::OutputData();
-    const size_t writtenSize = memory_platform::OutputSize();
     if (run == 0) {
-      oursOutput.assign(written, written + writtenSize);
-    } else if (writtenSize != oursOutput.size() || !std::equal(oursOutput.begin(), oursOutput.end(), written)) {
+      oursOutput = memory_platform::Output();
+    } else if (memory_platform::Output() != oursOutput) {
       // The reused state must not leak from one entry into the next.
       fprintf(stderr, "%s: ours: run %d wrote other bytes than run 1\n", name.c_str(), run + 1);
       return false;

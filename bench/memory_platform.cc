@@ -17,6 +17,7 @@ MemoryFile input{false, 0};
 MemoryFile output{true, 0};
 const uint8_t* sourceData = nullptr;
 size_t sourceSize = 0;
+uint32_t sourceReadLimit = UINT32_MAX;
 std::vector<uint8_t> outputBytes;
 
 MemoryFile* Record(FileHandle file) { return static_cast<MemoryFile*>(file); }
@@ -27,9 +28,10 @@ size_t SizeOf(const MemoryFile* file) { return file->writable ? outputBytes.size
 
 namespace memory_platform {
 
-void SetSource(const uint8_t* data, size_t size) {
+void SetSource(const uint8_t* data, size_t size, uint32_t readLimit) {
   sourceData = data;
   sourceSize = size;
+  sourceReadLimit = readLimit;
   input.position = 0;
 }
 
@@ -40,8 +42,7 @@ void ClearOutput() {
   output.position = 0;
 }
 
-const uint8_t* OutputData() { return outputBytes.data(); }
-size_t OutputSize() { return outputBytes.size(); }
+const std::vector<uint8_t>& Output() { return outputBytes; }
 
 }  // namespace memory_platform
 
@@ -63,7 +64,8 @@ bool ReadFromFile(FileHandle file, void* buffer, uint32_t capacity, uint32_t* by
   if (record->writable) return false;
   if (record->position >= sourceSize) return true;
   const size_t left = sourceSize - record->position;
-  const size_t count = left < capacity ? left : capacity;
+  const uint32_t asked = capacity < sourceReadLimit ? capacity : sourceReadLimit;
+  const size_t count = left < asked ? left : asked;
   memcpy(buffer, sourceData + record->position, count);
   record->position += count;
   *bytesRead = static_cast<uint32_t>(count);

@@ -92,11 +92,9 @@ void CompressEntry(ZipArchive* archive, ZipEntry* entry) {
   state->bitCount = 0;
   state->bitBuf = 0;
   state->outLen = 0;
-  state->flagCount = 0;
-  state->distCount = 0;
-  state->litCount = 0;
   PrepareTables(state);
-  // An earlier entry that failed may have left a block half counted.
+  // An earlier entry that failed may have left a block half counted: the
+  // symbol counts, frequencies and flags start empty.
   ResetBlock(state);
   StartInput(state, state->level, &entry->gpFlags);
   if (archive->errorCode == ArchiveOk) RunLazyMatching(state);

@@ -37,7 +37,8 @@
 #include <vector>
 
 #include "deflate/compress_entry.h"
-#include "fuzz/memory_platform.h"
+#include "bench/memory_platform.h"
+#include "platform/platform.h"
 #include "zip/archive.h"
 #include "zip/zip_archive.h"
 #include "zip/zip_entry.h"
@@ -109,7 +110,8 @@ void CompressNextEntry(ZipArchive* archive, const EntryPlan& plan, const char* s
   archive->crc32 = 0;
   archive->compressedSize = 0;
   archive->sourceSize = static_cast<uint32_t>(plan.contents.size());
-  archive->source = memory_platform::OpenSource(plan.contents.data(), plan.contents.size(), plan.readLimit);
+  memory_platform::SetSource(plan.contents.data(), plan.contents.size(), plan.readLimit);
+  archive->source = OpenInputFile("source");
 
   ZipEntry entry{};
   CompressEntry(archive, &entry);
