@@ -1,8 +1,51 @@
 #include "zip/archive.h"
 
+#include "deflate/compress_entry.h"
 #include "platform/platform.h"
+#include "zip/entry_name.h"
+#include "zip/output_channel.h"
+#include "zip/source_metadata.h"
 #include "zip/zip_entry.h"
 #include "zip/zip_records.h"
+
+namespace {
+
+constexpr uint16_t kProvisionalHeader = 0x0008;  // sizes and CRC are not final yet
+constexpr uint32_t kUnknownSize = 0xFFFFFFFF;
+constexpr uint64_t kLargestSource = 0xFFFFFFFF;
+
+void CloseSource(ZipArchive* archive) {
+  CloseFile(archive->source);
+  archive->source = kNoFile;
+  archive->flags &= ~static_cast<uint32_t>(OwnsSource);
+}
+
+// Ends an add that failed after its local header began: the output is cut
+// back to where the entry began, so that its length, its position and
+// archiveOffset agree again and the archive holds exactly the entries added
+// before. The add returns its failure either way; only when the cut fails is
+// it left in errorCode, so that close writes no directory over a broken tail.
+int32_t AbandonEntry(ZipArchive* archive, ZipEntry* entry) {
+  const int32_t failure = archive->errorCode;
+  const uint32_t entryStart = entry->localHeaderOffset;
+  ReleaseFixedMemory(entry);
+  if ((archive->flags & OwnsSource) != 0) CloseSource(archive);
+  if ((archive->flags & OutputSeekable) != 0 &&
+      SetFilePosition(archive->output, static_cast<int32_t>(entryStart), SeekFromStart) == entryStart &&
+      TruncateFileHere(archive->output)) {
+    archive->archiveOffset = entryStart;
+    archive->errorCode = ArchiveOk;
+  }
+  return failure;
+}
+
+void AppendEntry(ZipArchive* archive, ZipEntry* entry) {
+  ZipEntry** link = &archive->entryList;
+  while (*link != nullptr) link = &(*link)->next;
+  *link = entry;
+}
+
+}  // namespace
 
 int32_t CreateArchiveOnFile(const char* path, ZipArchive** archive) {
   *archive = nullptr;
@@ -18,6 +61,96 @@ int32_t CreateArchiveOnFile(const char* path, ZipArchive** archive) {
   return ArchiveOk;
 }
 
+int32_t AddFileToArchive(ZipArchive* archive, const char* entryName, const char* sourcePath) {
+  if (archive == nullptr) return ArchiveBadArgument;
+  if ((archive->flags & Finished) != 0) return ArchiveFinished;
+  // A failure is left in errorCode between adds only when an earlier add
+  // could not cut its remains away: the output no longer ends where
+  // archiveOffset says, and an entry added now would record a false offset.
+  if (archive->errorCode != ArchiveOk) return archive->errorCode;
+  archive->flags &= ~static_cast<uint32_t>(SourceInfoKnown | OwnsSource);
+  archive->bytesRead = 0;
+  archive->compressedSize = 0;
+  archive->crc32 = 0;
+  if (sourcePath == nullptr) return ArchiveBadArgument;
+
+  // Nothing is written until the local header, so every failure before it
+  // leaves the archive as it was.
+  archive->source = OpenInputFile(sourcePath);
+  if (archive->source == kNoFile) return ArchiveOpenFailed;
+  archive->flags |= OwnsSource;
+
+  SourceMetadata metadata{};
+  if (SetFilePosition(archive->source, 0, SeekFromCurrent) == kInvalidFilePosition) {
+    // A source that cannot say where it is cannot describe itself either.
+    archive->sourceSize = kUnknownSize;
+    CurrentTimeMetadata(&metadata);
+  } else {
+    archive->flags |= SourceInfoKnown;
+    const int32_t described = ReadFileMetadata(archive, &metadata);
+    uint64_t fullSize = 0;
+    if (described != ArchiveOk || !QueryFileSize(archive->source, &fullSize)) {
+      CloseSource(archive);
+      return described != ArchiveOk ? described : ArchiveOpenFailed;
+    }
+    // Sizes of 4 GiB and more would wrap in the 32-bit fields.
+    if (fullSize > kLargestSource) {
+      CloseSource(archive);
+      return ArchiveBadArgument;
+    }
+  }
+
+  auto* entry = static_cast<ZipEntry*>(AllocateFixedMemory(sizeof(ZipEntry)));
+  if (entry == nullptr) {
+    CloseSource(archive);
+    return ArchiveNoMemory;
+  }
+  if (!SetEntryName(entry, entryName)) {
+    ReleaseFixedMemory(entry);
+    CloseSource(archive);
+    return ArchiveBadArgument;
+  }
+  entry->gpFlags = kProvisionalHeader;
+  entry->dosDateTime = metadata.dosDateTime;
+  entry->externalAttributes = metadata.externalAttributes;
+  SetTimestampFields(entry, metadata);
+  entry->method = ChooseMethod(entry->name);
+  if (entry->method == kMethodStored && (archive->flags & SourceInfoKnown) != 0) {
+    entry->compressedSize = archive->sourceSize;
+  }
+  entry->uncompressedSize = archive->sourceSize;
+  entry->localHeaderOffset = archive->archiveOffset;
+
+  archive->errorCode = ArchiveOk;
+  WriteLocalHeader(archive, entry);
+  if (archive->errorCode != ArchiveOk) return AbandonEntry(archive, entry);
+  archive->archiveOffset += kLocalHeaderSize + entry->nameLength + entry->localExtraLength;
+
+  if (entry->method == kMethodDeflated) {
+    CompressEntry(archive, entry);
+  } else {
+    CopyStored(archive);
+  }
+  if (archive->errorCode != ArchiveOk) return AbandonEntry(archive, entry);
+  CloseSource(archive);
+  archive->sourceSize = archive->bytesRead;
+  archive->archiveOffset += archive->compressedSize;
+
+  // The final header has the same length as the provisional one, so it is
+  // written over it in place.
+  entry->crc32 = archive->crc32;
+  entry->compressedSize = archive->compressedSize;
+  entry->uncompressedSize = archive->sourceSize;
+  entry->gpFlags &= static_cast<uint16_t>(~kProvisionalHeader);
+  if (!SeekOutput(archive, entry->localHeaderOffset)) return AbandonEntry(archive, entry);
+  WriteLocalHeader(archive, entry);
+  if (archive->errorCode != ArchiveOk) return AbandonEntry(archive, entry);
+  if (!SeekOutput(archive, archive->archiveOffset)) return AbandonEntry(archive, entry);
+
+  AppendEntry(archive, entry);
+  return ArchiveOk;
+}
+
 int32_t CloseArchive(ZipArchive* archive) {
   if (archive == nullptr) return ArchiveBadArgument;
   int32_t result = ArchiveOk;
@@ -29,7 +162,7 @@ int32_t CloseArchive(ZipArchive* archive) {
     result = archive->errorCode;
     if ((archive->flags & OwnsOutput) != 0) CloseFile(archive->output);
   }
-  if ((archive->flags & OwnsSource) != 0) CloseFile(archive->source);
+  if ((archive->flags & OwnsSource) != 0) CloseSource(archive);
   // The compressor state is one block with nothing hanging off it.
   ReleaseFixedMemory(archive->deflateState);
   while (ZipEntry* entry = archive->entryList) {

@@ -11,6 +11,24 @@
 // and nothing written.
 int32_t CreateArchiveOnFile(const char* path, ZipArchive** archive);
 
+// Adds the file at `sourcePath` under `entryName` (backslashes become '/'),
+// stored or deflated by the name's suffix: a provisional local header, the
+// data, then the header rewritten in place with the CRC and sizes. Returns
+// ArchiveOk, or the failure:
+// - ArchiveBadArgument: no archive, no source path, an empty name or one of
+//   more than 259 bytes, or a source of 4 GiB or more (the format written
+//   has no 64-bit sizes);
+// - ArchiveFinished after the directory was written;
+// - ArchiveOpenFailed, ArchiveNoMemory before anything is written;
+// - ArchiveWriteFailed, ArchiveReadFailed, ArchiveSeekFailed, ArchiveNoMemory
+//   (compressor state) once writing began. The output is then cut back to
+//   where the entry began, so the archive holds exactly the entries added
+//   before; only when that cut fails does the code stay in `errorCode`:
+//   every later add then returns it at once, and closing writes no directory.
+// The source is closed on every path; a failed add leaves the archive open
+// for further adds.
+int32_t AddFileToArchive(ZipArchive* archive, const char* entryName, const char* sourcePath);
+
 // Writes the central directory and end record unless an add left a failure
 // in `errorCode` or they were written already, closes the output when the
 // archive owns it, and releases the record with every entry and the

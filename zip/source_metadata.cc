@@ -60,9 +60,10 @@ int32_t ReadFileMetadata(ZipArchive* archive, SourceMetadata* metadata) {
   uint32_t mode = (info.attributes & FileDirectory) != 0 ? kModeDirectory : kModeRegular;
   mode |= kModeOwnerRead;
   if ((info.attributes & FileReadOnly) == 0) mode |= kModeOwnerWrite;
-  const bool executable = LooksExecutable(archive->source, archive->sourceSize);
-  if (executable) mode |= kModeOwnerExecute;
-  SetFilePosition(archive->source, 0, SeekFromStart);
+  if (LooksExecutable(archive->source, archive->sourceSize)) mode |= kModeOwnerExecute;
+  // The data must be read from the start: an entry that silently began
+  // further in would still carry a matching CRC.
+  if (SetFilePosition(archive->source, 0, SeekFromStart) != 0) return ArchiveReadFailed;
   metadata->externalAttributes = (mode << 16) | (info.attributes & kDosAttributeMask);
 
   metadata->accessTime = ToUnixTime(info.lastAccessTime);

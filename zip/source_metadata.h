@@ -9,8 +9,9 @@
 // Fills `metadata` from the archive's open `source` and sets `sourceSize` (low
 // 32 bits of the file size). Sets owner-execute in the Unix mode when the file
 // starts like an MZ, NE, LE or PE program; the source is left positioned at 0.
-// Returns ArchiveOk, or ArchiveOpenFailed when the file information cannot be
-// queried.
+// Returns ArchiveOk, ArchiveOpenFailed when the file information cannot be
+// queried, or ArchiveReadFailed when the source cannot be set back to its
+// start after the executable test.
 int32_t ReadFileMetadata(ZipArchive* archive, SourceMetadata* metadata);
 
 // Fills `metadata` from the clock, for a source that cannot describe itself:

@@ -122,7 +122,8 @@ bool TruncateFileHere(FileHandle handle) {
 }
 
 bool QueryFileSize(FileHandle handle, uint64_t* size) {
-  *size = fake::Open(handle)->file->bytes.size();
+  const fake::File* file = fake::Open(handle)->file;
+  *size = file->reportedSize != 0 ? file->reportedSize : file->bytes.size();
   return true;
 }
 
@@ -130,7 +131,7 @@ bool QueryFileInfo(FileHandle handle, FileInfo* info) {
   if (fake::Planned(&Fake().calls.infos, Fake().faults.failInfoNumber)) return false;
   const fake::File* file = fake::Open(handle)->file;
   *info = file->info;
-  info->size = file->bytes.size();
+  info->size = file->reportedSize != 0 ? file->reportedSize : file->bytes.size();
   return true;
 }
 

@@ -16,6 +16,7 @@ namespace fake {
 struct File {
   std::vector<uint8_t> bytes;
   FileInfo info{FileArchive, 0, 0, 0, 0};  // size is taken from `bytes`
+  uint64_t reportedSize = 0;  // when not 0, the size queries report this instead
   bool open = false;
 };
 

@@ -64,6 +64,20 @@ TEST_F(ArchiveFaults, MetadataFailsWhenTheFileCannotDescribeItself) {
   EXPECT_EQ(ArchiveOk, CloseArchive(archive));
 }
 
+TEST_F(ArchiveFaults, ASourceThatCannotBeRewoundIsNotDescribed) {
+  // Its data would be read from where the executable test left it: an entry
+  // missing its first bytes, with a CRC that matches what it holds.
+  ZipArchive* archive = nullptr;
+  ASSERT_EQ(ArchiveOk, CreateArchiveOnFile("out.zip", &archive));
+  fake::PutFile("source", {1, 2, 3});
+  archive->source = OpenInputFile("source");
+  archive->flags |= OwnsSource;
+  fake::Fake().faults.failPositionNumber = fake::Fake().calls.positions + 1;
+  SourceMetadata metadata{};
+  EXPECT_EQ(ArchiveReadFailed, ReadFileMetadata(archive, &metadata));
+  EXPECT_EQ(ArchiveOk, CloseArchive(archive));
+}
+
 TEST_F(ArchiveFaults, ExecutableTestReadFailuresOnlyClearTheExecuteBit) {
   ZipArchive* archive = nullptr;
   ASSERT_EQ(ArchiveOk, CreateArchiveOnFile("out.zip", &archive));

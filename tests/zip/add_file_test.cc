@@ -1,0 +1,137 @@
+// Adding files, through the in-memory platform: offsets, sizes, the refusals
+// that write nothing, and the cut that keeps an archive true after a failed
+// add.
+#include <gtest/gtest.h>
+
+#include "tests/support/fake_platform.h"
+#include "tests/support/test_data.h"
+#include "tests/support/zip_reader.h"
+#include "zip/archive.h"
+
+namespace {
+
+class AddFile : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    fake::Reset();
+    ASSERT_EQ(ArchiveOk, CreateArchiveOnFile("out.zip", &archive_));
+  }
+  void TearDown() override {
+    if (archive_ != nullptr) CloseArchive(archive_);
+    EXPECT_EQ(0, fake::Fake().liveAllocations);
+    EXPECT_EQ(0, fake::Fake().openHandles);
+  }
+  // Closes the archive and reads it back.
+  ReadArchive Finish(int32_t expected = ArchiveOk) {
+    EXPECT_EQ(expected, CloseArchive(archive_));
+    archive_ = nullptr;
+    return ReadZip(fake::Contents("out.zip"));
+  }
+  size_t OutputSize() { return fake::Contents("out.zip").size(); }
+
+  ZipArchive* archive_ = nullptr;
+};
+
+TEST_F(AddFile, EntriesFollowEachOtherAndTheOutputEndsAtTheArchiveOffset) {
+  fake::PutFile("dir/first.zip", RandomBytes(1000, 1));
+  fake::PutFile("second.txt", WordText(20000, 2));
+  ASSERT_EQ(ArchiveOk, AddFileToArchive(archive_, "first.zip", "dir/first.zip"));
+  EXPECT_EQ(47u + 9 + 1000, archive_->archiveOffset);
+  EXPECT_EQ(archive_->archiveOffset, OutputSize());
+  ASSERT_EQ(ArchiveOk, AddFileToArchive(archive_, "second.txt", "second.txt"));
+  EXPECT_EQ(archive_->archiveOffset, OutputSize());
+  const ReadArchive read = Finish();
+  ASSERT_TRUE(read.ok) << read.error;
+  ASSERT_EQ(2u, read.entries.size());
+  EXPECT_EQ(0u, read.entries[0].localHeaderOffset);
+  EXPECT_EQ(47u + 9 + 1000, read.entries[1].localHeaderOffset);
+  EXPECT_EQ(0u, read.entries[0].method);
+  EXPECT_EQ(0u, read.entries[0].flags);
+  EXPECT_EQ(8u, read.entries[1].method);
+  EXPECT_EQ(2u, read.entries[1].flags);
+  EXPECT_EQ(WordText(20000, 2), read.entries[1].data);
+}
+
+TEST_F(AddFile, AnEmptyDeflatedFileIsTheEmptyFinalBlock) {
+  fake::PutFile("empty.txt", {});
+  ASSERT_EQ(ArchiveOk, AddFileToArchive(archive_, "empty.txt", "empty.txt"));
+  const ReadArchive read = Finish();
+  ASSERT_TRUE(read.ok) << read.error;
+  EXPECT_EQ(0u, read.entries[0].crc32);
+  EXPECT_EQ(2u, read.entries[0].compressedSize);
+  EXPECT_TRUE(read.entries[0].data.empty());
+}
+
+TEST_F(AddFile, RefusalsWriteNothing) {
+  fake::PutFile("a.txt", Text("abc"));
+  EXPECT_EQ(ArchiveOpenFailed, AddFileToArchive(archive_, "missing.txt", "missing.txt"));
+  EXPECT_EQ(ArchiveBadArgument, AddFileToArchive(archive_, "a.txt", nullptr));
+  EXPECT_EQ(ArchiveBadArgument, AddFileToArchive(archive_, "", "a.txt"));
+  EXPECT_EQ(ArchiveBadArgument, AddFileToArchive(archive_, std::string(260, 'n').c_str(), "a.txt"));
+  EXPECT_EQ(ArchiveBadArgument, AddFileToArchive(nullptr, "a.txt", "a.txt"));
+  fake::PutFile("huge.bin", Text("x")).reportedSize = 0x100000000ull;
+  EXPECT_EQ(ArchiveBadArgument, AddFileToArchive(archive_, "huge.bin", "huge.bin"));
+  fake::Fake().faults.failInfoNumber = fake::Fake().calls.infos + 1;
+  EXPECT_EQ(ArchiveOpenFailed, AddFileToArchive(archive_, "a.txt", "a.txt"));
+  fake::Fake().faults.failAllocationNumber = fake::Fake().calls.allocations + 1;
+  EXPECT_EQ(ArchiveNoMemory, AddFileToArchive(archive_, "a.txt", "a.txt"));
+  EXPECT_EQ(0u, archive_->archiveOffset);
+  EXPECT_EQ(0u, OutputSize());
+  EXPECT_EQ(0, fake::Fake().openHandles - 1);  // only the output is open
+  const ReadArchive read = Finish();
+  EXPECT_TRUE(read.ok) << read.error;
+  EXPECT_TRUE(read.entries.empty());
+}
+
+TEST_F(AddFile, NothingIsAddedAfterTheDirectory) {
+  fake::PutFile("a.txt", Text("abc"));
+  archive_->flags |= Finished;
+  EXPECT_EQ(ArchiveFinished, AddFileToArchive(archive_, "a.txt", "a.txt"));
+}
+
+TEST_F(AddFile, ASourceThatCannotSayWhereItIsTakesTheClock) {
+  fake::PutFile("a.zip", RandomBytes(300, 3));
+  fake::Fake().utcNow = 133544529370000000ull;  // 2024-03-09 10:15:37 UTC
+  fake::Fake().faults.failPositionNumber = fake::Fake().calls.positions + 1;
+  ASSERT_EQ(ArchiveOk, AddFileToArchive(archive_, "a.zip", "a.zip"));
+  const ReadArchive read = Finish();
+  ASSERT_TRUE(read.ok) << read.error;
+  EXPECT_EQ(1709979337, read.entries[0].modifyTime);
+  EXPECT_EQ(0x80000000u, read.entries[0].externalAttributes);
+  EXPECT_EQ(RandomBytes(300, 3), read.entries[0].data);
+}
+
+TEST_F(AddFile, AFailedAddIsCutAwayAndTheNextOneFollowsIt) {
+  fake::PutFile("good.txt", WordText(5000, 4));
+  fake::PutFile("bad.txt", WordText(200000, 5));
+  fake::PutFile("after.zip", RandomBytes(2000, 6));
+  ASSERT_EQ(ArchiveOk, AddFileToArchive(archive_, "good.txt", "good.txt"));
+  const uint32_t end = archive_->archiveOffset;
+  fake::Fake().faults.failReadNumber = fake::Fake().calls.reads + 3;
+  EXPECT_EQ(ArchiveReadFailed, AddFileToArchive(archive_, "bad.txt", "bad.txt"));
+  EXPECT_EQ(ArchiveOk, archive_->errorCode);
+  EXPECT_EQ(end, archive_->archiveOffset);
+  EXPECT_EQ(end, OutputSize());
+  ASSERT_EQ(ArchiveOk, AddFileToArchive(archive_, "after.zip", "after.zip"));
+  const ReadArchive read = Finish();
+  ASSERT_TRUE(read.ok) << read.error;
+  ASSERT_EQ(2u, read.entries.size());
+  EXPECT_EQ("after.zip", read.entries[1].name);
+  EXPECT_EQ(end, read.entries[1].localHeaderOffset);
+}
+
+TEST_F(AddFile, WhenTheCutFailsTheArchiveStaysFailed) {
+  fake::PutFile("good.txt", WordText(5000, 4));
+  fake::PutFile("bad.txt", WordText(200000, 5));
+  ASSERT_EQ(ArchiveOk, AddFileToArchive(archive_, "good.txt", "good.txt"));
+  fake::Fake().faults.failReadNumber = fake::Fake().calls.reads + 3;
+  fake::Fake().faults.failTruncateNumber = 1;
+  EXPECT_EQ(ArchiveReadFailed, AddFileToArchive(archive_, "bad.txt", "bad.txt"));
+  EXPECT_EQ(ArchiveReadFailed, archive_->errorCode);
+  EXPECT_EQ(ArchiveReadFailed, AddFileToArchive(archive_, "good.txt", "good.txt"));
+  EXPECT_EQ(ArchiveReadFailed, CloseArchive(archive_));
+  archive_ = nullptr;
+  EXPECT_FALSE(ReadZip(fake::Contents("out.zip")).ok);
+}
+
+}  // namespace
