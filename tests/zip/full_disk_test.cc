@@ -7,17 +7,24 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/test_files.h"
+#include "tests/support/zip_reader.h"
 #include "zip/archive.h"
 #include "zip/output_channel.h"
 
 namespace {
 
-TEST(FullDisk, WritesFailStickilyAndCloseWritesNoDirectory) {
+std::string PathOnFullDisk(const char* name) {
   const char* folder = std::getenv("ZAPNEST_FULL_DISK_DIR");
-  if (folder == nullptr || *folder == '\0') GTEST_SKIP() << "ZAPNEST_FULL_DISK_DIR is not set";
+  if (folder == nullptr || *folder == '\0') return "";
   std::string path = folder;
   if (path.back() != '/' && path.back() != '\\') path += '/';
-  path += "full.zip";
+  return path + name;
+}
+
+TEST(FullDisk, WritesFailStickilyAndCloseWritesNoDirectory) {
+  const std::string path = PathOnFullDisk("full.zip");
+  if (path.empty()) GTEST_SKIP() << "ZAPNEST_FULL_DISK_DIR is not set";
 
   ZipArchive* archive = nullptr;
   ASSERT_EQ(ArchiveOk, CreateArchiveOnFile(path.c_str(), &archive));
@@ -39,6 +46,47 @@ TEST(FullDisk, WritesFailStickilyAndCloseWritesNoDirectory) {
   ASSERT_TRUE(QueryFileSize(archive->output, &sizeAfter));
   EXPECT_EQ(sizeAtFailure, sizeAfter);
   EXPECT_EQ(ArchiveWriteFailed, CloseArchive(archive));
+  std::remove(path.c_str());
+}
+
+TEST(FullDisk, AddsThatDoNotFitAreCutAwayAndTheRestIsAValidArchive) {
+  const std::string path = PathOnFullDisk("parts.zip");
+  if (path.empty()) GTEST_SKIP() << "ZAPNEST_FULL_DISK_DIR is not set";
+  TempDir sources;
+  std::vector<std::string> names;
+  for (int i = 0; i < 5; ++i) names.push_back("part" + std::to_string(i) + ".zip");  // stored: 300 KB each
+  names.push_back("small.txt");
+  for (size_t i = 0; i < names.size(); ++i) {
+    WriteWholeFile(sources.File(names[i]), i + 1 < names.size() ? RandomBytes(300000, static_cast<uint32_t>(i))
+                                                                 : WordText(20000, 9));
+  }
+
+  ZipArchive* archive = nullptr;
+  ASSERT_EQ(ArchiveOk, CreateArchiveOnFile(path.c_str(), &archive));
+  std::vector<std::string> added;
+  int failures = 0;
+  for (const std::string& name : names) {
+    const int32_t result = AddFileToArchive(archive, name.c_str(), sources.File(name).c_str());
+    if (result == ArchiveOk) {
+      added.push_back(name);
+    } else {
+      EXPECT_EQ(ArchiveWriteFailed, result) << name;
+      ++failures;
+    }
+  }
+  ASSERT_EQ(ArchiveOk, CloseArchive(archive));
+  EXPECT_GT(failures, 0) << "the disk never filled up";
+  ASSERT_FALSE(added.empty());
+  EXPECT_EQ("small.txt", added.back()) << "a file that fits is added after one that did not";
+
+  const ReadArchive read = ReadZip(ReadWholeFile(path));
+  ASSERT_TRUE(read.ok) << read.error;
+  std::vector<std::string> namesRead;
+  for (const ReadEntry& entry : read.entries) {
+    namesRead.push_back(entry.name);
+    EXPECT_EQ(ReadWholeFile(sources.File(entry.name)), entry.data) << entry.name;
+  }
+  EXPECT_EQ(added, namesRead);
   std::remove(path.c_str());
 }
 
