@@ -1,0 +1,57 @@
+#include "cli/options.h"
+
+bool ParseOptions(const std::vector<std::string>& arguments, Options* options, std::string* error) {
+  bool optionsEnded = false;
+  std::vector<std::string> positional;
+  for (const std::string& argument : arguments) {
+    if (!optionsEnded && argument == "--") {
+      optionsEnded = true;
+    } else if (!optionsEnded && (argument == "--help" || argument == "-h")) {
+      options->help = true;
+    } else if (!optionsEnded && (argument == "-q" || argument == "--quiet")) {
+      options->quiet = true;
+    } else if (!optionsEnded && argument == "--folder") {
+      options->folderMode = true;
+    } else if (!optionsEnded && argument.size() > 1 && argument[0] == '-') {
+      *error = "unknown option '" + argument + "'";
+      return false;
+    } else {
+      positional.push_back(argument);
+    }
+  }
+  if (options->help) return true;
+  if (positional.empty()) {
+    *error = "no archive named";
+    return false;
+  }
+  options->archive = positional.front();
+  options->inputs.assign(positional.begin() + 1, positional.end());
+  if (options->folderMode && options->inputs.size() != 1) {
+    *error = "--folder takes one folder";
+    return false;
+  }
+  if (!options->folderMode && options->inputs.empty()) {
+    *error = "no files to add";
+    return false;
+  }
+  return true;
+}
+
+const char* UsageText() {
+  return "usage: zapnest [-q] OUT.zip FILE...\n"
+         "       zapnest [-q] --folder OUT.zip DIR\n"
+         "\n"
+         "Makes one zip archive. Each FILE is entered under its bare file name;\n"
+         "with --folder, every plain file directly inside DIR (no subfolders).\n"
+         "Files whose names end in .zip, .gz, .tgz, .z, .zoo, .arc, .lzh or .arj\n"
+         "are stored as they are; all others are deflated.\n"
+         "\n"
+         "  -q, --quiet   print errors and warnings only\n"
+         "  -h, --help    print this text\n"
+         "\n"
+         "Exit codes:\n"
+         "  0  the archive was made with every file\n"
+         "  1  the command line was wrong; nothing was written\n"
+         "  2  no archive was made (an incomplete one is removed)\n"
+         "  3  --folder: the archive was made, but files that could not be read were skipped\n";
+}

@@ -1,0 +1,28 @@
+// The command line of `zapnest`.
+#pragma once
+
+#include <string>
+#include <vector>
+
+// Exit codes.
+enum ExitCode {
+  ExitOk = 0,
+  ExitUsage = 1,     // the command line was wrong; nothing written
+  ExitFailed = 2,    // no archive was made (an incomplete one is removed)
+  ExitSkipped = 3,   // --folder: the archive was made, but some files were skipped
+};
+
+struct Options {
+  bool help = false;
+  bool quiet = false;
+  bool folderMode = false;
+  std::string archive;              // OUT.zip
+  std::vector<std::string> inputs;  // FILE... or the one DIR
+};
+
+// Reads the arguments after the program name. Returns false with a message
+// in *error when they do not make a command.
+bool ParseOptions(const std::vector<std::string>& arguments, Options* options, std::string* error);
+
+// The text of --help.
+const char* UsageText();
