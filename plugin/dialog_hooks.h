@@ -1,0 +1,25 @@
+// The small pieces that adapt the system's common dialogs for the commands:
+// the size of the file dialog record, the hook that switches open and save
+// dialogs to the details view, and the folder browser's callback.
+#pragma once
+
+#include <windows.h>
+
+// The record size for OPENFILENAMEA: the full record on Windows 2000 and XP
+// (NT 5), the record without its trailing fields everywhere else.
+DWORD DialogRecordSize();
+
+// Explorer-style hooks, one for the open dialog and one for the save dialog:
+// at the first folder change after the dialog's initialisation they switch
+// its file list to the details view, once, leaving later choices to the user.
+UINT_PTR CALLBACK DetailsViewHookOpen(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+UINT_PTR CALLBACK DetailsViewHookSave(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+
+// The folder browser's callback. `data` is the folder to open on (may be
+// empty). It enlarges the browser and its tree and keeps the status text on
+// the selected folder's path.
+int CALLBACK FolderBrowserCallback(HWND browser, UINT message, LPARAM lParam, LPARAM data);
+
+// How much larger the folder browser is made than the system draws it.
+constexpr int kBrowserExtraWidth = 150;
+constexpr int kBrowserExtraHeight = 200;

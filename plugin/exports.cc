@@ -1,0 +1,41 @@
+// The sixteen callbacks the mail client calls, exported under their plain
+// names by zapnest.def. Arguments the plug-in does not use are pointer-sized,
+// so that the same sources serve the 32-bit and the 64-bit build.
+#include <windows.h>
+
+#include "plugin/plugin_info.h"
+
+extern "C" {
+
+LRESULT WINAPI OVC_OnStart() { return 0; }
+LRESULT WINAPI OVC_OnExit() { return 0; }
+LRESULT WINAPI OVC_OnEveryMinute() { return 0; }
+
+LRESULT WINAPI OVC_OnPlugInInfo(char* record) {
+  FillPluginInfo(record);
+  return 0;
+}
+
+// The plug-in has no setup dialog; its settings are edited in its INI file.
+LRESULT WINAPI OVC_OnPlugInSetup(LPARAM) { return 1; }
+
+// The menu entries join with the commands; until then the menu stays as the
+// mail client built it.
+LRESULT WINAPI OVC_OnMenuInit(LPARAM, HMENU, LPARAM) { return 0; }
+
+LRESULT WINAPI OVC_OnOpenCompose(HWND composeWindow, LPARAM) {
+  SetCurrentComposeWindow(composeWindow);
+  return 0;
+}
+
+LRESULT WINAPI OVC_OnOpenFolder(LPARAM) { return 0; }
+LRESULT WINAPI OVC_OnOpenMail(LPARAM) { return 0; }
+LRESULT WINAPI OVC_OnSend(LPARAM) { return 0; }
+LRESULT WINAPI OVC_OnFinishRetrieve(LPARAM) { return 0; }
+LRESULT WINAPI OVC_OnOutgoing(LPARAM, LPARAM) { return 0; }
+LRESULT WINAPI OVC_OnRetrieve(LPARAM, LPARAM) { return 0; }
+LRESULT WINAPI OVC_OnKeyDispatch(LPARAM, LPARAM, LPARAM) { return 0; }
+LRESULT WINAPI OVC_OnBeforeFilter(LPARAM, LPARAM, LPARAM) { return 0; }
+LRESULT WINAPI OVC_OnDragDrop(LPARAM, LPARAM, LPARAM, LPARAM) { return 0; }
+
+}  // extern "C"

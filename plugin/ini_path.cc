@@ -1,0 +1,45 @@
+#include "plugin/ini_path.h"
+
+#include <cstring>
+
+#include "platform/platform.h"
+
+namespace {
+
+// Start of the last path component, stepping over double-byte characters,
+// whose second byte may look like a backslash.
+size_t FileNameStart(const char* path, size_t length) {
+  size_t start = 0;
+  for (size_t i = 0; i < length; ++i) {
+    const unsigned char c = static_cast<unsigned char>(path[i]);
+    if (c == '\\' || c == '/' || c == ':') {
+      start = i + 1;
+    } else if (IsAnsiLeadByte(c) && i + 1 < length) {
+      ++i;
+    }
+  }
+  return start;
+}
+
+}  // namespace
+
+bool IniPathForModule(const char* modulePath, char* iniPath, size_t capacity) {
+  static const char kExtension[] = ".ini";
+  const size_t length = strlen(modulePath);
+  if (length == 0) {
+    if (capacity > 0) iniPath[0] = '\0';
+    return false;
+  }
+  // Only the file name's own dot counts: a dot in a folder name would put
+  // the settings beside that folder instead of beside the module.
+  const size_t nameStart = FileNameStart(modulePath, length);
+  const char* dot = strrchr(modulePath + nameStart, '.');
+  const size_t stem = dot != nullptr ? static_cast<size_t>(dot - modulePath) : length;
+  if (stem + sizeof kExtension > capacity) {
+    if (capacity > 0) iniPath[0] = '\0';
+    return false;
+  }
+  memcpy(iniPath, modulePath, stem);
+  memcpy(iniPath + stem, kExtension, sizeof kExtension);
+  return true;
+}

@@ -1,0 +1,36 @@
+// Loading and unloading the library: bind the mail client, read the
+// settings; at unload write the two text settings back.
+#include <windows.h>
+
+#include "plugin/host_api.h"
+#include "plugin/settings.h"
+
+namespace {
+
+bool attached = false;
+
+bool Attach(HINSTANCE instance) {
+  // Refusing to load is the only way to say the mail client does not fit.
+  if (!BindHostApi(&Host(), GetModuleHandleA(nullptr), ResolveWithGetProcAddress)) return false;
+  char modulePath[MAX_PATH + 1] = "";
+  const DWORD length = GetModuleFileNameA(instance, modulePath, MAX_PATH);
+  // A path that filled the buffer may have been cut short: no settings file
+  // then, rather than one in the wrong place.
+  if (length == 0 || length >= MAX_PATH) modulePath[0] = '\0';
+  LoadSettings(&Settings(), modulePath);
+  attached = true;
+  return true;
+}
+
+}  // namespace
+
+extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
+  switch (reason) {
+    case DLL_PROCESS_ATTACH: return Attach(instance) ? TRUE : FALSE;
+    case DLL_PROCESS_DETACH:
+      if (attached) SaveSettings(Settings());
+      attached = false;
+      return TRUE;
+    default: return TRUE;
+  }
+}

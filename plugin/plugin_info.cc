@@ -1,0 +1,22 @@
+#include "plugin/plugin_info.h"
+
+namespace {
+
+HWND currentComposeWindow = nullptr;
+
+void PutField(char* record, size_t field, const char* text) {
+  lstrcpynA(record + field * kInfoFieldSize, text, static_cast<int>(kInfoFieldSize));
+}
+
+}  // namespace
+
+void FillPluginInfo(char* record) {
+  PutField(record, 0, "Orvel! zip and attach plug-in");
+  PutField(record, 1, "The Zapnest developers");
+  PutField(record, 2, "1.0");
+  PutField(record, 3, "Enables Orvel! to zip and attach files.");
+}
+
+HWND CurrentComposeWindow() { return currentComposeWindow; }
+
+void SetCurrentComposeWindow(HWND window) { currentComposeWindow = window; }
