@@ -1,0 +1,170 @@
+// Zapnest.dll loaded by this program, which stands in for the mail client:
+// it exports the entry points the plug-in binds (all of them, or all but
+// one, in the variants built from this file).
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+#include <string>
+
+#include "host/host_state.h"
+#include "tests/support/test_files.h"
+
+namespace {
+
+std::string pluginPath;  // the built Zapnest.dll, from the command line
+
+// A copy of the DLL at `relative` inside `dir`, so that its settings file
+// lands there.
+std::string CopyPlugin(const TempDir& dir, const std::string& relative) {
+  const std::string target = dir.File(relative);
+  CreateDirectoryA(target.substr(0, target.find_last_of('\\')).c_str(), nullptr);
+  EXPECT_TRUE(CopyFileA(pluginPath.c_str(), target.c_str(), FALSE)) << target;
+  return target;
+}
+
+template <typename Function>
+Function Export(HMODULE plugin, const char* name) {
+  return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(plugin, name)));
+}
+
+#if !defined(ZAPNEST_HOST_OMITS_SET_STATUS) && !defined(ZAPNEST_HOST_OMITS_CONNECT)
+
+std::string ReadText(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+
+TEST(PluginLoad, ReportsItselfAndAnswersEveryCallback) {
+  TempDir dir;
+  HMODULE plugin = LoadLibraryA(CopyPlugin(dir, "Zapnest.dll").c_str());
+  ASSERT_NE(nullptr, plugin) << GetLastError();
+  char record[320];
+  memset(record, 'x', sizeof record);
+  EXPECT_EQ(0, Export<LRESULT(WINAPI*)(char*)>(plugin, "OVC_OnPlugInInfo")(record));
+  EXPECT_STREQ("Orvel! zip and attach plug-in", record);
+  EXPECT_STREQ("The Zapnest developers", record + 80);
+  EXPECT_STREQ("1.0", record + 160);
+  EXPECT_STREQ("Enables Orvel! to zip and attach files.", record + 240);
+  EXPECT_EQ(1, Export<LRESULT(WINAPI*)(LPARAM)>(plugin, "OVC_OnPlugInSetup")(0));
+  EXPECT_EQ(0, Export<LRESULT(WINAPI*)()>(plugin, "OVC_OnStart")());
+  EXPECT_EQ(0, Export<LRESULT(WINAPI*)()>(plugin, "OVC_OnExit")());
+  EXPECT_EQ(0, Export<LRESULT(WINAPI*)()>(plugin, "OVC_OnEveryMinute")());
+  for (const char* name : {"OVC_OnOpenFolder", "OVC_OnOpenMail", "OVC_OnSend", "OVC_OnFinishRetrieve"}) {
+    EXPECT_EQ(0, Export<LRESULT(WINAPI*)(LPARAM)>(plugin, name)(7)) << name;
+  }
+  for (const char* name : {"OVC_OnOutgoing", "OVC_OnRetrieve", "OVC_OnOpenCompose"}) {
+    EXPECT_EQ(0, Export<LRESULT(WINAPI*)(LPARAM, LPARAM)>(plugin, name)(7, 8)) << name;
+  }
+  for (const char* name : {"OVC_OnKeyDispatch", "OVC_OnBeforeFilter", "OVC_OnMenuInit"}) {
+    EXPECT_EQ(0, Export<LRESULT(WINAPI*)(LPARAM, LPARAM, LPARAM)>(plugin, name)(7, 8, 9)) << name;
+  }
+  EXPECT_EQ(0, Export<LRESULT(WINAPI*)(LPARAM, LPARAM, LPARAM, LPARAM)>(plugin, "OVC_OnDragDrop")(1, 2, 3, 4));
+  EXPECT_TRUE(FreeLibrary(plugin));
+}
+
+TEST(PluginLoad, WritesTheTwoTextSettingsBackAtUnload) {
+  TempDir dir;
+  const std::string dll = CopyPlugin(dir, "Zapnest.dll");
+  const std::string ini = dir.File("Zapnest.ini");
+  {
+    std::ofstream out(ini);
+    out << "[Settings]\r\nInitialFolder=C:\\Users\\me\\Documents\r\nDefaultZipName=Letters.zip\r\n"
+           "ShowSaveWarning=0\r\nShowZipFolder=1\r\n";
+  }
+  HMODULE plugin = LoadLibraryA(dll.c_str());
+  ASSERT_NE(nullptr, plugin);
+  DeleteFileA(ini.c_str());  // what was read must come back from memory
+  FreeLibrary(plugin);
+  const std::string written = ReadText(ini);
+  EXPECT_NE(std::string::npos, written.find("InitialFolder=C:\\Users\\me\\Documents")) << written;
+  EXPECT_NE(std::string::npos, written.find("DefaultZipName=Letters.zip")) << written;
+  EXPECT_EQ(std::string::npos, written.find("ShowSaveWarning")) << written;
+  EXPECT_EQ(std::string::npos, written.find("ShowZipFolder")) << written;
+}
+
+TEST(PluginLoad, AbsentKeysGiveTheDefaultsAndNoFileIsMadeAtLoad) {
+  TempDir dir;
+  const std::string dll = CopyPlugin(dir, "Zapnest.dll");
+  const std::string ini = dir.File("Zapnest.ini");
+  HMODULE plugin = LoadLibraryA(dll.c_str());
+  ASSERT_NE(nullptr, plugin);
+  EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(ini.c_str()));
+  FreeLibrary(plugin);
+  const std::string written = ReadText(ini);
+  EXPECT_NE(std::string::npos, written.find("InitialFolder=\r\n")) << written;
+  EXPECT_NE(std::string::npos, written.find("DefaultZipName=Attached_files.zip")) << written;
+  EXPECT_EQ(std::string::npos, written.find("Show")) << written;
+}
+
+TEST(PluginLoad, TheSettingsFileSitsBesideTheModule) {
+  TempDir dir;
+  // A dotted folder and a module without an extension (a trailing dot keeps
+  // LoadLibrary from adding ".dll").
+  const std::string dll = CopyPlugin(dir, "orvel.plugins\\Zapnest");
+  HMODULE plugin = LoadLibraryA((dll + ".").c_str());
+  ASSERT_NE(nullptr, plugin) << GetLastError();
+  FreeLibrary(plugin);
+  EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(dir.File("orvel.plugins\\Zapnest.ini").c_str()));
+  EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(dir.File("orvel.ini").c_str()));
+}
+
+TEST(PluginLoad, AnyVersionLoadsWhenTheStatusEntryIsThere) {
+  TempDir dir;
+  const std::string dll = CopyPlugin(dir, "Zapnest.dll");
+  for (const char* version : {"2.00.05", "2.00.06", "2.01.00", "3.10.100"}) {
+    TheHost().versionText = version;
+    HMODULE plugin = LoadLibraryA(dll.c_str());
+    EXPECT_NE(nullptr, plugin) << version;
+    if (plugin != nullptr) FreeLibrary(plugin);
+  }
+}
+
+#elif defined(ZAPNEST_HOST_OMITS_SET_STATUS)
+
+TEST(PluginLoadWithoutStatus, OnlyOldVersionsLoad) {
+  TempDir dir;
+  const std::string dll = CopyPlugin(dir, "Zapnest.dll");
+  for (const char* version : {"2.00.06", "2.01.00", "12345678"}) {
+    TheHost().versionText = version;
+    EXPECT_EQ(nullptr, LoadLibraryA(dll.c_str())) << version;
+  }
+  // A refused load reads and writes no settings.
+  EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(dir.File("Zapnest.ini").c_str()));
+  for (const char* version : {"2.00.05", "1.00"}) {
+    TheHost().versionText = version;
+    HMODULE plugin = LoadLibraryA(dll.c_str());
+    EXPECT_NE(nullptr, plugin) << version;
+    if (plugin != nullptr) FreeLibrary(plugin);
+  }
+}
+
+#else
+
+TEST(PluginLoadWithoutRequiredEntry, NeverLoads) {
+  TempDir dir;
+  const std::string dll = CopyPlugin(dir, "Zapnest.dll");
+  for (const char* version : {"2.00.05", "2.01.00"}) {
+    TheHost().versionText = version;
+    EXPECT_EQ(nullptr, LoadLibraryA(dll.c_str())) << version;
+  }
+}
+
+#endif
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  ::testing::InitGoogleTest(&argc, argv);
+  if (argc < 2) {
+    fprintf(stderr, "usage: %s PATH-OF-Zapnest.dll\n", argv[0]);
+    return 2;
+  }
+  pluginPath = argv[1];
+  return RUN_ALL_TESTS();
+}
