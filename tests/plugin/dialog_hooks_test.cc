@@ -1,0 +1,168 @@
+// The dialog hooks in the system's real dialogs (Wine under Xvfb): a second
+// thread watches and answers each dialog while this one shows it.
+#include "plugin/dialog_hooks.h"
+
+#include <commdlg.h>
+#include <shlobj.h>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "tests/support/dialog_driver.h"
+#include "tests/support/test_files.h"
+
+namespace {
+
+bool HaveDisplay() { return std::getenv("DISPLAY") != nullptr; }
+
+int Width(const RECT& r) { return r.right - r.left; }
+int Height(const RECT& r) { return r.bottom - r.top; }
+
+// Layout of a folder browser, read by the driver before it cancels.
+struct BrowserLayout {
+  bool seen = false;
+  RECT window{};
+  RECT tree{};
+  RECT ok{};
+  RECT cancel{};
+  std::string status;
+};
+
+DWORD WINAPI ReadBrowser(void* context) {
+  auto* layout = static_cast<BrowserLayout*>(context);
+  HWND browser = WaitForDialog("Browse for Folder");
+  if (browser == nullptr) return 1;
+  Sleep(300);  // let the callback's moves and the selection settle
+  layout->seen = true;
+  layout->window = ScreenRect(browser);
+  layout->tree = ScreenRect(Child(browser, "SysTreeView32"));
+  layout->ok = ScreenRect(Child(browser, "Button", "OK"));
+  layout->cancel = ScreenRect(Child(browser, "Button", "Cancel"));
+  layout->status = WindowText(GetDlgItem(browser, 0x3743));
+  PostMessageA(browser, WM_COMMAND, IDCANCEL, 0);
+  return 0;
+}
+
+BrowserLayout ShowBrowser(BFFCALLBACK callback, const char* initialFolder) {
+  BrowserLayout layout;
+  HANDLE driver = StartDriver(ReadBrowser, &layout);
+  char name[MAX_PATH] = "";
+  BROWSEINFOA info{};
+  info.pszDisplayName = name;
+  info.lpszTitle = "Choose a folder";
+  info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_STATUSTEXT;
+  info.lpfn = callback;
+  info.lParam = reinterpret_cast<LPARAM>(initialFolder);
+  LPITEMIDLIST chosen = SHBrowseForFolderA(&info);
+  if (chosen != nullptr) CoTaskMemFree(chosen);
+  EXPECT_TRUE(FinishDriver(driver));
+  return layout;
+}
+
+TEST(FolderBrowser, OpensOnTheInitialFolderEnlargedWithItsControlsMoved) {
+  if (!HaveDisplay()) GTEST_SKIP() << "no display";
+  // A folder straight under C:, which Wine's browser can expand to (the
+  // temporary folder lies behind a link it does not follow).
+  const std::string folder = "C:\\zapnest-browse-" + std::to_string(GetCurrentProcessId());
+  ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+  const BrowserLayout plain = ShowBrowser(nullptr, "");
+  const BrowserLayout hooked = ShowBrowser(FolderBrowserCallback, folder.c_str());
+  RemoveDirectoryA(folder.c_str());
+  ASSERT_TRUE(plain.seen && hooked.seen);
+  EXPECT_EQ(Width(plain.window) + 150, Width(hooked.window));
+  EXPECT_EQ(Height(plain.window) + 200, Height(hooked.window));
+  EXPECT_EQ(plain.window.left, hooked.window.left);
+  EXPECT_EQ(plain.window.top, hooked.window.top);
+  EXPECT_EQ(Width(plain.tree) + 150, Width(hooked.tree));
+  EXPECT_EQ(Height(plain.tree) + 200, Height(hooked.tree));
+  EXPECT_EQ(plain.tree.left - plain.window.left, hooked.tree.left - hooked.window.left);
+  for (auto [before, after] : {std::make_pair(plain.ok, hooked.ok), std::make_pair(plain.cancel, hooked.cancel)}) {
+    EXPECT_EQ(before.left - plain.window.left + 150, after.left - hooked.window.left);
+    EXPECT_EQ(before.top - plain.window.top + 200, after.top - hooked.window.top);
+    EXPECT_EQ(Width(before), Width(after));
+  }
+  // The status line follows the selection: here the preselected folder.
+  EXPECT_EQ(folder, hooked.status);
+}
+
+TEST(FolderBrowser, WithoutAnInitialFolderItIsStillEnlarged) {
+  if (!HaveDisplay()) GTEST_SKIP() << "no display";
+  const BrowserLayout plain = ShowBrowser(nullptr, "");
+  const BrowserLayout hooked = ShowBrowser(FolderBrowserCallback, "");
+  ASSERT_TRUE(plain.seen && hooked.seen);
+  EXPECT_EQ(Width(plain.window) + 150, Width(hooked.window));
+  EXPECT_EQ(Height(plain.window) + 200, Height(hooked.window));
+}
+
+// What the driver saw of an open dialog's file list.
+struct FileListViews {
+  bool seen = false;
+  DWORD atStart = 0;        // view style after the dialog came up
+  DWORD afterSecondFolder = 0;
+  std::string subfolder;    // where the driver moves the dialog to
+};
+
+DWORD ListStyle(HWND dialog) {
+  HWND view = Child(dialog, "SHELLDLL_DefView");
+  HWND list = view != nullptr ? Child(view, "SysListView32") : nullptr;
+  return list != nullptr ? static_cast<DWORD>(GetWindowLongA(list, GWL_STYLE)) & LVS_TYPEMASK : 0xFFFF;
+}
+
+DWORD WINAPI WatchOpenDialog(void* context) {
+  auto* views = static_cast<FileListViews*>(context);
+  HWND dialog = WaitForDialog("Pick files");
+  if (dialog == nullptr) return 1;
+  WaitUntil([&] { return ListStyle(dialog) == LVS_REPORT; }, 5000);
+  views->seen = true;
+  views->atStart = ListStyle(dialog);
+  // The user picks the list view, then opens a subfolder: the choice stays.
+  HWND view = Child(dialog, "SHELLDLL_DefView");
+  SendMessageA(dialog, WM_COMMAND, 0xA003, 0);
+  WaitUntil([&] { return ListStyle(dialog) == LVS_LIST; }, 5000);
+  SetDlgItemTextA(dialog, 0x47C, views->subfolder.c_str());
+  PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+  WaitUntil([&] { return Child(dialog, "SHELLDLL_DefView") != view; }, 5000);
+  Sleep(300);
+  views->afterSecondFolder = ListStyle(dialog);
+  PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+  return 0;
+}
+
+TEST(DetailsViewHook, SwitchesTheFileListOnceAtTheFirstFolder) {
+  if (!HaveDisplay()) GTEST_SKIP() << "no display";
+  TempDir dir;
+  WriteWholeFile(dir.File("a.txt"), {1});
+  CreateDirectoryA(dir.File("inner").c_str(), nullptr);
+  WriteWholeFile(dir.File("inner\\b.txt"), {2});
+  FileListViews views;
+  views.subfolder = dir.File("inner");
+  HANDLE driver = StartDriver(WatchOpenDialog, &views);
+  char file[MAX_PATH] = "";
+  OPENFILENAMEA dialog{};
+  dialog.lStructSize = DialogRecordSize();
+  dialog.lpstrFile = file;
+  dialog.nMaxFile = MAX_PATH;
+  dialog.lpstrInitialDir = dir.path().c_str();
+  dialog.lpstrTitle = "Pick files";
+  dialog.Flags = OFN_EXPLORER | OFN_ENABLEHOOK;
+  dialog.lpfnHook = DetailsViewHookOpen;
+  GetOpenFileNameA(&dialog);
+  ASSERT_TRUE(FinishDriver(driver));
+  ASSERT_TRUE(views.seen);
+  EXPECT_EQ(static_cast<DWORD>(LVS_REPORT), views.atStart);
+  EXPECT_EQ(static_cast<DWORD>(LVS_LIST), views.afterSecondFolder);
+}
+
+TEST(DialogRecordSize, FollowsTheReportedWindowsVersion) {
+  // Run once in a prefix that reports Windows 7 and once in one that reports
+  // XP; ZAPNEST_EXPECTED_RECORD says which record to expect. (On 32-bit x86
+  // the full record is 88 bytes and the short one 76.)
+  const char* expected = std::getenv("ZAPNEST_EXPECTED_RECORD");
+  if (expected == nullptr) GTEST_SKIP() << "ZAPNEST_EXPECTED_RECORD is not set";
+  const DWORD size = std::string(expected) == "full" ? sizeof(OPENFILENAMEA) : OPENFILENAME_SIZE_VERSION_400A;
+  EXPECT_EQ(size, DialogRecordSize());
+}
+
+}  // namespace

@@ -1,0 +1,36 @@
+// Driving the system's dialogs from a second thread in Windows tests: find a
+// dialog by title, look at its children, answer it. Every wait ends after a
+// timeout.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+// The top-level dialog (class "#32770") with this title, once it exists and
+// is visible; null after `timeoutMs`.
+HWND WaitForDialog(const char* title, DWORD timeoutMs = 10000);
+
+// Waits until `condition` holds or `timeoutMs` passes; returns whether it held.
+template <typename Condition>
+bool WaitUntil(Condition condition, DWORD timeoutMs = 10000) {
+  const DWORD start = GetTickCount();
+  while (!condition()) {
+    if (GetTickCount() - start > timeoutMs) return false;
+    Sleep(20);
+  }
+  return true;
+}
+
+// The first direct child of `parent` of `className` (and `text`, if given).
+HWND Child(HWND parent, const char* className, const char* text = nullptr);
+
+std::string WindowText(HWND window);
+
+// A window's rectangle on the screen.
+RECT ScreenRect(HWND window);
+
+// Runs `body(dialogThreadResult)` on a second thread while the calling thread
+// shows a modal dialog; see the tests for the pattern.
+HANDLE StartDriver(LPTHREAD_START_ROUTINE body, void* context);
+bool FinishDriver(HANDLE driver, DWORD timeoutMs = 30000);
