@@ -15,6 +15,16 @@ HostState& TheHost() {
   return host;
 }
 
+void HostState::Attach(const Attachment& attachment) {
+  std::lock_guard<std::mutex> hold(attachmentsLock_);
+  attachments_.push_back(attachment);
+}
+
+std::vector<Attachment> HostState::Attachments() {
+  std::lock_guard<std::mutex> hold(attachmentsLock_);
+  return attachments_;
+}
+
 #if defined(ZAPNEST_HOST_OMITS_SET_STATUS)
 #define OVA_SetStatus Absent_OVA_SetStatus
 #endif
@@ -53,7 +63,6 @@ extern "C" __declspec(dllexport) LRESULT WINAPI OVA_RegisterCommand(const char* 
 extern "C" __declspec(dllexport) const char* WINAPI OVA_GetTempFolder() { return TheHost().tempFolder.c_str(); }
 
 extern "C" __declspec(dllexport) LRESULT WINAPI OVA_CompAttachFile(HWND composeWindow, const char* path, void*) {
-  TheHost().attachments.push_back(path != nullptr ? path : "");
-  TheHost().attachWindows.push_back(composeWindow);
+  TheHost().Attach(Attachment{path != nullptr ? path : "", composeWindow});
   return 1;
 }

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -16,13 +17,25 @@ struct RegisteredCommand {
   UINT identifier;
 };
 
+struct Attachment {
+  std::string path;
+  HWND window;
+};
+
+// Set up before the plug-in loads; the attachments may be read from another
+// thread (a scenario's) while the window's thread adds to them.
 struct HostState {
   std::string versionText = "2.01.00";  // what OVA_GetVersion returns
   std::string tempFolder;               // what OVA_GetTempFolder returns
   std::vector<RegisteredCommand> commands;
-  std::vector<std::string> attachments;  // every path given to OVA_CompAttachFile
-  std::vector<HWND> attachWindows;       // and the window each was attached to
   UINT nextCommandIdentifier = 40001;
+
+  void Attach(const Attachment& attachment);
+  std::vector<Attachment> Attachments();
+
+ private:
+  std::mutex attachmentsLock_;
+  std::vector<Attachment> attachments_;  // every path given to OVA_CompAttachFile
 };
 
 HostState& TheHost();

@@ -10,7 +10,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "tests/support/dialog_driver.h"
+#include "host/dialog_driver.h"
 #include "tests/support/test_files.h"
 
 namespace {

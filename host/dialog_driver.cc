@@ -1,4 +1,4 @@
-#include "tests/support/dialog_driver.h"
+#include "host/dialog_driver.h"
 
 HWND WaitForDialog(const char* title, DWORD timeoutMs) {
   HWND found = nullptr;
@@ -25,6 +25,28 @@ RECT ScreenRect(HWND window) {
   RECT rect{};
   GetWindowRect(window, &rect);
   return rect;
+}
+
+namespace {
+
+BOOL CALLBACK CollectDialogTitle(HWND window, LPARAM context) {
+  char className[32] = "";
+  GetClassNameA(window, className, sizeof className);
+  DWORD process = 0;
+  GetWindowThreadProcessId(window, &process);
+  if (process == GetCurrentProcessId() && IsWindowVisible(window) && lstrcmpA(className, "#32770") == 0) {
+    auto* titles = reinterpret_cast<std::string*>(context);
+    *titles += (titles->empty() ? "'" : ", '") + WindowText(window) + "'";
+  }
+  return TRUE;
+}
+
+}  // namespace
+
+std::string VisibleDialogTitles() {
+  std::string titles;
+  EnumWindows(CollectDialogTitle, reinterpret_cast<LPARAM>(&titles));
+  return titles.empty() ? "no dialog" : titles;
 }
 
 HANDLE StartDriver(LPTHREAD_START_ROUTINE body, void* context) {

@@ -1,6 +1,6 @@
-// Driving the system's dialogs from a second thread in Windows tests: find a
-// dialog by title, look at its children, answer it. Every wait ends after a
-// timeout.
+// Driving the system's dialogs from a second thread, for the development
+// host's scenarios and for tests: find a dialog by title, look at its
+// children, answer it. Every wait ends after a timeout.
 #pragma once
 
 #include <windows.h>
@@ -30,7 +30,11 @@ std::string WindowText(HWND window);
 // A window's rectangle on the screen.
 RECT ScreenRect(HWND window);
 
-// Runs `body(dialogThreadResult)` on a second thread while the calling thread
-// shows a modal dialog; see the tests for the pattern.
+// Titles of the dialogs of this process that are showing, for reports of
+// what appeared instead of what was expected.
+std::string VisibleDialogTitles();
+
+// Runs `body` on a second thread, which drives the dialogs that the calling
+// thread shows; FinishDriver waits for it to end.
 HANDLE StartDriver(LPTHREAD_START_ROUTINE body, void* context);
 bool FinishDriver(HANDLE driver, DWORD timeoutMs = 30000);

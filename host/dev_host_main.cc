@@ -1,0 +1,216 @@
+// zapnest-host: a stand-in for the mail client, for people and for tests.
+// It exports the mail client's entry points, opens a composition window whose
+// first drop-down menu already holds items of its own, loads Zapnest.dll,
+// lets it add its menu entries, runs the command procedures it registers, and
+// lists every file attached to the window.
+//
+//   zapnest-host [--plugin DLL] [--version TEXT] [--temp FOLDER] [--script FILE]
+//
+// With --script it plays a scenario (host/scenario.h) and exits 0 when every
+// step met its expectation, 1 with the failing step otherwise.
+#include <windows.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "host/host_state.h"
+#include "host/scenario.h"
+
+namespace {
+
+constexpr char kWindowClass[] = "ZapnestHostCompose";
+constexpr int kAttachmentList = 100;
+constexpr UINT kFirstOwnItem = 100;
+constexpr UINT_PTR kRefreshTimer = 1;
+
+struct Arguments {
+  std::string plugin;
+  std::string script;
+};
+
+struct ScenarioRun {
+  std::vector<ScenarioStep> steps;
+  HWND window = nullptr;
+  bool passed = false;
+  std::string error;
+};
+
+// The composition menu of a mail client: its first drop-down holds sixteen
+// items before the plug-in inserts its own at positions 14 and 15.
+HMENU MakeMenu() {
+  static const char* const kItems[] = {"&Send",          "Send &Later",  "Save as &Draft", "&Attach File...",
+                                       "Insert &Text...", "&Signature",   "Spell &Check",  "&Address Book",
+                                       "Add &Cc",         "Add &Bcc",     "&Priority",     "Request &Receipt",
+                                       "Page Set&up...",  "&Print",       "P&roperties",   "&Close"};
+  HMENU file = CreatePopupMenu();
+  UINT id = kFirstOwnItem;
+  for (const char* item : kItems) AppendMenuA(file, MF_STRING, id++, item);
+  HMENU bar = CreateMenu();
+  AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(file), "&Message");
+  AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(CreatePopupMenu()), "&Edit");
+  return bar;
+}
+
+void ShowAttachments(HWND window) {
+  HWND list = GetDlgItem(window, kAttachmentList);
+  const std::vector<Attachment> attachments = TheHost().Attachments();
+  if (SendMessageA(list, LB_GETCOUNT, 0, 0) == static_cast<LRESULT>(attachments.size())) return;
+  SendMessageA(list, LB_RESETCONTENT, 0, 0);
+  for (const Attachment& attachment : attachments) {
+    SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(attachment.path.c_str()));
+  }
+}
+
+LRESULT CALLBACK ComposeProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_CREATE:
+      CreateWindowA("STATIC", "Attachments:", WS_CHILD | WS_VISIBLE, 8, 8, 300, 18, window, nullptr, nullptr,
+                    nullptr);
+      CreateWindowA("LISTBOX", "", WS_CHILD | WS_VISIBLE | WS_BORDER | WS_VSCROLL, 8, 30, 560, 200, window,
+                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(kAttachmentList)), nullptr, nullptr);
+      SetTimer(window, kRefreshTimer, 250, nullptr);
+      return 0;
+    case WM_TIMER:
+      ShowAttachments(window);
+      return 0;
+    case WM_COMMAND:
+      for (const RegisteredCommand& command : TheHost().commands) {
+        if (command.identifier == LOWORD(wParam)) {
+          command.procedure(0, 0);
+          ShowAttachments(window);
+          return 0;
+        }
+      }
+      return 0;
+    case WM_DESTROY:
+      PostQuitMessage(0);
+      return 0;
+    default:
+      return DefWindowProcA(window, message, wParam, lParam);
+  }
+}
+
+template <typename Function>
+Function PluginEntry(HMODULE plugin, const char* name) {
+  return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(plugin, name)));
+}
+
+DWORD WINAPI PlayInBackground(void* context) {
+  auto* run = static_cast<ScenarioRun*>(context);
+  run->passed = PlayScenario(run->steps, run->window, &run->error);
+  PostMessageA(run->window, WM_CLOSE, 0, 0);
+  return 0;
+}
+
+bool ParseArguments(int argc, char** argv, Arguments* arguments) {
+  for (int i = 1; i < argc; ++i) {
+    const std::string option = argv[i];
+    if (i + 1 >= argc) return false;
+    const std::string value = argv[++i];
+    if (option == "--plugin") {
+      arguments->plugin = value;
+    } else if (option == "--version") {
+      TheHost().versionText = value;
+    } else if (option == "--temp") {
+      TheHost().tempFolder = value;
+    } else if (option == "--script") {
+      arguments->script = value;
+    } else {
+      return false;
+    }
+  }
+  return true;
+}
+
+// Zapnest.dll beside this program, unless another was named.
+std::string DefaultPluginPath() {
+  char path[MAX_PATH] = "";
+  GetModuleFileNameA(nullptr, path, MAX_PATH);
+  std::string folder = path;
+  folder.erase(folder.find_last_of("\\/") + 1);
+  return folder + "Zapnest.dll";
+}
+
+std::string DefaultTempFolder() {
+  char path[MAX_PATH] = "";
+  GetTempPathA(MAX_PATH, path);
+  return path;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  Arguments arguments;
+  if (!ParseArguments(argc, argv, &arguments)) {
+    fprintf(stderr, "usage: zapnest-host [--plugin DLL] [--version TEXT] [--temp FOLDER] [--script FILE]\n");
+    return 2;
+  }
+  if (arguments.plugin.empty()) arguments.plugin = DefaultPluginPath();
+  if (TheHost().tempFolder.empty()) TheHost().tempFolder = DefaultTempFolder();
+
+  ScenarioRun run;
+  if (!arguments.script.empty()) {
+    std::ifstream in(arguments.script, std::ios::binary);
+    std::stringstream text;
+    text << in.rdbuf();
+    if (!in || !ParseScenario(text.str(), &run.steps, &run.error)) {
+      fprintf(stderr, "zapnest-host: %s: %s\n", arguments.script.c_str(),
+              run.error.empty() ? "cannot read" : run.error.c_str());
+      return 2;
+    }
+  }
+
+  WNDCLASSA windowClass{};
+  windowClass.lpfnWndProc = ComposeProc;
+  windowClass.hInstance = GetModuleHandleA(nullptr);
+  windowClass.hCursor = LoadCursorA(nullptr, IDC_ARROW);
+  windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+  windowClass.lpszClassName = kWindowClass;
+  RegisterClassA(&windowClass);
+  HWND window = CreateWindowA(kWindowClass, "New message - Zapnest development host", WS_OVERLAPPEDWINDOW,
+                              CW_USEDEFAULT, CW_USEDEFAULT, 600, 320, nullptr, MakeMenu(), nullptr, nullptr);
+  ShowWindow(window, SW_SHOW);
+
+  HMODULE plugin = LoadLibraryA(arguments.plugin.c_str());
+  if (plugin == nullptr) {
+    fprintf(stderr, "zapnest-host: %s did not load (error %lu)\n", arguments.plugin.c_str(), GetLastError());
+    DestroyWindow(window);
+    return 1;
+  }
+  // What a mail client does for each composition window.
+  if (auto openCompose = PluginEntry<LRESULT(WINAPI*)(HWND, LPARAM)>(plugin, "OVC_OnOpenCompose")) {
+    openCompose(window, 0);
+  }
+  if (auto menuInit = PluginEntry<LRESULT(WINAPI*)(LPARAM, HMENU, LPARAM)>(plugin, "OVC_OnMenuInit")) {
+    menuInit(0, GetMenu(window), 10);
+  }
+  DrawMenuBar(window);
+
+  HANDLE player = nullptr;
+  if (!run.steps.empty()) {
+    run.window = window;
+    player = CreateThread(nullptr, 0, PlayInBackground, &run, 0, nullptr);
+  }
+  MSG message;
+  while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+    TranslateMessage(&message);
+    DispatchMessageA(&message);
+  }
+  if (player != nullptr) {
+    WaitForSingleObject(player, INFINITE);
+    CloseHandle(player);
+  }
+  FreeLibrary(plugin);
+
+  for (const Attachment& attachment : TheHost().Attachments()) printf("attached: %s\n", attachment.path.c_str());
+  if (player == nullptr) return 0;
+  if (!run.passed) {
+    fprintf(stderr, "zapnest-host: scenario failed: %s\n", run.error.c_str());
+    return 1;
+  }
+  printf("zapnest-host: scenario passed (%zu steps)\n", run.steps.size());
+  return 0;
+}

@@ -1,0 +1,186 @@
+#include "host/scenario.h"
+
+#include <shlobj.h>
+
+#include <map>
+#include <sstream>
+
+#include "host/dialog_driver.h"
+#include "host/host_state.h"
+
+namespace {
+
+// The file-name field of the explorer-style open and save dialogs.
+constexpr int kFileNameField = 0x47C;
+// Wine's and Windows' message box: the text and the icon controls.
+constexpr int kMessageText = 0xFFFF;
+constexpr int kMessageIcon = 0x0440;
+
+const std::map<std::string, size_t> kArgumentCounts = {
+    {"timeout", 1},       {"choose", 1},     {"open-file", 2}, {"save-file", 2},
+    {"cancel", 1},        {"browse-folder", 2}, {"message", 4}, {"attached", 1},
+    {"no-more-attachments", 0},
+};
+
+bool SplitArguments(const std::string& line, std::vector<std::string>* words) {
+  size_t at = 0;
+  while (at < line.size()) {
+    while (at < line.size() && (line[at] == ' ' || line[at] == '\t')) ++at;
+    if (at >= line.size()) break;
+    if (line[at] == '"') {
+      const size_t end = line.find('"', at + 1);
+      if (end == std::string::npos) return false;
+      words->push_back(line.substr(at + 1, end - at - 1));
+      at = end + 1;
+    } else {
+      const size_t end = line.find_first_of(" \t", at);
+      words->push_back(line.substr(at, end == std::string::npos ? std::string::npos : end - at));
+      at = end == std::string::npos ? line.size() : end;
+    }
+  }
+  return true;
+}
+
+struct Player {
+  HWND composeWindow;
+  DWORD timeoutMs = 10000;
+  size_t attachmentsChecked = 0;
+  std::string* error;
+
+  bool Fail(const ScenarioStep& step, const std::string& what) {
+    *error = "line " + std::to_string(step.line) + " (" + step.keyword + "): " + what;
+    return false;
+  }
+
+  HWND Dialog(const ScenarioStep& step, const std::string& title) {
+    HWND dialog = WaitForDialog(title.c_str(), timeoutMs);
+    if (dialog == nullptr) Fail(step, "no dialog titled '" + title + "' appeared; showing: " + VisibleDialogTitles());
+    return dialog;
+  }
+
+  bool Choose(const ScenarioStep& step) {
+    HMENU menu = GetSubMenu(GetMenu(composeWindow), 0);
+    const int count = GetMenuItemCount(menu);
+    std::string labels;
+    for (int i = 0; i < count; ++i) {
+      char label[256] = "";
+      GetMenuStringA(menu, static_cast<UINT>(i), label, sizeof label, MF_BYPOSITION);
+      if (step.arguments[0] == label) {
+        PostMessageA(composeWindow, WM_COMMAND, GetMenuItemID(menu, i), 0);
+        return true;
+      }
+      labels += (labels.empty() ? "'" : ", '") + std::string(label) + "'";
+    }
+    return Fail(step, "no menu entry '" + step.arguments[0] + "'; the menu holds " + labels);
+  }
+
+  bool AnswerFileDialog(const ScenarioStep& step) {
+    HWND dialog = Dialog(step, step.arguments[0]);
+    if (dialog == nullptr) return false;
+    SetDlgItemTextA(dialog, kFileNameField, step.arguments[1].c_str());
+    PostMessageA(dialog, WM_COMMAND, IDOK, 0);
+    return WaitUntil([&] { return !IsWindow(dialog); }, timeoutMs) ||
+           Fail(step, "the dialog did not accept '" + step.arguments[1] + "'");
+  }
+
+  bool Cancel(const ScenarioStep& step) {
+    HWND dialog = Dialog(step, step.arguments[0]);
+    if (dialog == nullptr) return false;
+    PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+    return WaitUntil([&] { return !IsWindow(dialog); }, timeoutMs) || Fail(step, "the dialog stayed open");
+  }
+
+  bool BrowseFolder(const ScenarioStep& step) {
+    HWND browser = Dialog(step, step.arguments[0]);
+    if (browser == nullptr) return false;
+    SendMessageA(browser, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(step.arguments[1].c_str()));
+    PostMessageA(browser, WM_COMMAND, IDOK, 0);
+    return WaitUntil([&] { return !IsWindow(browser); }, timeoutMs) || Fail(step, "the folder browser stayed open");
+  }
+
+  bool Message(const ScenarioStep& step) {
+    static const std::map<std::string, LPCSTR> icons = {{"information", IDI_ASTERISK},
+                                                        {"question", IDI_QUESTION},
+                                                        {"warning", IDI_EXCLAMATION},
+                                                        {"error", IDI_HAND}};
+    static const std::map<std::string, int> buttons = {{"ok", IDOK}, {"cancel", IDCANCEL}, {"yes", IDYES}, {"no", IDNO}};
+    const auto icon = icons.find(step.arguments[1]);
+    const auto button = buttons.find(step.arguments[2]);
+    if (icon == icons.end() || button == buttons.end()) return Fail(step, "unknown icon or button");
+    HWND box = Dialog(step, step.arguments[0]);
+    if (box == nullptr) return false;
+    const std::string text = WindowText(GetDlgItem(box, kMessageText));
+    if (text != step.arguments[3]) return Fail(step, "the message says '" + text + "'");
+    const HICON shown = reinterpret_cast<HICON>(SendDlgItemMessageA(box, kMessageIcon, STM_GETICON, 0, 0));
+    if (shown != LoadIconA(nullptr, icon->second)) return Fail(step, "the message shows another icon");
+    if (GetDlgItem(box, button->second) == nullptr) return Fail(step, "the message has no such button");
+    PostMessageA(box, WM_COMMAND, static_cast<WPARAM>(button->second), 0);
+    return WaitUntil([&] { return !IsWindow(box); }, timeoutMs) || Fail(step, "the message stayed open");
+  }
+
+  // Attachments are made on the window's thread; waiting lets a command that
+  // is still finishing get there.
+  bool Attached(const ScenarioStep& step) {
+    WaitUntil([&] { return TheHost().Attachments().size() > attachmentsChecked; }, timeoutMs);
+    const std::vector<Attachment> attachments = TheHost().Attachments();
+    if (attachments.size() <= attachmentsChecked) return Fail(step, "nothing more was attached");
+    const Attachment& attachment = attachments[attachmentsChecked++];
+    if (attachment.path != step.arguments[0]) return Fail(step, "'" + attachment.path + "' was attached");
+    if (attachment.window != composeWindow) return Fail(step, "the file was attached to another window");
+    return true;
+  }
+
+  bool NoMoreAttachments(const ScenarioStep& step) {
+    Sleep(200);
+    const std::vector<Attachment> attachments = TheHost().Attachments();
+    return attachments.size() == attachmentsChecked ||
+           Fail(step, "'" + attachments[attachmentsChecked].path + "' was attached");
+  }
+
+  bool Play(const ScenarioStep& step) {
+    if (step.keyword == "timeout") {
+      timeoutMs = static_cast<DWORD>(std::stoul(step.arguments[0])) * 1000;
+      return true;
+    }
+    if (step.keyword == "choose") return Choose(step);
+    if (step.keyword == "open-file" || step.keyword == "save-file") return AnswerFileDialog(step);
+    if (step.keyword == "cancel") return Cancel(step);
+    if (step.keyword == "browse-folder") return BrowseFolder(step);
+    if (step.keyword == "message") return Message(step);
+    if (step.keyword == "attached") return Attached(step);
+    return NoMoreAttachments(step);
+  }
+};
+
+}  // namespace
+
+bool ParseScenario(const std::string& text, std::vector<ScenarioStep>* steps, std::string* error) {
+  std::istringstream lines(text);
+  std::string line;
+  int number = 0;
+  while (std::getline(lines, line)) {
+    ++number;
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    std::vector<std::string> words;
+    if (!SplitArguments(line, &words)) {
+      *error = "line " + std::to_string(number) + ": unclosed quote";
+      return false;
+    }
+    if (words.empty() || words[0][0] == '#') continue;
+    const auto known = kArgumentCounts.find(words[0]);
+    if (known == kArgumentCounts.end() || known->second != words.size() - 1) {
+      *error = "line " + std::to_string(number) + ": unknown step or wrong number of arguments: " + line;
+      return false;
+    }
+    steps->push_back(ScenarioStep{number, words[0], std::vector<std::string>(words.begin() + 1, words.end())});
+  }
+  return true;
+}
+
+bool PlayScenario(const std::vector<ScenarioStep>& steps, HWND composeWindow, std::string* error) {
+  Player player{composeWindow, 10000, 0, error};
+  for (const ScenarioStep& step : steps) {
+    if (!player.Play(step)) return false;
+  }
+  return true;
+}

@@ -1,0 +1,39 @@
+// Scenarios for the development host: a file of steps that a second thread
+// plays against the host's window and the dialogs the plug-in shows.
+//
+//   # a comment
+//   timeout 15                                   seconds each later step may wait
+//   choose "Zip and Attach F&ile(s)..."          menu entry of the first drop-down
+//   open-file "Title" "C:\path\a.txt"            answer an open dialog
+//   save-file "Title" "C:\path\out.zip"          answer a save dialog
+//   cancel "Title"                               cancel a dialog
+//   browse-folder "Title" "C:\path"              pick a folder in the folder browser
+//   message "Caption" information ok "Text"      check a message box and press a button
+//                                                (icons: information, question, warning,
+//                                                error; buttons: ok, cancel, yes, no)
+//   attached "C:\path\out.zip"                   the next attachment must be this file
+//   no-more-attachments                          nothing else was attached
+//
+// Arguments are words or double-quoted texts (no escapes); backslashes are
+// taken as they stand.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+struct ScenarioStep {
+  int line;
+  std::string keyword;
+  std::vector<std::string> arguments;
+};
+
+// Reads a scenario. Returns false with a message naming the line when a step
+// is unknown or has the wrong number of arguments.
+bool ParseScenario(const std::string& text, std::vector<ScenarioStep>* steps, std::string* error);
+
+// Plays the steps against `composeWindow` on the calling thread (not the
+// window's). Returns false at the first step that does not meet its
+// expectation, with what appeared instead in *error; every wait times out.
+bool PlayScenario(const std::vector<ScenarioStep>& steps, HWND composeWindow, std::string* error);
