@@ -5,9 +5,12 @@
 // lists every file attached to the window.
 //
 //   zapnest-host [--plugin DLL] [--version TEXT] [--temp FOLDER] [--script FILE]
+//                [--hold FILE]...
 //
 // With --script it plays a scenario (host/scenario.h) and exits 0 when every
-// step met its expectation, 1 with the failing step otherwise.
+// step met its expectation, 1 with the failing step otherwise. --hold keeps
+// a file open without sharing while the host runs, as another program that
+// uses it would.
 #include <windows.h>
 
 #include <cstdio>
@@ -29,6 +32,7 @@ constexpr UINT_PTR kRefreshTimer = 1;
 struct Arguments {
   std::string plugin;
   std::string script;
+  std::vector<std::string> held;
 };
 
 struct ScenarioRun {
@@ -118,6 +122,8 @@ bool ParseArguments(int argc, char** argv, Arguments* arguments) {
       TheHost().tempFolder = value;
     } else if (option == "--script") {
       arguments->script = value;
+    } else if (option == "--hold") {
+      arguments->held.push_back(value);
     } else {
       return false;
     }
@@ -145,7 +151,8 @@ std::string DefaultTempFolder() {
 int main(int argc, char** argv) {
   Arguments arguments;
   if (!ParseArguments(argc, argv, &arguments)) {
-    fprintf(stderr, "usage: zapnest-host [--plugin DLL] [--version TEXT] [--temp FOLDER] [--script FILE]\n");
+    fprintf(stderr,
+            "usage: zapnest-host [--plugin DLL] [--version TEXT] [--temp FOLDER] [--script FILE] [--hold FILE]...\n");
     return 2;
   }
   if (arguments.plugin.empty()) arguments.plugin = DefaultPluginPath();
@@ -161,6 +168,12 @@ int main(int argc, char** argv) {
               run.error.empty() ? "cannot read" : run.error.c_str());
       return 2;
     }
+  }
+
+  std::vector<HANDLE> heldFiles;
+  for (const std::string& path : arguments.held) {
+    heldFiles.push_back(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, 0, nullptr));
+    if (heldFiles.back() == INVALID_HANDLE_VALUE) fprintf(stderr, "zapnest-host: cannot hold %s\n", path.c_str());
   }
 
   WNDCLASSA windowClass{};
@@ -204,6 +217,9 @@ int main(int argc, char** argv) {
     CloseHandle(player);
   }
   FreeLibrary(plugin);
+  for (HANDLE held : heldFiles) {
+    if (held != INVALID_HANDLE_VALUE) CloseHandle(held);
+  }
 
   for (const Attachment& attachment : TheHost().Attachments()) printf("attached: %s\n", attachment.path.c_str());
   if (player == nullptr) return 0;

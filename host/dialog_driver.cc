@@ -21,6 +21,11 @@ std::string WindowText(HWND window) {
   return text;
 }
 
+HWND FileNameField(HWND dialog) {
+  HWND field = GetDlgItem(dialog, 0x47C);
+  return field != nullptr ? field : GetDlgItem(dialog, 0x480);
+}
+
 RECT ScreenRect(HWND window) {
   RECT rect{};
   GetWindowRect(window, &rect);

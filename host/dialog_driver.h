@@ -27,6 +27,10 @@ HWND Child(HWND parent, const char* className, const char* text = nullptr);
 
 std::string WindowText(HWND window);
 
+// The file-name field of an explorer-style open or save dialog: a combo box
+// (id 0x47C) in plain dialogs, an edit field (id 0x480) in hooked ones.
+HWND FileNameField(HWND dialog);
+
 // A window's rectangle on the screen.
 RECT ScreenRect(HWND window);
 

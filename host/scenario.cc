@@ -10,8 +10,6 @@
 
 namespace {
 
-// The file-name field of the explorer-style open and save dialogs.
-constexpr int kFileNameField = 0x47C;
 // Wine's and Windows' message box: the text and the icon controls.
 constexpr int kMessageText = 0xFFFF;
 constexpr int kMessageIcon = 0x0440;
@@ -19,7 +17,7 @@ constexpr int kMessageIcon = 0x0440;
 const std::map<std::string, size_t> kArgumentCounts = {
     {"timeout", 1},       {"choose", 1},     {"open-file", 2}, {"save-file", 2},
     {"cancel", 1},        {"browse-folder", 2}, {"message", 4}, {"attached", 1},
-    {"no-more-attachments", 0},
+    {"no-more-attachments", 0}, {"menu-item", 2}, {"file-name", 2}, {"confirm", 2},
 };
 
 bool SplitArguments(const std::string& line, std::vector<std::string>* words) {
@@ -27,8 +25,8 @@ bool SplitArguments(const std::string& line, std::vector<std::string>* words) {
   while (at < line.size()) {
     while (at < line.size() && (line[at] == ' ' || line[at] == '\t')) ++at;
     if (at >= line.size()) break;
-    if (line[at] == '"') {
-      const size_t end = line.find('"', at + 1);
+    if (line[at] == '"' || line[at] == '\'') {
+      const size_t end = line.find(line[at], at + 1);
       if (end == std::string::npos) return false;
       words->push_back(line.substr(at + 1, end - at - 1));
       at = end + 1;
@@ -58,6 +56,35 @@ struct Player {
     return dialog;
   }
 
+  bool MenuItem(const ScenarioStep& step) {
+    HMENU menu = GetSubMenu(GetMenu(composeWindow), 0);
+    char label[256] = "";
+    const UINT position = static_cast<UINT>(std::stoul(step.arguments[0]));
+    if (GetMenuStringA(menu, position, label, sizeof label, MF_BYPOSITION) == 0) label[0] = '\0';
+    return step.arguments[1] == label || Fail(step, "the item there is '" + std::string(label) + "'");
+  }
+
+  bool FileName(const ScenarioStep& step) {
+    HWND dialog = Dialog(step, step.arguments[0]);
+    if (dialog == nullptr) return false;
+    const std::string name = WindowText(FileNameField(dialog));
+    return step.arguments[1] == name || Fail(step, "the dialog proposes '" + name + "'");
+  }
+
+  bool Confirm(const ScenarioStep& step) {
+    static const std::map<std::string, int> buttons = {{"ok", IDOK}, {"cancel", IDCANCEL}, {"yes", IDYES}, {"no", IDNO}};
+    const auto button = buttons.find(step.arguments[1]);
+    if (button == buttons.end()) return Fail(step, "unknown button");
+    HWND box = Dialog(step, step.arguments[0]);
+    if (box == nullptr) return false;
+    // The message box of a file dialog has the dialog's title too: wait for
+    // the one that has the button.
+    WaitUntil([&] { box = FindWindowA("#32770", step.arguments[0].c_str()); return box && GetDlgItem(box, button->second); }, timeoutMs);
+    if (box == nullptr || GetDlgItem(box, button->second) == nullptr) return Fail(step, "no such button");
+    PostMessageA(box, WM_COMMAND, static_cast<WPARAM>(button->second), 0);
+    return true;
+  }
+
   bool Choose(const ScenarioStep& step) {
     HMENU menu = GetSubMenu(GetMenu(composeWindow), 0);
     const int count = GetMenuItemCount(menu);
@@ -77,10 +104,10 @@ struct Player {
   bool AnswerFileDialog(const ScenarioStep& step) {
     HWND dialog = Dialog(step, step.arguments[0]);
     if (dialog == nullptr) return false;
-    SetDlgItemTextA(dialog, kFileNameField, step.arguments[1].c_str());
+    SetWindowTextA(FileNameField(dialog), step.arguments[1].c_str());
     PostMessageA(dialog, WM_COMMAND, IDOK, 0);
     return WaitUntil([&] { return !IsWindow(dialog); }, timeoutMs) ||
-           Fail(step, "the dialog did not accept '" + step.arguments[1] + "'");
+           Fail(step, "the dialog did not accept '" + step.arguments[1] + "'; showing: " + VisibleDialogTitles());
   }
 
   bool Cancel(const ScenarioStep& step) {
@@ -143,6 +170,9 @@ struct Player {
       return true;
     }
     if (step.keyword == "choose") return Choose(step);
+    if (step.keyword == "menu-item") return MenuItem(step);
+    if (step.keyword == "file-name") return FileName(step);
+    if (step.keyword == "confirm") return Confirm(step);
     if (step.keyword == "open-file" || step.keyword == "save-file") return AnswerFileDialog(step);
     if (step.keyword == "cancel") return Cancel(step);
     if (step.keyword == "browse-folder") return BrowseFolder(step);
@@ -167,6 +197,14 @@ bool ParseScenario(const std::string& text, std::vector<ScenarioStep>* steps, st
       return false;
     }
     if (words.empty() || words[0][0] == '#') continue;
+    if (words[0] == "+") {
+      if (steps->empty() || steps->back().arguments.empty() || words.size() != 2) {
+        *error = "line " + std::to_string(number) + ": '+' continues the text of the step before";
+        return false;
+      }
+      steps->back().arguments.back() += "\n" + words[1];
+      continue;
+    }
     const auto known = kArgumentCounts.find(words[0]);
     if (known == kArgumentCounts.end() || known->second != words.size() - 1) {
       *error = "line " + std::to_string(number) + ": unknown step or wrong number of arguments: " + line;

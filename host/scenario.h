@@ -3,19 +3,25 @@
 //
 //   # a comment
 //   timeout 15                                   seconds each later step may wait
+//   menu-item 14 "Zip and Attach F&ile(s)..."    the first drop-down's item at a position
 //   choose "Zip and Attach F&ile(s)..."          menu entry of the first drop-down
 //   open-file "Title" "C:\path\a.txt"            answer an open dialog
 //   save-file "Title" "C:\path\out.zip"          answer a save dialog
+//   file-name "Title" "a.txt.zip"                the file name a dialog proposes
 //   cancel "Title"                               cancel a dialog
+//   confirm "Caption" yes                        press a message box's button, any text
 //   browse-folder "Title" "C:\path"              pick a folder in the folder browser
-//   message "Caption" information ok "Text"      check a message box and press a button
+//   message "Caption" information ok "Text"      check a message box and press a button;
+//   + "second line"                              a text goes on, after a line feed, on
+//                                                lines that start with +
 //                                                (icons: information, question, warning,
 //                                                error; buttons: ok, cancel, yes, no)
 //   attached "C:\path\out.zip"                   the next attachment must be this file
 //   no-more-attachments                          nothing else was attached
 //
-// Arguments are words or double-quoted texts (no escapes); backslashes are
-// taken as they stand.
+// Arguments are words, or texts in double or single quotes (no escapes: a
+// text with double quotes goes in single quotes); backslashes are taken as
+// they stand.
 #pragma once
 
 #include <windows.h>

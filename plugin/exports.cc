@@ -3,6 +3,7 @@
 // so that the same sources serve the 32-bit and the 64-bit build.
 #include <windows.h>
 
+#include "plugin/commands.h"
 #include "plugin/plugin_info.h"
 
 extern "C" {
@@ -19,9 +20,10 @@ LRESULT WINAPI OVC_OnPlugInInfo(char* record) {
 // The plug-in has no setup dialog; its settings are edited in its INI file.
 LRESULT WINAPI OVC_OnPlugInSetup(LPARAM) { return 1; }
 
-// The menu entries join with the commands; until then the menu stays as the
-// mail client built it.
-LRESULT WINAPI OVC_OnMenuInit(LPARAM, HMENU, LPARAM) { return 0; }
+LRESULT WINAPI OVC_OnMenuInit(LPARAM, HMENU menuBar, LPARAM menuKind) {
+  AddMenuEntries(menuBar, menuKind);
+  return 0;
+}
 
 LRESULT WINAPI OVC_OnOpenCompose(HWND composeWindow, LPARAM) {
   SetCurrentComposeWindow(composeWindow);

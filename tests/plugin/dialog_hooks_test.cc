@@ -101,6 +101,7 @@ struct FileListViews {
   bool seen = false;
   DWORD atStart = 0;        // view style after the dialog came up
   DWORD afterSecondFolder = 0;
+  bool movedOn = false;     // the dialog showed the subfolder
   std::string subfolder;    // where the driver moves the dialog to
 };
 
@@ -121,9 +122,9 @@ DWORD WINAPI WatchOpenDialog(void* context) {
   HWND view = Child(dialog, "SHELLDLL_DefView");
   SendMessageA(dialog, WM_COMMAND, 0xA003, 0);
   WaitUntil([&] { return ListStyle(dialog) == LVS_LIST; }, 5000);
-  SetDlgItemTextA(dialog, 0x47C, views->subfolder.c_str());
+  SetWindowTextA(FileNameField(dialog), views->subfolder.c_str());
   PostMessageA(dialog, WM_COMMAND, IDOK, 0);
-  WaitUntil([&] { return Child(dialog, "SHELLDLL_DefView") != view; }, 5000);
+  views->movedOn = WaitUntil([&] { return Child(dialog, "SHELLDLL_DefView") != view; }, 5000);
   Sleep(300);
   views->afterSecondFolder = ListStyle(dialog);
   PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
@@ -152,6 +153,7 @@ TEST(DetailsViewHook, SwitchesTheFileListOnceAtTheFirstFolder) {
   ASSERT_TRUE(FinishDriver(driver));
   ASSERT_TRUE(views.seen);
   EXPECT_EQ(static_cast<DWORD>(LVS_REPORT), views.atStart);
+  EXPECT_TRUE(views.movedOn);
   EXPECT_EQ(static_cast<DWORD>(LVS_LIST), views.afterSecondFolder);
 }
 

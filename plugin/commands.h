@@ -1,0 +1,16 @@
+// The two command procedures the mail client runs from its menu.
+#pragma once
+
+#include <windows.h>
+
+// Zip and attach file(s): pick files in an open dialog, name the zip, attach.
+void WINAPI ZipFilesCommand(LPARAM, LPARAM);
+
+// Zip and attach folder: pick a folder, confirm its file count and size,
+// name the zip, attach every plain file directly inside the folder.
+void WINAPI ZipFolderCommand(LPARAM, LPARAM);
+
+// Registers the commands and inserts their menu entries for a composition
+// window's menu (kind 10): files at position 14 of the first drop-down, the
+// folder command at 15 when ShowZipFolder is set. Other kinds add nothing.
+void AddMenuEntries(HMENU menuBar, LPARAM menuKind);

@@ -1,0 +1,28 @@
+#include "plugin/commands.h"
+#include "plugin/host_api.h"
+#include "plugin/settings.h"
+
+namespace {
+
+constexpr LPARAM kComposeMenu = 10;
+constexpr UINT kFilesPosition = 14;
+constexpr UINT kFolderPosition = 15;
+
+void InsertEntry(HMENU dropDown, UINT position, const char* label, const char* menuText, LPARAM kind,
+                 CommandProcedure procedure) {
+  const LRESULT identifier = RegisterCommandEntry()(label, kind, procedure);
+  InsertMenuA(dropDown, position, MF_BYPOSITION | MF_STRING, static_cast<UINT_PTR>(identifier), menuText);
+}
+
+}  // namespace
+
+void AddMenuEntries(HMENU menuBar, LPARAM menuKind) {
+  if (menuKind != kComposeMenu) return;
+  HMENU dropDown = GetSubMenu(menuBar, 0);
+  InsertEntry(dropDown, kFilesPosition, "Zip and Attach Files", "Zip and Attach F&ile(s)...", menuKind,
+              ZipFilesCommand);
+  if (Settings().showZipFolder != 0) {
+    InsertEntry(dropDown, kFolderPosition, "Zip and Attach Folder", "Zip and Attach F&older...", menuKind,
+                ZipFolderCommand);
+  }
+}

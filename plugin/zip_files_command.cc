@@ -1,0 +1,131 @@
+// Zip and attach file(s).
+#include <windows.h>
+
+#include <commdlg.h>
+
+#include <string>
+#include <vector>
+
+#include "plugin/command_support.h"
+#include "plugin/commands.h"
+#include "plugin/dialog_hooks.h"
+#include "plugin/plugin_info.h"
+#include "plugin/settings.h"
+#include "zip/archive.h"
+
+namespace {
+
+constexpr DWORD kSelectionSize = 5200;
+constexpr DWORD kNameSize = MAX_PATH;
+
+constexpr char kOpenFilter[] =
+    "Text Files (*.txt)\0*.txt\0"
+    "Image Files (*.bmp;*.jpg;*.tif)\0*.bmp;*.jpg;*.tif\0"
+    "Archive Files (*.zip;*.gz;*.rar)\0*.zip;*.gz;*.rar\0"
+    "MS Office Files (*.doc;*.rtf;*.xls)\0*.doc;*.rtf;*.xls\0"
+    "All Files (*.*)\0*.*\0";
+constexpr char kZipFilter[] = "Zip Files (*.zip)\0*.zip\0";
+
+constexpr DWORD kOpenFlags = OFN_ENABLESIZING | OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_ALLOWMULTISELECT |
+                             OFN_ENABLEHOOK | OFN_HIDEREADONLY;
+constexpr DWORD kSaveFlags =
+    OFN_ENABLESIZING | OFN_EXPLORER | OFN_ENABLEHOOK | OFN_NOCHANGEDIR | OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT;
+static_assert(kOpenFlags == 0x881224 && kSaveFlags == 0x88002E, "the dialogs' flags");
+
+// "All Files (*.*)" until the user picks another; kept while the library is loaded.
+DWORD rememberedFilterIndex = 5;
+
+// The open dialog's result: one full path, or a folder and then file names,
+// each NUL-terminated, the list closed by an empty string.
+std::vector<std::string> SplitSelection(const char* selection) {
+  std::vector<std::string> parts;
+  for (const char* at = selection; *at != '\0'; at += lstrlenA(at) + 1) parts.push_back(at);
+  return parts;
+}
+
+void MakeSaveDialog(OPENFILENAMEA* record, char* zipPath, char* saveTitle) {
+  record->lpstrFilter = kZipFilter;
+  record->nFilterIndex = 1;
+  record->lpstrFile = zipPath;
+  record->nMaxFile = kNameSize;
+  record->lpstrFileTitle = saveTitle;
+  record->lpstrTitle = "Enter zip archive name";
+  record->lpstrDefExt = "zip";
+  record->Flags = kSaveFlags;
+  record->lpfnHook = DetailsViewHookSave;
+}
+
+// Adds every source; stops at the first that fails.
+bool AddAll(ZipArchive* archive, const std::vector<std::pair<std::string, std::string>>& sources,
+            WaitCursor* cursor) {
+  for (const auto& [entryName, path] : sources) {
+    PumpMessages();
+    cursor->SetAgain();
+    if (AddFileToArchive(archive, entryName.c_str(), path.c_str()) != ArchiveOk) return false;
+  }
+  return true;
+}
+
+}  // namespace
+
+void WINAPI ZipFilesCommand(LPARAM, LPARAM) {
+  PluginSettings& settings = Settings();
+  std::vector<char> selection(kSelectionSize, '\0');
+  char fileTitle[kNameSize] = "";
+  char zipPath[kNameSize] = "";
+  char saveTitle[kNameSize] = "";
+
+  OPENFILENAMEA record;
+  ZeroMemory(&record, sizeof record);
+  record.lStructSize = DialogRecordSize();
+  record.hwndOwner = CurrentComposeWindow();
+  record.lpstrFilter = kOpenFilter;
+  record.nFilterIndex = rememberedFilterIndex;
+  record.lpstrFile = selection.data();
+  record.nMaxFile = kSelectionSize;
+  record.lpstrFileTitle = fileTitle;
+  record.nMaxFileTitle = kNameSize;
+  record.lpstrInitialDir = settings.initialFolder;
+  record.lpstrTitle = "Select file(s) to zip & attach";
+  record.Flags = kOpenFlags;
+  record.lpfnHook = DetailsViewHookOpen;
+  // A selection that does not fit the buffer fails the dialog too.
+  if (!GetOpenFileNameA(&record)) {
+    ShowMessage(kCancelledText, MB_OK | MB_ICONINFORMATION);
+    return;
+  }
+  const std::vector<std::string> parts = SplitSelection(selection.data());
+  rememberedFilterIndex = record.nFilterIndex;
+
+  std::vector<std::pair<std::string, std::string>> sources;  // entry name, source path
+  std::string preset;
+  const bool single = parts.size() == 1;
+  if (single) {
+    CopyText(settings.initialFolder, kSettingTextSize, parts[0].substr(0, record.nFileOffset));
+    sources.emplace_back(fileTitle, parts[0]);
+    preset = std::string(fileTitle) + ".zip";
+  } else {
+    CopyText(settings.initialFolder, kSettingTextSize, parts[0] + "\\");
+    for (size_t i = 1; i < parts.size(); ++i) sources.emplace_back(parts[i], parts[0] + "\\" + parts[i]);
+    preset = settings.defaultZipName;
+  }
+
+  MakeSaveDialog(&record, zipPath, saveTitle);
+  if (!AskZipPath(&record, preset, false, 0)) return;
+
+  WaitCursor cursor;
+  if (!single) CopyText(settings.defaultZipName, kSettingTextSize, saveTitle);
+  ZipArchive* archive = nullptr;
+  if (CreateArchiveOnFile(zipPath, &archive) != ArchiveOk) {
+    ShowMessage(kCreateErrorText, MB_OK | MB_ICONINFORMATION);
+    return;
+  }
+  if (!AddAll(archive, sources, &cursor)) {
+    CloseArchive(archive);
+    // Said for several files too: ending without a word would leave the user
+    // waiting for an attachment that never comes.
+    ShowMessage(kAddErrorText, MB_OK | MB_ICONINFORMATION);
+    return;
+  }
+  FinishAndAttach(archive, zipPath);
+}

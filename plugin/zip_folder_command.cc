@@ -1,0 +1,153 @@
+// Zip and attach folder.
+#include <windows.h>
+
+#include <commdlg.h>
+#include <shlobj.h>
+#include <sys/stat.h>
+
+#include <cstdint>
+#include <string>
+
+#include "plugin/command_support.h"
+#include "plugin/commands.h"
+#include "plugin/dialog_hooks.h"
+#include "plugin/plugin_info.h"
+#include "plugin/settings.h"
+#include "zip/archive.h"
+
+namespace {
+
+constexpr DWORD kNameSize = MAX_PATH;
+constexpr char kZipFilter[] = "Zip Files (*.zip)\0*.zip\0";
+constexpr DWORD kSaveFlags =
+    OFN_ENABLESIZING | OFN_EXPLORER | OFN_ENABLEHOOK | OFN_NOCHANGEDIR | OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT;
+constexpr char kBrowserTitle[] =
+    "All files in the selected folder will be added to the zip archive. Subfolders will be ignored (no recursion).";
+constexpr uint64_t kKilobyte = 1024;
+constexpr uint64_t kMegabyte = 1024 * 1024;
+
+// Calls `visit(name)` for every entry of `folder` that is not a folder:
+// plain files, hidden and system ones too.
+template <typename Visit>
+void ForEachFile(const std::string& folder, Visit visit) {
+  WIN32_FIND_DATAA found;
+  HANDLE search = FindFirstFileA((folder + "\\*.*").c_str(), &found);
+  if (search == INVALID_HANDLE_VALUE) return;
+  do {
+    if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) visit(std::string(found.cFileName));
+  } while (FindNextFileA(search, &found));
+  FindClose(search);
+}
+
+// Asks the user for a folder. Returns false when the browser was cancelled
+// or gave no file-system folder.
+bool BrowseForFolder(std::string* folder) {
+  IMalloc* allocator = nullptr;
+  LPITEMIDLIST root = nullptr;
+  if (FAILED(SHGetMalloc(&allocator)) || allocator == nullptr) return false;
+  if (FAILED(SHGetSpecialFolderLocation(CurrentComposeWindow(), CSIDL_DESKTOP, &root)) || root == nullptr) {
+    allocator->Release();
+    return false;
+  }
+  char displayName[kNameSize] = "";
+  BROWSEINFOA browse;
+  ZeroMemory(&browse, sizeof browse);
+  browse.hwndOwner = CurrentComposeWindow();
+  browse.pidlRoot = root;
+  browse.pszDisplayName = displayName;
+  browse.lpszTitle = kBrowserTitle;
+  browse.ulFlags = BIF_RETURNONLYFSDIRS | BIF_DONTGOBELOWDOMAIN;
+  browse.lpfn = FolderBrowserCallback;
+  browse.lParam = reinterpret_cast<LPARAM>(Settings().initialFolder);
+  LPITEMIDLIST chosen = SHBrowseForFolderA(&browse);
+  char path[kNameSize] = "";
+  const bool ok = chosen != nullptr && SHGetPathFromIDListA(chosen, path);
+  if (chosen != nullptr) allocator->Free(chosen);
+  allocator->Free(root);
+  allocator->Release();
+  if (ok) *folder = path;
+  return ok;
+}
+
+std::string SizeQuestion(int count, uint64_t total) {
+  std::string figure;
+  if (total > kMegabyte) {
+    figure = std::to_string(total / kMegabyte) + " MB";
+  } else if (total > kKilobyte) {
+    figure = std::to_string(total / kKilobyte) + " KB";
+  } else {
+    figure = std::to_string(total) + " bytes";
+  }
+  return "Create zip from " + std::to_string(count) + " files with a total size of " + figure + "?";
+}
+
+// The folder to zip, with the number and total size of its files, once the
+// user has confirmed them. Returns false when the user cancelled.
+bool ChooseFolder(std::string* folder, uint64_t* total) {
+  for (;;) {
+    if (!BrowseForFolder(folder)) {
+      ShowMessage(kCancelledText, MB_OK | MB_ICONINFORMATION);
+      return false;
+    }
+    int count = 0;
+    ForEachFile(*folder, [&](const std::string&) { ++count; });
+    if (count == 0) {
+      ShowMessage("There are no files in folder '" + *folder + "'. Creation of zip archive cancelled.",
+                  MB_OK | MB_ICONINFORMATION);
+      continue;
+    }
+    // Summed in 64 bits: folders of 2 GiB and more get the right figure and
+    // the right space check.
+    *total = 0;
+    ForEachFile(*folder, [&](const std::string& name) {
+      struct _stat64 status;
+      if (_stat64((*folder + "\\" + name).c_str(), &status) == 0 && (status.st_mode & _S_IFREG) != 0 &&
+          (status.st_mode & _S_IFDIR) == 0) {
+        *total += static_cast<uint64_t>(status.st_size);
+      }
+    });
+    if (ShowMessage(SizeQuestion(count, *total), MB_YESNO | MB_ICONQUESTION) == IDYES) return true;
+  }
+}
+
+}  // namespace
+
+void WINAPI ZipFolderCommand(LPARAM, LPARAM) {
+  PluginSettings& settings = Settings();
+  std::string folder;
+  uint64_t total = 0;
+  if (!ChooseFolder(&folder, &total)) return;
+  CopyText(settings.initialFolder, kSettingTextSize, folder);
+
+  char zipPath[kNameSize] = "";
+  OPENFILENAMEA record;
+  ZeroMemory(&record, sizeof record);
+  record.lStructSize = DialogRecordSize();
+  record.hwndOwner = CurrentComposeWindow();
+  record.lpstrFilter = kZipFilter;
+  record.nFilterIndex = 1;
+  record.lpstrFile = zipPath;
+  record.nMaxFile = kNameSize;
+  record.lpstrTitle = "Enter zip archive name";
+  record.Flags = kSaveFlags;
+  record.lpstrDefExt = "zip";
+  record.lpfnHook = DetailsViewHookSave;
+  if (!AskZipPath(&record, settings.defaultZipName, true, total)) return;
+
+  WaitCursor cursor;
+  ZipArchive* archive = nullptr;
+  if (CreateArchiveOnFile(zipPath, &archive) != ArchiveOk) {
+    ShowMessage(kCreateErrorText, MB_OK | MB_ICONINFORMATION);
+    return;
+  }
+  // Files that cannot be added (unreadable, in use, gone, or the zip itself
+  // when it is saved into this folder) are left out.
+  ForEachFile(folder, [&](const std::string& name) {
+    cursor.SetAgain();
+    const std::string path = folder + "\\" + name;
+    PumpMessages();
+    cursor.SetAgain();
+    AddFileToArchive(archive, name.c_str(), path.c_str());
+  });
+  FinishAndAttach(archive, zipPath);
+}
