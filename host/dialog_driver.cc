@@ -1,14 +1,27 @@
 #include "host/dialog_driver.h"
 
+namespace {
+
+bool OwnedByThisProcess(HWND window) {
+  DWORD process = 0;
+  GetWindowThreadProcessId(window, &process);
+  return process == GetCurrentProcessId();
+}
+
+}  // namespace
+
+HWND FindOwnDialog(const char* title) {
+  for (HWND window = FindWindowExA(nullptr, nullptr, "#32770", title); window != nullptr;
+       window = FindWindowExA(nullptr, window, "#32770", title)) {
+    if (OwnedByThisProcess(window) && IsWindowVisible(window)) return window;
+  }
+  return nullptr;
+}
+
 HWND WaitForDialog(const char* title, DWORD timeoutMs) {
   HWND found = nullptr;
-  WaitUntil(
-      [&] {
-        found = FindWindowA("#32770", title);
-        return found != nullptr && IsWindowVisible(found);
-      },
-      timeoutMs);
-  return found != nullptr && IsWindowVisible(found) ? found : nullptr;
+  WaitUntil([&] { return (found = FindOwnDialog(title)) != nullptr; }, timeoutMs);
+  return found;
 }
 
 HWND Child(HWND parent, const char* className, const char* text) {

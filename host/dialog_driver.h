@@ -7,8 +7,11 @@
 
 #include <string>
 
-// The top-level dialog (class "#32770") with this title, once it exists and
-// is visible; null after `timeoutMs`.
+// A visible top-level dialog (class "#32770") of this process with this
+// title, or null; other programs' dialogs of the same title are passed over.
+HWND FindOwnDialog(const char* title);
+
+// FindOwnDialog, waiting up to `timeoutMs` for it to appear.
 HWND WaitForDialog(const char* title, DWORD timeoutMs = 10000);
 
 // Waits until `condition` holds or `timeoutMs` passes; returns whether it held.

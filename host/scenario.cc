@@ -75,14 +75,27 @@ struct Player {
     static const std::map<std::string, int> buttons = {{"ok", IDOK}, {"cancel", IDCANCEL}, {"yes", IDYES}, {"no", IDNO}};
     const auto button = buttons.find(step.arguments[1]);
     if (button == buttons.end()) return Fail(step, "unknown button");
-    HWND box = Dialog(step, step.arguments[0]);
-    if (box == nullptr) return false;
-    // The message box of a file dialog has the dialog's title too: wait for
-    // the one that has the button.
-    WaitUntil([&] { box = FindWindowA("#32770", step.arguments[0].c_str()); return box && GetDlgItem(box, button->second); }, timeoutMs);
-    if (box == nullptr || GetDlgItem(box, button->second) == nullptr) return Fail(step, "no such button");
+    // A file dialog's own questions carry the dialog's title: look among all
+    // dialogs of that title for the one with the button.
+    HWND box = nullptr;
+    WaitUntil(
+        [&] {
+          for (HWND w = FindWindowExA(nullptr, nullptr, "#32770", step.arguments[0].c_str()); w != nullptr;
+               w = FindWindowExA(nullptr, w, "#32770", step.arguments[0].c_str())) {
+            DWORD process = 0;
+            GetWindowThreadProcessId(w, &process);
+            if (process == GetCurrentProcessId() && IsWindowVisible(w) && GetDlgItem(w, button->second) != nullptr &&
+                FileNameField(w) == nullptr) {
+              box = w;
+              return true;
+            }
+          }
+          return false;
+        },
+        timeoutMs);
+    if (box == nullptr) return Fail(step, "no message titled '" + step.arguments[0] + "'; showing: " + VisibleDialogTitles());
     PostMessageA(box, WM_COMMAND, static_cast<WPARAM>(button->second), 0);
-    return true;
+    return WaitUntil([&] { return !IsWindow(box); }, timeoutMs) || Fail(step, "the message stayed open");
   }
 
   bool Choose(const ScenarioStep& step) {
@@ -106,7 +119,17 @@ struct Player {
     if (dialog == nullptr) return false;
     SetWindowTextA(FileNameField(dialog), step.arguments[1].c_str());
     PostMessageA(dialog, WM_COMMAND, IDOK, 0);
-    return WaitUntil([&] { return !IsWindow(dialog); }, timeoutMs) ||
+    // The dialog closes, or asks a question of its own (replace a file?),
+    // which the next step answers.
+    auto askedOrClosed = [&] {
+      if (!IsWindow(dialog)) return true;
+      for (HWND w = FindWindowExA(nullptr, nullptr, "#32770", nullptr); w != nullptr;
+           w = FindWindowExA(nullptr, w, "#32770", nullptr)) {
+        if (w != dialog && IsWindowVisible(w) && GetWindow(w, GW_OWNER) == dialog) return true;
+      }
+      return false;
+    };
+    return WaitUntil(askedOrClosed, timeoutMs) ||
            Fail(step, "the dialog did not accept '" + step.arguments[1] + "'; showing: " + VisibleDialogTitles());
   }
 
@@ -215,10 +238,39 @@ bool ParseScenario(const std::string& text, std::vector<ScenarioStep>* steps, st
   return true;
 }
 
+namespace {
+
+BOOL CALLBACK DismissDialog(HWND window, LPARAM) {
+  char className[32] = "";
+  GetClassNameA(window, className, sizeof className);
+  DWORD process = 0;
+  GetWindowThreadProcessId(window, &process);
+  if (process == GetCurrentProcessId() && IsWindowVisible(window) && lstrcmpA(className, "#32770") == 0) {
+    // Cancel, or No where a question has no Cancel.
+    PostMessageA(window, WM_COMMAND, GetDlgItem(window, IDCANCEL) != nullptr || GetDlgItem(window, IDNO) == nullptr
+                                         ? IDCANCEL : IDNO, 0);
+  }
+  return TRUE;
+}
+
+// After a failed step the command may still be inside a dialog: close what
+// is open until nothing is left, so that the host can end.
+void DismissOpenDialogs() {
+  for (int round = 0; round < 50 && VisibleDialogTitles() != "no dialog"; ++round) {
+    EnumWindows(DismissDialog, 0);
+    Sleep(200);
+  }
+}
+
+}  // namespace
+
 bool PlayScenario(const std::vector<ScenarioStep>& steps, HWND composeWindow, std::string* error) {
   Player player{composeWindow, 10000, 0, error};
   for (const ScenarioStep& step : steps) {
-    if (!player.Play(step)) return false;
+    if (!player.Play(step)) {
+      DismissOpenDialogs();
+      return false;
+    }
   }
   return true;
 }

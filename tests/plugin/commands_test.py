@@ -1,0 +1,322 @@
+"""The two zip-and-attach commands end to end: Zapnest.dll in the development
+host under Wine and Xvfb, every dialog and message answered by a scenario,
+every attached zip read back with Python's zipfile.
+
+    python3 commands_test.py WINE_RUN ZAPNEST_HOST ZAPNEST_DLL
+"""
+import configparser
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import unittest
+import zipfile
+
+WINE_RUN = HOST = DLL = None
+FILES_ENTRY = "Zip and Attach F&ile(s)..."
+FOLDER_ENTRY = "Zip and Attach F&older..."
+OPEN_TITLE = "Select file(s) to zip & attach"
+SAVE_TITLE = "Enter zip archive name"
+CAPTION = "Zapnest Plugin"
+CANCELLED = "Creation of zip archive cancelled."
+
+
+def win(path):
+    """The Windows path of a file on Wine's drive C:."""
+    relative = os.path.relpath(os.path.abspath(path), os.path.abspath(wine_drive_c()))
+    return "C:\\" + relative.replace("/", "\\")
+
+
+def wine_drive_c():
+    prefix = os.environ.get("ZAPNEST_WINEPREFIX") or os.path.join(os.path.dirname(WINE_RUN), "..", "build",
+                                                                  "wineprefix")
+    return os.path.join(prefix, "drive_c")
+
+
+class Session:
+    """A mail client installation with the plug-in, its settings, a temporary
+    folder and a data folder, in a fresh directory on Wine's drive C: (its
+    folder browser cannot reach into Unix folders)."""
+
+    def __init__(self, settings):
+        self.root = tempfile.mkdtemp(prefix="zapnest-commands-", dir=wine_drive_c())
+        self.bin = os.path.join(self.root, "bin")
+        self.temp = os.path.join(self.root, "temp")
+        self.data = os.path.join(self.root, "data")
+        settings = {key: value.replace("<data>", win(self.data)) for key, value in settings.items()}
+        self.extra = []
+        for folder in (self.bin, self.temp, self.data):
+            os.makedirs(folder)
+        shutil.copy(DLL, os.path.join(self.bin, "Zapnest.dll"))
+        shutil.copy(HOST, os.path.join(self.bin, "zapnest-host.exe"))
+        with open(os.path.join(self.bin, "Zapnest.ini"), "w", newline="\r\n") as f:
+            f.write("[Settings]\n" + "".join("%s=%s\n" % item for item in settings.items()))
+
+    def file(self, relative, data):
+        path = os.path.join(self.data, relative)
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        with open(path, "wb") as f:
+            f.write(data)
+        return path
+
+    def top_folder(self, name):
+        """A folder straight under C:, where Wine's folder browser can select
+        it (it does not select deeper folders)."""
+        path = os.path.join(wine_drive_c(), os.path.basename(self.root) + "-" + name)
+        os.makedirs(path)
+        self.extra.append(path)
+        return path
+
+    def put(self, folder, relative, data):
+        path = os.path.join(folder, relative)
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        with open(path, "wb") as f:
+            f.write(data)
+        return path
+
+    def run(self, steps, hold=()):
+        script = os.path.join(self.root, "scenario.txt")
+        with open(script, "w") as f:
+            f.write("timeout 20\n" + "\n".join(steps) + "\n")
+        command = [WINE_RUN, os.path.join(self.bin, "zapnest-host.exe"), "--temp", win(self.temp) + "\\",
+                   "--script", win(script)]
+        for path in hold:
+            command += ["--hold", win(path)]
+        result = subprocess.run(command, capture_output=True, text=True, timeout=300)
+        attached = [line[len("attached: "):] for line in result.stdout.splitlines() if line.startswith("attached: ")]
+        return result, attached
+
+    def settings(self):
+        parser = configparser.ConfigParser(interpolation=None)
+        parser.optionxform = str
+        parser.read(os.path.join(self.bin, "Zapnest.ini"))
+        return dict(parser["Settings"])
+
+    def close(self):
+        for path in [self.root] + self.extra:
+            shutil.rmtree(path, ignore_errors=True)
+
+
+def unix(path):
+    return os.path.join(wine_drive_c(), path[3:].replace("\\", "/"))
+
+
+class CommandsTest(unittest.TestCase):
+    def session(self, **settings):
+        s = Session(settings)
+        self.addCleanup(s.close)
+        return s
+
+    def passes(self, result):
+        self.assertEqual(0, result.returncode, result.stderr[-2000:])
+
+    def assertZip(self, path, expected):
+        with zipfile.ZipFile(unix(path)) as z:
+            self.assertIsNone(z.testzip())
+            self.assertEqual(sorted(expected), sorted(z.namelist()))
+            for name, data in expected.items():
+                self.assertEqual(data, z.read(name), name)
+
+    def warning(self, s):
+        return ['"If you save the zip archive to a folder other than \'%s\\\' it won\'t be automatically '
+                'deleted upon closing Orvel!"' % win(s.temp),
+                '+ "Are you sure you want to do this?"']
+
+    # The files command.
+
+    def test_one_file_proposes_its_name_and_remembers_its_folder(self):
+        s = self.session()
+        a = s.file("a.txt", b"alpha\n" * 100)
+        zip_path = win(s.temp) + "\\a.txt.zip"
+        result, attached = s.run([
+            'menu-item 14 "%s"' % FILES_ENTRY,
+            'choose "%s"' % FILES_ENTRY,
+            'open-file "%s" "%s"' % (OPEN_TITLE, win(a)),
+            'file-name "%s" "a.txt.zip"' % SAVE_TITLE,
+            'save-file "%s" "%s"' % (SAVE_TITLE, zip_path),
+            'attached "%s"' % zip_path,
+            "no-more-attachments"])
+        self.passes(result)
+        self.assertZip(zip_path, {"a.txt": b"alpha\n" * 100})
+        settings = s.settings()
+        self.assertEqual(win(s.data) + "\\", settings["InitialFolder"])
+        self.assertEqual("Attached_files.zip", settings["DefaultZipName"])
+
+    def test_several_files_propose_and_then_keep_the_zip_name(self):
+        s = self.session(InitialFolder="<data>")
+        a = s.file("a.txt", b"a")
+        s.file("b.txt", b"b")
+        first = win(s.temp) + "\\Mail.zip"
+        second = win(s.temp) + "\\Again.zip"
+        result, attached = s.run([
+            'choose "%s"' % FILES_ENTRY,
+            "open-file \"%s\" '\"a.txt\" \"b.txt\"'" % OPEN_TITLE,
+            'file-name "%s" "Attached_files.zip"' % SAVE_TITLE,
+            'save-file "%s" "%s"' % (SAVE_TITLE, first),
+            'attached "%s"' % first,
+            'choose "%s"' % FILES_ENTRY,
+            "open-file \"%s\" '\"a.txt\" \"b.txt\"'" % OPEN_TITLE,
+            'file-name "%s" "Mail.zip"' % SAVE_TITLE,
+            'save-file "%s" "%s"' % (SAVE_TITLE, second),
+            'attached "%s"' % second])
+        self.passes(result)
+        self.assertZip(first, {"a.txt": b"a", "b.txt": b"b"})
+        self.assertZip(second, {"a.txt": b"a", "b.txt": b"b"})
+        settings = s.settings()
+        self.assertEqual(win(s.data) + "\\", settings["InitialFolder"])
+        self.assertEqual("Again.zip", settings["DefaultZipName"])
+
+    def test_outside_the_temporary_folder_the_user_is_warned_and_may_choose_again(self):
+        s = self.session()
+        a = s.file("a.txt", b"a")
+        os.makedirs(os.path.join(s.temp, "sub"))
+        outside = win(s.data) + "\\out.zip"
+        inside_sub = win(s.temp) + "\\sub\\in.zip"
+        other_case = win(s.temp).upper() + "\\case.zip"
+        result, attached = s.run([
+            'choose "%s"' % FILES_ENTRY,
+            'open-file "%s" "%s"' % (OPEN_TITLE, win(a)),
+            'save-file "%s" "%s"' % (SAVE_TITLE, outside),
+            'message "%s" question no %s' % (CAPTION, self.warning(s)[0]), self.warning(s)[1],
+            # No: the dialog comes back with the proposed name, not the typed one.
+            'file-name "%s" "a.txt.zip"' % SAVE_TITLE,
+            'save-file "%s" "%s"' % (SAVE_TITLE, other_case),
+            'message "%s" question yes %s' % (CAPTION, self.warning(s)[0]), self.warning(s)[1],
+            'attached "%s"' % other_case,
+            'choose "%s"' % FILES_ENTRY,
+            'open-file "%s" "%s"' % (OPEN_TITLE, win(a)),
+            'save-file "%s" "%s"' % (SAVE_TITLE, inside_sub),
+            'attached "%s"' % inside_sub,
+            "no-more-attachments"])
+        self.passes(result)
+        self.assertZip(inside_sub, {"a.txt": b"a"})
+
+    def test_without_the_warning_setting_nobody_is_asked(self):
+        s = self.session(ShowSaveWarning="0")
+        a = s.file("a.txt", b"a")
+        outside = win(s.data) + "\\out.zip"
+        result, attached = s.run([
+            'choose "%s"' % FILES_ENTRY,
+            'open-file "%s" "%s"' % (OPEN_TITLE, win(a)),
+            'save-file "%s" "%s"' % (SAVE_TITLE, outside),
+            'attached "%s"' % outside])
+        self.passes(result)
+
+    def test_cancelling_either_dialog_writes_nothing(self):
+        s = self.session()
+        a = s.file("a.txt", b"a")
+        result, attached = s.run([
+            'choose "%s"' % FILES_ENTRY,
+            'cancel "%s"' % OPEN_TITLE,
+            'message "%s" information ok "%s"' % (CAPTION, CANCELLED),
+            'choose "%s"' % FILES_ENTRY,
+            'open-file "%s" "%s"' % (OPEN_TITLE, win(a)),
+            'cancel "%s"' % SAVE_TITLE,
+            'message "%s" information ok "%s"' % (CAPTION, CANCELLED),
+            "no-more-attachments"])
+        self.passes(result)
+        self.assertEqual([], os.listdir(s.temp))
+
+    def test_a_file_in_use_is_not_zipped_and_nothing_is_attached(self):
+        s = self.session()
+        a = s.file("a.txt", b"a")
+        result, attached = s.run([
+            'choose "%s"' % FILES_ENTRY,
+            'open-file "%s" "%s"' % (OPEN_TITLE, win(a)),
+            'save-file "%s" "%s"' % (SAVE_TITLE, win(s.temp) + "\\a.txt.zip"),
+            'message "%s" information ok "Error adding file to zip archive."' % CAPTION,
+            "no-more-attachments"], hold=[a])
+        self.passes(result)
+
+    def test_a_zip_that_cannot_be_created_is_reported(self):
+        s = self.session()
+        a = s.file("a.txt", b"a")
+        target = os.path.join(s.temp, "busy.zip")
+        with open(target, "wb"):
+            pass
+        result, attached = s.run([
+            'choose "%s"' % FILES_ENTRY,
+            'open-file "%s" "%s"' % (OPEN_TITLE, win(a)),
+            'save-file "%s" "%s"' % (SAVE_TITLE, win(target)),
+            'confirm "%s" yes' % SAVE_TITLE,  # replace the existing file
+            'message "%s" information ok "Error creating zip archive."' % CAPTION,
+            "no-more-attachments"], hold=[target])
+        self.passes(result)
+
+    # The folder command.
+
+    def test_the_folder_entry_follows_its_setting(self):
+        s = self.session()
+        result, _ = s.run(['menu-item 14 "%s"' % FILES_ENTRY, 'menu-item 15 "P&roperties"'])
+        self.passes(result)
+        s = self.session(ShowZipFolder="1")
+        result, _ = s.run(['menu-item 14 "%s"' % FILES_ENTRY, 'menu-item 15 "%s"' % FOLDER_ENTRY])
+        self.passes(result)
+
+    def test_a_folder_is_zipped_without_its_subfolders_or_the_zip_itself(self):
+        s = self.session(ShowZipFolder="1")
+        folder = s.top_folder("folder")
+        s.put(folder, "a.txt", b"a" * 600)
+        s.put(folder, "b.bin", b"b" * 500)
+        locked = s.put(folder, "locked.txt", b"in use")
+        s.put(folder, "sub/c.txt", b"deeper")
+        zip_path = win(folder) + "\\all.zip"
+        result, attached = s.run([
+            'choose "%s"' % FOLDER_ENTRY,
+            'browse-folder "Browse for Folder" "%s"' % win(folder),
+            'message "%s" question yes "Create zip from 3 files with a total size of 1 KB?"' % CAPTION,
+            'file-name "%s" "Attached_files.zip"' % SAVE_TITLE,
+            'save-file "%s" "%s"' % (SAVE_TITLE, zip_path),
+            'message "%s" question yes %s' % (CAPTION, self.warning(s)[0]), self.warning(s)[1],
+            'attached "%s"' % zip_path,
+            "no-more-attachments"], hold=[locked])
+        self.passes(result)
+        self.assertZip(zip_path, {"a.txt": b"a" * 600, "b.bin": b"b" * 500})
+        self.assertEqual(win(folder), s.settings()["InitialFolder"])
+
+    def test_the_size_question_and_its_answers(self):
+        s = self.session(ShowZipFolder="1")
+        steps = ['choose "%s"' % FOLDER_ENTRY]
+        empty = s.top_folder("empty")
+        os.makedirs(os.path.join(empty, "only-a-subfolder"))
+        steps += ['browse-folder "Browse for Folder" "%s"' % win(empty),
+                  'message "%s" information ok "There are no files in folder \'%s\'. Creation of zip archive '
+                  'cancelled."' % (CAPTION, win(empty))]
+        for size, text in [(1024, "1024 bytes"), (1025, "1 KB"), (2047, "1 KB"), (1048576, "1024 KB"),
+                           (1048577, "1 MB")]:
+            folder = s.top_folder("f%d" % size)
+            s.put(folder, "data", b"x" * size)
+            steps += ['browse-folder "Browse for Folder" "%s"' % win(folder),
+                      'message "%s" question no "Create zip from 1 files with a total size of %s?"' % (CAPTION, text)]
+        # No always brings the folder browser back; cancelling it ends the command.
+        steps += ['cancel "Browse for Folder"', 'message "%s" information ok "%s"' % (CAPTION, CANCELLED),
+                  "no-more-attachments"]
+        result, attached = s.run(steps)
+        self.passes(result)
+
+    def test_a_drive_without_room_sends_the_user_back_to_the_zip_name(self):
+        full_disk = os.environ.get("ZAPNEST_FULL_DISK_DIR", "")
+        if not full_disk.upper().startswith("T:"):
+            self.skipTest("no small drive T: (scripts/test provides one)")
+        s = self.session(ShowZipFolder="1")
+        folder = s.top_folder("big")
+        s.put(folder, "big.bin", os.urandom(1536 * 1024))
+        target = "T:\\no-room.zip"
+        result, attached = s.run([
+            'choose "%s"' % FOLDER_ENTRY,
+            'browse-folder "Browse for Folder" "%s"' % win(folder),
+            'message "%s" question yes "Create zip from 1 files with a total size of 1 MB?"' % CAPTION,
+            'save-file "%s" "%s"' % (SAVE_TITLE, target),
+            'message "%s" information ok "There is not enough space to create \'%s\'. Please choose a different '
+            'folder!"' % (CAPTION, target),
+            'file-name "%s" "Attached_files.zip"' % SAVE_TITLE,
+            'cancel "%s"' % SAVE_TITLE,
+            'message "%s" information ok "%s"' % (CAPTION, CANCELLED),
+            "no-more-attachments"])
+        self.passes(result)
+
+
+if __name__ == "__main__":
+    WINE_RUN, HOST, DLL = sys.argv[1:4]
+    unittest.main(argv=[sys.argv[0]], verbosity=2)
