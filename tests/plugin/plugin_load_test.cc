@@ -114,6 +114,31 @@ TEST(PluginLoad, TheSettingsFileSitsBesideTheModule) {
   EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesA(dir.File("orvel.ini").c_str()));
 }
 
+TEST(PluginLoad, OnlyTheCompositionMenuGetsEntries) {
+  TempDir dir;
+  HMODULE plugin = LoadLibraryA(CopyPlugin(dir, "Zapnest.dll").c_str());
+  ASSERT_NE(nullptr, plugin);
+  const auto menuInit = Export<LRESULT(WINAPI*)(LPARAM, HMENU, LPARAM)>(plugin, "OVC_OnMenuInit");
+  HMENU bar = CreateMenu();
+  HMENU first = CreatePopupMenu();
+  for (UINT i = 0; i < 16; ++i) AppendMenuA(first, MF_STRING, 100 + i, ("Item " + std::to_string(i)).c_str());
+  AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(first), "First");
+  for (LPARAM kind : {0, 1, 9, 11}) EXPECT_EQ(0, menuInit(0, bar, kind));
+  EXPECT_EQ(16, GetMenuItemCount(first));
+  EXPECT_TRUE(TheHost().commands.empty());
+  EXPECT_EQ(0, menuInit(0, bar, 10));
+  ASSERT_EQ(17, GetMenuItemCount(first));  // no ShowZipFolder in this INI: one entry
+  char label[64] = "";
+  GetMenuStringA(first, 14, label, sizeof label, MF_BYPOSITION);
+  EXPECT_STREQ("Zip and Attach F&ile(s)...", label);
+  ASSERT_EQ(1u, TheHost().commands.size());
+  EXPECT_EQ("Zip and Attach Files", TheHost().commands[0].label);
+  EXPECT_EQ(10, TheHost().commands[0].menuKind);
+  EXPECT_EQ(TheHost().commands[0].identifier, GetMenuItemID(first, 14));
+  DestroyMenu(bar);
+  FreeLibrary(plugin);
+}
+
 TEST(PluginLoad, AnyVersionLoadsWhenTheStatusEntryIsThere) {
   TempDir dir;
   const std::string dll = CopyPlugin(dir, "Zapnest.dll");
