@@ -5,12 +5,13 @@
 // lists every file attached to the window.
 //
 //   zapnest-host [--plugin DLL] [--version TEXT] [--temp FOLDER] [--script FILE]
-//                [--hold FILE]...
+//                [--hold FILE]... [--screenshots FOLDER]
 //
 // With --script it plays a scenario (host/scenario.h) and exits 0 when every
 // step met its expectation, 1 with the failing step otherwise. --hold keeps
 // a file open without sharing while the host runs, as another program that
-// uses it would.
+// uses it would. --screenshots saves a picture of each dialog a scenario
+// meets into FOLDER.
 #include <windows.h>
 
 #include <cstdio>
@@ -19,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "host/dialog_driver.h"
 #include "host/host_state.h"
 #include "host/scenario.h"
 
@@ -33,10 +35,12 @@ struct Arguments {
   std::string plugin;
   std::string script;
   std::vector<std::string> held;
+  std::string screenshots;
 };
 
 struct ScenarioRun {
   std::vector<ScenarioStep> steps;
+  std::string screenshots;
   HWND window = nullptr;
   bool passed = false;
   std::string error;
@@ -89,6 +93,9 @@ LRESULT CALLBACK ComposeProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
         }
       }
       return 0;
+    case kSaveScreenshotMessage:
+      SaveWindowImage(reinterpret_cast<HWND>(wParam), reinterpret_cast<const char*>(lParam));
+      return 0;
     case WM_DESTROY:
       PostQuitMessage(0);
       return 0;
@@ -104,7 +111,7 @@ Function PluginEntry(HMODULE plugin, const char* name) {
 
 DWORD WINAPI PlayInBackground(void* context) {
   auto* run = static_cast<ScenarioRun*>(context);
-  run->passed = PlayScenario(run->steps, run->window, &run->error);
+  run->passed = PlayScenario(run->steps, run->window, run->screenshots, &run->error);
   PostMessageA(run->window, WM_CLOSE, 0, 0);
   return 0;
 }
@@ -122,6 +129,8 @@ bool ParseArguments(int argc, char** argv, Arguments* arguments) {
       TheHost().tempFolder = value;
     } else if (option == "--script") {
       arguments->script = value;
+    } else if (option == "--screenshots") {
+      arguments->screenshots = value;
     } else if (option == "--hold") {
       arguments->held.push_back(value);
     } else {
@@ -152,13 +161,15 @@ int main(int argc, char** argv) {
   Arguments arguments;
   if (!ParseArguments(argc, argv, &arguments)) {
     fprintf(stderr,
-            "usage: zapnest-host [--plugin DLL] [--version TEXT] [--temp FOLDER] [--script FILE] [--hold FILE]...\n");
+            "usage: zapnest-host [--plugin DLL] [--version TEXT] [--temp FOLDER] [--script FILE] [--hold FILE]...\n"
+            "                    [--screenshots FOLDER]\n");
     return 2;
   }
   if (arguments.plugin.empty()) arguments.plugin = DefaultPluginPath();
   if (TheHost().tempFolder.empty()) TheHost().tempFolder = DefaultTempFolder();
 
   ScenarioRun run;
+  run.screenshots = arguments.screenshots;
   if (!arguments.script.empty()) {
     std::ifstream in(arguments.script, std::ios::binary);
     std::stringstream text;

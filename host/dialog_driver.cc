@@ -39,6 +39,48 @@ HWND FileNameField(HWND dialog) {
   return field != nullptr ? field : GetDlgItem(dialog, 0x480);
 }
 
+bool SaveWindowImage(HWND window, const std::string& path) {
+  const RECT rect = ScreenRect(window);
+  const int width = rect.right - rect.left;
+  const int height = rect.bottom - rect.top;
+  if (width <= 0 || height <= 0) return false;
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
+  SelectObject(memory, old);
+
+  BITMAPINFOHEADER info{};
+  info.biSize = sizeof info;
+  info.biWidth = width;
+  info.biHeight = height;  // bottom-up rows, as BMP files keep them
+  info.biPlanes = 1;
+  info.biBitCount = 24;
+  info.biCompression = BI_RGB;
+  const DWORD rowSize = (static_cast<DWORD>(width) * 3 + 3) & ~3u;
+  std::string pixels(static_cast<size_t>(rowSize) * static_cast<size_t>(height), '\0');
+  const int rows = GetDIBits(memory, bitmap, 0, static_cast<UINT>(height), &pixels[0],
+                             reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  if (rows != height) return false;
+
+  BITMAPFILEHEADER header{};
+  header.bfType = 0x4D42;  // "BM"
+  header.bfOffBits = sizeof header + sizeof info;
+  header.bfSize = header.bfOffBits + static_cast<DWORD>(pixels.size());
+  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  DWORD written = 0;
+  bool ok = WriteFile(file, &header, sizeof header, &written, nullptr) &&
+            WriteFile(file, &info, sizeof info, &written, nullptr) &&
+            WriteFile(file, pixels.data(), static_cast<DWORD>(pixels.size()), &written, nullptr);
+  CloseHandle(file);
+  return ok;
+}
+
 RECT ScreenRect(HWND window) {
   RECT rect{};
   GetWindowRect(window, &rect);

@@ -34,6 +34,9 @@ std::string WindowText(HWND window);
 // (id 0x47C) in plain dialogs, an edit field (id 0x480) in hooked ones.
 HWND FileNameField(HWND dialog);
 
+// Saves what the screen shows of `window` as a 24-bit BMP file.
+bool SaveWindowImage(HWND window, const std::string& path);
+
 // A window's rectangle on the screen.
 RECT ScreenRect(HWND window);
 

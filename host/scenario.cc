@@ -1,7 +1,10 @@
 #include "host/scenario.h"
 
+#include <commctrl.h>
 #include <shlobj.h>
 
+#include <cctype>
+#include <cstdio>
 #include <map>
 #include <sstream>
 
@@ -44,6 +47,23 @@ struct Player {
   DWORD timeoutMs = 10000;
   size_t attachmentsChecked = 0;
   std::string* error;
+  std::string screenshotFolder;
+  int screenshots = 0;
+
+  // A picture of a dialog as the user would see it, once per step.
+  void Picture(HWND dialog, const ScenarioStep& step) {
+    if (screenshotFolder.empty()) return;
+    Sleep(400);  // let it finish drawing
+    char number[8];
+    snprintf(number, sizeof number, "%02d", ++screenshots);
+    std::string name = std::string(number) + "-" + step.keyword + "-" + WindowText(dialog);
+    for (char& c : name) {
+      if (!isalnum(static_cast<unsigned char>(c)) && c != '-') c = '_';
+    }
+    const std::string path = screenshotFolder + "\\" + name + ".bmp";
+    SendMessageA(composeWindow, kSaveScreenshotMessage, reinterpret_cast<WPARAM>(dialog),
+                 reinterpret_cast<LPARAM>(path.c_str()));
+  }
 
   bool Fail(const ScenarioStep& step, const std::string& what) {
     *error = "line " + std::to_string(step.line) + " (" + step.keyword + "): " + what;
@@ -52,7 +72,11 @@ struct Player {
 
   HWND Dialog(const ScenarioStep& step, const std::string& title) {
     HWND dialog = WaitForDialog(title.c_str(), timeoutMs);
-    if (dialog == nullptr) Fail(step, "no dialog titled '" + title + "' appeared; showing: " + VisibleDialogTitles());
+    if (dialog == nullptr) {
+      Fail(step, "no dialog titled '" + title + "' appeared; showing: " + VisibleDialogTitles());
+    } else if (step.keyword != "file-name") {
+      Picture(dialog, step);
+    }
     return dialog;
   }
 
@@ -94,6 +118,7 @@ struct Player {
         },
         timeoutMs);
     if (box == nullptr) return Fail(step, "no message titled '" + step.arguments[0] + "'; showing: " + VisibleDialogTitles());
+    Picture(box, step);
     PostMessageA(box, WM_COMMAND, static_cast<WPARAM>(button->second), 0);
     return WaitUntil([&] { return !IsWindow(box); }, timeoutMs) || Fail(step, "the message stayed open");
   }
@@ -143,7 +168,24 @@ struct Player {
   bool BrowseFolder(const ScenarioStep& step) {
     HWND browser = Dialog(step, step.arguments[0]);
     if (browser == nullptr) return false;
-    SendMessageA(browser, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(step.arguments[1].c_str()));
+    // The browser selects asynchronously: wait until its tree shows the
+    // folder selected before accepting.
+    const std::string& path = step.arguments[1];
+    const std::string name = path.substr(path.find_last_of('\\') + 1);
+    HWND tree = FindWindowExA(browser, nullptr, "SysTreeView32", nullptr);
+    auto selected = [&] {
+      const LRESULT item = SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0);
+      char text[MAX_PATH] = "";
+      TVITEMA query{};
+      query.mask = TVIF_TEXT;
+      query.hItem = reinterpret_cast<HTREEITEM>(item);
+      query.pszText = text;
+      query.cchTextMax = MAX_PATH;
+      return item != 0 && SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&query)) &&
+             lstrcmpiA(text, name.c_str()) == 0;
+    };
+    SendMessageA(browser, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(path.c_str()));
+    if (!WaitUntil(selected, timeoutMs)) return Fail(step, "the folder browser did not select '" + path + "'");
     PostMessageA(browser, WM_COMMAND, IDOK, 0);
     return WaitUntil([&] { return !IsWindow(browser); }, timeoutMs) || Fail(step, "the folder browser stayed open");
   }
@@ -264,8 +306,9 @@ void DismissOpenDialogs() {
 
 }  // namespace
 
-bool PlayScenario(const std::vector<ScenarioStep>& steps, HWND composeWindow, std::string* error) {
-  Player player{composeWindow, 10000, 0, error};
+bool PlayScenario(const std::vector<ScenarioStep>& steps, HWND composeWindow, const std::string& screenshotFolder,
+                  std::string* error) {
+  Player player{composeWindow, 10000, 0, error, screenshotFolder, 0};
   for (const ScenarioStep& step : steps) {
     if (!player.Play(step)) {
       DismissOpenDialogs();

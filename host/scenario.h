@@ -42,4 +42,10 @@ bool ParseScenario(const std::string& text, std::vector<ScenarioStep>* steps, st
 // Plays the steps against `composeWindow` on the calling thread (not the
 // window's). Returns false at the first step that does not meet its
 // expectation, with what appeared instead in *error; every wait times out.
-bool PlayScenario(const std::vector<ScenarioStep>& steps, HWND composeWindow, std::string* error);
+// With `screenshotFolder`, each dialog met is saved there as a numbered BMP
+// picture before it is answered: the player sends the compose window
+// kSaveScreenshotMessage (wParam the dialog, lParam the file path as a
+// const char*), and the window's thread, the one that draws, saves it.
+constexpr UINT kSaveScreenshotMessage = WM_APP + 1;
+bool PlayScenario(const std::vector<ScenarioStep>& steps, HWND composeWindow, const std::string& screenshotFolder,
+                  std::string* error);
