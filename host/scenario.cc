@@ -20,7 +20,7 @@ constexpr int kMessageIcon = 0x0440;
 const std::map<std::string, size_t> kArgumentCounts = {
     {"timeout", 1},       {"choose", 1},     {"open-file", 2}, {"save-file", 2},
     {"cancel", 1},        {"browse-folder", 2}, {"message", 4}, {"attached", 1},
-    {"no-more-attachments", 0}, {"menu-item", 2}, {"file-name", 2}, {"confirm", 2},
+    {"no-more-attachments", 0}, {"menu-item", 2}, {"file-name", 2}, {"confirm", 2}, {"filter", 2}, {"filter-is", 2},
 };
 
 bool SplitArguments(const std::string& line, std::vector<std::string>* words) {
@@ -93,6 +93,29 @@ struct Player {
     if (dialog == nullptr) return false;
     const std::string name = WindowText(FileNameField(dialog));
     return step.arguments[1] == name || Fail(step, "the dialog proposes '" + name + "'");
+  }
+
+  // The file-type combo box of the open and save dialogs.
+  static constexpr int kFilterBox = 0x470;
+
+  bool Filter(const ScenarioStep& step) {
+    HWND dialog = Dialog(step, step.arguments[0]);
+    if (dialog == nullptr) return false;
+    const WPARAM index = static_cast<WPARAM>(std::stoul(step.arguments[1]) - 1);
+    HWND box = GetDlgItem(dialog, kFilterBox);
+    SendMessageA(box, CB_SETCURSEL, index, 0);
+    // What a user's pick sends: the dialogs act on the end of the selection.
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(kFilterBox, CBN_SELCHANGE), reinterpret_cast<LPARAM>(box));
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(kFilterBox, CBN_SELENDOK), reinterpret_cast<LPARAM>(box));
+    return true;
+  }
+
+  bool FilterIs(const ScenarioStep& step) {
+    HWND dialog = Dialog(step, step.arguments[0]);
+    if (dialog == nullptr) return false;
+    const LRESULT shown = SendDlgItemMessageA(dialog, kFilterBox, CB_GETCURSEL, 0, 0) + 1;
+    return std::to_string(shown) == step.arguments[1] ||
+           Fail(step, "the dialog shows filter " + std::to_string(shown));
   }
 
   bool Confirm(const ScenarioStep& step) {
@@ -238,6 +261,8 @@ struct Player {
     if (step.keyword == "menu-item") return MenuItem(step);
     if (step.keyword == "file-name") return FileName(step);
     if (step.keyword == "confirm") return Confirm(step);
+    if (step.keyword == "filter") return Filter(step);
+    if (step.keyword == "filter-is") return FilterIs(step);
     if (step.keyword == "open-file" || step.keyword == "save-file") return AnswerFileDialog(step);
     if (step.keyword == "cancel") return Cancel(step);
     if (step.keyword == "browse-folder") return BrowseFolder(step);

@@ -8,6 +8,8 @@
 //   open-file "Title" "C:\path\a.txt"            answer an open dialog
 //   save-file "Title" "C:\path\out.zip"          answer a save dialog
 //   file-name "Title" "a.txt.zip"                the file name a dialog proposes
+//   filter "Title" 1                             choose a file dialog's type filter (from 1)
+//   filter-is "Title" 5                          the type filter a file dialog shows
 //   cancel "Title"                               cancel a dialog
 //   confirm "Caption" yes                        press a message box's button, any text
 //   browse-folder "Title" "C:\path"              pick a folder in the folder browser

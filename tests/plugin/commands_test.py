@@ -167,6 +167,34 @@ class CommandsTest(unittest.TestCase):
         self.assertEqual(win(s.data) + "\\", settings["InitialFolder"])
         self.assertEqual("Again.zip", settings["DefaultZipName"])
 
+    def test_the_type_filter_is_remembered_while_the_library_is_loaded(self):
+        s = self.session()
+        a = s.file("a.txt", b"a")
+        result, attached = s.run([
+            'choose "%s"' % FILES_ENTRY,
+            'filter-is "%s" 5' % OPEN_TITLE,
+            'filter "%s" 1' % OPEN_TITLE,
+            'open-file "%s" "%s"' % (OPEN_TITLE, win(a)),
+            'save-file "%s" "%s"' % (SAVE_TITLE, win(s.temp) + "\\one.zip"),
+            'attached "%s"' % (win(s.temp) + "\\one.zip"),
+            'choose "%s"' % FILES_ENTRY,
+            'filter-is "%s" 1' % OPEN_TITLE,
+            'cancel "%s"' % OPEN_TITLE,
+            'message "%s" information ok "%s"' % (CAPTION, CANCELLED)])
+        self.passes(result)
+
+    def test_a_failed_file_among_several_is_reported_and_nothing_attached(self):
+        s = self.session(InitialFolder="<data>")
+        s.file("a.txt", b"a")
+        b = s.file("b.txt", b"b")
+        result, attached = s.run([
+            'choose "%s"' % FILES_ENTRY,
+            "open-file \"%s\" '\"a.txt\" \"b.txt\"'" % OPEN_TITLE,
+            'save-file "%s" "%s"' % (SAVE_TITLE, win(s.temp) + "\\both.zip"),
+            'message "%s" information ok "Error adding file to zip archive."' % CAPTION,
+            "no-more-attachments"], hold=[b])
+        self.passes(result)
+
     def test_outside_the_temporary_folder_the_user_is_warned_and_may_choose_again(self):
         s = self.session()
         a = s.file("a.txt", b"a")
@@ -293,6 +321,19 @@ class CommandsTest(unittest.TestCase):
         steps += ['cancel "Browse for Folder"', 'message "%s" information ok "%s"' % (CAPTION, CANCELLED),
                   "no-more-attachments"]
         result, attached = s.run(steps)
+        self.passes(result)
+
+    def test_sizes_beyond_two_gigabytes_are_counted_right(self):
+        s = self.session(ShowZipFolder="1")
+        folder = s.top_folder("huge")
+        with open(os.path.join(folder, "sparse.bin"), "wb") as f:
+            f.truncate(3 * 1024 ** 3 + 5)  # sparse: takes no room
+        result, attached = s.run([
+            'choose "%s"' % FOLDER_ENTRY,
+            'browse-folder "Browse for Folder" "%s"' % win(folder),
+            'message "%s" question no "Create zip from 1 files with a total size of 3072 MB?"' % CAPTION,
+            'cancel "Browse for Folder"',
+            'message "%s" information ok "%s"' % (CAPTION, CANCELLED)])
         self.passes(result)
 
     def test_a_drive_without_room_sends_the_user_back_to_the_zip_name(self):
