@@ -1,5 +1,6 @@
 #include "plugin/command_support.h"
 
+#include "plugin/dialog_hooks.h"
 #include "plugin/host_api.h"
 #include "plugin/plugin_info.h"
 #include "plugin/settings.h"
@@ -12,6 +13,10 @@ const char kAddErrorText[] = "Error adding file to zip archive.";
 namespace {
 
 constexpr char kCaption[] = "Zapnest Plugin";
+constexpr char kZipFilter[] = "Zip Files (*.zip)\0*.zip\0";
+constexpr DWORD kSaveFlags =
+    OFN_ENABLESIZING | OFN_EXPLORER | OFN_ENABLEHOOK | OFN_NOCHANGEDIR | OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT;
+static_assert(kSaveFlags == 0x88002E, "the zip name dialog's flags");
 
 std::string WarningText() {
   return "If you save the zip archive to a folder other than '" + TempFolder() +
@@ -60,6 +65,18 @@ std::string TempFolder() {
 
 void CopyText(char* buffer, size_t capacity, const std::string& text) {
   lstrcpynA(buffer, text.c_str(), static_cast<int>(capacity));
+}
+
+void MakeZipNameDialog(OPENFILENAMEA* record, char* zipPath, char* saveTitle) {
+  record->lpstrFilter = kZipFilter;
+  record->nFilterIndex = 1;
+  record->lpstrFile = zipPath;
+  record->nMaxFile = MAX_PATH;
+  record->lpstrFileTitle = saveTitle;
+  record->lpstrTitle = "Enter zip archive name";
+  record->lpstrDefExt = "zip";
+  record->Flags = kSaveFlags;
+  record->lpfnHook = DetailsViewHookSave;
 }
 
 bool AskZipPath(OPENFILENAMEA* record, const std::string& preset, bool checkSpace, uint64_t requiredBytes) {

@@ -40,6 +40,13 @@ std::string TempFolder();
 // Copies `text` into a fixed buffer of `capacity` bytes, cut to fit.
 void CopyText(char* buffer, size_t capacity, const std::string& text);
 
+// Turns `record` into the zip name dialog: the zip filter at index 1, the
+// zip path buffer (MAX_PATH bytes), the save title, default extension "zip",
+// the save flags and the save-dialog hook. `saveTitle` (MAX_PATH bytes) receives
+// the zip's bare name, or is null when it is not wanted. Record size, owner
+// and file-title size stay as they were.
+void MakeZipNameDialog(OPENFILENAMEA* record, char* zipPath, char* saveTitle);
+
 // Runs the zip name dialog on `record` (already set up as a save dialog)
 // until the user settles on a path: `preset` is put into the file name on
 // every round; with `requiredBytes` the target drive must have that much

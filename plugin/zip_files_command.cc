@@ -24,13 +24,10 @@ constexpr char kOpenFilter[] =
     "Archive Files (*.zip;*.gz;*.rar)\0*.zip;*.gz;*.rar\0"
     "MS Office Files (*.doc;*.rtf;*.xls)\0*.doc;*.rtf;*.xls\0"
     "All Files (*.*)\0*.*\0";
-constexpr char kZipFilter[] = "Zip Files (*.zip)\0*.zip\0";
 
 constexpr DWORD kOpenFlags = OFN_ENABLESIZING | OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_ALLOWMULTISELECT |
                              OFN_ENABLEHOOK | OFN_HIDEREADONLY;
-constexpr DWORD kSaveFlags =
-    OFN_ENABLESIZING | OFN_EXPLORER | OFN_ENABLEHOOK | OFN_NOCHANGEDIR | OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT;
-static_assert(kOpenFlags == 0x881224 && kSaveFlags == 0x88002E, "the dialogs' flags");
+static_assert(kOpenFlags == 0x881224, "the open dialog's flags");
 
 // "All Files (*.*)" until the user picks another; kept while the library is loaded.
 DWORD rememberedFilterIndex = 5;
@@ -41,18 +38,6 @@ std::vector<std::string> SplitSelection(const char* selection) {
   std::vector<std::string> parts;
   for (const char* at = selection; *at != '\0'; at += lstrlenA(at) + 1) parts.push_back(at);
   return parts;
-}
-
-void MakeSaveDialog(OPENFILENAMEA* record, char* zipPath, char* saveTitle) {
-  record->lpstrFilter = kZipFilter;
-  record->nFilterIndex = 1;
-  record->lpstrFile = zipPath;
-  record->nMaxFile = kNameSize;
-  record->lpstrFileTitle = saveTitle;
-  record->lpstrTitle = "Enter zip archive name";
-  record->lpstrDefExt = "zip";
-  record->Flags = kSaveFlags;
-  record->lpfnHook = DetailsViewHookSave;
 }
 
 // Adds every source; stops at the first that fails.
@@ -110,7 +95,7 @@ void WINAPI ZipFilesCommand(LPARAM, LPARAM) {
     preset = settings.defaultZipName;
   }
 
-  MakeSaveDialog(&record, zipPath, saveTitle);
+  MakeZipNameDialog(&record, zipPath, saveTitle);
   if (!AskZipPath(&record, preset, false, 0)) return;
 
   WaitCursor cursor;

@@ -18,9 +18,6 @@
 namespace {
 
 constexpr DWORD kNameSize = MAX_PATH;
-constexpr char kZipFilter[] = "Zip Files (*.zip)\0*.zip\0";
-constexpr DWORD kSaveFlags =
-    OFN_ENABLESIZING | OFN_EXPLORER | OFN_ENABLEHOOK | OFN_NOCHANGEDIR | OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT;
 constexpr char kBrowserTitle[] =
     "All files in the selected folder will be added to the zip archive. Subfolders will be ignored (no recursion).";
 constexpr uint64_t kKilobyte = 1024;
@@ -124,14 +121,7 @@ void WINAPI ZipFolderCommand(LPARAM, LPARAM) {
   ZeroMemory(&record, sizeof record);
   record.lStructSize = DialogRecordSize();
   record.hwndOwner = CurrentComposeWindow();
-  record.lpstrFilter = kZipFilter;
-  record.nFilterIndex = 1;
-  record.lpstrFile = zipPath;
-  record.nMaxFile = kNameSize;
-  record.lpstrTitle = "Enter zip archive name";
-  record.Flags = kSaveFlags;
-  record.lpstrDefExt = "zip";
-  record.lpfnHook = DetailsViewHookSave;
+  MakeZipNameDialog(&record, zipPath, nullptr);  // no file title wanted here
   if (!AskZipPath(&record, settings.defaultZipName, true, total)) return;
 
   WaitCursor cursor;
