@@ -51,6 +51,8 @@ FileHandle CreateOutputFile(const char* /*path*/) {
   return &output;
 }
 
+FileHandle CreateNewOutputFile(const char* path) { return CreateOutputFile(path); }
+
 FileHandle OpenInputFile(const char* /*path*/) {
   input.position = 0;
   return &input;
@@ -116,6 +118,10 @@ bool QueryFileInfo(FileHandle file, FileInfo* info) {
   *info = FileInfo{FileArchive, 0, 0, 0, SizeOf(Record(file))};
   return true;
 }
+
+uint32_t LastFileError() { return 0; }
+
+void ClearLastFileError() {}
 
 FileTime CurrentUtcFileTime() { return 0; }
 

@@ -41,8 +41,15 @@ constexpr uint32_t kInvalidFilePosition = 0xFFFFFFFFu;
 // nobody while it is open. Returns kNoFile on failure.
 FileHandle CreateOutputFile(const char* path);
 
+// Creates `path` for writing only if nothing of that name exists (a link
+// counts as existing and is never followed), shared with nobody while open
+// except that it may be deleted, so that an interrupted program can remove
+// it. Returns kNoFile on failure.
+FileHandle CreateNewOutputFile(const char* path);
+
 // Opens an existing plain file for reading; others may read it at the same
-// time. Directories are refused. Returns kNoFile on failure.
+// time. Anything else (a folder, a device, a pipe, a socket) is refused, and
+// the open never waits for another program. Returns kNoFile on failure.
 FileHandle OpenInputFile(const char* path);
 
 // Closes a handle from CreateOutputFile or OpenInputFile. kNoFile is ignored.
@@ -54,6 +61,8 @@ bool ReadFromFile(FileHandle file, void* buffer, uint32_t capacity, uint32_t* by
 
 // Writes `length` bytes at the current position. Returns false when the write
 // fails; a true result may still report fewer bytes written than asked.
+// Implementations retry a partial write, so a short count means the system
+// accepted no more without reporting why.
 bool WriteToFile(FileHandle file, const void* data, uint32_t length, uint32_t* bytesWritten);
 
 // Moves the position by a signed 32-bit distance from `origin` and returns the
@@ -77,6 +86,13 @@ FileTime CurrentUtcFileTime();
 // force on that date. UtcToLocalFileTime(CurrentUtcFileTime()) is the local
 // clock.
 FileTime UtcToLocalFileTime(FileTime utc);
+
+// The system's code for why the most recent failing call of this layer
+// failed (errno on POSIX, GetLastError on Windows), 0 when none failed since
+// ClearLastFileError. Successful calls leave it alone, so after an operation
+// of the archive writer fails it names the call that made it fail.
+uint32_t LastFileError();
+void ClearLastFileError();
 
 // True when `value` starts a two-byte character in the ANSI code page (always
 // false where text is not in a double-byte code page).

@@ -24,6 +24,11 @@ int DescriptorOf(FileHandle file) {
   return static_cast<int>(reinterpret_cast<intptr_t>(file) - 1);
 }
 
+// The errno of the last call that failed; see LastFileError.
+uint32_t lastFileError = 0;
+
+void RecordFailure(int error) { lastFileError = static_cast<uint32_t>(error); }
+
 FileTime FileTimeOf(const struct timespec& when) {
   return UnixTimeToFileTime(when.tv_sec, static_cast<uint32_t>(when.tv_nsec));
 }
@@ -35,19 +40,47 @@ FileHandle CreateOutputFile(const char* path) {
   do {
     fd = open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
   } while (fd < 0 && errno == EINTR);
+  if (fd < 0) RecordFailure(errno);
+  return fd < 0 ? kNoFile : HandleFromDescriptor(fd);
+}
+
+FileHandle CreateNewOutputFile(const char* path) {
+  int fd;
+  do {
+    // O_EXCL also refuses a link of that name, dangling or not.
+    fd = open(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0) RecordFailure(errno);
   return fd < 0 ? kNoFile : HandleFromDescriptor(fd);
 }
 
 FileHandle OpenInputFile(const char* path) {
   int fd;
   do {
-    fd = open(path, O_RDONLY | O_CLOEXEC);
+    // Without O_NONBLOCK, opening a pipe that nobody writes to would wait
+    // for a writer forever.
+    fd = open(path, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
   } while (fd < 0 && errno == EINTR);
-  if (fd < 0) return kNoFile;
-  // Windows cannot open a directory as a file; neither do we, so that a
-  // directory fails at the open as it would there, not at the first read.
+  if (fd < 0) {
+    RecordFailure(errno);
+    return kNoFile;
+  }
+  // Only plain files: a directory fails at the open as it would on Windows,
+  // and devices or pipes could be read without end or block a read.
   struct stat status;
-  if (fstat(fd, &status) != 0 || S_ISDIR(status.st_mode)) {
+  if (fstat(fd, &status) != 0) {
+    RecordFailure(errno);
+    close(fd);
+    return kNoFile;
+  }
+  if (!S_ISREG(status.st_mode)) {
+    RecordFailure(S_ISDIR(status.st_mode) ? EISDIR : EINVAL);
+    close(fd);
+    return kNoFile;
+  }
+  const int flags = fcntl(fd, F_GETFL);
+  if (flags < 0 || fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
+    RecordFailure(errno);
     close(fd);
     return kNoFile;
   }
@@ -64,6 +97,7 @@ bool ReadFromFile(FileHandle file, void* buffer, uint32_t capacity, uint32_t* by
     count = read(DescriptorOf(file), buffer, capacity);
   } while (count < 0 && errno == EINTR);
   if (count < 0) {
+    RecordFailure(errno);
     *bytesRead = 0;
     return false;
   }
@@ -72,15 +106,22 @@ bool ReadFromFile(FileHandle file, void* buffer, uint32_t capacity, uint32_t* by
 }
 
 bool WriteToFile(FileHandle file, const void* data, uint32_t length, uint32_t* bytesWritten) {
-  ssize_t count;
-  do {
-    count = write(DescriptorOf(file), data, length);
-  } while (count < 0 && errno == EINTR);
-  if (count < 0) {
-    *bytesWritten = 0;
-    return false;
+  // write may take less than asked (a signal, a nearly full disk); the rest
+  // is offered again, so that a full disk reports itself as ENOSPC.
+  const auto* bytes = static_cast<const uint8_t*>(data);
+  uint32_t done = 0;
+  while (done < length) {
+    const ssize_t count = write(DescriptorOf(file), bytes + done, length - done);
+    if (count < 0 && errno == EINTR) continue;
+    if (count < 0) {
+      RecordFailure(errno);
+      *bytesWritten = done;
+      return false;
+    }
+    if (count == 0) break;
+    done += static_cast<uint32_t>(count);
   }
-  *bytesWritten = static_cast<uint32_t>(count);
+  *bytesWritten = done;
   return true;
 }
 
@@ -88,12 +129,19 @@ uint32_t SetFilePosition(FileHandle file, int32_t distance, SeekOrigin origin) {
   const int fd = DescriptorOf(file);
   const int whence = origin == SeekFromStart ? SEEK_SET : origin == SeekFromCurrent ? SEEK_CUR : SEEK_END;
   const off_t before = lseek(fd, 0, SEEK_CUR);
-  if (before < 0) return kInvalidFilePosition;
+  if (before < 0) {
+    RecordFailure(errno);
+    return kInvalidFilePosition;
+  }
   const off_t after = lseek(fd, distance, whence);
-  if (after < 0) return kInvalidFilePosition;
+  if (after < 0) {
+    RecordFailure(errno);
+    return kInvalidFilePosition;
+  }
   if (after >= static_cast<off_t>(kInvalidFilePosition)) {
     // A 32-bit position cannot express it; leave the file where it was.
     lseek(fd, before, SEEK_SET);
+    RecordFailure(EOVERFLOW);
     return kInvalidFilePosition;
   }
   return static_cast<uint32_t>(after);
@@ -102,12 +150,19 @@ uint32_t SetFilePosition(FileHandle file, int32_t distance, SeekOrigin origin) {
 bool TruncateFileHere(FileHandle file) {
   const int fd = DescriptorOf(file);
   const off_t here = lseek(fd, 0, SEEK_CUR);
-  return here >= 0 && ftruncate(fd, here) == 0;
+  if (here < 0 || ftruncate(fd, here) != 0) {
+    RecordFailure(errno);
+    return false;
+  }
+  return true;
 }
 
 bool QueryFileSize(FileHandle file, uint64_t* size) {
   struct stat status;
-  if (fstat(DescriptorOf(file), &status) != 0) return false;
+  if (fstat(DescriptorOf(file), &status) != 0) {
+    RecordFailure(errno);
+    return false;
+  }
   *size = static_cast<uint64_t>(status.st_size);
   return true;
 }
@@ -117,7 +172,10 @@ bool QueryFileSize(FileHandle file, uint64_t* size) {
 // its last backup, which on a POSIX system is any file.
 bool QueryFileInfo(FileHandle file, FileInfo* info) {
   struct stat status;
-  if (fstat(DescriptorOf(file), &status) != 0) return false;
+  if (fstat(DescriptorOf(file), &status) != 0) {
+    RecordFailure(errno);
+    return false;
+  }
   if (S_ISDIR(status.st_mode)) {
     info->attributes = FileDirectory;
   } else {
@@ -168,8 +226,16 @@ FileTime UtcToLocalFileTime(FileTime utc) {
   return CalendarToFileTime(calendar) + static_cast<FileTime>(remainder);
 }
 
+uint32_t LastFileError() { return lastFileError; }
+
+void ClearLastFileError() { lastFileError = 0; }
+
 bool IsAnsiLeadByte(unsigned char) { return false; }
 
-void* AllocateFixedMemory(size_t size) { return calloc(1, size == 0 ? 1 : size); }
+void* AllocateFixedMemory(size_t size) {
+  void* block = calloc(1, size == 0 ? 1 : size);
+  if (block == nullptr) RecordFailure(ENOMEM);
+  return block;
+}
 
 void ReleaseFixedMemory(void* block) { free(block); }

@@ -6,10 +6,20 @@
 
 namespace {
 
+// GetLastError of the last call that failed; see LastFileError.
+DWORD lastFileError = 0;
+
+// Records the failure of the call just made and passes its result on.
+template <typename Result>
+Result Failed(Result result) {
+  lastFileError = GetLastError();
+  return result;
+}
+
 HANDLE Win32Handle(FileHandle file) { return static_cast<HANDLE>(file); }
 
 FileHandle FromWin32Handle(HANDLE handle) {
-  return handle == INVALID_HANDLE_VALUE ? kNoFile : static_cast<FileHandle>(handle);
+  return handle == INVALID_HANDLE_VALUE ? Failed(kNoFile) : static_cast<FileHandle>(handle);
 }
 
 FileTime FromFiletime(const FILETIME& time) {
@@ -30,9 +40,25 @@ FileHandle CreateOutputFile(const char* path) {
       CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
-FileHandle OpenInputFile(const char* path) {
+FileHandle CreateNewOutputFile(const char* path) {
+  // CREATE_NEW fails on any existing name. Sharing delete lets a console
+  // control handler remove the file while it is still being written.
   return FromWin32Handle(
+      CreateFileA(path, GENERIC_WRITE, FILE_SHARE_DELETE, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+FileHandle OpenInputFile(const char* path) {
+  const FileHandle file = FromWin32Handle(
       CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+  if (file == kNoFile) return kNoFile;
+  // Consoles, pipes and devices open like files but are not plain files: they
+  // could be read without end or block a read.
+  if (GetFileType(Win32Handle(file)) != FILE_TYPE_DISK) {
+    CloseHandle(Win32Handle(file));
+    lastFileError = ERROR_BAD_FILE_TYPE;
+    return kNoFile;
+  }
+  return file;
 }
 
 void CloseFile(FileHandle file) {
@@ -43,37 +69,42 @@ bool ReadFromFile(FileHandle file, void* buffer, uint32_t capacity, uint32_t* by
   DWORD count = 0;
   const BOOL ok = ReadFile(Win32Handle(file), buffer, capacity, &count, nullptr);
   *bytesRead = ok ? count : 0;
-  return ok != FALSE;
+  if (!ok) return Failed(false);
+  return true;
 }
 
 bool WriteToFile(FileHandle file, const void* data, uint32_t length, uint32_t* bytesWritten) {
   DWORD count = 0;
   const BOOL ok = WriteFile(Win32Handle(file), data, length, &count, nullptr);
   *bytesWritten = ok ? count : 0;
-  return ok != FALSE;
+  if (!ok) return Failed(false);
+  return true;
 }
 
 uint32_t SetFilePosition(FileHandle file, int32_t distance, SeekOrigin origin) {
   const DWORD method = origin == SeekFromStart ? FILE_BEGIN : origin == SeekFromCurrent ? FILE_CURRENT : FILE_END;
   // Without a high part, SetFilePointer fails rather than return a position
   // beyond 32 bits, so 0xFFFFFFFF is always a failure here.
-  return SetFilePointer(Win32Handle(file), distance, nullptr, method);
+  const DWORD position = SetFilePointer(Win32Handle(file), distance, nullptr, method);
+  return position == INVALID_SET_FILE_POINTER ? Failed(kInvalidFilePosition) : position;
 }
 
-bool TruncateFileHere(FileHandle file) { return SetEndOfFile(Win32Handle(file)) != FALSE; }
+bool TruncateFileHere(FileHandle file) {
+  return SetEndOfFile(Win32Handle(file)) != FALSE || Failed(false);
+}
 
 // GetFileSizeEx rather than GetFileSize, whose failure value is also a valid
 // low half of a size.
 bool QueryFileSize(FileHandle file, uint64_t* size) {
   LARGE_INTEGER value;
-  if (!GetFileSizeEx(Win32Handle(file), &value)) return false;
+  if (!GetFileSizeEx(Win32Handle(file), &value)) return Failed(false);
   *size = static_cast<uint64_t>(value.QuadPart);
   return true;
 }
 
 bool QueryFileInfo(FileHandle file, FileInfo* info) {
   BY_HANDLE_FILE_INFORMATION details;
-  if (!GetFileInformationByHandle(Win32Handle(file), &details)) return false;
+  if (!GetFileInformationByHandle(Win32Handle(file), &details)) return Failed(false);
   info->attributes = details.dwFileAttributes;
   info->creationTime = FromFiletime(details.ftCreationTime);
   info->lastAccessTime = FromFiletime(details.ftLastAccessTime);
@@ -107,10 +138,15 @@ FileTime UtcToLocalFileTime(FileTime utc) {
   return FromFiletime(local) + utc % 10000;
 }
 
+uint32_t LastFileError() { return lastFileError; }
+
+void ClearLastFileError() { lastFileError = 0; }
+
 bool IsAnsiLeadByte(unsigned char value) { return IsDBCSLeadByte(value) != FALSE; }
 
 void* AllocateFixedMemory(size_t size) {
-  return GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT, size == 0 ? 1 : size);
+  void* block = GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT, size == 0 ? 1 : size);
+  return block != nullptr ? block : Failed(block);
 }
 
 void ReleaseFixedMemory(void* block) {

@@ -12,7 +12,21 @@ namespace {
 
 constexpr uint16_t kProvisionalHeader = 0x0008;  // sizes and CRC are not final yet
 constexpr uint32_t kUnknownSize = 0xFFFFFFFF;
-constexpr uint64_t kLargestSource = 0xFFFFFFFF;
+
+uint32_t LocalHeaderLength(const ZipEntry* entry) {
+  return kLocalHeaderSize + entry->nameLength + entry->localExtraLength;
+}
+
+uint32_t CentralHeaderLength(const ZipEntry* entry) {
+  return kCentralHeaderSize + entry->nameLength + entry->centralExtraLength;
+}
+
+// Whether an archive whose entries end at `entriesEnd` still closes within
+// its limit once `entry` joins the directory. In 64 bits, so nothing wraps.
+bool ClosesWithin(const ZipArchive* archive, uint64_t entriesEnd, const ZipEntry* entry) {
+  return entriesEnd + archive->directorySize + CentralHeaderLength(entry) + kEndOfDirectorySize <=
+         archive->outputLimit;
+}
 
 void CloseSource(ZipArchive* archive) {
   CloseFile(archive->source);
@@ -34,31 +48,43 @@ int32_t AbandonEntry(ZipArchive* archive, ZipEntry* entry) {
       SetFilePosition(archive->output, static_cast<int32_t>(entryStart), SeekFromStart) == entryStart &&
       TruncateFileHere(archive->output)) {
     archive->archiveOffset = entryStart;
+    archive->outputPosition = entryStart;
     archive->errorCode = ArchiveOk;
   }
   return failure;
 }
 
 void AppendEntry(ZipArchive* archive, ZipEntry* entry) {
-  ZipEntry** link = &archive->entryList;
-  while (*link != nullptr) link = &(*link)->next;
-  *link = entry;
+  if (archive->lastEntry == nullptr) {
+    archive->entryList = entry;
+  } else {
+    archive->lastEntry->next = entry;
+  }
+  archive->lastEntry = entry;
+  archive->directorySize += CentralHeaderLength(entry);
 }
 
-}  // namespace
-
-int32_t CreateArchiveOnFile(const char* path, ZipArchive** archive) {
+int32_t CreateArchive(const char* path, bool replaceExisting, ZipArchive** archive) {
   *archive = nullptr;
   ZipArchive* created = static_cast<ZipArchive*>(AllocateFixedMemory(sizeof(ZipArchive)));
   if (created == nullptr) return ArchiveNoMemory;
-  created->output = CreateOutputFile(path);
+  created->output = replaceExisting ? CreateOutputFile(path) : CreateNewOutputFile(path);
   if (created->output == kNoFile) {
     ReleaseFixedMemory(created);
     return ArchiveOpenFailed;
   }
   created->flags = OwnsOutput | OutputSeekable;
+  created->outputLimit = kLargestArchive;
   *archive = created;
   return ArchiveOk;
+}
+
+}  // namespace
+
+int32_t CreateArchiveOnFile(const char* path, ZipArchive** archive) { return CreateArchive(path, true, archive); }
+
+int32_t CreateArchiveOnNewFile(const char* path, ZipArchive** archive) {
+  return CreateArchive(path, false, archive);
 }
 
 int32_t AddFileToArchive(ZipArchive* archive, const char* entryName, const char* sourcePath) {
@@ -120,11 +146,20 @@ int32_t AddFileToArchive(ZipArchive* archive, const char* entryName, const char*
   }
   entry->uncompressedSize = archive->sourceSize;
   entry->localHeaderOffset = archive->archiveOffset;
+  // A stored entry of known size that cannot fit is refused before its data
+  // is copied only to be cut away again.
+  if (entry->method == kMethodStored && (archive->flags & SourceInfoKnown) != 0 &&
+      !ClosesWithin(archive, uint64_t{archive->archiveOffset} + LocalHeaderLength(entry) + archive->sourceSize,
+                    entry)) {
+    ReleaseFixedMemory(entry);
+    CloseSource(archive);
+    return ArchiveSeekFailed;
+  }
 
   archive->errorCode = ArchiveOk;
   WriteLocalHeader(archive, entry);
   if (archive->errorCode != ArchiveOk) return AbandonEntry(archive, entry);
-  archive->archiveOffset += kLocalHeaderSize + entry->nameLength + entry->localExtraLength;
+  archive->archiveOffset += LocalHeaderLength(entry);
 
   if (entry->method == kMethodDeflated) {
     CompressEntry(archive, entry);
@@ -134,7 +169,12 @@ int32_t AddFileToArchive(ZipArchive* archive, const char* entryName, const char*
   if (archive->errorCode != ArchiveOk) return AbandonEntry(archive, entry);
   CloseSource(archive);
   archive->sourceSize = archive->bytesRead;
+  // Every write stayed within the limit, so this cannot wrap.
   archive->archiveOffset += archive->compressedSize;
+  if (!ClosesWithin(archive, archive->archiveOffset, entry)) {
+    archive->errorCode = ArchiveSeekFailed;
+    return AbandonEntry(archive, entry);
+  }
 
   // The final header has the same length as the provisional one, so it is
   // written over it in place.

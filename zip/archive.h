@@ -11,15 +11,26 @@
 // and nothing written.
 int32_t CreateArchiveOnFile(const char* path, ZipArchive** archive);
 
+// As CreateArchiveOnFile, but `path` must not exist yet: it is created anew,
+// never through a link, and ArchiveOpenFailed means that nothing was touched.
+// For writing to a temporary file that is renamed over the target once the
+// archive is complete.
+int32_t CreateArchiveOnNewFile(const char* path, ZipArchive** archive);
+
 // Adds the file at `sourcePath` under `entryName` (backslashes become '/'),
 // stored or deflated by the name's suffix: a provisional local header, the
 // data, then the header rewritten in place with the CRC and sizes. Returns
 // ArchiveOk, or the failure:
-// - ArchiveBadArgument: no archive, no source path, an empty name or one of
-//   more than 259 bytes, or a source of 4 GiB or more (the format written
-//   has no 64-bit sizes);
+// - ArchiveBadArgument: no archive, no source path, a name CheckEntryName
+//   refuses (empty, too long, or one that would be extracted outside the
+//   extraction folder), or a source of 4 GiB or more, found at open or while
+//   it is read (the format written has no 64-bit sizes);
 // - ArchiveFinished after the directory was written;
-// - ArchiveOpenFailed, ArchiveNoMemory before anything is written;
+// - ArchiveOpenFailed (also for anything but a plain file), ArchiveNoMemory
+//   before anything is written;
+// - ArchiveSeekFailed when the entry would take the archive, with its
+//   directory and end record, past `outputLimit` (2 GiB - 1): at once for a
+//   stored source of known size, otherwise once its data reaches the limit;
 // - ArchiveWriteFailed, ArchiveReadFailed, ArchiveSeekFailed, ArchiveNoMemory
 //   (compressor state) once writing began. The output is then cut back to
 //   where the entry began, so the archive holds exactly the entries added

@@ -4,10 +4,16 @@
 
 void WriteBytes(ZipArchive* archive, const void* data, uint32_t length) {
   if (archive->errorCode != ArchiveOk || length == 0) return;
-  uint32_t written = 0;
-  if (!WriteToFile(archive->output, data, length, &written) || written != length) {
-    archive->errorCode = ArchiveWriteFailed;
+  // The position never passes the limit, so this cannot wrap; a write that
+  // would take the archive past it is refused before anything goes out.
+  if (length > archive->outputLimit - archive->outputPosition) {
+    archive->errorCode = ArchiveSeekFailed;
+    return;
   }
+  uint32_t written = 0;
+  const bool ok = WriteToFile(archive->output, data, length, &written);
+  archive->outputPosition += written <= length ? written : length;
+  if (!ok || written != length) archive->errorCode = ArchiveWriteFailed;
 }
 
 void WriteU16(ZipArchive* archive, uint32_t value) {
@@ -28,6 +34,7 @@ bool SeekOutput(ZipArchive* archive, uint32_t offset) {
     archive->errorCode = ArchiveSeekFailed;
     return false;
   }
+  archive->outputPosition = offset;
   return true;
 }
 
@@ -35,6 +42,12 @@ uint32_t ReadSource(ZipArchive* archive, void* buffer, uint32_t capacity) {
   uint32_t count = 0;
   if (!ReadFromFile(archive->source, buffer, capacity, &count)) {
     archive->errorCode = ArchiveReadFailed;
+    return 0;
+  }
+  // A source that has grown to 4 GiB while it was read no longer fits the
+  // 32-bit sizes; the entry is refused like one found that large at open.
+  if (count > kLargestSource - archive->bytesRead) {
+    archive->errorCode = ArchiveBadArgument;
     return 0;
   }
   archive->bytesRead += count;

@@ -7,9 +7,12 @@
 
 #include "zip/zip_archive.h"
 
-// Writes `length` bytes to the output with one write call. Does nothing while
-// `errorCode` is set or when `length` is 0; a failed or short write sets
-// `errorCode` to ArchiveWriteFailed.
+// Writes `length` bytes to the output with one write call and advances
+// `outputPosition` by what was written. Does nothing while `errorCode` is set
+// or when `length` is 0; a failed or short write sets `errorCode` to
+// ArchiveWriteFailed. A write that would take `outputPosition` past
+// `outputLimit` writes nothing and sets ArchiveSeekFailed: the archive could
+// not be repositioned over it, nor its offsets recorded.
 void WriteBytes(ZipArchive* archive, const void* data, uint32_t length);
 
 // The low 16 bits of `value`, little-endian, as one 2-byte write; rules as
@@ -19,15 +22,16 @@ void WriteU16(ZipArchive* archive, uint32_t value);
 // `value` little-endian, as two WriteU16 calls.
 void WriteU32(ZipArchive* archive, uint32_t value);
 
-// Moves the output to `offset` from its start. Fails, setting `errorCode` to
-// ArchiveSeekFailed, when the output is not OutputSeekable or the move fails;
-// offsets of 2 GiB and above always fail.
+// Moves the output to `offset` from its start and sets `outputPosition` to
+// it. Fails, setting `errorCode` to ArchiveSeekFailed, when the output is not
+// OutputSeekable or the move fails; offsets of 2 GiB and above always fail.
 bool SeekOutput(ZipArchive* archive, uint32_t offset);
 
 // Reads up to `capacity` bytes of the source with one read call and folds
 // them into `bytesRead` and `crc32`. Returns the count, 0 at the end of the
-// source. A failed read sets `errorCode` to ArchiveReadFailed, whatever was
-// there, and returns 0. Does not look at `errorCode` first.
+// source. A failed read sets `errorCode` to ArchiveReadFailed, and a read
+// that would take `bytesRead` to 4 GiB sets ArchiveBadArgument, whatever was
+// there; both return 0. Does not look at `errorCode` first.
 uint32_t ReadSource(ZipArchive* archive, void* buffer, uint32_t capacity);
 
 // Copies the whole source to the output unchanged in chunks of the I/O

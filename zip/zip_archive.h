@@ -12,6 +12,17 @@ struct DeflateState;
 // Size of the work buffer shared by the stored copy and the compressor.
 constexpr uint32_t kIoBufferSize = 16384;
 
+// The largest archive written, directory and end record included. Every
+// entry's header is rewritten in place after its data, and the system's seek
+// takes a signed 32-bit distance, so an entry must end below 2 GiB; keeping
+// the whole archive there also spares the readers that treat offsets as
+// signed.
+constexpr uint32_t kLargestArchive = 0x7FFFFFFF;
+
+// The largest source: its size must fit the 32-bit size fields, and the
+// format written has no 64-bit records.
+constexpr uint64_t kLargestSource = 0xFFFFFFFF;
+
 enum ArchiveFlag : uint32_t {
   OwnsOutput = 0x02,       // close closes `output`
   OutputSeekable = 0x04,   // `output` may be repositioned
@@ -28,9 +39,13 @@ enum ArchiveResult : int32_t {
   ArchiveNoMemory = 2,     // record, entry or compressor state not allocated
   ArchiveWriteFailed = 3,  // a write to the output failed or was short
   ArchiveReadFailed = 7,   // a read of the source failed
-  ArchiveBadArgument = 9,  // no archive, no source path, or an unusable entry name
+  // No archive, no source path, an unusable entry name, or a source of
+  // 4 GiB or more (found at open, or while it is read)
+  ArchiveBadArgument = 9,
   ArchiveFinished = 13,    // add after the central directory was written
-  ArchiveSeekFailed = 16,  // the output could not be repositioned
+  // The output could not be repositioned, or the archive would grow past
+  // outputLimit
+  ArchiveSeekFailed = 16,
 };
 
 // Allocated zero-filled as fixed memory by CreateArchiveOnFile, released by
@@ -54,5 +69,14 @@ struct ZipArchive {
   FileHandle source;        // the file being added
   uint32_t compressedSize;  // data bytes of the current entry written so far
   DeflateState* deflateState;  // created by the first deflated entry, kept until close
+  ZipEntry* lastEntry;         // the tail of entryList, so that appending takes no walk
+  // Where the next byte goes in the output, as the channel has moved it.
+  // Writes that would take it past outputLimit are refused, so no offset or
+  // size of the archive can wrap; creation sets kLargestArchive.
+  uint32_t outputPosition;
+  uint32_t outputLimit;
+  // Bytes the central directory of the entries in entryList will take, so
+  // that an add can tell whether the archive still closes within the limit.
+  uint32_t directorySize;
   uint8_t ioBuffer[kIoBufferSize];
 };

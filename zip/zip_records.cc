@@ -88,6 +88,8 @@ void WriteCentralDirectory(ZipArchive* archive) {
     archive->entryList = entry->next;
     ReleaseFixedMemory(entry);
   }
+  archive->lastEntry = nullptr;
+  archive->directorySize = 0;
 
   WriteU32(archive, kEndOfDirectorySignature);
   WriteU16(archive, 0);  // number of this disk

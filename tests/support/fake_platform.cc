@@ -5,6 +5,12 @@
 #include <cstring>
 
 namespace fake {
+
+State& Fake() {
+  static State state;
+  return state;
+}
+
 namespace {
 
 struct OpenFile {
@@ -13,16 +19,17 @@ struct OpenFile {
   bool writable;
 };
 
-bool Planned(int* counter, int planned) { return ++*counter == planned; }
+// Counts a call and tells whether the plan makes it fail; a planned failure
+// is what LastFileError reports next.
+bool Planned(int* counter, int planned) {
+  if (++*counter != planned) return false;
+  Fake().lastFileError = kInjectedError;
+  return true;
+}
 
 OpenFile* Open(FileHandle handle) { return static_cast<OpenFile*>(handle); }
 
 }  // namespace
-
-State& Fake() {
-  static State state;
-  return state;
-}
 
 void Reset() { Fake() = State(); }
 
@@ -50,6 +57,18 @@ FileHandle CreateOutputFile(const char* path) {
   return new fake::OpenFile{&file, 0, true};
 }
 
+FileHandle CreateNewOutputFile(const char* path) {
+  if (fake::Planned(&Fake().calls.creates, Fake().faults.failCreateNumber)) return kNoFile;
+  if (Fake().files.count(path) != 0) {
+    Fake().lastFileError = fake::kInjectedError;
+    return kNoFile;
+  }
+  fake::File& file = Fake().files[path];
+  file.open = true;
+  ++Fake().openHandles;
+  return new fake::OpenFile{&file, 0, true};
+}
+
 FileHandle OpenInputFile(const char* path) {
   if (fake::Planned(&Fake().calls.opens, Fake().faults.failOpenNumber)) return kNoFile;
   auto found = Fake().files.find(path);
@@ -67,6 +86,7 @@ void CloseFile(FileHandle handle) {
 }
 
 bool ReadFromFile(FileHandle handle, void* buffer, uint32_t capacity, uint32_t* bytesRead) {
+  if (Fake().beforeEachRead) Fake().beforeEachRead();
   Fake().readSizes.push_back(capacity);
   *bytesRead = 0;
   if (fake::Planned(&Fake().calls.reads, Fake().faults.failReadNumber)) return false;
@@ -85,13 +105,20 @@ bool WriteToFile(FileHandle handle, const void* data, uint32_t length, uint32_t*
   Fake().writeSizes.push_back(length);
   *bytesWritten = 0;
   const int call = ++Fake().calls.writes;
-  if (call == Fake().faults.failWriteNumber) return false;
+  if (call == Fake().faults.failWriteNumber) {
+    Fake().lastFileError = fake::kInjectedError;
+    return false;
+  }
   fake::OpenFile* open = fake::Open(handle);
   if (!open->writable) return false;
   size_t count = length;
   if (call == Fake().faults.shortWriteNumber && count > 0) --count;
   const uint64_t capacity = Fake().faults.diskCapacity;
-  if (open->position >= capacity) return false;  // nothing fits: the call fails, as Windows reports a full disk
+  if (open->position >= capacity) {
+    // Nothing fits: the call fails, as Windows reports a full disk.
+    Fake().lastFileError = fake::kDiskFullError;
+    return false;
+  }
   count = static_cast<size_t>(std::min<uint64_t>(count, capacity - open->position));
   std::vector<uint8_t>& bytes = open->file->bytes;
   if (bytes.size() < open->position + count) bytes.resize(open->position + count);
@@ -134,6 +161,10 @@ bool QueryFileInfo(FileHandle handle, FileInfo* info) {
   info->size = file->reportedSize != 0 ? file->reportedSize : file->bytes.size();
   return true;
 }
+
+uint32_t LastFileError() { return Fake().lastFileError; }
+
+void ClearLastFileError() { Fake().lastFileError = 0; }
 
 FileTime CurrentUtcFileTime() { return Fake().utcNow; }
 

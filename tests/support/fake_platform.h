@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -48,6 +49,11 @@ struct CallCounts {
   int allocations = 0;
 };
 
+// What LastFileError reports after a failure the plan injected, and after a
+// write that found the disk full.
+constexpr uint32_t kInjectedError = 0xFA11;
+constexpr uint32_t kDiskFullError = 28;
+
 struct State {
   std::map<std::string, File> files;
   FaultPlan faults;
@@ -59,6 +65,10 @@ struct State {
   FileTime utcNow = 0;
   int64_t localOffsetTicks = 0;  // local time minus UTC
   bool shiftJisCodePage = false;  // IsAnsiLeadByte answers as in code page 932
+  uint32_t lastFileError = 0;     // what LastFileError reports
+  // Called before every read, for tests that must stand in for what a long
+  // read would have done by then.
+  std::function<void()> beforeEachRead;
 };
 
 // The one process-wide fake; Reset before each test.

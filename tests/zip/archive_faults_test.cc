@@ -125,6 +125,13 @@ TEST_F(ArchiveFaults, DoubleByteNamesKeepTrailBytesThatLookLikeBackslashes) {
   EXPECT_STREQ("dir/\x95\x5C/\x95\x5C.txt", entry.name);
   ASSERT_TRUE(SetEntryName(&entry, "a\x95"));  // a lead byte with nothing after it
   EXPECT_STREQ("a\x95", entry.name);
+  // The trail byte is no separator, so neither a folder end nor a ".."
+  // component arises from it; a real separator still counts.
+  EXPECT_EQ(EntryNameOk, CheckEntryName("dir\x95\x5C"));
+  EXPECT_EQ(EntryNameOk, CheckEntryName("\x95\x5C..\x95\x5C"));
+  EXPECT_EQ(EntryNameClimbs, CheckEntryName("\x95\x5C\\..\\x"));
+  fake::Fake().shiftJisCodePage = false;
+  EXPECT_EQ(EntryNameFolder, CheckEntryName("dir\x95\x5C"));
 }
 
 }  // namespace

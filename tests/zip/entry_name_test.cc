@@ -22,9 +22,37 @@ TEST(EntryName, WritesBackslashesAsSlashesAndKeepsEverythingElse) {
   ASSERT_TRUE(SetEntryName(&entry, "Folder\\Sub Dir\\Read Me.TXT"));
   EXPECT_STREQ("Folder/Sub Dir/Read Me.TXT", entry.name);
   EXPECT_EQ(26u, entry.nameLength);
-  ASSERT_TRUE(SetEntryName(&entry, "C:\\x"));
-  EXPECT_STREQ("C:/x", entry.name);
-  EXPECT_EQ(4u, entry.nameLength);
+  ASSERT_TRUE(SetEntryName(&entry, "a..b\\...\\.\\x:y\\..c"));
+  EXPECT_STREQ("a..b/..././x:y/..c", entry.name);
+}
+
+// Extracted by a careless reader, these would land outside its folder (or be
+// taken for a folder); after the backslash conversion they are refused.
+TEST(EntryName, RefusesNamesThatLeaveTheExtractionFolder) {
+  const struct {
+    const char* name;
+    EntryNameProblem problem;
+  } cases[] = {
+      {"/etc/passwd", EntryNameAbsolute},  {"\\tmp\\x.txt", EntryNameAbsolute},
+      {"\\\\server\\share", EntryNameAbsolute}, {"C:\\x", EntryNameDrive},
+      {"a:b", EntryNameDrive},             {"z:", EntryNameDrive},
+      {"..", EntryNameClimbs},             {"..\\..\\evil.txt", EntryNameClimbs},
+      {"a/../b", EntryNameClimbs},         {"a\\..", EntryNameClimbs},
+      {"dir\\", EntryNameFolder},         {"dir/", EntryNameFolder},
+      {"", EntryNameEmpty},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(c.problem, CheckEntryName(c.name)) << c.name;
+    ZipEntry entry{};
+    EXPECT_FALSE(SetEntryName(&entry, c.name)) << c.name;
+    EXPECT_EQ(0u, entry.nameLength);
+    EXPECT_STREQ("", entry.name);
+  }
+  EXPECT_EQ(EntryNameEmpty, CheckEntryName(nullptr));
+  EXPECT_EQ(EntryNameTooLong, CheckEntryName(std::string(260, 'n').c_str()));
+  for (const char* fine : {"1:x", "::", "ab:c", ".", "...", ".hidden", "x.."}) {
+    EXPECT_EQ(EntryNameOk, CheckEntryName(fine)) << fine;
+  }
 }
 
 TEST(EntryName, AcceptsUpTo259BytesAndRejectsEmptyOrLongerNames) {
