@@ -1,7 +1,8 @@
 // What the command-line tool needs of the file system beyond the archive
 // writer's platform layer: listing a folder, recognising one file under two
-// names, path syntax, and words for why a file could not be used. A POSIX
-// and a Win32 implementation; CMake picks one.
+// names, path syntax, replacing a file as a whole, cleaning up after an
+// interruption, and words for why a call failed. A POSIX and a Win32
+// implementation; CMake picks one.
 #pragma once
 
 #include <cstdint>
@@ -9,14 +10,29 @@
 #include <vector>
 
 // Names of the plain files directly inside `folder` (no folders, no links to
-// folders), sorted. Returns false when the folder cannot be read.
-bool ListPlainFiles(const std::string& folder, std::vector<std::string>* names);
+// folders, no devices or pipes), sorted. Returns false with the system's
+// error code in *error when the folder cannot be read.
+bool ListPlainFiles(const std::string& folder, std::vector<std::string>* names, uint32_t* error);
 
 // True when both paths name the same existing file.
 bool SameFile(const std::string& a, const std::string& b);
 
+enum PathKind {
+  PathMissing,  // nothing there, or nothing that can be looked at
+  PathRegular,  // a plain file, or a link to one
+  PathOther,    // a folder, a device, a pipe, a socket
+};
+PathKind KindOf(const std::string& path);
+
+// The file that writing to `path` should replace: where a link leads, so
+// that the link stays a link; otherwise `path` itself.
+std::string ResolveOutput(const std::string& path);
+
 // The last component of a path: what follows the last separator.
 std::string BareName(const std::string& path);
+
+// The folder part of a path ("." for a bare name).
+std::string FolderOf(const std::string& path);
 
 // `folder` and `name` joined with the platform's separator.
 std::string JoinPath(const std::string& folder, const std::string& name);
@@ -24,14 +40,32 @@ std::string JoinPath(const std::string& folder, const std::string& name);
 // Size of a file, or false when it cannot be queried.
 bool FileSize(const std::string& path, uint64_t* size);
 
-// Why `path` cannot be opened for reading (or, with `forWriting`, created),
-// in lower-case words such as "permission denied"; "unknown reason" when the
-// system no longer objects.
-std::string OpenFailureReason(const std::string& path, bool forWriting);
+// The system's error code, as LastFileError reports it, in lower-case words
+// such as "permission denied" or "the disk is full".
+std::string DescribeFileError(uint32_t error);
 
-// Free bytes on the volume that holds `path`'s folder, or UINT64_MAX when
-// unknown.
-uint64_t FreeSpaceNear(const std::string& path);
+// True when the error says that a file of that name exists already.
+bool IsAlreadyExistsError(uint32_t error);
+
+// The key under which two names collide when extracted on Windows, whose
+// file systems ignore case: the name with every letter the platform folds
+// (all of Unicode for UTF-8 names on POSIX, the ANSI code page on Windows)
+// in upper case.
+std::string FoldCase(const std::string& name);
+
+// Gives `to` the permission bits of `from`, where the system has them.
+void CopyPermissions(const std::string& from, const std::string& to);
+
+// Puts `from` in the place of `to` in one step, replacing what was there.
+// Returns false with the system's error code in *error.
+bool MoveIntoPlace(const std::string& from, const std::string& to, uint32_t* error);
 
 // Removes a file; returns false when it could not.
 bool RemoveFile(const std::string& path);
+
+uint32_t ProcessId();
+
+// Until StopRemovingOnInterrupt, an interruption (Ctrl+C, SIGINT, SIGTERM,
+// SIGHUP, a closed output pipe) removes `path` before the program ends.
+void RemoveOnInterrupt(const std::string& path);
+void StopRemovingOnInterrupt();

@@ -51,7 +51,13 @@ const char* UsageText() {
          "\n"
          "Exit codes:\n"
          "  0  the archive was made with every file\n"
-         "  1  the command line was wrong; nothing was written\n"
-         "  2  no archive was made (an incomplete one is removed)\n"
-         "  3  --folder: the archive was made, but files that could not be read were skipped\n";
+         "  1  nothing was written: the command line was wrong, OUT.zip is not a regular\n"
+         "     file or is one of the inputs, or names would collide (also by case) or\n"
+         "     lead out of the folder they are extracted to\n"
+         "  2  no archive was made; whatever was at OUT.zip is left as it was\n"
+         "  3  --folder: the archive was made, but files that could not be added were skipped\n"
+         "\n"
+         "The archive is written beside OUT.zip under a temporary name and takes its\n"
+         "place only when it is complete. An archive holds at most 2 GiB, and no file\n"
+         "of 4 GiB or more.\n";
 }

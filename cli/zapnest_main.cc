@@ -1,17 +1,27 @@
 // zapnest: makes one zip archive of the given files, or of every plain file
 // of a folder, with the archive writer of the mail plug-in.
+//
+// Whatever was at the output path stays untouched until the new archive is
+// complete: it is written to a temporary file beside the target, which then
+// replaces the target in one step. Every failure, and an interruption,
+// removes the temporary file and nothing else.
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "cli/file_system.h"
 #include "cli/options.h"
+#include "platform/platform.h"
 #include "zip/archive.h"
 #include "zip/entry_name.h"
 
 namespace {
+
+// The most entries the end record can count.
+constexpr uint64_t kCountedEntries = 0xFFFF;
 
 struct Source {
   std::string entryName;
@@ -24,61 +34,154 @@ struct Totals {
   uint64_t skipped = 0;
 };
 
-std::string Lower(std::string text) {
-  for (char& c : text) {
-    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+// Text as it may go to a terminal: control characters shown as escapes, so
+// that a file name cannot move the cursor or fake a line of output.
+std::string Shown(const std::string& text) {
+  std::string shown;
+  for (const char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (c == '\n') {
+      shown += "\\n";
+    } else if (c == '\r') {
+      shown += "\\r";
+    } else if (c == '\t') {
+      shown += "\\t";
+    } else if (byte < 0x20 || byte == 0x7F) {
+      static const char kHex[] = "0123456789abcdef";
+      shown += "\\x";
+      shown += kHex[byte >> 4];
+      shown += kHex[byte & 0x0F];
+    } else {
+      shown += c;
+    }
   }
-  return text;
+  return shown;
 }
 
-// Each file goes in under its bare name. Names that differ only in case
-// collide too: extracted on Windows, one would overwrite the other.
-bool PlanFiles(const std::vector<std::string>& paths, std::vector<Source>* sources, std::string* error) {
+std::string Quoted(const std::string& text) { return "'" + Shown(text) + "'"; }
+
+// Why a name cannot be an entry's, or nullptr when it can.
+const char* NameProblemText(EntryNameProblem problem) {
+  switch (problem) {
+    case EntryNameOk: return nullptr;
+    case EntryNameEmpty: return "is empty";
+    case EntryNameTooLong: return "is longer than 259 bytes";
+    case EntryNameAbsolute:
+    case EntryNameDrive:
+    case EntryNameClimbs: return "would be extracted outside the folder";
+    case EntryNameFolder: return "would be taken for a folder";
+  }
+  return "cannot be an entry's name";
+}
+
+std::string NameProblemMessage(const Source& source) {
+  return "cannot add " + Quoted(source.path) + ": its name " + Quoted(source.entryName) + " " +
+         NameProblemText(CheckEntryName(source.entryName.c_str()));
+}
+
+// Two entries must not share a name, nor names that differ only in case:
+// extracted on Windows, one would overwrite the other.
+bool FindCollision(const std::vector<Source>& sources, std::string* error) {
+  std::map<std::string, const Source*> byFoldedName;
+  for (const Source& source : sources) {
+    const auto inserted = byFoldedName.emplace(FoldCase(source.entryName), &source);
+    if (inserted.second) continue;
+    const Source& earlier = *inserted.first->second;
+    if (earlier.entryName == source.entryName) {
+      *error = Quoted(earlier.path) + " and " + Quoted(source.path) + " would both be entered as " +
+               Quoted(source.entryName);
+    } else {
+      *error = Quoted(earlier.path) + " and " + Quoted(source.path) +
+               " differ only in case and would overwrite each other when extracted on Windows";
+    }
+    return true;
+  }
+  return false;
+}
+
+// File mode: each file under its bare name; every problem found here stops
+// the run before anything is written.
+bool PlanFiles(const std::vector<std::string>& paths, const std::string& target, std::vector<Source>* sources,
+               std::string* error) {
   for (const std::string& path : paths) {
-    const std::string name = BareName(path);
-    if (name.empty()) {
-      *error = "'" + path + "' names a folder, not a file";
+    if (path.empty()) {
+      *error = "an empty file name was given";
       return false;
     }
-    for (const Source& earlier : *sources) {
-      if (Lower(earlier.entryName) == Lower(name)) {
-        *error = "'" + earlier.path + "' and '" + path + "' would both be entered as '" + name + "'";
-        return false;
-      }
+    const Source source{BareName(path), path};
+    if (source.entryName.empty()) {
+      *error = Quoted(path) + " names a folder, not a file";
+      return false;
     }
-    sources->push_back(Source{name, path});
+    if (CheckEntryName(source.entryName.c_str()) != EntryNameOk) {
+      *error = NameProblemMessage(source);
+      return false;
+    }
+    if (SameFile(path, target)) {
+      *error = Quoted(path) + " is the archive being written";
+      return false;
+    }
+    sources->push_back(source);
+  }
+  return true;
+}
+
+// Folder mode: every plain file directly inside the folder but the archive
+// itself; files whose names cannot be entries are skipped with a warning.
+bool ListFolder(const std::string& folder, const std::string& target, std::vector<Source>* sources, Totals* totals,
+                std::string* error) {
+  std::vector<std::string> names;
+  uint32_t listError = 0;
+  if (!ListPlainFiles(folder, &names, &listError)) {
+    *error = "cannot read the folder " + Quoted(folder) + ": " + DescribeFileError(listError);
+    return false;
+  }
+  for (const std::string& name : names) {
+    const Source source{name, JoinPath(folder, name)};
+    // The archive may be written into the folder it is made of; it must not
+    // swallow its old self.
+    if (SameFile(source.path, target)) continue;
+    if (CheckEntryName(name.c_str()) != EntryNameOk) {
+      fprintf(stderr, "zapnest: warning: %s; skipped\n", NameProblemMessage(source).c_str());
+      ++totals->skipped;
+      continue;
+    }
+    sources->push_back(source);
   }
   return true;
 }
 
 // A failed add is the source's fault (skip it in a folder) or the archive's
-// (stop). Either way the message names the file and the reason.
-bool IsSourceFailure(int32_t code) {
-  return code == ArchiveOpenFailed || code == ArchiveReadFailed || code == ArchiveBadArgument;
+// (stop). `error` is the system's code for the call that failed, 0 when no
+// system call failed.
+bool IsSourceFailure(int32_t code, uint32_t error) {
+  return code == ArchiveOpenFailed || code == ArchiveReadFailed || code == ArchiveBadArgument ||
+         (code == ArchiveSeekFailed && error == 0);
 }
 
-std::string DescribeFailure(int32_t code, const Source& source, const std::string& archivePath) {
-  const std::string quotedSource = "'" + source.path + "'";
-  const std::string quotedArchive = "'" + archivePath + "'";
+std::string DescribeFailure(int32_t code, uint32_t error, const Source& source, const std::string& archivePath) {
+  const std::string quotedSource = Quoted(source.path);
+  const std::string quotedArchive = Quoted(archivePath);
+  const auto reason = [error](const char* otherwise) {
+    return error != 0 ? DescribeFileError(error) : std::string(otherwise);
+  };
   switch (code) {
-    case ArchiveOpenFailed: return "cannot open " + quotedSource + ": " + OpenFailureReason(source.path, false);
-    case ArchiveReadFailed: return "cannot read " + quotedSource + ": read error";
-    case ArchiveBadArgument: {
-      uint64_t size = 0;
-      if (source.entryName.size() >= kEntryNameCapacity) {
-        return "cannot add " + quotedSource + ": its name is longer than " +
-               std::to_string(kEntryNameCapacity - 1) + " bytes";
-      }
-      if (FileSize(source.path, &size) && size > 0xFFFFFFFFull) {
-        return "cannot add " + quotedSource + ": 4 GiB or larger, more than a zip archive without Zip64 holds";
-      }
-      return "cannot add " + quotedSource + ": invalid name";
-    }
+    case ArchiveOpenFailed:
+      if (KindOf(source.path) == PathOther) return quotedSource + " is not a regular file";
+      return "cannot open " + quotedSource + ": " + reason("it cannot be opened");
+    case ArchiveReadFailed: return "cannot read " + quotedSource + ": " + reason("read error");
+    case ArchiveBadArgument:
+      if (CheckEntryName(source.entryName.c_str()) != EntryNameOk) return NameProblemMessage(source);
+      return "cannot add " + quotedSource +
+             ": it is 4 GiB or larger (or grew to that while it was read), more than a zip archive without "
+             "Zip64 holds";
     case ArchiveNoMemory: return "cannot add " + quotedSource + ": out of memory";
-    case ArchiveSeekFailed: return "cannot write " + quotedArchive + ": it has reached 2 GiB, the most it can hold";
-    case ArchiveWriteFailed:
-      return "cannot write " + quotedArchive + ": " +
-             (FreeSpaceNear(archivePath) < (1u << 20) ? "the disk is full" : "write error");
+    case ArchiveSeekFailed:
+      if (error == 0) {
+        return "cannot add " + quotedSource + ": the archive would grow past 2 GiB, the most it can hold";
+      }
+      return "cannot reposition " + quotedArchive + ": " + DescribeFileError(error);
+    case ArchiveWriteFailed: return "cannot write " + quotedArchive + ": " + reason("write error");
     default: return "cannot add " + quotedSource + ": error " + std::to_string(code);
   }
 }
@@ -86,81 +189,135 @@ std::string DescribeFailure(int32_t code, const Source& source, const std::strin
 void PrintAdded(const Source& source, const ZipArchive* archive) {
   const uint64_t in = archive->bytesRead;
   const uint64_t out = archive->compressedSize;
+  const std::string name = Shown(source.entryName);
   if (ChooseMethod(source.entryName.c_str()) == kMethodStored) {
-    printf("  %s: %llu bytes, stored\n", source.entryName.c_str(), static_cast<unsigned long long>(in));
+    printf("  %s: %llu bytes, stored\n", name.c_str(), static_cast<unsigned long long>(in));
   } else {
     const long long saved = in == 0 ? 0 : (static_cast<long long>(in) - static_cast<long long>(out)) * 100 /
                                               static_cast<long long>(in);
-    printf("  %s: %llu bytes, deflated %lld%%\n", source.entryName.c_str(), static_cast<unsigned long long>(in),
-           saved);
+    printf("  %s: %llu bytes, deflated %lld%%\n", name.c_str(), static_cast<unsigned long long>(in), saved);
   }
 }
 
-int Fail(ZipArchive* archive, const std::string& archivePath, const std::string& message) {
-  fprintf(stderr, "zapnest: %s\n", message.c_str());
-  if (archive != nullptr) CloseArchive(archive);
-  if (!RemoveFile(archivePath)) {
-    fprintf(stderr, "zapnest: cannot remove the incomplete '%s'\n", archivePath.c_str());
+// The archive being written, under its temporary name until it is complete.
+struct Output {
+  std::string shownPath;  // the path the user gave
+  std::string target;     // the file the archive will replace
+  std::string temporary;
+  ZipArchive* archive = nullptr;
+};
+
+// Creates the temporary file beside the target, under a name nothing else
+// has; never opens an existing file.
+bool StartOutput(Output* output, std::string* error) {
+  const std::string folder = FolderOf(output->target);
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    output->temporary =
+        JoinPath(folder, ".zapnest-" + std::to_string(ProcessId()) + "-" + std::to_string(attempt) + ".tmp");
+    ClearLastFileError();
+    const int32_t created = CreateArchiveOnNewFile(output->temporary.c_str(), &output->archive);
+    if (created == ArchiveOk) {
+      RemoveOnInterrupt(output->temporary);
+      return true;
+    }
+    if (created == ArchiveOpenFailed && IsAlreadyExistsError(LastFileError())) continue;
+    *error = "cannot create " + Quoted(output->shownPath) + ": " +
+             (created == ArchiveNoMemory ? std::string("out of memory") : DescribeFileError(LastFileError()));
+    return false;
   }
+  *error = "cannot create " + Quoted(output->shownPath) + ": no free temporary name in its folder";
+  return false;
+}
+
+int Fail(Output* output, const std::string& message) {
+  fprintf(stderr, "zapnest: %s\n", message.c_str());
+  if (output->archive != nullptr) CloseArchive(output->archive);
+  output->archive = nullptr;
+  if (!RemoveFile(output->temporary)) {
+    fprintf(stderr, "zapnest: cannot remove the incomplete %s\n", Quoted(output->temporary).c_str());
+  }
+  StopRemovingOnInterrupt();
   return ExitFailed;
+}
+
+// Closes the archive and puts it in the target's place.
+bool FinishOutput(Output* output, std::string* error) {
+  ClearLastFileError();
+  const int32_t closed = CloseArchive(output->archive);
+  output->archive = nullptr;
+  if (closed != ArchiveOk) {
+    *error = DescribeFailure(closed, LastFileError(), Source{"", output->shownPath}, output->shownPath);
+    return false;
+  }
+  if (KindOf(output->target) == PathRegular) CopyPermissions(output->target, output->temporary);
+  uint32_t replaceError = 0;
+  if (!MoveIntoPlace(output->temporary, output->target, &replaceError)) {
+    *error = "cannot replace " + Quoted(output->shownPath) + ": " + DescribeFileError(replaceError);
+    return false;
+  }
+  StopRemovingOnInterrupt();
+  return true;
 }
 
 int Run(const Options& options) {
   const auto start = std::chrono::steady_clock::now();
-  std::vector<Source> sources;
-  std::string error;
-  if (!options.folderMode && !PlanFiles(options.inputs, &sources, &error)) {
-    fprintf(stderr, "zapnest: %s; nothing was written\n", error.c_str());
+  if (options.archive.empty()) {
+    fprintf(stderr, "zapnest: the archive's name is empty; nothing was written\n");
+    return ExitUsage;
+  }
+  Output output;
+  output.shownPath = options.archive;
+  output.target = ResolveOutput(options.archive);
+  // A folder, a device or a pipe is never replaced by an archive.
+  if (KindOf(output.target) == PathOther) {
+    fprintf(stderr, "zapnest: %s is not a regular file; nothing was written\n", Quoted(options.archive).c_str());
     return ExitUsage;
   }
 
-  ZipArchive* archive = nullptr;
-  if (CreateArchiveOnFile(options.archive.c_str(), &archive) != ArchiveOk) {
-    fprintf(stderr, "zapnest: cannot create '%s': %s\n", options.archive.c_str(),
-            OpenFailureReason(options.archive, true).c_str());
+  std::vector<Source> sources;
+  Totals totals;
+  std::string error;
+  const bool planned = options.folderMode
+                           ? ListFolder(options.inputs.front(), output.target, &sources, &totals, &error)
+                           : PlanFiles(options.inputs, output.target, &sources, &error);
+  if (!planned || FindCollision(sources, &error)) {
+    fprintf(stderr, "zapnest: %s; nothing was written\n", error.c_str());
+    // A folder that cannot be read is a failure; the rest is a wrong request.
+    return options.folderMode && !planned ? ExitFailed : ExitUsage;
+  }
+
+  if (!StartOutput(&output, &error)) {
+    fprintf(stderr, "zapnest: %s\n", error.c_str());
     return ExitFailed;
   }
-
-  if (options.folderMode) {
-    const std::string& folder = options.inputs.front();
-    std::vector<std::string> names;
-    if (!ListPlainFiles(folder, &names)) {
-      return Fail(archive, options.archive,
-                  "cannot read the folder '" + folder + "': " + OpenFailureReason(folder, false));
-    }
-    for (const std::string& name : names) {
-      const std::string path = JoinPath(folder, name);
-      // The archive may be written into the folder it is made of; it must not
-      // swallow itself, whether or not the system would let it be read.
-      if (SameFile(path, options.archive)) continue;
-      sources.push_back(Source{name, path});
-    }
-  }
-
-  Totals totals;
   for (const Source& source : sources) {
-    const int32_t result = AddFileToArchive(archive, source.entryName.c_str(), source.path.c_str());
+    ClearLastFileError();
+    const int32_t result = AddFileToArchive(output.archive, source.entryName.c_str(), source.path.c_str());
     if (result == ArchiveOk) {
       ++totals.files;
-      totals.bytesIn += archive->bytesRead;
-      if (!options.quiet) PrintAdded(source, archive);
+      totals.bytesIn += output.archive->bytesRead;
+      if (!options.quiet) PrintAdded(source, output.archive);
       continue;
     }
-    const std::string message = DescribeFailure(result, source, options.archive);
-    if (!options.folderMode || !IsSourceFailure(result)) return Fail(archive, options.archive, message);
+    const uint32_t systemError = LastFileError();
+    const std::string message = DescribeFailure(result, systemError, source, options.archive);
+    if (!options.folderMode || !IsSourceFailure(result, systemError)) return Fail(&output, message);
     fprintf(stderr, "zapnest: warning: %s; skipped\n", message.c_str());
     ++totals.skipped;
   }
+  if (!FinishOutput(&output, &error)) return Fail(&output, error);
 
-  const int32_t closed = CloseArchive(archive);
-  if (closed != ArchiveOk) {
-    return Fail(nullptr, options.archive, DescribeFailure(closed, Source{"", options.archive}, options.archive));
+  if (totals.files > kCountedEntries) {
+    fprintf(stderr,
+            "zapnest: warning: the archive holds %llu entries, more than the 65535 its end record can count; "
+            "some readers will count them wrongly\n",
+            static_cast<unsigned long long>(totals.files));
   }
   uint64_t bytesOut = 0;
-  FileSize(options.archive, &bytesOut);
+  FileSize(output.target, &bytesOut);
   if (!options.quiet) {
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    printf("%s: %llu files, %llu bytes in, %llu bytes out, %.2f s", options.archive.c_str(),
+    printf("%s: %llu files, %llu bytes in, %llu bytes out, %.2f s", Shown(options.archive).c_str(),
            static_cast<unsigned long long>(totals.files), static_cast<unsigned long long>(totals.bytesIn),
            static_cast<unsigned long long>(bytesOut), seconds);
     if (totals.skipped > 0) printf(", %llu skipped", static_cast<unsigned long long>(totals.skipped));

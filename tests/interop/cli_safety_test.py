@@ -1,0 +1,375 @@
+"""What the zapnest command does around the archive writer: it never spoils
+the file it was told to write, refuses inputs and names that would block or
+mislead, holds the format's limits, and prints names a terminal cannot be
+fooled by. Archives are read back with Python's zipfile.
+
+    python3 cli_safety_test.py ZAPNEST [--wine WINE_RUN]
+
+With --wine, ZAPNEST is a Windows program run through WINE_RUN, and paths are
+handed to it in Windows form (drive Z: is the Unix root).
+"""
+import io
+import os
+import random
+import re
+import shutil
+import signal
+import stat
+import subprocess
+import sys
+import tempfile
+import time
+import unittest
+import zipfile
+
+ZAPNEST = None
+WINE_RUN = None
+MiB = 1 << 20
+GiB = 1 << 30
+TEMPORARY = re.compile(r"^\.zapnest-(\d+)-(\d+)\.tmp$")
+
+
+def program_path(path):
+    if WINE_RUN is None or path == "":
+        return path
+    return "Z:" + os.path.abspath(path).replace("/", "\\")
+
+
+def command_line(*arguments):
+    command = [ZAPNEST] if WINE_RUN is None else [WINE_RUN, ZAPNEST]
+    return command + [a if a.startswith("-") else program_path(a) for a in arguments]
+
+
+def random_bytes(size, seed):
+    return random.Random(seed).randbytes(size)
+
+
+def old_archive_bytes():
+    buffer = io.BytesIO()
+    with zipfile.ZipFile(buffer, "w") as z:
+        z.writestr("old.txt", b"the archive from last week\n")
+    return buffer.getvalue()
+
+
+class CommandTest(unittest.TestCase):
+    def setUp(self):
+        self.dir = tempfile.mkdtemp(prefix="zapnest-safety-")
+
+    def tearDown(self):
+        shutil.rmtree(self.dir)
+
+    def skip_under_wine(self, reason):
+        if WINE_RUN is not None:
+            self.skipTest(reason)
+
+    def zapnest(self, *arguments, timeout=120):
+        try:
+            return subprocess.run(command_line(*arguments), capture_output=True, timeout=timeout,
+                                  encoding="utf-8", errors="backslashreplace")
+        except subprocess.TimeoutExpired:
+            self.fail("zapnest %s did not end within %d s" % (" ".join(arguments), timeout))
+
+    def make(self, relative, data=b""):
+        path = os.path.join(self.dir, relative)
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        with open(path, "wb") as f:
+            f.write(data)
+        return path
+
+    def contents(self, path):
+        with open(path, "rb") as f:
+            return f.read()
+
+    def listing(self, folder):
+        return sorted(os.listdir(folder))
+
+    def assert_no_temporary(self, folder):
+        self.assertEqual([], [n for n in os.listdir(folder) if n.startswith(".zapnest-")])
+
+    def assert_archive(self, path, expected):
+        """expected: entry name -> bytes, in archive order."""
+        with zipfile.ZipFile(path) as z:
+            self.assertIsNone(z.testzip())
+            self.assertEqual(list(expected), z.namelist())
+            for name, data in expected.items():
+                self.assertEqual(data, z.read(name), name)
+
+
+class OutputSafetyTest(CommandTest):
+    def test_a_failed_run_leaves_the_folder_as_it_was(self):
+        present = self.make("in/a.txt", b"present\n")
+        missing = os.path.join(self.dir, "in", "missing.txt")
+        for name, before in (("old.zip", old_archive_bytes()), ("report.txt", b"my report, not an archive\n"),
+                             ("new.zip", None)):
+            with self.subTest(out=name):
+                out = os.path.join(self.dir, name)
+                if before is not None:
+                    self.make(name, before)
+                listed = self.listing(self.dir)
+                result = self.zapnest(out, present, missing)
+                self.assertEqual(2, result.returncode, result.stderr)
+                self.assertIn("missing.txt", result.stderr)
+                self.assertEqual(listed, self.listing(self.dir))
+                if before is None:
+                    self.assertFalse(os.path.lexists(out))
+                else:
+                    self.assertEqual(before, self.contents(out))
+
+    def test_an_output_that_is_not_a_regular_file_is_left_alone(self):
+        present = self.make("in/a.txt", b"present\n")
+        missing = os.path.join(self.dir, "in", "missing.txt")
+        kinds = [("folder", stat.S_ISDIR, lambda p: os.mkdir(p))]
+        if WINE_RUN is None:
+            kinds.append(("pipe", stat.S_ISFIFO, lambda p: os.mkfifo(p)))
+            if os.geteuid() == 0:
+                kinds.append(("null", stat.S_ISCHR, lambda p: os.mknod(p, stat.S_IFCHR | 0o600, os.makedev(1, 3))))
+        for name, is_kind, create in kinds:
+            out = os.path.join(self.dir, name + ".zip")
+            try:
+                create(out)
+            except PermissionError:
+                continue
+            for inputs in ([present], [present, missing]):
+                with self.subTest(out=name, inputs=len(inputs)):
+                    result = self.zapnest(out, *inputs, timeout=20)
+                    self.assertEqual(1, result.returncode, result.stderr)
+                    self.assertIn("is not a regular file", result.stderr)
+                    self.assertTrue(is_kind(os.lstat(out).st_mode))
+                    self.assert_no_temporary(self.dir)
+
+    def test_an_input_that_is_the_archive_itself_is_refused(self):
+        out = self.make("self.zip", old_archive_bytes())
+        other = self.make("in/other.txt", b"other\n")
+        os.link(out, os.path.join(self.dir, "in", "hard.zip"))
+        names = [out, os.path.join(self.dir, "in", "hard.zip")]
+        if WINE_RUN is None:
+            os.symlink(out, os.path.join(self.dir, "in", "soft.zip"))
+            names.append(os.path.join(self.dir, "in", "soft.zip"))
+        for name in names:
+            with self.subTest(input=os.path.relpath(name, self.dir)):
+                result = self.zapnest(out, other, name, timeout=20)
+                self.assertEqual(1, result.returncode, result.stderr)
+                self.assertIn("is the archive being written", result.stderr)
+                self.assertEqual(old_archive_bytes(), self.contents(out))
+                self.assert_no_temporary(self.dir)
+        result = self.zapnest(out, out, timeout=20)
+        self.assertEqual(1, result.returncode, result.stderr)
+        self.assertEqual(old_archive_bytes(), self.contents(out))
+
+    def test_an_archive_named_through_a_link_replaces_the_target(self):
+        self.skip_under_wine("symbolic links")
+        target = self.make("kept/target.zip", old_archive_bytes())
+        link = os.path.join(self.dir, "link.zip")
+        os.symlink(target, link)
+        result = self.zapnest(link, self.make("in/new.txt", b"new\n"))
+        self.assertEqual(0, result.returncode, result.stderr)
+        self.assertTrue(os.path.islink(link))
+        self.assertEqual(target, os.readlink(link))
+        self.assert_archive(target, {"new.txt": b"new\n"})
+        self.assert_no_temporary(self.dir)
+        self.assert_no_temporary(os.path.dirname(target))
+
+    def test_a_replaced_archive_keeps_its_mode(self):
+        self.skip_under_wine("POSIX permission bits")
+        out = self.make("old.zip", old_archive_bytes())
+        os.chmod(out, 0o640)
+        result = self.zapnest(out, self.make("in/new.txt", b"new\n"))
+        self.assertEqual(0, result.returncode, result.stderr)
+        self.assertEqual(0o640, stat.S_IMODE(os.stat(out).st_mode))
+        self.assert_archive(out, {"new.txt": b"new\n"})
+
+    def test_an_interrupted_run_leaves_the_old_archive(self):
+        self.skip_under_wine("POSIX signals")
+        big = [self.make("big/part%d.bin" % i, random_bytes(50 * MiB, i)) for i in range(4)]
+        out = self.make("old.zip", old_archive_bytes())
+        listed = self.listing(self.dir)
+        for number, inputs in ((signal.SIGINT, ["--folder", out, os.path.dirname(big[0])]),
+                               (signal.SIGTERM, [out] + big)):
+            with self.subTest(signal=number.name):
+                process = subprocess.Popen(command_line(*inputs), stdout=subprocess.DEVNULL,
+                                           stderr=subprocess.PIPE, text=True)
+                temporary = None
+                deadline = time.monotonic() + 60
+                while temporary is None and process.poll() is None and time.monotonic() < deadline:
+                    temporary = next((n for n in os.listdir(self.dir) if TEMPORARY.match(n)), None)
+                    time.sleep(0.005)
+                if temporary is None:
+                    process.kill()
+                    process.communicate()
+                    self.fail("no temporary file appeared beside the archive while it was written")
+                self.assertEqual(str(process.pid), TEMPORARY.match(temporary).group(1))
+                process.send_signal(number)
+                try:
+                    _, errors = process.communicate(timeout=60)
+                except subprocess.TimeoutExpired:
+                    process.kill()
+                    process.communicate()
+                    self.fail("zapnest did not end after %s" % number.name)
+                self.assertNotEqual(0, process.returncode, errors)
+                self.assertEqual(old_archive_bytes(), self.contents(out))
+                self.assertEqual(listed, self.listing(self.dir))
+
+
+class InputsTest(CommandTest):
+    def test_special_files_are_refused_without_blocking(self):
+        present = self.make("in/a.txt", b"present\n")
+        specials = [os.path.join(self.dir, "in", "subfolder")]
+        os.mkdir(specials[0])
+        if WINE_RUN is None:
+            specials.append(os.path.join(self.dir, "in", "pipe"))
+            os.mkfifo(specials[-1])
+            specials += ["/dev/zero", "/dev/urandom"]
+        out = os.path.join(self.dir, "out.zip")
+        for special in specials:
+            with self.subTest(input=special):
+                result = self.zapnest(out, present, special, timeout=20)
+                self.assertEqual(2, result.returncode, result.stderr)
+                self.assertIn("is not a regular file", result.stderr)
+                self.assertIn(os.path.basename(special), result.stderr)
+                self.assertFalse(os.path.lexists(out))
+                self.assert_no_temporary(self.dir)
+
+    def test_names_that_leave_the_extraction_folder_are_refused(self):
+        self.skip_under_wine("Windows file names cannot hold a backslash")
+        cases = [("..\\..\\evil.txt", "evil.txt", "would be extracted outside the folder"),
+                 ("\\tmp\\x.txt", "x.txt", "would be extracted outside the folder"),
+                 ("C:\\x.txt", "x.txt", "would be extracted outside the folder"),
+                 ("dir\\", "dir", "would be taken for a folder")]
+        for index, (name, shown, message) in enumerate(cases):
+            with self.subTest(name=name, mode="files"):
+                bad = self.make("files%d/%s" % (index, name), b"bad\n")
+                out = os.path.join(self.dir, "files%d.zip" % index)
+                result = self.zapnest(out, self.make("files%d/normal.txt" % index, b"normal\n"), bad)
+                self.assertEqual(1, result.returncode, result.stderr)
+                self.assertIn(message, result.stderr)
+                self.assertFalse(os.path.lexists(out))
+            with self.subTest(name=name, mode="folder"):
+                self.make("folder%d/%s" % (index, name), b"bad\n")
+                self.make("folder%d/normal.txt" % index, b"normal\n")
+                out = os.path.join(self.dir, "folder%d.zip" % index)
+                result = self.zapnest("--folder", out, os.path.join(self.dir, "folder%d" % index))
+                self.assertEqual(3, result.returncode, result.stderr)
+                warning = [line for line in result.stderr.splitlines() if shown in line]
+                self.assertEqual(1, len(warning), result.stderr)
+                self.assertIn(message, warning[0])
+                self.assertTrue(warning[0].endswith("; skipped"), warning[0])
+                self.assert_archive(out, {"normal.txt": b"normal\n"})
+
+    def test_names_that_differ_only_in_case_are_refused(self):
+        pairs = [("a.txt", "A.TXT")]
+        if WINE_RUN is None:
+            pairs.append(("\u00c4rger.txt", "\u00e4rger.txt"))
+        for index, (first, second) in enumerate(pairs):
+            with self.subTest(names=(first, second), mode="files"):
+                paths = [self.make("files%d/one/%s" % (index, first), b"1"),
+                         self.make("files%d/two/%s" % (index, second), b"2")]
+                listed = self.listing(self.dir)
+                result = self.zapnest(os.path.join(self.dir, "files%d.zip" % index), *paths)
+                self.assertEqual(1, result.returncode, result.stderr)
+                self.assertIn("differ only in case", result.stderr)
+                self.assertEqual(listed, self.listing(self.dir))
+            if WINE_RUN is not None:
+                continue  # one Windows folder cannot hold both names
+            with self.subTest(names=(first, second), mode="folder"):
+                self.make("folder%d/%s" % (index, first), b"1")
+                self.make("folder%d/%s" % (index, second), b"2")
+                listed = self.listing(self.dir)
+                result = self.zapnest("--folder", os.path.join(self.dir, "folder%d.zip" % index),
+                                      os.path.join(self.dir, "folder%d" % index))
+                self.assertEqual(1, result.returncode, result.stderr)
+                self.assertIn("differ only in case", result.stderr)
+                self.assertEqual(listed, self.listing(self.dir))
+        with self.subTest(names="equal"):
+            paths = [self.make("one/same.txt", b"1"), self.make("two/same.txt", b"2")]
+            result = self.zapnest(os.path.join(self.dir, "equal.zip"), *paths)
+            self.assertEqual(1, result.returncode, result.stderr)
+            self.assertIn("would both be entered as", result.stderr)
+            self.assertFalse(os.path.lexists(os.path.join(self.dir, "equal.zip")))
+
+    def test_messages_give_the_real_reason(self):
+        plain = self.make("plain.txt", b"plain\n")
+        out = os.path.join(self.dir, "out.zip")
+        with self.subTest(case="--folder on a file"):
+            result = self.zapnest("--folder", out, plain)
+            self.assertEqual(2, result.returncode, result.stderr)
+            self.assertNotIn("unknown reason", result.stderr)
+            if WINE_RUN is None:
+                self.assertIn("not a directory", result.stderr)
+            self.assertFalse(os.path.lexists(out))
+        with self.subTest(case="archive under a file"):
+            result = self.zapnest(os.path.join(plain, "out.zip"), plain)
+            self.assertEqual(2, result.returncode, result.stderr)
+            self.assertNotIn("unknown reason", result.stderr)
+            self.assertEqual(b"plain\n", self.contents(plain))
+        for arguments in (("", plain), (out, ""), (out, plain, ""), ("--folder", out, "")):
+            with self.subTest(case="empty name", arguments=arguments):
+                result = self.zapnest(*arguments)
+                self.assertEqual(1, result.returncode, result.stderr)
+                self.assertEqual(["plain.txt"], self.listing(self.dir))
+
+    def test_printed_names_are_escaped(self):
+        self.skip_under_wine("Windows file names cannot hold control characters")
+        for name, shown, raw in (("a\nb.txt", "a\\nb", "a\nb"), ("x\x01y.txt", "x\\x01y", "\x01")):
+            with self.subTest(name=name):
+                out = os.path.join(self.dir, "out.zip")
+                result = self.zapnest(out, self.make("in/" + name, b"odd\n"))
+                self.assertEqual(0, result.returncode, result.stderr)
+                lines = [line for line in result.stdout.splitlines() if shown in line]
+                self.assertEqual(1, len(lines), result.stdout)
+                self.assertNotIn(raw, result.stdout + result.stderr)
+                self.assert_archive(out, {name: b"odd\n"})
+                result = self.zapnest(out, os.path.join(self.dir, "missing", name))
+                self.assertEqual(2, result.returncode, result.stderr)
+                self.assertIn(shown, result.stderr)
+                self.assertNotIn(raw, result.stdout + result.stderr)
+
+
+class LimitsTest(CommandTest):
+    def test_a_file_too_large_for_the_archive_is_skipped_in_a_folder(self):
+        small = random_bytes(MiB, 1)
+        text = b"some text beside the large files\n" * 100
+        self.make("in/a.gz", small)
+        os.truncate(self.make("in/b.gz"), 4 * GiB - MiB)
+        self.make("in/c.txt", text)
+        out = os.path.join(self.dir, "out.zip")
+        result = self.zapnest("--folder", out, os.path.join(self.dir, "in"), timeout=300)
+        self.assertEqual(3, result.returncode, result.stderr)
+        self.assertIn("b.gz", result.stderr)
+        self.assertIn("2 GiB", result.stderr)
+        self.assert_archive(out, {"a.gz": small, "c.txt": text})
+
+    def test_a_file_of_4_gib_is_refused(self):
+        text = self.make("in/c.txt", b"beside the huge file\n")
+        huge = self.make("in/huge.txt")
+        os.truncate(huge, 4 * GiB)
+        out = self.make("old.zip", old_archive_bytes())
+        listed = self.listing(self.dir)
+        result = self.zapnest(out, text, huge, timeout=300)
+        self.assertEqual(2, result.returncode, result.stderr)
+        self.assertIn("4 GiB", result.stderr)
+        self.assertEqual(old_archive_bytes(), self.contents(out))
+        self.assertEqual(listed, self.listing(self.dir))
+
+    def test_more_entries_than_the_end_record_counts(self):
+        self.skip_under_wine("65,536 files are slow to add under Wine")
+        folder = os.path.join(self.dir, "many")
+        os.mkdir(folder)
+        for i in range(65536):
+            open(os.path.join(folder, "f%05d.gz" % i), "wb").close()
+        out = os.path.join(self.dir, "many.zip")
+        result = self.zapnest("-q", "--folder", out, folder, timeout=600)
+        self.assertEqual(0, result.returncode, result.stderr)
+        warning = [line for line in result.stderr.splitlines() if "65535" in line and "count" in line]
+        self.assertEqual(1, len(warning), result.stderr)
+        with zipfile.ZipFile(out) as z:
+            self.assertIsNone(z.testzip())
+            self.assertEqual(["f%05d.gz" % i for i in range(65536)], z.namelist())
+
+
+if __name__ == "__main__":
+    ZAPNEST = sys.argv[1]
+    arguments = sys.argv[2:]
+    if arguments[:1] == ["--wine"]:
+        WINE_RUN = arguments[1]
+        arguments = arguments[2:]
+    unittest.main(argv=[sys.argv[0]] + arguments, verbosity=2)
