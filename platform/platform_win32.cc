@@ -52,8 +52,13 @@ FileHandle OpenInputFile(const char* path) {
       CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
   if (file == kNoFile) return kNoFile;
   // Consoles, pipes and devices open like files but are not plain files: they
-  // could be read without end or block a read.
-  if (GetFileType(Win32Handle(file)) != FILE_TYPE_DISK) {
+  // could be read without end or block a read. Consoles and devices have no
+  // file information, pipes answer as pipes. (GetFileType would tell in one
+  // call, but under Wine it counts as an access and moves the access time.)
+  BY_HANDLE_FILE_INFORMATION details;
+  if (!GetFileInformationByHandle(Win32Handle(file), &details) ||
+      (details.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) != 0 ||
+      GetNamedPipeInfo(Win32Handle(file), nullptr, nullptr, nullptr, nullptr)) {
     CloseHandle(Win32Handle(file));
     lastFileError = ERROR_BAD_FILE_TYPE;
     return kNoFile;

@@ -47,7 +47,7 @@ def random_bytes(size, seed):
 def old_archive_bytes():
     buffer = io.BytesIO()
     with zipfile.ZipFile(buffer, "w") as z:
-        z.writestr("old.txt", b"the archive from last week\n")
+        z.writestr(zipfile.ZipInfo("old.txt", (2021, 7, 1, 12, 34, 56)), b"the archive from last week\n")
     return buffer.getvalue()
 
 
@@ -234,7 +234,7 @@ class InputsTest(CommandTest):
         cases = [("..\\..\\evil.txt", "evil.txt", "would be extracted outside the folder"),
                  ("\\tmp\\x.txt", "x.txt", "would be extracted outside the folder"),
                  ("C:\\x.txt", "x.txt", "would be extracted outside the folder"),
-                 ("dir\\", "dir", "would be taken for a folder")]
+                 ("dir\\", "dir\\", "would be taken for a folder")]
         for index, (name, shown, message) in enumerate(cases):
             with self.subTest(name=name, mode="files"):
                 bad = self.make("files%d/%s" % (index, name), b"bad\n")

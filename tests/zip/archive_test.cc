@@ -3,8 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "tests/support/test_data.h"
 #include "tests/support/test_files.h"
+#include "tests/support/zip_reader.h"
 #include "zip/output_channel.h"
 
 namespace {
@@ -54,6 +57,42 @@ TEST(CloseArchive, DoesNotWriteTheDirectoryTwice) {
   archive->flags |= Finished;
   EXPECT_EQ(ArchiveOk, CloseArchive(archive));
   EXPECT_TRUE(ReadWholeFile(path).empty());
+}
+
+// Sparse files of several GiB take no disk space and are read quickly,
+// natively and under Wine: the stored path against the real limits.
+TEST(LargeSources, StoredFilesPastTheLimitsAreRefusedAndTheArchiveStaysTrue) {
+  TempDir dir;
+  const std::vector<uint8_t> first = RandomBytes(1 << 20, 11);
+  const std::vector<uint8_t> last = WordText(5000, 12);
+  WriteWholeFile(dir.File("a.gz"), first);
+  WriteWholeFile(dir.File("c.txt"), last);
+  // Beside a.gz it would end past 4 GiB, where 32-bit offsets wrap.
+  WriteWholeFile(dir.File("b.gz"), {});
+  std::filesystem::resize_file(dir.File("b.gz"), 0xFFFFFFFFull - (1 << 20));
+  // Alone it would end past 2 GiB, where the header can no longer be rewritten.
+  WriteWholeFile(dir.File("d.gz"), {});
+  std::filesystem::resize_file(dir.File("d.gz"), 0x80000000ull - 4096);
+  WriteWholeFile(dir.File("huge.txt"), {});
+  std::filesystem::resize_file(dir.File("huge.txt"), 0x100000000ull);
+
+  const std::string path = dir.File("out.zip");
+  ZipArchive* archive = nullptr;
+  ASSERT_EQ(ArchiveOk, CreateArchiveOnFile(path.c_str(), &archive));
+  ASSERT_EQ(ArchiveOk, AddFileToArchive(archive, "a.gz", dir.File("a.gz").c_str()));
+  EXPECT_EQ(ArchiveSeekFailed, AddFileToArchive(archive, "b.gz", dir.File("b.gz").c_str()));
+  EXPECT_EQ(ArchiveSeekFailed, AddFileToArchive(archive, "d.gz", dir.File("d.gz").c_str()));
+  EXPECT_EQ(ArchiveBadArgument, AddFileToArchive(archive, "huge.txt", dir.File("huge.txt").c_str()));
+  ASSERT_EQ(ArchiveOk, AddFileToArchive(archive, "c.txt", dir.File("c.txt").c_str()));
+  ASSERT_EQ(ArchiveOk, CloseArchive(archive));
+
+  const ReadArchive read = ReadZip(ReadWholeFile(path));
+  ASSERT_TRUE(read.ok) << read.error;
+  ASSERT_EQ(2u, read.entries.size());
+  EXPECT_EQ("a.gz", read.entries[0].name);
+  EXPECT_EQ(first, read.entries[0].data);
+  EXPECT_EQ("c.txt", read.entries[1].name);
+  EXPECT_EQ(last, read.entries[1].data);
 }
 
 }  // namespace
