@@ -261,8 +261,9 @@ bool FinishOutput(Output* output, std::string* error) {
 
 int Run(const Options& options) {
   const auto start = std::chrono::steady_clock::now();
-  if (options.archive.empty()) {
-    fprintf(stderr, "zapnest: the archive's name is empty; nothing was written\n");
+  if (options.archive.empty() || (options.folderMode && options.inputs.front().empty())) {
+    fprintf(stderr, "zapnest: the %s name is empty; nothing was written\n",
+            options.archive.empty() ? "archive's" : "folder's");
     return ExitUsage;
   }
   Output output;
