@@ -1,7 +1,9 @@
-# The POSIX thread model: GoogleTest needs std::mutex, which GCC 12's win32
-# model lacks. Linked statically, it adds no DLL to what the binaries import.
-set(CMAKE_C_COMPILER ${ZAPNEST_MINGW_TRIPLE}-gcc-posix)
-set(CMAKE_CXX_COMPILER ${ZAPNEST_MINGW_TRIPLE}-g++-posix)
+# The win32 thread model: nothing here starts threads through the C++
+# library, and the posix model would link a thread library into every
+# binary, with imports (GetTickCount64 among them) that Windows XP lacks.
+# GoogleTest is built without its own locking for it (tests/CMakeLists.txt).
+set(CMAKE_C_COMPILER ${ZAPNEST_MINGW_TRIPLE}-gcc-win32)
+set(CMAKE_CXX_COMPILER ${ZAPNEST_MINGW_TRIPLE}-g++-win32)
 set(CMAKE_RC_COMPILER ${ZAPNEST_MINGW_TRIPLE}-windres)
 set(CMAKE_FIND_ROOT_PATH /usr/${ZAPNEST_MINGW_TRIPLE})
 set(CMAKE_FIND_ROOT_PATH_MODE_PROGRAM NEVER)

@@ -15,14 +15,21 @@ HostState& TheHost() {
   return host;
 }
 
+HostState::HostState() { InitializeCriticalSection(&attachmentsLock_); }
+
+HostState::~HostState() { DeleteCriticalSection(&attachmentsLock_); }
+
 void HostState::Attach(const Attachment& attachment) {
-  std::lock_guard<std::mutex> hold(attachmentsLock_);
+  EnterCriticalSection(&attachmentsLock_);
   attachments_.push_back(attachment);
+  LeaveCriticalSection(&attachmentsLock_);
 }
 
 std::vector<Attachment> HostState::Attachments() {
-  std::lock_guard<std::mutex> hold(attachmentsLock_);
-  return attachments_;
+  EnterCriticalSection(&attachmentsLock_);
+  std::vector<Attachment> copy = attachments_;
+  LeaveCriticalSection(&attachmentsLock_);
+  return copy;
 }
 
 #if defined(ZAPNEST_HOST_OMITS_SET_STATUS)

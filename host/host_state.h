@@ -4,7 +4,6 @@
 
 #include <windows.h>
 
-#include <mutex>
 #include <string>
 #include <vector>
 
@@ -30,11 +29,15 @@ struct HostState {
   std::vector<RegisteredCommand> commands;
   UINT nextCommandIdentifier = 40001;
 
+  HostState();
+  ~HostState();
   void Attach(const Attachment& attachment);
   std::vector<Attachment> Attachments();
 
  private:
-  std::mutex attachmentsLock_;
+  // A critical section rather than std::mutex: the Windows programs are
+  // built without a thread library, and this is all the host needs.
+  CRITICAL_SECTION attachmentsLock_;
   std::vector<Attachment> attachments_;  // every path given to OVA_CompAttachFile
 };
 

@@ -29,8 +29,7 @@ def win(path):
 
 
 def wine_drive_c():
-    prefix = os.environ.get("ZAPNEST_WINEPREFIX") or os.path.join(os.path.dirname(WINE_RUN), "..", "build",
-                                                                  "wineprefix")
+    prefix = subprocess.run([WINE_RUN, "--prefix"], capture_output=True, text=True, check=True).stdout.strip()
     return os.path.join(prefix, "drive_c")
 
 
