@@ -21,6 +21,7 @@ const std::map<std::string, size_t> kArgumentCounts = {
     {"timeout", 1},       {"choose", 1},     {"open-file", 2}, {"save-file", 2},
     {"cancel", 1},        {"browse-folder", 2}, {"message", 4}, {"attached", 1},
     {"no-more-attachments", 0}, {"menu-item", 2}, {"file-name", 2}, {"confirm", 2}, {"filter", 2}, {"filter-is", 2},
+    {"set-environment", 2},
 };
 
 bool SplitArguments(const std::string& line, std::vector<std::string>* words) {
@@ -268,6 +269,11 @@ struct Player {
     if (step.keyword == "browse-folder") return BrowseFolder(step);
     if (step.keyword == "message") return Message(step);
     if (step.keyword == "attached") return Attached(step);
+    if (step.keyword == "set-environment") {
+      // For the plug-in's test builds, which read their fault plan from it.
+      SetEnvironmentVariableA(step.arguments[0].c_str(), step.arguments[1].c_str());
+      return true;
+    }
     return NoMoreAttachments(step);
   }
 };

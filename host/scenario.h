@@ -20,6 +20,7 @@
 //                                                error; buttons: ok, cancel, yes, no)
 //   attached "C:\path\out.zip"                   the next attachment must be this file
 //   no-more-attachments                          nothing else was attached
+//   set-environment NAME "value"                 set a variable of the host's process
 //
 // Arguments are words, or texts in double or single quotes (no escapes: a
 // text with double quotes goes in single quotes); backslashes are taken as

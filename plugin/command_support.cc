@@ -4,6 +4,7 @@
 #include "plugin/host_api.h"
 #include "plugin/plugin_info.h"
 #include "plugin/settings.h"
+#include "platform/platform.h"
 #include "zip/archive.h"
 
 const char kCancelledText[] = "Creation of zip archive cancelled.";
@@ -44,9 +45,28 @@ int ShowMessage(const std::string& text, UINT iconAndButtons) {
   return MessageBoxA(CurrentComposeWindow(), text.c_str(), kCaption, iconAndButtons);
 }
 
+void RunCommand(void (*body)()) noexcept {
+  // Before the first composition window, or after it was closed, there is
+  // nothing to attach to; a null owner would also make message pumping
+  // dispatch every message of the thread.
+  if (!IsWindow(CurrentComposeWindow())) {
+    MessageBoxA(nullptr, kCancelledText, kCaption, MB_OK | MB_ICONINFORMATION);
+    return;
+  }
+  try {
+    body();
+  } catch (...) {
+    // Nothing here allocates: memory may be what ran out.
+    MessageBoxA(CurrentComposeWindow(), kCreateErrorText, kCaption, MB_OK | MB_ICONINFORMATION);
+  }
+}
+
 void PumpMessages() {
+  HWND compose = CurrentComposeWindow();
+  if (compose == nullptr) return;
+  HWND parent = GetParent(compose);
   MSG message;
-  while (PeekMessageA(&message, GetParent(CurrentComposeWindow()), 0, 0, PM_REMOVE)) {
+  while (PeekMessageA(&message, parent != nullptr ? parent : compose, 0, 0, PM_REMOVE)) {
     TranslateMessage(&message);
     DispatchMessageA(&message);
   }
@@ -100,8 +120,29 @@ bool AskZipPath(OPENFILENAMEA* record, const std::string& preset, bool checkSpac
   }
 }
 
-void FinishAndAttach(ZipArchive* archive, const char* zipPath) {
-  if (CloseArchive(archive) != ArchiveOk) {
+OpenArchive::~OpenArchive() { Close(); }
+
+bool OpenArchive::Create(const char* zipPath) {
+  Close();
+  return CreateArchiveOnFile(zipPath, &archive_) == ArchiveOk;
+}
+
+int32_t OpenArchive::Close() {
+  if (archive_ == nullptr) return ArchiveBadArgument;
+  ZipArchive* archive = archive_;
+  archive_ = nullptr;
+  return CloseArchive(archive);
+}
+
+bool IsSourceFailure(int32_t code, uint32_t systemError) {
+  // The writer's own limit fails with 16 without a failing system call; a
+  // real reposition failure has one.
+  return code == ArchiveOpenFailed || code == ArchiveReadFailed || code == ArchiveBadArgument ||
+         (code == ArchiveSeekFailed && systemError == 0);
+}
+
+void FinishAndAttach(OpenArchive* archive, const char* zipPath) {
+  if (archive->Close() != ArchiveOk) {
     ShowMessage(kCreateErrorText, MB_OK | MB_ICONINFORMATION);
     return;
   }

@@ -19,8 +19,16 @@ extern const char kAddErrorText[];
 // "Zapnest Plugin". Returns the button pressed.
 int ShowMessage(const std::string& text, UINT iconAndButtons);
 
-// Dispatches the pending messages of the composition window's parent, so
-// that the mail client repaints between files.
+// Runs a command's body for the mail client: only while there is a
+// composition window to own its dialogs and receive the zip (otherwise it
+// says "Creation of zip archive cancelled." owned by no window), and as a
+// boundary that no exception passes: one that reaches it ends the command
+// with "Error creating zip archive.".
+void RunCommand(void (*body)()) noexcept;
+
+// Dispatches the pending messages of the composition window's parent (of
+// the window itself when it has none, never of the whole thread), so that
+// the mail client repaints between files.
 void PumpMessages();
 
 // Shows the wait cursor while it lives; SetAgain after pumping messages.
@@ -55,7 +63,32 @@ void MakeZipNameDialog(OPENFILENAMEA* record, char* zipPath, char* saveTitle);
 // "Creation of zip archive cancelled.", when the dialog is cancelled.
 bool AskZipPath(OPENFILENAMEA* record, const std::string& preset, bool checkSpace, uint64_t requiredBytes);
 
+// Owns an archive being written until it is closed, also when an exception
+// passes: the zip file is then closed and its memory released.
+struct ZipArchive;
+class OpenArchive {
+ public:
+  OpenArchive() = default;
+  ~OpenArchive();
+  OpenArchive(const OpenArchive&) = delete;
+  OpenArchive& operator=(const OpenArchive&) = delete;
+
+  // Creates the zip at `zipPath`; false when it cannot be created.
+  bool Create(const char* zipPath);
+  ZipArchive* get() const { return archive_; }
+  // Closes it; returns CloseArchive's result.
+  int32_t Close();
+
+ private:
+  ZipArchive* archive_ = nullptr;
+};
+
+// Whether a failed add was the source's doing (it cannot be opened or read,
+// is too large, or no longer fits the archive), after which the archive can
+// take further files, rather than the zip's own (a write, a reposition,
+// memory). `systemError` is LastFileError after the add.
+bool IsSourceFailure(int32_t code, uint32_t systemError);
+
 // Closes the archive and attaches the zip, or tells that it could not be
 // made: a zip whose directory could not be written is not a zip.
-struct ZipArchive;
-void FinishAndAttach(ZipArchive* archive, const char* zipPath);
+void FinishAndAttach(OpenArchive* archive, const char* zipPath);

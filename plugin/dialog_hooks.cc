@@ -5,6 +5,8 @@
 
 #include <initializer_list>
 
+#include "plugin/exception_boundary.h"
+
 namespace {
 
 // The dialog toolbar's command that shows the file list as a detailed report.
@@ -68,22 +70,24 @@ DWORD DialogRecordSize() {
 }
 
 UINT_PTR CALLBACK DetailsViewHookOpen(HWND dialog, UINT message, WPARAM, LPARAM lParam) {
-  return SwitchToDetailsOnce(&openHookWaiting, dialog, message, lParam);
+  return CatchEverything<UINT_PTR>(0, [&] { return SwitchToDetailsOnce(&openHookWaiting, dialog, message, lParam); });
 }
 
 UINT_PTR CALLBACK DetailsViewHookSave(HWND dialog, UINT message, WPARAM, LPARAM lParam) {
-  return SwitchToDetailsOnce(&saveHookWaiting, dialog, message, lParam);
+  return CatchEverything<UINT_PTR>(0, [&] { return SwitchToDetailsOnce(&saveHookWaiting, dialog, message, lParam); });
 }
 
 int CALLBACK FolderBrowserCallback(HWND browser, UINT message, LPARAM lParam, LPARAM data) {
-  if (message == BFFM_INITIALIZED) {
-    SendMessageA(browser, BFFM_SETSELECTIONA, TRUE, data);
-    EnlargeBrowser(browser);
-  } else if (message == BFFM_SELCHANGED) {
-    char path[MAX_PATH];
-    if (SHGetPathFromIDListA(reinterpret_cast<LPCITEMIDLIST>(lParam), path)) {
-      SendMessageA(browser, BFFM_SETSTATUSTEXTA, 0, reinterpret_cast<LPARAM>(path));
+  return CatchEverything(0, [&] {
+    if (message == BFFM_INITIALIZED) {
+      SendMessageA(browser, BFFM_SETSELECTIONA, TRUE, data);
+      EnlargeBrowser(browser);
+    } else if (message == BFFM_SELCHANGED) {
+      char path[MAX_PATH];
+      if (SHGetPathFromIDListA(reinterpret_cast<LPCITEMIDLIST>(lParam), path)) {
+        SendMessageA(browser, BFFM_SETSTATUSTEXTA, 0, reinterpret_cast<LPARAM>(path));
+      }
     }
-  }
-  return 0;
+    return 0;
+  });
 }

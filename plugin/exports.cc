@@ -1,9 +1,12 @@
 // The sixteen callbacks the mail client calls, exported under their plain
 // names by zapnest.def. Arguments the plug-in does not use are pointer-sized,
-// so that the same sources serve the 32-bit and the 64-bit build.
+// so that the same sources serve the 32-bit and the 64-bit build. Those that
+// do more than return a constant run through CatchEverything; the rest call
+// nothing that could throw.
 #include <windows.h>
 
 #include "plugin/commands.h"
+#include "plugin/exception_boundary.h"
 #include "plugin/plugin_info.h"
 
 extern "C" {
@@ -12,8 +15,9 @@ LRESULT WINAPI OVC_OnStart() { return 0; }
 LRESULT WINAPI OVC_OnExit() { return 0; }
 LRESULT WINAPI OVC_OnEveryMinute() { return 0; }
 
+// A mail client that hands over no record gets nothing written.
 LRESULT WINAPI OVC_OnPlugInInfo(char* record) {
-  FillPluginInfo(record);
+  if (record != nullptr) FillPluginInfo(record);
   return 0;
 }
 
@@ -21,8 +25,10 @@ LRESULT WINAPI OVC_OnPlugInInfo(char* record) {
 LRESULT WINAPI OVC_OnPlugInSetup(LPARAM) { return 1; }
 
 LRESULT WINAPI OVC_OnMenuInit(LPARAM, HMENU menuBar, LPARAM menuKind) {
-  AddMenuEntries(menuBar, menuKind);
-  return 0;
+  return CatchEverything<LRESULT>(0, [&] {
+    AddMenuEntries(menuBar, menuKind);
+    return LRESULT{0};
+  });
 }
 
 LRESULT WINAPI OVC_OnOpenCompose(HWND composeWindow, LPARAM) {

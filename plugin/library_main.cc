@@ -2,6 +2,7 @@
 // settings; at unload write the two text settings back.
 #include <windows.h>
 
+#include "plugin/exception_boundary.h"
 #include "plugin/host_api.h"
 #include "plugin/settings.h"
 
@@ -26,9 +27,15 @@ bool Attach(HINSTANCE instance) {
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
   switch (reason) {
-    case DLL_PROCESS_ATTACH: return Attach(instance) ? TRUE : FALSE;
+    // A load that fails in any way is refused rather than half done.
+    case DLL_PROCESS_ATTACH: return CatchEverything(false, [&] { return Attach(instance); }) ? TRUE : FALSE;
     case DLL_PROCESS_DETACH:
-      if (attached) SaveSettings(Settings());
+      if (attached) {
+        CatchEverything(false, [] {
+          SaveSettings(Settings());
+          return true;
+        });
+      }
       attached = false;
       return TRUE;
     default: return TRUE;

@@ -3,6 +3,7 @@
 
 #include <commdlg.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -33,11 +34,20 @@ static_assert(kOpenFlags == 0x881224, "the open dialog's flags");
 DWORD rememberedFilterIndex = 5;
 
 // The open dialog's result: one full path, or a folder and then file names,
-// each NUL-terminated, the list closed by an empty string.
-std::vector<std::string> SplitSelection(const char* selection) {
-  std::vector<std::string> parts;
-  for (const char* at = selection; *at != '\0'; at += lstrlenA(at) + 1) parts.push_back(at);
-  return parts;
+// each NUL-terminated, the list closed by an empty string. Every scan stays
+// inside the `size` bytes of the buffer; a list that does not close there
+// (a dialog may cut a long selection short instead of failing) is refused.
+bool SplitSelection(const char* selection, size_t size, std::vector<std::string>* parts) {
+  parts->clear();
+  size_t at = 0;
+  while (at < size && selection[at] != '\0') {
+    const void* end = memchr(selection + at, '\0', size - at);
+    if (end == nullptr) return false;
+    const size_t length = static_cast<size_t>(static_cast<const char*>(end) - (selection + at));
+    parts->emplace_back(selection + at, length);
+    at += length + 1;
+  }
+  return at < size && !parts->empty();
 }
 
 // Adds every source; stops at the first that fails.
@@ -51,9 +61,7 @@ bool AddAll(ZipArchive* archive, const std::vector<std::pair<std::string, std::s
   return true;
 }
 
-}  // namespace
-
-void WINAPI ZipFilesCommand(LPARAM, LPARAM) {
+void ZipFiles() {
   PluginSettings& settings = Settings();
   std::vector<char> selection(kSelectionSize, '\0');
   char fileTitle[kNameSize] = "";
@@ -75,11 +83,11 @@ void WINAPI ZipFilesCommand(LPARAM, LPARAM) {
   record.Flags = kOpenFlags;
   record.lpfnHook = DetailsViewHookOpen;
   // A selection that does not fit the buffer fails the dialog too.
-  if (!GetOpenFileNameA(&record)) {
+  std::vector<std::string> parts;
+  if (!GetOpenFileNameA(&record) || !SplitSelection(selection.data(), selection.size(), &parts)) {
     ShowMessage(kCancelledText, MB_OK | MB_ICONINFORMATION);
     return;
   }
-  const std::vector<std::string> parts = SplitSelection(selection.data());
   rememberedFilterIndex = record.nFilterIndex;
 
   std::vector<std::pair<std::string, std::string>> sources;  // entry name, source path
@@ -100,17 +108,21 @@ void WINAPI ZipFilesCommand(LPARAM, LPARAM) {
 
   WaitCursor cursor;
   if (!single) CopyText(settings.defaultZipName, kSettingTextSize, saveTitle);
-  ZipArchive* archive = nullptr;
-  if (CreateArchiveOnFile(zipPath, &archive) != ArchiveOk) {
+  OpenArchive archive;
+  if (!archive.Create(zipPath)) {
     ShowMessage(kCreateErrorText, MB_OK | MB_ICONINFORMATION);
     return;
   }
-  if (!AddAll(archive, sources, &cursor)) {
-    CloseArchive(archive);
+  if (!AddAll(archive.get(), sources, &cursor)) {
+    archive.Close();
     // Said for several files too: ending without a word would leave the user
     // waiting for an attachment that never comes.
     ShowMessage(kAddErrorText, MB_OK | MB_ICONINFORMATION);
     return;
   }
-  FinishAndAttach(archive, zipPath);
+  FinishAndAttach(&archive, zipPath);
 }
+
+}  // namespace
+
+void WINAPI ZipFilesCommand(LPARAM, LPARAM) { RunCommand(ZipFiles); }

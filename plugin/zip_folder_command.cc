@@ -13,6 +13,7 @@
 #include "plugin/dialog_hooks.h"
 #include "plugin/plugin_info.h"
 #include "plugin/settings.h"
+#include "platform/platform.h"
 #include "zip/archive.h"
 
 namespace {
@@ -23,17 +24,25 @@ constexpr char kBrowserTitle[] =
 constexpr uint64_t kKilobyte = 1024;
 constexpr uint64_t kMegabyte = 1024 * 1024;
 
+// A folder search, closed when it goes, also when an exception passes.
+struct Search {
+  HANDLE handle;
+  ~Search() {
+    if (handle != INVALID_HANDLE_VALUE) FindClose(handle);
+  }
+};
+
 // Calls `visit(name)` for every entry of `folder` that is not a folder:
-// plain files, hidden and system ones too.
+// plain files, hidden and system ones too. Stops early when `visit` returns
+// false.
 template <typename Visit>
 void ForEachFile(const std::string& folder, Visit visit) {
   WIN32_FIND_DATAA found;
-  HANDLE search = FindFirstFileA((folder + "\\*.*").c_str(), &found);
-  if (search == INVALID_HANDLE_VALUE) return;
+  Search search{FindFirstFileA((folder + "\\*.*").c_str(), &found)};
+  if (search.handle == INVALID_HANDLE_VALUE) return;
   do {
-    if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) visit(std::string(found.cFileName));
-  } while (FindNextFileA(search, &found));
-  FindClose(search);
+    if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 && !visit(std::string(found.cFileName))) return;
+  } while (FindNextFileA(search.handle, &found));
 }
 
 // Asks the user for a folder. Returns false when the browser was cancelled
@@ -87,7 +96,10 @@ bool ChooseFolder(std::string* folder, uint64_t* total) {
       return false;
     }
     int count = 0;
-    ForEachFile(*folder, [&](const std::string&) { ++count; });
+    ForEachFile(*folder, [&](const std::string&) {
+      ++count;
+      return true;
+    });
     if (count == 0) {
       ShowMessage("There are no files in folder '" + *folder + "'. Creation of zip archive cancelled.",
                   MB_OK | MB_ICONINFORMATION);
@@ -102,14 +114,13 @@ bool ChooseFolder(std::string* folder, uint64_t* total) {
           (status.st_mode & _S_IFDIR) == 0) {
         *total += static_cast<uint64_t>(status.st_size);
       }
+      return true;
     });
     if (ShowMessage(SizeQuestion(count, *total), MB_YESNO | MB_ICONQUESTION) == IDYES) return true;
   }
 }
 
-}  // namespace
-
-void WINAPI ZipFolderCommand(LPARAM, LPARAM) {
+void ZipFolder() {
   PluginSettings& settings = Settings();
   std::string folder;
   uint64_t total = 0;
@@ -125,19 +136,34 @@ void WINAPI ZipFolderCommand(LPARAM, LPARAM) {
   if (!AskZipPath(&record, settings.defaultZipName, true, total)) return;
 
   WaitCursor cursor;
-  ZipArchive* archive = nullptr;
-  if (CreateArchiveOnFile(zipPath, &archive) != ArchiveOk) {
+  OpenArchive archive;
+  if (!archive.Create(zipPath)) {
     ShowMessage(kCreateErrorText, MB_OK | MB_ICONINFORMATION);
     return;
   }
-  // Files that cannot be added (unreadable, in use, gone, or the zip itself
-  // when it is saved into this folder) are left out.
+  // Files that cannot be added (unreadable, in use, gone, too large, or the
+  // zip itself when it is saved into this folder) are left out. When the zip
+  // itself fails (a full disk, say), every later file would fail too and an
+  // empty zip would be attached as if all was well: the command ends there.
+  bool zipFailed = false;
   ForEachFile(folder, [&](const std::string& name) {
     cursor.SetAgain();
     const std::string path = folder + "\\" + name;
     PumpMessages();
     cursor.SetAgain();
-    AddFileToArchive(archive, name.c_str(), path.c_str());
+    ClearLastFileError();
+    const int32_t result = AddFileToArchive(archive.get(), name.c_str(), path.c_str());
+    zipFailed = result != ArchiveOk && !IsSourceFailure(result, LastFileError());
+    return !zipFailed;
   });
-  FinishAndAttach(archive, zipPath);
+  if (zipFailed) {
+    archive.Close();
+    ShowMessage(kCreateErrorText, MB_OK | MB_ICONINFORMATION);
+    return;
+  }
+  FinishAndAttach(&archive, zipPath);
 }
+
+}  // namespace
+
+void WINAPI ZipFolderCommand(LPARAM, LPARAM) { RunCommand(ZipFolder); }

@@ -9,6 +9,7 @@
 #include <sstream>
 #include <string>
 
+#include "host/dialog_driver.h"
 #include "host/host_state.h"
 #include "tests/support/test_files.h"
 
@@ -135,6 +136,67 @@ TEST(PluginLoad, OnlyTheCompositionMenuGetsEntries) {
   EXPECT_EQ("Zip and Attach Files", TheHost().commands[0].label);
   EXPECT_EQ(10, TheHost().commands[0].menuKind);
   EXPECT_EQ(TheHost().commands[0].identifier, GetMenuItemID(first, 14));
+  DestroyMenu(bar);
+  FreeLibrary(plugin);
+}
+
+TEST(PluginLoad, ANullInformationRecordIsLeftAlone) {
+  TempDir dir;
+  HMODULE plugin = LoadLibraryA(CopyPlugin(dir, "Zapnest.dll").c_str());
+  ASSERT_NE(nullptr, plugin);
+  EXPECT_EQ(0, Export<LRESULT(WINAPI*)(char*)>(plugin, "OVC_OnPlugInInfo")(nullptr));
+  FreeLibrary(plugin);
+}
+
+// What the driver thread saw of the message box it answered.
+struct SeenMessage {
+  bool shown = false;
+  HWND owner = reinterpret_cast<HWND>(1);
+  std::string text;
+};
+
+DWORD WINAPI AnswerPluginMessage(void* context) {
+  auto* seen = static_cast<SeenMessage*>(context);
+  HWND box = WaitForDialog("Zapnest Plugin", 10000);
+  if (box == nullptr) return 1;
+  seen->shown = true;
+  seen->owner = GetWindow(box, GW_OWNER);
+  seen->text = WindowText(GetDlgItem(box, 0xFFFF));
+  PostMessageA(box, WM_COMMAND, IDOK, 0);
+  return 0;
+}
+
+// Run before any composition window was announced, or after the last one
+// was closed, a command has nothing to own its dialogs or take the zip: it
+// says so, owned by no window, and goes no further.
+TEST(PluginLoad, ACommandWithoutACompositionWindowIsCancelled) {
+  TempDir dir;
+  HMODULE plugin = LoadLibraryA(CopyPlugin(dir, "Zapnest.dll").c_str());
+  ASSERT_NE(nullptr, plugin);
+  HMENU bar = CreateMenu();
+  HMENU first = CreatePopupMenu();
+  AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(first), "First");
+  TheHost().commands.clear();
+  Export<LRESULT(WINAPI*)(LPARAM, HMENU, LPARAM)>(plugin, "OVC_OnMenuInit")(0, bar, 10);
+  ASSERT_EQ(1u, TheHost().commands.size());
+  const CommandProcedure command = TheHost().commands[0].procedure;
+
+  const auto openCompose = Export<LRESULT(WINAPI*)(HWND, LPARAM)>(plugin, "OVC_OnOpenCompose");
+  for (const bool closedWindow : {false, true}) {
+    if (closedWindow) {
+      HWND window = CreateWindowExA(0, "STATIC", "compose", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr,
+                                    nullptr, nullptr);
+      openCompose(window, 0);
+      DestroyWindow(window);
+    }
+    SeenMessage seen;
+    HANDLE driver = StartDriver(AnswerPluginMessage, &seen);
+    command(0, 0);
+    EXPECT_TRUE(FinishDriver(driver));
+    EXPECT_TRUE(seen.shown) << "closed window: " << closedWindow;
+    EXPECT_EQ(nullptr, seen.owner);
+    EXPECT_EQ("Creation of zip archive cancelled.", seen.text);
+  }
   DestroyMenu(bar);
   FreeLibrary(plugin);
 }
