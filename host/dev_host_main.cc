@@ -5,7 +5,7 @@
 // lists every file attached to the window.
 //
 //   zapnest-host [--plugin DLL] [--version TEXT] [--temp FOLDER] [--script FILE]
-//                [--hold FILE]... [--screenshots FOLDER]
+//                [--hold FILE]... [--screenshots FOLDER] [--menu-kind N]
 //
 // With --script it plays a scenario (host/scenario.h) and exits 0 when every
 // step met its expectation, 1 with the failing step otherwise. --hold keeps
@@ -36,6 +36,7 @@ struct Arguments {
   std::string script;
   std::vector<std::string> held;
   std::string screenshots;
+  LPARAM menuKind = 10;  // what OVC_OnMenuInit is told the menu is: 10, a composition window's
 };
 
 struct ScenarioRun {
@@ -133,6 +134,8 @@ bool ParseArguments(int argc, char** argv, Arguments* arguments) {
       arguments->screenshots = value;
     } else if (option == "--hold") {
       arguments->held.push_back(value);
+    } else if (option == "--menu-kind") {
+      arguments->menuKind = static_cast<LPARAM>(std::stol(value));
     } else {
       return false;
     }
@@ -162,7 +165,7 @@ int main(int argc, char** argv) {
   if (!ParseArguments(argc, argv, &arguments)) {
     fprintf(stderr,
             "usage: zapnest-host [--plugin DLL] [--version TEXT] [--temp FOLDER] [--script FILE] [--hold FILE]...\n"
-            "                    [--screenshots FOLDER]\n");
+            "                    [--screenshots FOLDER] [--menu-kind N]\n");
     return 2;
   }
   if (arguments.plugin.empty()) arguments.plugin = DefaultPluginPath();
@@ -209,7 +212,7 @@ int main(int argc, char** argv) {
     openCompose(window, 0);
   }
   if (auto menuInit = PluginEntry<LRESULT(WINAPI*)(LPARAM, HMENU, LPARAM)>(plugin, "OVC_OnMenuInit")) {
-    menuInit(0, GetMenu(window), 10);
+    menuInit(0, GetMenu(window), arguments.menuKind);
   }
   DrawMenuBar(window);
 

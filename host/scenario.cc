@@ -21,7 +21,7 @@ const std::map<std::string, size_t> kArgumentCounts = {
     {"timeout", 1},       {"choose", 1},     {"open-file", 2}, {"save-file", 2},
     {"cancel", 1},        {"browse-folder", 2}, {"message", 4}, {"attached", 1},
     {"no-more-attachments", 0}, {"menu-item", 2}, {"file-name", 2}, {"confirm", 2}, {"filter", 2}, {"filter-is", 2},
-    {"set-environment", 2},
+    {"set-environment", 2}, {"no-dialog", 2}, {"read-message", 2},
 };
 
 bool SplitArguments(const std::string& line, std::vector<std::string>* words) {
@@ -214,6 +214,32 @@ struct Player {
     return WaitUntil([&] { return !IsWindow(browser); }, timeoutMs) || Fail(step, "the folder browser stayed open");
   }
 
+  // Passes when no dialog of that title shows up within the time given.
+  bool NoDialog(const ScenarioStep& step) {
+    const DWORD waitMs = static_cast<DWORD>(std::stoul(step.arguments[1])) * 1000;
+    if (WaitForDialog(step.arguments[0].c_str(), waitMs) != nullptr) {
+      return Fail(step, "a dialog titled '" + step.arguments[0] + "' appeared");
+    }
+    return true;
+  }
+
+  // Prints a message box's text ("message: ...", line feeds as " | ") and
+  // presses a button, whatever the text says.
+  bool ReadMessage(const ScenarioStep& step) {
+    static const std::map<std::string, int> buttons = {{"ok", IDOK}, {"cancel", IDCANCEL}, {"yes", IDYES}, {"no", IDNO}};
+    const auto button = buttons.find(step.arguments[1]);
+    if (button == buttons.end()) return Fail(step, "unknown button");
+    HWND box = Dialog(step, step.arguments[0]);
+    if (box == nullptr) return false;
+    std::string text = WindowText(GetDlgItem(box, kMessageText));
+    for (size_t at = text.find('\n'); at != std::string::npos; at = text.find('\n', at)) text.replace(at, 1, " | ");
+    printf("message: %s\n", text.c_str());
+    fflush(stdout);
+    if (GetDlgItem(box, button->second) == nullptr) return Fail(step, "the message has no such button");
+    PostMessageA(box, WM_COMMAND, static_cast<WPARAM>(button->second), 0);
+    return WaitUntil([&] { return !IsWindow(box); }, timeoutMs) || Fail(step, "the message stayed open");
+  }
+
   bool Message(const ScenarioStep& step) {
     static const std::map<std::string, LPCSTR> icons = {{"information", IDI_ASTERISK},
                                                         {"question", IDI_QUESTION},
@@ -268,6 +294,8 @@ struct Player {
     if (step.keyword == "cancel") return Cancel(step);
     if (step.keyword == "browse-folder") return BrowseFolder(step);
     if (step.keyword == "message") return Message(step);
+    if (step.keyword == "read-message") return ReadMessage(step);
+    if (step.keyword == "no-dialog") return NoDialog(step);
     if (step.keyword == "attached") return Attached(step);
     if (step.keyword == "set-environment") {
       // For the plug-in's test builds, which read their fault plan from it.

@@ -21,7 +21,10 @@
 //   attached "C:\path\out.zip"                   the next attachment must be this file
 //   no-more-attachments                          nothing else was attached
 //   set-environment NAME "value"                 set a variable of the host's process
-//
+//   no-dialog "Title" 2                          no dialog of that title shows within 2 seconds
+//   read-message "Caption" ok                    print a message box's text ("message: ..."),
+//                                                press a button, whatever it says
+
 // Arguments are words, or texts in double or single quotes (no escapes: a
 // text with double quotes goes in single quotes); backslashes are taken as
 // they stand.

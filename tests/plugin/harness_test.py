@@ -31,6 +31,9 @@ class HarnessTest(unittest.TestCase):
         return subprocess.run([WINE_RUN, HOST, "--plugin", PROBE, "--script", windows_path(script)],
                               capture_output=True, text=True, timeout=180)
 
+    def question(self):
+        return "Attach %s from C:\\windows?" % windows_path(self.file)
+
     def common_steps(self):
         return ['choose "&Probe Dialogs..."',
                 'open-file "Probe Open" "%s"' % windows_path(self.file),
@@ -71,6 +74,21 @@ class HarnessTest(unittest.TestCase):
         result = self.play(['choose "Zip and Attach F&ile(s)..."'])
         self.assertEqual(1, result.returncode)
         self.assertIn("&Probe Dialogs...", result.stderr)
+
+    def test_a_message_can_be_read_whatever_it_says(self):
+        result = self.play(self.common_steps() + [
+            'read-message "Probe" no',
+            'message "Probe" information ok "Nothing attached."',
+            "no-more-attachments"])
+        self.assertEqual(0, result.returncode, result.stderr)
+        self.assertIn("message: " + self.question(), result.stdout)
+
+    def test_no_dialog_passes_in_quiet_and_fails_when_one_shows(self):
+        result = self.play(['no-dialog "Probe Open" 1', 'choose "&Probe Dialogs..."', 'cancel "Probe Open"'])
+        self.assertEqual(0, result.returncode, result.stderr)
+        result = self.play(['choose "&Probe Dialogs..."', 'no-dialog "Probe Open" 5'])
+        self.assertEqual(1, result.returncode)
+        self.assertIn("a dialog titled 'Probe Open' appeared", result.stderr)
 
 
 if __name__ == "__main__":
