@@ -230,7 +230,9 @@ TEST(PlatformClock, TheUtcClockAgreesWithTheCLibrary) {
   const int64_t after = static_cast<int64_t>(time(nullptr));
   const int64_t seconds = static_cast<int64_t>((now - kUnixEpochFileTime) / kFileTimeTicksPerSecond);
   EXPECT_GE(seconds, before);
-  EXPECT_LE(seconds, after);
+  // time() may read a coarser clock that lags a few milliseconds behind, so
+  // across a second's boundary it can still show the second before.
+  EXPECT_LE(seconds, after + 1);
 }
 
 TEST(PlatformMemory, FixedBlocksComeZeroFilled) {
