@@ -12,7 +12,7 @@
 //   filter-is "Title" 5                          the type filter a file dialog shows
 //   cancel "Title"                               cancel a dialog
 //   confirm "Caption" yes                        press a message box's button, any text
-//   browse-folder "Title" "C:\path"              pick a folder in the folder browser
+//   browse-folder "Title" "C:\path"              pick any folder in the folder browser
 //   message "Caption" information ok "Text"      check a message box and press a button;
 //   + "second line"                              a text goes on, after a line feed, on
 //                                                lines that start with +
@@ -24,6 +24,9 @@
 //   no-dialog "Title" 2                          no dialog of that title shows within 2 seconds
 //   read-message "Caption" ok                    print a message box's text ("message: ..."),
 //                                                press a button, whatever it says
+//
+// A scenario also fails when a dialog is still open after its last step:
+// the host would otherwise end under a message the plug-in is showing.
 
 // Arguments are words, or texts in double or single quotes (no escapes: a
 // text with double quotes goes in single quotes); backslashes are taken as

@@ -60,8 +60,7 @@ class Session:
         return path
 
     def top_folder(self, name):
-        """A folder straight under C:, where Wine's folder browser can select
-        it (it does not select deeper folders)."""
+        """A folder straight under C:, outside the session's own folder."""
         path = os.path.join(wine_drive_c(), os.path.basename(self.root) + "-" + name)
         os.makedirs(path)
         self.extra.append(path)
@@ -74,15 +73,16 @@ class Session:
             f.write(data)
         return path
 
-    def run(self, steps, hold=()):
+    def run(self, steps, hold=(), host_options=()):
         script = os.path.join(self.root, "scenario.txt")
         with open(script, "w") as f:
             f.write("timeout 20\n" + "\n".join(steps) + "\n")
         command = [WINE_RUN, os.path.join(self.bin, "zapnest-host.exe"), "--temp", win(self.temp) + "\\",
-                   "--script", win(script)]
+                   "--script", win(script)] + list(host_options)
         for path in hold:
             command += ["--hold", win(path)]
-        result = subprocess.run(command, capture_output=True, text=True, timeout=300)
+        # Wine's own messages are not always UTF-8.
+        result = subprocess.run(command, capture_output=True, text=True, errors="replace", timeout=300)
         attached = [line[len("attached: "):] for line in result.stdout.splitlines() if line.startswith("attached: ")]
         return result, attached
 
@@ -387,6 +387,30 @@ class CommandsTest(SessionTestCase):
             'message "%s" information ok "Error creating zip archive."' % CAPTION,
             "no-more-attachments"])
         self.passes(result)
+
+    def test_the_browser_takes_any_folder_the_user_picks(self):
+        s = self.session(ShowZipFolder="1", InitialFolder="<data>")
+        s.file("top.txt", b"top")
+        deep = os.path.join(s.data, "one", "two", "three")
+        s.file("one/two/three/deep.txt", b"deep" * 300)
+        zip_path = win(s.temp) + "\\deep.zip"
+        result, attached = s.run([
+            'choose "%s"' % FOLDER_ENTRY,
+            'browse-folder "Browse for Folder" "%s"' % win(deep),
+            'message "%s" question yes "Create zip from 1 files with a total size of 1 KB?"' % CAPTION,
+            'save-file "%s" "%s"' % (SAVE_TITLE, zip_path),
+            'attached "%s"' % zip_path,
+            "no-more-attachments"])
+        self.passes(result)
+        self.assertZip(zip_path, {"deep.txt": b"deep" * 300})
+        self.assertEqual(win(deep), s.settings()["InitialFolder"])
+
+    def test_another_menu_kind_gets_no_entries(self):
+        s = self.session(ShowZipFolder="1")
+        result, attached = s.run(['choose "%s"' % FILES_ENTRY], host_options=["--menu-kind", "11"])
+        self.assertEqual(1, result.returncode)
+        self.assertIn("the menu holds", result.stderr)
+        self.assertNotIn("Zip and Attach", result.stderr.split("the menu holds", 1)[1])
 
     def test_a_selection_longer_than_its_buffer_is_cancelled(self):
         s = self.session(InitialFolder="<data>")

@@ -29,7 +29,7 @@ class HarnessTest(unittest.TestCase):
         with open(script, "w") as f:
             f.write("timeout 20\n" + "\n".join(steps) + "\n")
         return subprocess.run([WINE_RUN, HOST, "--plugin", PROBE, "--script", windows_path(script)],
-                              capture_output=True, text=True, timeout=180)
+                              capture_output=True, text=True, errors="replace", timeout=180)
 
     def question(self):
         return "Attach %s from C:\\windows?" % windows_path(self.file)
@@ -82,6 +82,11 @@ class HarnessTest(unittest.TestCase):
             "no-more-attachments"])
         self.assertEqual(0, result.returncode, result.stderr)
         self.assertIn("message: " + self.question(), result.stdout)
+
+    def test_a_dialog_left_open_at_the_end_fails(self):
+        result = self.play(self.common_steps())
+        self.assertEqual(1, result.returncode)
+        self.assertIn("still open after the last step: 'Probe'", result.stderr)
 
     def test_no_dialog_passes_in_quiet_and_fails_when_one_shows(self):
         result = self.play(['no-dialog "Probe Open" 1', 'choose "&Probe Dialogs..."', 'cancel "Probe Open"'])
