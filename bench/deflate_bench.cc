@@ -21,7 +21,7 @@
 #include "bench/memory_platform.h"
 #include "deflate/compress_entry.h"
 #include "platform/platform.h"
-#include "zip/archive.h"
+#include "writer/archive.h"
 #include "zip/zip_entry.h"
 
 namespace {

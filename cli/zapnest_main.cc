@@ -15,7 +15,7 @@
 #include "cli/file_system.h"
 #include "cli/options.h"
 #include "platform/platform.h"
-#include "zip/archive.h"
+#include "writer/archive.h"
 #include "zip/entry_name.h"
 
 namespace {
@@ -186,11 +186,11 @@ std::string DescribeFailure(int32_t code, uint32_t error, const Source& source, 
   }
 }
 
-void PrintAdded(const Source& source, const ZipArchive* archive) {
-  const uint64_t in = archive->bytesRead;
-  const uint64_t out = archive->compressedSize;
+void PrintAdded(const Source& source, const AddedEntry& added) {
+  const uint64_t in = added.uncompressedSize;
+  const uint64_t out = added.compressedSize;
   const std::string name = Shown(source.entryName);
-  if (ChooseMethod(source.entryName.c_str()) == kMethodStored) {
+  if (added.method == kMethodStored) {
     printf("  %s: %llu bytes, stored\n", name.c_str(), static_cast<unsigned long long>(in));
   } else {
     const long long saved = in == 0 ? 0 : (static_cast<long long>(in) - static_cast<long long>(out)) * 100 /
@@ -294,10 +294,11 @@ int Run(const Options& options) {
   for (const Source& source : sources) {
     ClearLastFileError();
     const int32_t result = AddFileToArchive(output.archive, source.entryName.c_str(), source.path.c_str());
-    if (result == ArchiveOk) {
+    AddedEntry added{};
+    if (result == ArchiveOk && DescribeLastAdded(output.archive, &added)) {
       ++totals.files;
-      totals.bytesIn += output.archive->bytesRead;
-      if (!options.quiet) PrintAdded(source, output.archive);
+      totals.bytesIn += added.uncompressedSize;
+      if (!options.quiet) PrintAdded(source, added);
       continue;
     }
     const uint32_t systemError = LastFileError();

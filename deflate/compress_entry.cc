@@ -100,6 +100,12 @@ void CompressEntry(ZipArchive* archive, ZipEntry* entry) {
   if (archive->errorCode == ArchiveOk) RunLazyMatching(state);
 }
 
+void ReleaseCompressor(ZipArchive* archive) {
+  // The state is one block with nothing hanging off it.
+  ReleaseFixedMemory(archive->deflateState);
+  archive->deflateState = nullptr;
+}
+
 uint32_t FindLongestMatch(DeflateState* state, uint32_t candidate) {
   uint32_t budget = state->chainLimit;
   if (state->pendingMatchLen >= state->chainCutLength) budget >>= 2;

@@ -17,6 +17,10 @@
 // written, and bytesRead and crc32 describe the source.
 void CompressEntry(ZipArchive* archive, ZipEntry* entry);
 
+// Releases the archive's DeflateState, if it has one, with everything it
+// holds; the next deflated entry would create a new one.
+void ReleaseCompressor(ZipArchive* archive);
+
 // Compresses the rest of the entry from the current window state; returns
 // after the final block, or as soon as the archive's errorCode is set.
 void RunLazyMatching(DeflateState* state);

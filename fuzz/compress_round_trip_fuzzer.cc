@@ -39,7 +39,7 @@
 #include "deflate/compress_entry.h"
 #include "bench/memory_platform.h"
 #include "platform/platform.h"
-#include "zip/archive.h"
+#include "writer/archive.h"
 #include "zip/zip_archive.h"
 #include "zip/zip_entry.h"
 

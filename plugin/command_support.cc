@@ -5,7 +5,7 @@
 #include "plugin/plugin_info.h"
 #include "plugin/settings.h"
 #include "platform/platform.h"
-#include "zip/archive.h"
+#include "writer/archive.h"
 
 const char kCancelledText[] = "Creation of zip archive cancelled.";
 const char kCreateErrorText[] = "Error creating zip archive.";

@@ -12,7 +12,7 @@
 #include "plugin/dialog_hooks.h"
 #include "plugin/plugin_info.h"
 #include "plugin/settings.h"
-#include "zip/archive.h"
+#include "writer/archive.h"
 
 namespace {
 

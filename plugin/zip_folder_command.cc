@@ -14,7 +14,7 @@
 #include "plugin/plugin_info.h"
 #include "plugin/settings.h"
 #include "platform/platform.h"
-#include "zip/archive.h"
+#include "writer/archive.h"
 
 namespace {
 

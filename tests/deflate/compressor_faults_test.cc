@@ -7,7 +7,7 @@
 #include "tests/support/deflate_harness.h"
 #include "tests/support/fake_platform.h"
 #include "tests/support/test_data.h"
-#include "zip/archive.h"
+#include "writer/archive.h"
 
 namespace {
 

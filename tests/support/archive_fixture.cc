@@ -1,6 +1,6 @@
 #include "tests/support/archive_fixture.h"
 
-#include "zip/archive.h"
+#include "writer/archive.h"
 
 ZipArchive* NewArchiveOn(const std::string& outputPath) {
   ZipArchive* archive = nullptr;

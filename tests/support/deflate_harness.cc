@@ -6,7 +6,7 @@
 #include "deflate/compress_entry.h"
 #include "platform/platform.h"
 #include "tests/support/fake_platform.h"
-#include "zip/archive.h"
+#include "writer/archive.h"
 
 void CompressNextEntry(ZipArchive* archive, const std::vector<uint8_t>& input, ZipEntry* entry) {
   fake::PutFile("source", input);

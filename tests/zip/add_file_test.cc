@@ -6,7 +6,8 @@
 #include "tests/support/fake_platform.h"
 #include "tests/support/test_data.h"
 #include "tests/support/zip_reader.h"
-#include "zip/archive.h"
+#include "writer/archive.h"
+#include "zip/entry_name.h"
 
 namespace {
 
@@ -50,6 +51,27 @@ TEST_F(AddFile, EntriesFollowEachOtherAndTheOutputEndsAtTheArchiveOffset) {
   EXPECT_EQ(8u, read.entries[1].method);
   EXPECT_EQ(2u, read.entries[1].flags);
   EXPECT_EQ(WordText(20000, 2), read.entries[1].data);
+}
+
+TEST_F(AddFile, TheLastAddedEntryIsDescribedUntilTheNextSuccessfulAdd) {
+  AddedEntry added{};
+  EXPECT_FALSE(DescribeLastAdded(archive_, &added));
+  EXPECT_FALSE(DescribeLastAdded(nullptr, &added));
+  fake::PutFile("a.gz", RandomBytes(700, 3));
+  fake::PutFile("b.txt", WordText(9000, 4));
+  ASSERT_EQ(ArchiveOk, AddFileToArchive(archive_, "a.gz", "a.gz"));
+  ASSERT_TRUE(DescribeLastAdded(archive_, &added));
+  EXPECT_EQ(kMethodStored, added.method);
+  EXPECT_EQ(700u, added.uncompressedSize);
+  EXPECT_EQ(700u, added.compressedSize);
+  ASSERT_EQ(ArchiveOk, AddFileToArchive(archive_, "b.txt", "b.txt"));
+  EXPECT_EQ(ArchiveOpenFailed, AddFileToArchive(archive_, "c.txt", "missing"));
+  ASSERT_TRUE(DescribeLastAdded(archive_, &added));
+  EXPECT_EQ(kMethodDeflated, added.method);
+  EXPECT_EQ(9000u, added.uncompressedSize);
+  const ReadArchive read = Finish();
+  ASSERT_TRUE(read.ok) << read.error;
+  EXPECT_EQ(read.entries[1].compressedSize, added.compressedSize);
 }
 
 TEST_F(AddFile, AnEmptyDeflatedFileIsTheEmptyFinalBlock) {

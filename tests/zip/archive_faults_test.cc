@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/support/fake_platform.h"
-#include "zip/archive.h"
+#include "writer/archive.h"
 #include "zip/entry_name.h"
 #include "zip/source_metadata.h"
 

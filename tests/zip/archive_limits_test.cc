@@ -11,7 +11,7 @@
 #include "tests/support/fake_platform.h"
 #include "tests/support/test_data.h"
 #include "tests/support/zip_reader.h"
-#include "zip/archive.h"
+#include "writer/archive.h"
 #include "zip/output_channel.h"
 
 namespace {

@@ -1,5 +1,5 @@
 // Creating and closing archives on real files.
-#include "zip/archive.h"
+#include "writer/archive.h"
 
 #include <gtest/gtest.h>
 

@@ -4,7 +4,7 @@
 
 #include "tests/support/fake_platform.h"
 #include "tests/support/test_data.h"
-#include "zip/archive.h"
+#include "writer/archive.h"
 #include "zip/entry_name.h"
 #include "zip/output_channel.h"
 #include "zip/zip_records.h"

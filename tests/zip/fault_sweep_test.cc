@@ -10,7 +10,7 @@
 #include "tests/support/fake_platform.h"
 #include "tests/support/test_data.h"
 #include "tests/support/zip_reader.h"
-#include "zip/archive.h"
+#include "writer/archive.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 
 #include "tests/support/test_files.h"
 #include "tests/support/zip_reader.h"
-#include "zip/archive.h"
+#include "writer/archive.h"
 #include "zip/output_channel.h"
 
 namespace {

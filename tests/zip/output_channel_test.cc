@@ -6,7 +6,7 @@
 
 #include "tests/support/archive_fixture.h"
 #include "tests/support/test_files.h"
-#include "zip/archive.h"
+#include "writer/archive.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include "platform/platform.h"
 #include "tests/support/archive_fixture.h"
 #include "tests/support/test_files.h"
-#include "zip/archive.h"
+#include "writer/archive.h"
 #include "zip/source_metadata.h"
 
 namespace {

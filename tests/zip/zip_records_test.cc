@@ -9,7 +9,7 @@
 #include "tests/support/archive_fixture.h"
 #include "tests/support/test_data.h"
 #include "tests/support/test_files.h"
-#include "zip/archive.h"
+#include "writer/archive.h"
 #include "zip/entry_name.h"
 #include "zip/output_channel.h"
 

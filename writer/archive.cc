@@ -1,4 +1,4 @@
-#include "zip/archive.h"
+#include "writer/archive.h"
 
 #include "deflate/compress_entry.h"
 #include "platform/platform.h"
@@ -191,6 +191,13 @@ int32_t AddFileToArchive(ZipArchive* archive, const char* entryName, const char*
   return ArchiveOk;
 }
 
+bool DescribeLastAdded(const ZipArchive* archive, AddedEntry* added) {
+  const ZipEntry* entry = archive != nullptr ? archive->lastEntry : nullptr;
+  if (entry == nullptr) return false;
+  *added = AddedEntry{entry->method, entry->uncompressedSize, entry->compressedSize};
+  return true;
+}
+
 int32_t CloseArchive(ZipArchive* archive) {
   if (archive == nullptr) return ArchiveBadArgument;
   int32_t result = ArchiveOk;
@@ -203,8 +210,7 @@ int32_t CloseArchive(ZipArchive* archive) {
     if ((archive->flags & OwnsOutput) != 0) CloseFile(archive->output);
   }
   if ((archive->flags & OwnsSource) != 0) CloseSource(archive);
-  // The compressor state is one block with nothing hanging off it.
-  ReleaseFixedMemory(archive->deflateState);
+  ReleaseCompressor(archive);
   while (ZipEntry* entry = archive->entryList) {
     archive->entryList = entry->next;
     ReleaseFixedMemory(entry);

@@ -40,6 +40,17 @@ int32_t CreateArchiveOnNewFile(const char* path, ZipArchive** archive);
 // for further adds.
 int32_t AddFileToArchive(ZipArchive* archive, const char* entryName, const char* sourcePath);
 
+// What the most recent successful add put into the archive.
+struct AddedEntry {
+  uint16_t method;             // kMethodStored or kMethodDeflated
+  uint32_t uncompressedSize;   // bytes read from the source
+  uint32_t compressedSize;     // bytes of entry data in the archive
+};
+
+// Describes the entry the last successful AddFileToArchive added. Returns
+// false when none was added yet (or the directory was written).
+bool DescribeLastAdded(const ZipArchive* archive, AddedEntry* added);
+
 // Writes the central directory and end record unless an add left a failure
 // in `errorCode` or they were written already, closes the output when the
 // archive owns it, and releases the record with every entry and the
