@@ -86,6 +86,14 @@ TEST_F(HuffmanTree, TiesGoToTheShallowerSubtree) {
   EXPECT_EQ(30u, state_->fixedBlockBits);
 }
 
+// Here the orders differ: after a and b merge, three nodes of weight 2
+// remain; taking the two leaves first gives four 2-bit codes, taking the
+// merged node first would give 3, 3, 2, 1.
+TEST_F(HuffmanTree, OfEqualWeightsTheShallowerMergeFirst) {
+  BuildDistanceTree({1, 1, 2, 2});
+  EXPECT_EQ((std::vector<uint32_t>{2, 2, 2, 2}), Lengths(state_->dynDistTree, 4));
+}
+
 TEST_F(HuffmanTree, EqualFrequenciesGiveEqualLengthsAndReversedCodes) {
   BuildDistanceTree({4, 4, 4, 4});
   EXPECT_EQ((std::vector<uint32_t>{2, 2, 2, 2}), Lengths(state_->dynDistTree, 4));

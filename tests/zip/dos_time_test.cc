@@ -16,6 +16,14 @@ TEST(DosDateTime, PacksTheFieldsWithSecondsHalved) {
   EXPECT_EQ(0xFF9FBF7Du, ToDosDateTime(At(2107, 12, 31, 23, 59, 59, 999)));
 }
 
+// The first and last years of the field are encoded as they are, not
+// clamped: only dates outside them are.
+TEST(DosDateTime, TheFirstAndLastYearsAreNotClamped) {
+  EXPECT_EQ(((((0u << 9) | (6u << 5) | 15u)) << 16) | (12u << 11) | (30u << 5), ToDosDateTime(At(1980, 6, 15, 12, 30, 0)));
+  EXPECT_EQ(((((127u << 9) | (6u << 5) | 15u)) << 16) | (12u << 11) | (30u << 5),
+            ToDosDateTime(At(2107, 6, 15, 12, 30, 0)));
+}
+
 TEST(DosDateTime, ClampsYearsTheFieldCannotHold) {
   // Wrapping would show a 1975 file as 2103 and a 2110 file as 1982.
   EXPECT_EQ(0x00210000u, ToDosDateTime(At(1975, 6, 1, 12, 0, 0)));
