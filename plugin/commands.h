@@ -9,8 +9,3 @@ void WINAPI ZipFilesCommand(LPARAM, LPARAM);
 // Zip and attach folder: pick a folder, confirm its file count and size,
 // name the zip, attach every plain file directly inside the folder.
 void WINAPI ZipFolderCommand(LPARAM, LPARAM);
-
-// Registers the commands and inserts their menu entries for a composition
-// window's menu (kind 10): files at position 14 of the first drop-down, the
-// folder command at 15 when ShowZipFolder is set. Other kinds add nothing.
-void AddMenuEntries(HMENU menuBar, LPARAM menuKind);

@@ -5,8 +5,9 @@
 // nothing that could throw.
 #include <windows.h>
 
-#include "plugin/commands.h"
+#include "plugin/compose_window.h"
 #include "plugin/exception_boundary.h"
+#include "plugin/menu_entries.h"
 #include "plugin/plugin_info.h"
 
 extern "C" {

@@ -1,3 +1,5 @@
+#include "plugin/menu_entries.h"
+
 #include "plugin/commands.h"
 #include "plugin/host_api.h"
 #include "plugin/settings.h"

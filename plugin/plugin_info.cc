@@ -1,8 +1,8 @@
 #include "plugin/plugin_info.h"
 
-namespace {
+#include <windows.h>
 
-HWND currentComposeWindow = nullptr;
+namespace {
 
 void PutField(char* record, size_t field, const char* text) {
   lstrcpynA(record + field * kInfoFieldSize, text, static_cast<int>(kInfoFieldSize));
@@ -16,7 +16,3 @@ void FillPluginInfo(char* record) {
   PutField(record, 2, "1.0");
   PutField(record, 3, "Enables Orvel! to zip and attach files.");
 }
-
-HWND CurrentComposeWindow() { return currentComposeWindow; }
-
-void SetCurrentComposeWindow(HWND window) { currentComposeWindow = window; }

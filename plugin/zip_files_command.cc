@@ -3,15 +3,22 @@
 
 #include <commdlg.h>
 
-#include <cstring>
 #include <string>
 #include <vector>
 
-#include "plugin/command_support.h"
 #include "plugin/commands.h"
+#include "plugin/compose_window.h"
+#include "plugin/copy_text.h"
 #include "plugin/dialog_hooks.h"
-#include "plugin/plugin_info.h"
+#include "plugin/message_pump.h"
+#include "plugin/messages.h"
+#include "plugin/run_command.h"
+#include "plugin/selection.h"
 #include "plugin/settings.h"
+#include "plugin/wait_cursor.h"
+#include "plugin/zip_name_dialog.h"
+#include "plugin/zip_name_rules.h"
+#include "plugin/zip_output.h"
 #include "writer/archive.h"
 
 namespace {
@@ -32,23 +39,6 @@ static_assert(kOpenFlags == 0x881224, "the open dialog's flags");
 
 // "All Files (*.*)" until the user picks another; kept while the library is loaded.
 DWORD rememberedFilterIndex = 5;
-
-// The open dialog's result: one full path, or a folder and then file names,
-// each NUL-terminated, the list closed by an empty string. Every scan stays
-// inside the `size` bytes of the buffer; a list that does not close there
-// (a dialog may cut a long selection short instead of failing) is refused.
-bool SplitSelection(const char* selection, size_t size, std::vector<std::string>* parts) {
-  parts->clear();
-  size_t at = 0;
-  while (at < size && selection[at] != '\0') {
-    const void* end = memchr(selection + at, '\0', size - at);
-    if (end == nullptr) return false;
-    const size_t length = static_cast<size_t>(static_cast<const char*>(end) - (selection + at));
-    parts->emplace_back(selection + at, length);
-    at += length + 1;
-  }
-  return at < size && !parts->empty();
-}
 
 // Adds every source; stops at the first that fails.
 bool AddAll(ZipArchive* archive, const std::vector<std::pair<std::string, std::string>>& sources,
@@ -96,7 +86,7 @@ void ZipFiles() {
   if (single) {
     CopyText(settings.initialFolder, kSettingTextSize, parts[0].substr(0, record.nFileOffset));
     sources.emplace_back(fileTitle, parts[0]);
-    preset = std::string(fileTitle) + ".zip";
+    preset = ZipNameForFile(fileTitle);
   } else {
     CopyText(settings.initialFolder, kSettingTextSize, parts[0] + "\\");
     for (size_t i = 1; i < parts.size(); ++i) sources.emplace_back(parts[i], parts[0] + "\\" + parts[i]);

@@ -8,11 +8,18 @@
 #include <cstdint>
 #include <string>
 
-#include "plugin/command_support.h"
 #include "plugin/commands.h"
+#include "plugin/compose_window.h"
+#include "plugin/copy_text.h"
 #include "plugin/dialog_hooks.h"
-#include "plugin/plugin_info.h"
+#include "plugin/message_pump.h"
+#include "plugin/messages.h"
+#include "plugin/run_command.h"
 #include "plugin/settings.h"
+#include "plugin/size_question.h"
+#include "plugin/wait_cursor.h"
+#include "plugin/zip_name_dialog.h"
+#include "plugin/zip_output.h"
 #include "platform/platform.h"
 #include "writer/archive.h"
 
@@ -21,8 +28,6 @@ namespace {
 constexpr DWORD kNameSize = MAX_PATH;
 constexpr char kBrowserTitle[] =
     "All files in the selected folder will be added to the zip archive. Subfolders will be ignored (no recursion).";
-constexpr uint64_t kKilobyte = 1024;
-constexpr uint64_t kMegabyte = 1024 * 1024;
 
 // A folder search, closed when it goes, also when an exception passes.
 struct Search {
@@ -73,18 +78,6 @@ bool BrowseForFolder(std::string* folder) {
   allocator->Release();
   if (ok) *folder = path;
   return ok;
-}
-
-std::string SizeQuestion(int count, uint64_t total) {
-  std::string figure;
-  if (total > kMegabyte) {
-    figure = std::to_string(total / kMegabyte) + " MB";
-  } else if (total > kKilobyte) {
-    figure = std::to_string(total / kKilobyte) + " KB";
-  } else {
-    figure = std::to_string(total) + " bytes";
-  }
-  return "Create zip from " + std::to_string(count) + " files with a total size of " + figure + "?";
 }
 
 // The folder to zip, with the number and total size of its files, once the

@@ -18,11 +18,3 @@ uint32_t ToDosDateTime(FileTime time) {
                          (static_cast<uint32_t>(calendar.minute) << 5) | static_cast<uint32_t>(calendar.second / 2);
   return (date << 16) | clock;
 }
-
-int32_t ToUnixTime(FileTime time) {
-  // Subtracting in unsigned arithmetic and reading the result as signed is the
-  // two's-complement difference, without overflow for any input.
-  const int64_t ticks = static_cast<int64_t>(time - kUnixEpochFileTime);
-  const int64_t seconds = ticks / static_cast<int64_t>(kFileTimeTicksPerSecond);
-  return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(seconds)));
-}

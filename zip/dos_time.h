@@ -1,4 +1,4 @@
-// Time conversions for zip records.
+// The DOS date and time of zip records.
 #pragma once
 
 #include <cstdint>
@@ -10,7 +10,3 @@
 // field holds the years 1980 to 2107; earlier times become
 // 1980-01-01 00:00:00 and later ones 2107-12-31 23:59:58.
 uint32_t ToDosDateTime(FileTime time);
-
-// Seconds since 1970-01-01 00:00:00 of a file time, truncated toward zero and
-// reduced to 32 bits, as the extended-timestamp field holds them.
-int32_t ToUnixTime(FileTime time);

@@ -2,6 +2,7 @@
 
 #include "platform/platform.h"
 #include "zip/dos_time.h"
+#include "zip/unix_time.h"
 
 namespace {
 

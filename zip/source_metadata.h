@@ -4,7 +4,16 @@
 #include <cstdint>
 
 #include "zip/zip_archive.h"
-#include "zip/zip_entry.h"
+
+// The facts taken from a source file before its entry is built. Times are
+// seconds since 1970-01-01 00:00:00 UTC.
+struct SourceMetadata {
+  int32_t accessTime;
+  int32_t modifyTime;
+  int32_t createTime;
+  uint32_t dosDateTime;  // local wall-clock time of the last write, DOS form
+  uint32_t externalAttributes;
+};
 
 // Fills `metadata` from the archive's open `source` and sets `sourceSize` (low
 // 32 bits of the file size). Sets owner-execute in the Unix mode when the file

@@ -1,5 +1,4 @@
-// One entry of the central directory, and the facts taken from a source file
-// before its entry is built.
+// One entry of the central directory.
 #pragma once
 
 #include <cstdint>
@@ -31,13 +30,4 @@ struct ZipEntry {
   uint8_t centralExtra[kCentralExtraLength];
   char name[kEntryNameCapacity];  // NUL-terminated, '/' as the separator
   ZipEntry* next;
-};
-
-// Times are seconds since 1970-01-01 00:00:00 UTC.
-struct SourceMetadata {
-  int32_t accessTime;
-  int32_t modifyTime;
-  int32_t createTime;
-  uint32_t dosDateTime;  // local wall-clock time of the last write, DOS form
-  uint32_t externalAttributes;
 };

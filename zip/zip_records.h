@@ -7,6 +7,7 @@
 
 #include <cstdint>
 
+#include "zip/source_metadata.h"
 #include "zip/zip_archive.h"
 #include "zip/zip_entry.h"
 

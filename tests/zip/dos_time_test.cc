@@ -1,4 +1,5 @@
 #include "zip/dos_time.h"
+#include "zip/unix_time.h"
 
 #include <gtest/gtest.h>
 

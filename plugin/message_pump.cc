@@ -1,0 +1,14 @@
+#include "plugin/message_pump.h"
+
+#include "plugin/compose_window.h"
+
+void PumpMessages() {
+  HWND compose = CurrentComposeWindow();
+  if (compose == nullptr) return;
+  HWND parent = GetParent(compose);
+  MSG message;
+  while (PeekMessageA(&message, parent != nullptr ? parent : compose, 0, 0, PM_REMOVE)) {
+    TranslateMessage(&message);
+    DispatchMessageA(&message);
+  }
+}

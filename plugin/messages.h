@@ -1,0 +1,18 @@
+// The plug-in's message boxes: captioned "Zapnest Plugin", owned by the
+// current composition window.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+extern const char kCancelledText[];    // "Creation of zip archive cancelled."
+extern const char kCreateErrorText[];  // "Error creating zip archive."
+extern const char kAddErrorText[];     // "Error adding file to zip archive."
+
+// Shows `text` and returns the button pressed.
+int ShowMessage(const std::string& text, UINT iconAndButtons);
+
+// The same for a constant text, owned by `owner`; allocates nothing, so it
+// may be used when memory has run out.
+int ShowConstantMessage(HWND owner, const char* text, UINT iconAndButtons) noexcept;

@@ -1,0 +1,56 @@
+#include "plugin/zip_name_dialog.h"
+
+#include "plugin/copy_text.h"
+#include "plugin/dialog_hooks.h"
+#include "plugin/messages.h"
+#include "plugin/settings.h"
+#include "plugin/temp_folder.h"
+#include "plugin/zip_name_rules.h"
+
+namespace {
+
+constexpr char kZipFilter[] = "Zip Files (*.zip)\0*.zip\0";
+constexpr DWORD kSaveFlags =
+    OFN_ENABLESIZING | OFN_EXPLORER | OFN_ENABLEHOOK | OFN_NOCHANGEDIR | OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT;
+static_assert(kSaveFlags == 0x88002E, "the zip name dialog's flags");
+
+bool EnoughSpace(const OPENFILENAMEA& record, uint64_t requiredBytes) {
+  const std::string folder(record.lpstrFile, record.nFileOffset);
+  ULARGE_INTEGER available;
+  // When the system cannot tell, the write itself will find out.
+  if (!GetDiskFreeSpaceExA(folder.c_str(), &available, nullptr, nullptr)) return true;
+  return available.QuadPart >= requiredBytes;
+}
+
+}  // namespace
+
+void MakeZipNameDialog(OPENFILENAMEA* record, char* zipPath, char* saveTitle) {
+  record->lpstrFilter = kZipFilter;
+  record->nFilterIndex = 1;
+  record->lpstrFile = zipPath;
+  record->nMaxFile = MAX_PATH;
+  record->lpstrFileTitle = saveTitle;
+  record->lpstrTitle = "Enter zip archive name";
+  record->lpstrDefExt = "zip";
+  record->Flags = kSaveFlags;
+  record->lpfnHook = DetailsViewHookSave;
+}
+
+bool AskZipPath(OPENFILENAMEA* record, const std::string& preset, bool checkSpace, uint64_t requiredBytes) {
+  const std::string warning = SaveWarningText(TempFolder());
+  for (;;) {
+    CopyText(record->lpstrFile, record->nMaxFile, preset);
+    const std::string temp = TempFolder();
+    record->lpstrInitialDir = temp.c_str();
+    if (!GetSaveFileNameA(record)) {
+      ShowMessage(kCancelledText, MB_OK | MB_ICONINFORMATION);
+      return false;
+    }
+    if (checkSpace && !EnoughSpace(*record, requiredBytes)) {
+      ShowMessage(NoSpaceText(record->lpstrFile), MB_OK | MB_ICONINFORMATION);
+      continue;
+    }
+    if (Settings().showSaveWarning == 0 || IsInsideFolder(record->lpstrFile, TempFolder())) return true;
+    if (ShowMessage(warning, MB_YESNO | MB_ICONQUESTION) != IDNO) return true;
+  }
+}

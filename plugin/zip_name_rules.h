@@ -1,0 +1,19 @@
+// The rules of the zip name dialog, free of any dialog: portable and tested
+// natively.
+#pragma once
+
+#include <string>
+
+// Whether `zipPath` lies in `folder`, the mail client's temporary folder,
+// whose zips it removes when it closes. The test is the mail client's own:
+// `folder` is a prefix of the path, byte for byte, with case.
+bool IsInsideFolder(const std::string& zipPath, const std::string& folder);
+
+// The question shown before a zip is saved outside the temporary folder.
+std::string SaveWarningText(const std::string& tempFolder);
+
+// The name proposed for the zip of one file: its name with ".zip" added.
+std::string ZipNameForFile(const std::string& fileTitle);
+
+// The message when the chosen drive cannot hold the folder's files.
+std::string NoSpaceText(const std::string& zipPath);

@@ -1,0 +1,35 @@
+// The zip being written by a command, from its creation to its attachment.
+#pragma once
+
+#include <cstdint>
+
+struct ZipArchive;
+
+// Owns an archive being written until it is closed, also when an exception
+// passes: the zip file is then closed and its memory released.
+class OpenArchive {
+ public:
+  OpenArchive() = default;
+  ~OpenArchive();
+  OpenArchive(const OpenArchive&) = delete;
+  OpenArchive& operator=(const OpenArchive&) = delete;
+
+  // Creates the zip at `zipPath`; false when it cannot be created.
+  bool Create(const char* zipPath);
+  ZipArchive* get() const { return archive_; }
+  // Closes it; returns CloseArchive's result.
+  int32_t Close();
+
+ private:
+  ZipArchive* archive_ = nullptr;
+};
+
+// Whether a failed add was the source's doing (it cannot be opened or read,
+// is too large, or no longer fits the archive), after which the archive can
+// take further files, rather than the zip's own (a write, a reposition,
+// memory). `systemError` is LastFileError after the add.
+bool IsSourceFailure(int32_t code, uint32_t systemError);
+
+// Closes the archive and attaches the zip, or tells that it could not be
+// made: a zip whose directory could not be written is not a zip.
+void FinishAndAttach(OpenArchive* archive, const char* zipPath);

@@ -1,0 +1,80 @@
+// The commands' rules that need no dialog: the selection buffer, the folder
+// question, and the zip name dialog's texts and temporary-folder test.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "plugin/selection.h"
+#include "plugin/size_question.h"
+#include "plugin/zip_name_rules.h"
+
+namespace {
+
+std::vector<std::string> Split(const std::string& buffer, bool* ok) {
+  std::vector<std::string> parts;
+  *ok = SplitSelection(buffer.data(), buffer.size(), &parts);
+  return parts;
+}
+
+TEST(Selection, OnePathOrAFolderAndItsNames) {
+  bool ok = false;
+  EXPECT_EQ((std::vector<std::string>{"C:\\data\\a.txt"}), Split(std::string("C:\\data\\a.txt\0\0", 16), &ok));
+  EXPECT_TRUE(ok);
+  const std::string several("C:\\data\0a.txt\0b c.txt\0\0", 23);
+  EXPECT_EQ((std::vector<std::string>{"C:\\data", "a.txt", "b c.txt"}), Split(several, &ok));
+  EXPECT_TRUE(ok);
+  // The closing empty string in the buffer's very last byte still counts.
+  EXPECT_EQ((std::vector<std::string>{"ab"}), Split(std::string("ab\0\0", 4), &ok));
+  EXPECT_TRUE(ok);
+}
+
+TEST(Selection, AListThatDoesNotCloseInsideTheBufferIsRefused) {
+  bool ok = true;
+  Split(std::string("C:\\data\0a.txt\0b.t", 17), &ok);  // cut inside a name
+  EXPECT_FALSE(ok);
+  Split(std::string("C:\\data\0a.txt\0", 14), &ok);  // every name ends, the list does not
+  EXPECT_FALSE(ok);
+  Split(std::string("abc", 3), &ok);
+  EXPECT_FALSE(ok);
+  Split(std::string("\0\0", 2), &ok);  // nothing chosen
+  EXPECT_FALSE(ok);
+  std::vector<std::string> parts;
+  EXPECT_FALSE(SplitSelection("x", 0, &parts));
+}
+
+TEST(SizeQuestion, CountsBytesThenWholeKilobytesThenWholeMegabytes) {
+  const auto figure = [](uint64_t total) {
+    const std::string text = SizeQuestion(3, total);
+    return text.substr(text.find("size of ") + 8);
+  };
+  EXPECT_EQ("Create zip from 3 files with a total size of 0 bytes?", SizeQuestion(3, 0));
+  EXPECT_EQ("1024 bytes?", figure(1024));
+  EXPECT_EQ("1 KB?", figure(1025));
+  EXPECT_EQ("1 KB?", figure(2047));
+  EXPECT_EQ("1024 KB?", figure(1048576));
+  EXPECT_EQ("1 MB?", figure(1048577));
+  EXPECT_EQ("3072 MB?", figure(3ull << 30));
+  EXPECT_EQ("Create zip from 1 files with a total size of 5 bytes?", SizeQuestion(1, 5));
+}
+
+TEST(ZipNameRules, TheTemporaryFolderIsAPrefixByteForByteWithCase) {
+  const std::string temp = "C:\\Orvel\\Temp\\";
+  EXPECT_TRUE(IsInsideFolder("C:\\Orvel\\Temp\\a.zip", temp));
+  EXPECT_TRUE(IsInsideFolder("C:\\Orvel\\Temp\\sub\\a.zip", temp));
+  EXPECT_FALSE(IsInsideFolder("C:\\orvel\\temp\\a.zip", temp));  // the same folder to Windows, not to the rule
+  EXPECT_FALSE(IsInsideFolder("C:\\Orvel\\Temp", temp));
+  EXPECT_FALSE(IsInsideFolder("D:\\a.zip", temp));
+  EXPECT_TRUE(IsInsideFolder("D:\\a.zip", ""));  // no temporary folder: nothing to warn about
+}
+
+TEST(ZipNameRules, TextsAndTheProposedName) {
+  EXPECT_EQ("If you save the zip archive to a folder other than 'C:\\T\\' it won't be automatically deleted upon "
+            "closing Orvel!\nAre you sure you want to do this?",
+            SaveWarningText("C:\\T\\"));
+  EXPECT_EQ("report.txt.zip", ZipNameForFile("report.txt"));
+  EXPECT_EQ("There is not enough space to create 'T:\\a.zip'. Please choose a different folder!",
+            NoSpaceText("T:\\a.zip"));
+}
+
+}  // namespace
