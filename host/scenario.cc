@@ -304,30 +304,40 @@ struct Player {
            Fail(step, "'" + attachments[attachmentsChecked].path + "' was attached");
   }
 
+  bool Timeout(const ScenarioStep& step) {
+    timeoutMs = static_cast<DWORD>(std::stoul(step.arguments[0])) * 1000;
+    return true;
+  }
+
+  // For the plug-in's test builds, which read their fault plan from it.
+  bool SetEnvironment(const ScenarioStep& step) {
+    SetEnvironmentVariableA(step.arguments[0].c_str(), step.arguments[1].c_str());
+    return true;
+  }
+
   bool Play(const ScenarioStep& step) {
-    if (step.keyword == "timeout") {
-      timeoutMs = static_cast<DWORD>(std::stoul(step.arguments[0])) * 1000;
-      return true;
-    }
-    if (step.keyword == "choose") return Choose(step);
-    if (step.keyword == "menu-item") return MenuItem(step);
-    if (step.keyword == "file-name") return FileName(step);
-    if (step.keyword == "confirm") return Confirm(step);
-    if (step.keyword == "filter") return Filter(step);
-    if (step.keyword == "filter-is") return FilterIs(step);
-    if (step.keyword == "open-file" || step.keyword == "save-file") return AnswerFileDialog(step);
-    if (step.keyword == "cancel") return Cancel(step);
-    if (step.keyword == "browse-folder") return BrowseFolder(step);
-    if (step.keyword == "message") return Message(step);
-    if (step.keyword == "read-message") return ReadMessage(step);
-    if (step.keyword == "no-dialog") return NoDialog(step);
-    if (step.keyword == "attached") return Attached(step);
-    if (step.keyword == "set-environment") {
-      // For the plug-in's test builds, which read their fault plan from it.
-      SetEnvironmentVariableA(step.arguments[0].c_str(), step.arguments[1].c_str());
-      return true;
-    }
-    return NoMoreAttachments(step);
+    using Handler = bool (Player::*)(const ScenarioStep&);
+    static const std::map<std::string, Handler> handlers = {
+        {"timeout", &Player::Timeout},
+        {"choose", &Player::Choose},
+        {"menu-item", &Player::MenuItem},
+        {"file-name", &Player::FileName},
+        {"confirm", &Player::Confirm},
+        {"filter", &Player::Filter},
+        {"filter-is", &Player::FilterIs},
+        {"open-file", &Player::AnswerFileDialog},
+        {"save-file", &Player::AnswerFileDialog},
+        {"cancel", &Player::Cancel},
+        {"browse-folder", &Player::BrowseFolder},
+        {"message", &Player::Message},
+        {"read-message", &Player::ReadMessage},
+        {"no-dialog", &Player::NoDialog},
+        {"attached", &Player::Attached},
+        {"no-more-attachments", &Player::NoMoreAttachments},
+        {"set-environment", &Player::SetEnvironment},
+    };
+    // ParseScenario lets only known steps through.
+    return (this->*handlers.at(step.keyword))(step);
   }
 };
 

@@ -29,6 +29,22 @@ uint32_t lastFileError = 0;
 
 void RecordFailure(int error) { lastFileError = static_cast<uint32_t>(error); }
 
+// Records errno for the call that just failed; returns false for it.
+bool FailedCall() {
+  RecordFailure(errno);
+  return false;
+}
+
+// open, again after an interruption by a signal; a failure is recorded.
+int OpenRetrying(const char* path, int flags) {
+  int fd;
+  do {
+    fd = open(path, flags, 0666);
+  } while (fd < 0 && errno == EINTR);
+  if (fd < 0) RecordFailure(errno);
+  return fd;
+}
+
 FileTime FileTimeOf(const struct timespec& when) {
   return UnixTimeToFileTime(when.tv_sec, static_cast<uint32_t>(when.tv_nsec));
 }
@@ -36,35 +52,21 @@ FileTime FileTimeOf(const struct timespec& when) {
 }  // namespace
 
 FileHandle CreateOutputFile(const char* path) {
-  int fd;
-  do {
-    fd = open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
-  } while (fd < 0 && errno == EINTR);
-  if (fd < 0) RecordFailure(errno);
+  const int fd = OpenRetrying(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC);
   return fd < 0 ? kNoFile : HandleFromDescriptor(fd);
 }
 
 FileHandle CreateNewOutputFile(const char* path) {
-  int fd;
-  do {
-    // O_EXCL also refuses a link of that name, dangling or not.
-    fd = open(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-  } while (fd < 0 && errno == EINTR);
-  if (fd < 0) RecordFailure(errno);
+  // O_EXCL also refuses a link of that name, dangling or not.
+  const int fd = OpenRetrying(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC);
   return fd < 0 ? kNoFile : HandleFromDescriptor(fd);
 }
 
 FileHandle OpenInputFile(const char* path) {
-  int fd;
-  do {
-    // Without O_NONBLOCK, opening a pipe that nobody writes to would wait
-    // for a writer forever.
-    fd = open(path, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-  } while (fd < 0 && errno == EINTR);
-  if (fd < 0) {
-    RecordFailure(errno);
-    return kNoFile;
-  }
+  // Without O_NONBLOCK, opening a pipe that nobody writes to would wait for
+  // a writer forever.
+  const int fd = OpenRetrying(path, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+  if (fd < 0) return kNoFile;
   // Only plain files: a directory fails at the open as it would on Windows,
   // and devices or pipes could be read without end or block a read.
   struct stat status;
@@ -150,19 +152,13 @@ uint32_t SetFilePosition(FileHandle file, int32_t distance, SeekOrigin origin) {
 bool TruncateFileHere(FileHandle file) {
   const int fd = DescriptorOf(file);
   const off_t here = lseek(fd, 0, SEEK_CUR);
-  if (here < 0 || ftruncate(fd, here) != 0) {
-    RecordFailure(errno);
-    return false;
-  }
+  if (here < 0 || ftruncate(fd, here) != 0) return FailedCall();
   return true;
 }
 
 bool QueryFileSize(FileHandle file, uint64_t* size) {
   struct stat status;
-  if (fstat(DescriptorOf(file), &status) != 0) {
-    RecordFailure(errno);
-    return false;
-  }
+  if (fstat(DescriptorOf(file), &status) != 0) return FailedCall();
   *size = static_cast<uint64_t>(status.st_size);
   return true;
 }
@@ -172,10 +168,7 @@ bool QueryFileSize(FileHandle file, uint64_t* size) {
 // its last backup, which on a POSIX system is any file.
 bool QueryFileInfo(FileHandle file, FileInfo* info) {
   struct stat status;
-  if (fstat(DescriptorOf(file), &status) != 0) {
-    RecordFailure(errno);
-    return false;
-  }
+  if (fstat(DescriptorOf(file), &status) != 0) return FailedCall();
   if (S_ISDIR(status.st_mode)) {
     info->attributes = FileDirectory;
   } else {

@@ -99,15 +99,11 @@ void ZipFiles() {
   WaitCursor cursor;
   if (!single) CopyText(settings.defaultZipName, kSettingTextSize, saveTitle);
   OpenArchive archive;
-  if (!archive.Create(zipPath)) {
-    ShowMessage(kCreateErrorText, MB_OK | MB_ICONINFORMATION);
-    return;
-  }
+  if (!archive.Create(zipPath)) return;
   if (!AddAll(archive.get(), sources, &cursor)) {
-    archive.Close();
     // Said for several files too: ending without a word would leave the user
     // waiting for an attachment that never comes.
-    ShowMessage(kAddErrorText, MB_OK | MB_ICONINFORMATION);
+    archive.Abandon(kAddErrorText);
     return;
   }
   FinishAndAttach(&archive, zipPath);

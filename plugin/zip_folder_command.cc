@@ -130,10 +130,7 @@ void ZipFolder() {
 
   WaitCursor cursor;
   OpenArchive archive;
-  if (!archive.Create(zipPath)) {
-    ShowMessage(kCreateErrorText, MB_OK | MB_ICONINFORMATION);
-    return;
-  }
+  if (!archive.Create(zipPath)) return;
   // Files that cannot be added (unreadable, in use, gone, too large, or the
   // zip itself when it is saved into this folder) are left out. When the zip
   // itself fails (a full disk, say), every later file would fail too and an
@@ -150,8 +147,7 @@ void ZipFolder() {
     return !zipFailed;
   });
   if (zipFailed) {
-    archive.Close();
-    ShowMessage(kCreateErrorText, MB_OK | MB_ICONINFORMATION);
+    archive.Abandon(kCreateErrorText);
     return;
   }
   FinishAndAttach(&archive, zipPath);

@@ -9,7 +9,14 @@ OpenArchive::~OpenArchive() { Close(); }
 
 bool OpenArchive::Create(const char* zipPath) {
   Close();
-  return CreateArchiveOnFile(zipPath, &archive_) == ArchiveOk;
+  if (CreateArchiveOnFile(zipPath, &archive_) == ArchiveOk) return true;
+  ShowMessage(kCreateErrorText, MB_OK | MB_ICONINFORMATION);
+  return false;
+}
+
+void OpenArchive::Abandon(const char* message) {
+  Close();
+  ShowMessage(message, MB_OK | MB_ICONINFORMATION);
 }
 
 int32_t OpenArchive::Close() {

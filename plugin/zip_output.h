@@ -14,11 +14,14 @@ class OpenArchive {
   OpenArchive(const OpenArchive&) = delete;
   OpenArchive& operator=(const OpenArchive&) = delete;
 
-  // Creates the zip at `zipPath`; false when it cannot be created.
+  // Creates the zip at `zipPath`. When it cannot be created, says "Error
+  // creating zip archive." and returns false.
   bool Create(const char* zipPath);
   ZipArchive* get() const { return archive_; }
   // Closes it; returns CloseArchive's result.
   int32_t Close();
+  // Closes it without attaching it and says `message`.
+  void Abandon(const char* message);
 
  private:
   ZipArchive* archive_ = nullptr;
