@@ -5,22 +5,26 @@
 #include <gtest/gtest.h>
 
 #include "deflate/block_flush.h"
-#include "deflate/block_symbols.h"
 #include "tests/support/deflate_harness.h"
+#include "tests/support/fake_platform_test.h"
 #include "tests/support/fake_platform.h"
 #include "tests/support/test_data.h"
 
 namespace {
 
-class BitWriter : public ::testing::Test {
+class BitWriter : public FakePlatformTest {
  protected:
   void SetUp() override {
+    FakePlatformTest::SetUp();
     archive_ = ArchiveWithCompressor();
     state_ = archive_->deflateState;
     PrepareTables(state_);
     ResetBlock(state_);
   }
-  void TearDown() override { DiscardArchive(archive_); }
+  void TearDown() override {
+    DiscardArchive(archive_);
+    FakePlatformTest::TearDown();
+  }
   const std::vector<uint8_t>& Output() { return fake::Contents("out"); }
 
   ZipArchive* archive_ = nullptr;
@@ -76,48 +80,6 @@ TEST_F(BitWriter, StoredBlocksCarryLengthAndComplement) {
   SetFilePosition(archive_->output, 0, SeekFromStart);
   WriteStoredBlock(state_, data.data(), 0);
   EXPECT_EQ(Hex("00 00 FF FF"), Output());
-}
-
-TEST_F(BitWriter, SymbolsSetOneFlagBitEach) {
-  state_->curPos = 100;
-  RecordLiteral(state_, 'a');
-  RecordMatch(state_, 1, 3);
-  RecordLiteral(state_, 'b');
-  EXPECT_EQ(0x02, state_->pendingFlags);
-  EXPECT_EQ(0x08, state_->flagMask);
-  EXPECT_EQ(0u, state_->flagCount);
-  for (int i = 0; i < 4; ++i) RecordLiteral(state_, 'c');
-  RecordMatch(state_, 300, 10);
-  EXPECT_EQ(1u, state_->flagCount);
-  EXPECT_EQ(0x82, state_->flagBuf[0]);
-  EXPECT_EQ(0x00, state_->pendingFlags);
-  EXPECT_EQ(0x01, state_->flagMask);
-  // Distances are kept less one, and counted under their codes.
-  EXPECT_EQ(0u, state_->distBuf[0]);
-  EXPECT_EQ(299u, state_->distBuf[1]);
-  EXPECT_EQ(1u, state_->dynDistTree[0].freq);
-  EXPECT_EQ(1u, state_->dynDistTree[state_->distCode[256 + (299 >> 7)]].freq);
-  EXPECT_EQ(1u, state_->dynLitTree[257].freq);  // length 3
-}
-
-TEST_F(BitWriter, ABlockIsFullOneSymbolShortOfTheBuffer) {
-  // Literals only: the early-end estimate equals the input, so it never fires.
-  state_->blockBegin = 0;
-  for (uint32_t i = 1; i < 32767; ++i) {
-    state_->curPos = i;
-    ASSERT_FALSE(RecordLiteral(state_, i & 0xFF)) << i;
-  }
-  state_->curPos = 32767;
-  EXPECT_TRUE(RecordLiteral(state_, 0));
-}
-
-TEST_F(BitWriter, PoorlyCompressingBlocksEndEarly) {
-  // 4096 literals for 10000 bytes of input: fewer matches than half the
-  // symbols, and an estimate under half the input.
-  state_->blockBegin = 0;
-  state_->curPos = 10000;
-  for (uint32_t i = 1; i < 4096; ++i) ASSERT_FALSE(RecordLiteral(state_, 'x'));
-  EXPECT_TRUE(RecordLiteral(state_, 'x'));
 }
 
 TEST_F(BitWriter, AnEmptyFinalFixedBlock) {

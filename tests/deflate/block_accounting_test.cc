@@ -13,6 +13,7 @@
 #include "deflate/huffman_tree.h"
 #include "tests/support/deflate_decoder.h"
 #include "tests/support/deflate_harness.h"
+#include "tests/support/fake_platform_test.h"
 #include "tests/support/fake_platform.h"
 #include "tests/support/test_data.h"
 
@@ -20,13 +21,17 @@ namespace {
 
 uint32_t Next(std::mt19937& generator) { return static_cast<uint32_t>(generator()); }
 
-class BlockAccounting : public ::testing::Test {
+class BlockAccounting : public FakePlatformTest {
  protected:
   void SetUp() override {
+    FakePlatformTest::SetUp();
     archive_ = ArchiveWithCompressor();
     state_ = archive_->deflateState;
   }
-  void TearDown() override { DiscardArchive(archive_); }
+  void TearDown() override {
+    DiscardArchive(archive_);
+    FakePlatformTest::TearDown();
+  }
 
   // Starts an empty output and an empty block.
   void StartBlock() {

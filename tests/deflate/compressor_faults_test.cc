@@ -6,6 +6,7 @@
 #include "tests/support/deflate_decoder.h"
 #include "tests/support/deflate_harness.h"
 #include "tests/support/fake_platform.h"
+#include "tests/support/fake_platform_test.h"
 #include "tests/support/test_data.h"
 #include "writer/archive.h"
 
@@ -15,15 +16,15 @@ std::vector<uint8_t> Sample() {
   return Bytes({WordText(200000, 3), RandomBytes(70000, 4), WordText(150000, 5)});
 }
 
-class CompressorFaults : public ::testing::Test {
+class CompressorFaults : public FakePlatformTest {
  protected:
   void SetUp() override {
-    fake::Reset();
+    FakePlatformTest::SetUp();
     ASSERT_EQ(ArchiveOk, CreateArchiveOnFile("out", &archive_));
   }
   void TearDown() override {
     DiscardArchive(archive_);
-    EXPECT_EQ(0, fake::Fake().liveAllocations);
+    FakePlatformTest::TearDown();
   }
   ZipArchive* archive_ = nullptr;
 };

@@ -8,17 +8,22 @@
 
 #include "deflate/block_flush.h"
 #include "tests/support/deflate_harness.h"
+#include "tests/support/fake_platform_test.h"
 
 namespace {
 
-class HuffmanTree : public ::testing::Test {
+class HuffmanTree : public FakePlatformTest {
  protected:
   void SetUp() override {
+    FakePlatformTest::SetUp();
     archive_ = ArchiveWithCompressor();
     state_ = archive_->deflateState;
     ResetBlock(state_);
   }
-  void TearDown() override { DiscardArchive(archive_); }
+  void TearDown() override {
+    DiscardArchive(archive_);
+    FakePlatformTest::TearDown();
+  }
 
   // Builds the distance tree from frequencies of codes 0, 1, 2, ...
   void BuildDistanceTree(std::initializer_list<uint16_t> frequencies) {

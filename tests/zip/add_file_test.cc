@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/support/fake_platform.h"
+#include "tests/support/fake_platform_test.h"
 #include "tests/support/test_data.h"
 #include "tests/support/zip_reader.h"
 #include "writer/archive.h"
@@ -11,16 +12,15 @@
 
 namespace {
 
-class AddFile : public ::testing::Test {
+class AddFile : public FakePlatformTest {
  protected:
   void SetUp() override {
-    fake::Reset();
+    FakePlatformTest::SetUp();
     ASSERT_EQ(ArchiveOk, CreateArchiveOnFile("out.zip", &archive_));
   }
   void TearDown() override {
     if (archive_ != nullptr) CloseArchive(archive_);
-    EXPECT_EQ(0, fake::Fake().liveAllocations);
-    EXPECT_EQ(0, fake::Fake().openHandles);
+    FakePlatformTest::TearDown();
   }
   // Closes the archive and reads it back.
   ReadArchive Finish(int32_t expected = ArchiveOk) {

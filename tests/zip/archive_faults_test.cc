@@ -3,20 +3,14 @@
 #include <gtest/gtest.h>
 
 #include "tests/support/fake_platform.h"
+#include "tests/support/fake_platform_test.h"
 #include "writer/archive.h"
 #include "zip/entry_name.h"
 #include "zip/source_metadata.h"
 
 namespace {
 
-class ArchiveFaults : public ::testing::Test {
- protected:
-  void SetUp() override { fake::Reset(); }
-  void TearDown() override {
-    EXPECT_EQ(0, fake::Fake().liveAllocations);
-    EXPECT_EQ(0, fake::Fake().openHandles);
-  }
-};
+using ArchiveFaults = FakePlatformTest;
 
 TEST_F(ArchiveFaults, CreateWithoutMemoryCreatesNoFile) {
   fake::Fake().faults.failAllocationNumber = 1;
@@ -115,23 +109,6 @@ TEST_F(ArchiveFaults, MetadataFromTheClockUsesLocalDosAndUtcUnixTimes) {
   EXPECT_EQ(1709979337, metadata.createTime);
   EXPECT_EQ(((((2024u - 1980) << 9) | (3u << 5) | 9u) << 16) | (12u << 11) | (15u << 5) | 18u, metadata.dosDateTime);
   EXPECT_EQ(0x80000000u, metadata.externalAttributes);
-}
-
-TEST_F(ArchiveFaults, DoubleByteNamesKeepTrailBytesThatLookLikeBackslashes) {
-  fake::Fake().shiftJisCodePage = true;
-  ZipEntry entry{};
-  // 0x95 0x5C is one character in code page 932; its second byte is not a separator.
-  ASSERT_TRUE(SetEntryName(&entry, "dir\\\x95\x5C\\\x95\x5C.txt"));
-  EXPECT_STREQ("dir/\x95\x5C/\x95\x5C.txt", entry.name);
-  ASSERT_TRUE(SetEntryName(&entry, "a\x95"));  // a lead byte with nothing after it
-  EXPECT_STREQ("a\x95", entry.name);
-  // The trail byte is no separator, so neither a folder end nor a ".."
-  // component arises from it; a real separator still counts.
-  EXPECT_EQ(EntryNameOk, CheckEntryName("dir\x95\x5C"));
-  EXPECT_EQ(EntryNameOk, CheckEntryName("\x95\x5C..\x95\x5C"));
-  EXPECT_EQ(EntryNameClimbs, CheckEntryName("\x95\x5C\\..\\x"));
-  fake::Fake().shiftJisCodePage = false;
-  EXPECT_EQ(EntryNameFolder, CheckEntryName("dir\x95\x5C"));
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "tests/support/fake_platform.h"
+#include "tests/support/fake_platform_test.h"
 #include "tests/support/test_data.h"
 #include "tests/support/zip_reader.h"
 #include "writer/archive.h"
@@ -22,17 +23,16 @@ uint32_t LocalBytes(const std::string& name, uint32_t data) { return 30 + uint32
 uint32_t CentralBytes(const std::string& name) { return 46 + uint32_t(name.size()) + 9; }
 constexpr uint32_t kEndBytes = 22;
 
-class ArchiveLimits : public ::testing::Test {
+class ArchiveLimits : public FakePlatformTest {
  protected:
   void SetUp() override {
-    fake::Reset();
+    FakePlatformTest::SetUp();
     ASSERT_EQ(ArchiveOk, CreateArchiveOnFile("out.zip", &archive_));
     EXPECT_EQ(kLargestArchive, archive_->outputLimit);
   }
   void TearDown() override {
     if (archive_ != nullptr) CloseArchive(archive_);
-    EXPECT_EQ(0, fake::Fake().liveAllocations);
-    EXPECT_EQ(0, fake::Fake().openHandles);
+    FakePlatformTest::TearDown();
   }
   // The archive holds exactly `names`, and its length is what was written.
   void ExpectArchiveOf(const std::vector<std::string>& names) {

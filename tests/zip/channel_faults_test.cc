@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/support/fake_platform.h"
+#include "tests/support/fake_platform_test.h"
 #include "tests/support/test_data.h"
 #include "writer/archive.h"
 #include "zip/entry_name.h"
@@ -11,16 +12,15 @@
 
 namespace {
 
-class ChannelFaults : public ::testing::Test {
+class ChannelFaults : public FakePlatformTest {
  protected:
   void SetUp() override {
-    fake::Reset();
+    FakePlatformTest::SetUp();
     ASSERT_EQ(ArchiveOk, CreateArchiveOnFile("out.zip", &archive_));
   }
   void TearDown() override {
     CloseArchive(archive_);
-    EXPECT_EQ(0, fake::Fake().liveAllocations);
-    EXPECT_EQ(0, fake::Fake().openHandles);
+    FakePlatformTest::TearDown();
   }
   void UseSource(const std::vector<uint8_t>& contents) {
     fake::PutFile("source", contents);

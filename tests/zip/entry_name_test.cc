@@ -4,6 +4,9 @@
 
 #include <string>
 
+#include "tests/support/fake_platform.h"
+#include "tests/support/fake_platform_test.h"
+
 namespace {
 
 TEST(ChooseMethod, StoresOnlyNamesEndingInACompressedSuffix) {
@@ -68,6 +71,26 @@ TEST(EntryName, AcceptsUpTo259BytesAndRejectsEmptyOrLongerNames) {
   EXPECT_STREQ("", entry.name);
   EXPECT_FALSE(SetEntryName(&entry, ""));
   EXPECT_FALSE(SetEntryName(&entry, nullptr));
+}
+
+// The in-memory platform answers IsAnsiLeadByte as code page 932 does.
+using EntryNameInADoubleByteCodePage = FakePlatformTest;
+
+TEST_F(EntryNameInADoubleByteCodePage, KeepsTrailBytesThatLookLikeBackslashes) {
+  fake::Fake().shiftJisCodePage = true;
+  ZipEntry entry{};
+  // 0x95 0x5C is one character in code page 932; its second byte is not a separator.
+  ASSERT_TRUE(SetEntryName(&entry, "dir\\\x95\x5C\\\x95\x5C.txt"));
+  EXPECT_STREQ("dir/\x95\x5C/\x95\x5C.txt", entry.name);
+  ASSERT_TRUE(SetEntryName(&entry, "a\x95"));  // a lead byte with nothing after it
+  EXPECT_STREQ("a\x95", entry.name);
+  // The trail byte is no separator, so neither a folder end nor a ".."
+  // component arises from it; a real separator still counts.
+  EXPECT_EQ(EntryNameOk, CheckEntryName("dir\x95\x5C"));
+  EXPECT_EQ(EntryNameOk, CheckEntryName("\x95\x5C..\x95\x5C"));
+  EXPECT_EQ(EntryNameClimbs, CheckEntryName("\x95\x5C\\..\\x"));
+  fake::Fake().shiftJisCodePage = false;
+  EXPECT_EQ(EntryNameFolder, CheckEntryName("dir\x95\x5C"));
 }
 
 }  // namespace
