@@ -161,11 +161,7 @@ int32_t AddFileToArchive(ZipArchive* archive, const char* entryName, const char*
   if (archive->errorCode != ArchiveOk) return AbandonEntry(archive, entry);
   archive->archiveOffset += LocalHeaderLength(entry);
 
-  if (entry->method == kMethodDeflated) {
-    CompressEntry(archive, entry);
-  } else {
-    CopyStored(archive);
-  }
+  WriteEntryData(archive, entry);
   if (archive->errorCode != ArchiveOk) return AbandonEntry(archive, entry);
   CloseSource(archive);
   archive->sourceSize = archive->bytesRead;
@@ -189,6 +185,18 @@ int32_t AddFileToArchive(ZipArchive* archive, const char* entryName, const char*
 
   AppendEntry(archive, entry);
   return ArchiveOk;
+}
+
+void WriteEntryData(ZipArchive* archive, ZipEntry* entry) {
+  archive->bytesRead = 0;
+  archive->crc32 = 0;
+  archive->compressedSize = 0;
+  archive->errorCode = ArchiveOk;
+  if (entry->method == kMethodDeflated) {
+    CompressEntry(archive, entry);
+  } else {
+    CopyStored(archive);
+  }
 }
 
 bool DescribeLastAdded(const ZipArchive* archive, AddedEntry* added) {

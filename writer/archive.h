@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "zip/zip_archive.h"
+#include "zip/zip_entry.h"
 
 // Creates `path` for writing (replacing any file of that name) and an archive
 // record that owns it. On success returns ArchiveOk and the record in
@@ -39,6 +40,14 @@ int32_t CreateArchiveOnNewFile(const char* path, ZipArchive** archive);
 // The source is closed on every path; a failed add leaves the archive open
 // for further adds.
 int32_t AddFileToArchive(ZipArchive* archive, const char* entryName, const char* sourcePath);
+
+// Writes the data of `entry` from the archive's open `source` to the output:
+// stored entries are copied, deflated ones compressed. bytesRead, crc32 and
+// compressedSize start at 0 and errorCode at ArchiveOk; on return errorCode
+// tells how it went and the three counters describe the data. This is the
+// data step of AddFileToArchive, open to drivers (tests, the benchmark, the
+// fuzz target) that bring a source of their own.
+void WriteEntryData(ZipArchive* archive, ZipEntry* entry);
 
 // What the most recent successful add put into the archive.
 struct AddedEntry {

@@ -94,7 +94,8 @@ bool ReadFromFile(FileHandle handle, void* buffer, uint32_t capacity, uint32_t* 
   const size_t size = open->file->bytes.size();
   if (open->writable) return false;
   if (open->position >= size) return true;
-  const size_t count = std::min<size_t>(capacity, size - open->position);
+  size_t count = std::min<size_t>(capacity, size - open->position);
+  if (open->file->readLimit != 0) count = std::min<size_t>(count, open->file->readLimit);
   memcpy(buffer, open->file->bytes.data() + open->position, count);
   open->position += count;
   *bytesRead = static_cast<uint32_t>(count);

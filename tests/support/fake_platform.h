@@ -1,5 +1,5 @@
-// An in-memory stand-in for the platform layer, linked into the fault tests in
-// place of the real one. Files live in memory; every call can be made to fail
+// An in-memory stand-in for the platform layer, linked into the tests, the
+// benchmark and the fuzz target in place of the real one. Files live in memory; every call can be made to fail
 // on its Nth use, and the calls and live allocations are counted, so tests
 // can prove what a failure leaves behind.
 #pragma once
@@ -18,6 +18,7 @@ struct File {
   std::vector<uint8_t> bytes;
   FileInfo info{FileArchive, 0, 0, 0, 0};  // size is taken from `bytes`
   uint64_t reportedSize = 0;  // when not 0, the size queries report this instead
+  uint32_t readLimit = 0;     // when not 0, a read returns at most this many bytes
   bool open = false;
 };
 

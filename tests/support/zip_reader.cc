@@ -2,6 +2,8 @@
 
 #include <zlib.h>
 
+#include "tests/support/inflate.h"
+
 namespace {
 
 uint32_t U16(const std::vector<uint8_t>& b, size_t at) { return static_cast<uint32_t>(b[at] | (b[at + 1] << 8)); }
@@ -13,19 +15,10 @@ bool Fail(ReadArchive& archive, const std::string& why) {
   return false;
 }
 
-bool InflateRaw(const uint8_t* data, size_t size, size_t expected, std::vector<uint8_t>* out) {
-  z_stream stream{};
-  if (inflateInit2(&stream, -15) != Z_OK) return false;
-  out->assign(expected + 1, 0);
-  stream.next_in = const_cast<uint8_t*>(data);
-  stream.avail_in = static_cast<uInt>(size);
-  stream.next_out = out->data();
-  stream.avail_out = static_cast<uInt>(out->size());
-  const int status = inflate(&stream, Z_FINISH);
-  const bool ok = status == Z_STREAM_END && stream.avail_in == 0 && stream.total_out == expected;
-  inflateEnd(&stream);
-  out->resize(expected);
-  return ok;
+// The data of a deflated entry must inflate to exactly its recorded size.
+bool InflateExactly(const uint8_t* data, size_t size, size_t expected, std::vector<uint8_t>* out) {
+  std::string problem;
+  return InflateRaw(data, size, out, &problem) && out->size() == expected;
 }
 
 bool ReadCentral(ReadArchive& archive, const std::vector<uint8_t>& file, size_t* at, size_t localEnd,
@@ -76,7 +69,7 @@ bool ReadCentral(ReadArchive& archive, const std::vector<uint8_t>& file, size_t*
     entry.data.assign(file.begin() + static_cast<std::ptrdiff_t>(data),
                       file.begin() + static_cast<std::ptrdiff_t>(data + size));
   } else if (entry.method == 8) {
-    if (!InflateRaw(file.data() + data, entry.compressedSize, size, &entry.data)) {
+    if (!InflateExactly(file.data() + data, entry.compressedSize, size, &entry.data)) {
       return Fail(archive, entry.name + ": deflate data does not inflate to its size");
     }
   } else {
