@@ -76,36 +76,10 @@ DeflateState* CreateState(ZipArchive* archive) {
   return state;
 }
 
-}  // namespace
-
-void CompressEntry(ZipArchive* archive, ZipEntry* entry) {
-  DeflateState* state = archive->deflateState;
-  if (state == nullptr) {
-    state = CreateState(archive);
-    if (state == nullptr) {
-      archive->errorCode = ArchiveNoMemory;
-      return;
-    }
-    archive->deflateState = state;
-  }
-  state->level = kCompressionLevel;
-  state->bitCount = 0;
-  state->bitBuf = 0;
-  state->outLen = 0;
-  PrepareTables(state);
-  // An earlier entry that failed may have left a block half counted: the
-  // symbol counts, frequencies and flags start empty.
-  ResetBlock(state);
-  StartInput(state, state->level, &entry->gpFlags);
-  if (archive->errorCode == ArchiveOk) RunLazyMatching(state);
-}
-
-void ReleaseCompressor(ZipArchive* archive) {
-  // The state is one block with nothing hanging off it.
-  ReleaseFixedMemory(archive->deflateState);
-  archive->deflateState = nullptr;
-}
-
+// Walks the hash chain from `candidate` for a match longer than
+// pendingMatchLen at curPos, within the level's limits. Returns the best
+// length found (pendingMatchLen when nothing longer; it may exceed
+// bytesAhead, which the caller cuts it to) and sets matchPos to its start.
 uint32_t FindLongestMatch(DeflateState* state, uint32_t candidate) {
   uint32_t budget = state->chainLimit;
   if (state->pendingMatchLen >= state->chainCutLength) budget >>= 2;
@@ -141,6 +115,8 @@ uint32_t FindLongestMatch(DeflateState* state, uint32_t candidate) {
   return best;
 }
 
+// Compresses the rest of the entry from the current window state; returns
+// after the final block, or as soon as the archive's errorCode is set.
 void RunLazyMatching(DeflateState* state) {
   uint32_t candidate = 0;
   bool matchAvailable = false;  // the byte at curPos - 1 waits to go out
@@ -204,3 +180,34 @@ void RunLazyMatching(DeflateState* state) {
   if (matchAvailable) RecordLiteral(state, state->window[state->curPos - 1]);
   EmitBlock(state, BlockInput(state), BlockLength(state), true);
 }
+
+}  // namespace
+
+void CompressEntry(ZipArchive* archive, ZipEntry* entry) {
+  DeflateState* state = archive->deflateState;
+  if (state == nullptr) {
+    state = CreateState(archive);
+    if (state == nullptr) {
+      archive->errorCode = ArchiveNoMemory;
+      return;
+    }
+    archive->deflateState = state;
+  }
+  state->level = kCompressionLevel;
+  state->bitCount = 0;
+  state->bitBuf = 0;
+  state->outLen = 0;
+  PrepareTables(state);
+  // An earlier entry that failed may have left a block half counted: the
+  // symbol counts, frequencies and flags start empty.
+  ResetBlock(state);
+  StartInput(state, state->level, &entry->gpFlags);
+  if (archive->errorCode == ArchiveOk) RunLazyMatching(state);
+}
+
+void ReleaseCompressor(ZipArchive* archive) {
+  // The state is one block with nothing hanging off it.
+  ReleaseFixedMemory(archive->deflateState);
+  archive->deflateState = nullptr;
+}
+

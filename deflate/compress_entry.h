@@ -20,13 +20,3 @@ void CompressEntry(ZipArchive* archive, ZipEntry* entry);
 // Releases the archive's DeflateState, if it has one, with everything it
 // holds; the next deflated entry would create a new one.
 void ReleaseCompressor(ZipArchive* archive);
-
-// Compresses the rest of the entry from the current window state; returns
-// after the final block, or as soon as the archive's errorCode is set.
-void RunLazyMatching(DeflateState* state);
-
-// Walks the hash chain from `candidate` for a match longer than
-// pendingMatchLen at curPos, within the level's limits. Returns the best
-// length found (pendingMatchLen when nothing longer; it may exceed
-// bytesAhead, which the caller cuts it to) and sets matchPos to its start.
-uint32_t FindLongestMatch(DeflateState* state, uint32_t candidate);

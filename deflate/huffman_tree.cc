@@ -11,9 +11,7 @@ inline bool Smaller(const TreeNode* tree, const uint8_t* depth, int32_t a, int32
   return tree[a].freq < tree[b].freq || (tree[a].freq == tree[b].freq && depth[a] <= depth[b]);
 }
 
-
-}  // namespace
-
+// Restores heap order below heap position k.
 void SiftDown(DeflateState* state, const TreeNode* tree, int32_t k) {
   int32_t* heap = state->heap;
   const int32_t v = heap[k];
@@ -28,62 +26,9 @@ void SiftDown(DeflateState* state, const TreeNode* tree, int32_t k) {
   heap[k] = v;
 }
 
-void BuildHuffmanTree(DeflateState* state, TreeDescriptor* desc) {
-  TreeNode* tree = desc->tree;
-  const TreeNode* staticTree = desc->staticTree;
-  int32_t* heap = state->heap;
-  state->heapLen = 0;
-  state->heapMax = static_cast<int32_t>(kHeapSize);
-  int32_t lastSymbol = -1;
-
-  for (int32_t n = 0; n < desc->symbolCount; ++n) {
-    if (tree[n].freq != 0) {
-      heap[++state->heapLen] = n;
-      lastSymbol = n;
-      state->depth[n] = 0;
-    } else {
-      tree[n].codeLen = 0;
-    }
-  }
-
-  // Deflate needs at least two codes. A forced symbol (0, 1 or 2, none with
-  // extra bits) gets length 1; taking its cost back here makes it free in
-  // both estimates once ComputeCodeLengths adds it.
-  while (state->heapLen < 2) {
-    const int32_t node = lastSymbol < 2 ? ++lastSymbol : 0;
-    heap[++state->heapLen] = node;
-    tree[node].freq = 1;
-    state->depth[node] = 0;
-    state->dynBlockBits -= 1;
-    if (staticTree != nullptr) state->fixedBlockBits -= staticTree[node].codeLen;
-  }
-  desc->lastSymbol = lastSymbol;
-
-  for (int32_t k = state->heapLen / 2; k >= 1; --k) SiftDown(state, tree, k);
-
-  // Join the two least frequent nodes until one is left. Removed nodes are
-  // stacked at the top of the heap array, so that walking it upward from
-  // heapMax visits every parent before its children.
-  int32_t node = desc->symbolCount;
-  do {
-    const int32_t n = heap[1];
-    heap[1] = heap[state->heapLen--];
-    SiftDown(state, tree, 1);
-    const int32_t m = heap[1];
-    heap[--state->heapMax] = n;
-    heap[--state->heapMax] = m;
-    tree[node].freq = static_cast<uint16_t>(tree[n].freq + tree[m].freq);
-    state->depth[node] = static_cast<uint8_t>((state->depth[n] >= state->depth[m] ? state->depth[n] : state->depth[m]) + 1);
-    tree[n].parent = tree[m].parent = static_cast<uint16_t>(node);
-    heap[1] = node++;
-    SiftDown(state, tree, 1);
-  } while (state->heapLen >= 2);
-  heap[--state->heapMax] = heap[1];
-
-  ComputeCodeLengths(state, desc);
-  AssignCodes(tree, desc->lastSymbol, state->bitLengthCount);
-}
-
+// Turns the parent links of a built tree into code lengths limited to
+// maxBits, repairing overflow by moving the rarest leaves, and counts the
+// lengths into bitLengthCount.
 void ComputeCodeLengths(DeflateState* state, TreeDescriptor* desc) {
   TreeNode* tree = desc->tree;
   const TreeNode* staticTree = desc->staticTree;
@@ -139,6 +84,64 @@ void ComputeCodeLengths(DeflateState* state, TreeDescriptor* desc) {
       --n;
     }
   }
+}
+
+}  // namespace
+
+void BuildHuffmanTree(DeflateState* state, TreeDescriptor* desc) {
+  TreeNode* tree = desc->tree;
+  const TreeNode* staticTree = desc->staticTree;
+  int32_t* heap = state->heap;
+  state->heapLen = 0;
+  state->heapMax = static_cast<int32_t>(kHeapSize);
+  int32_t lastSymbol = -1;
+
+  for (int32_t n = 0; n < desc->symbolCount; ++n) {
+    if (tree[n].freq != 0) {
+      heap[++state->heapLen] = n;
+      lastSymbol = n;
+      state->depth[n] = 0;
+    } else {
+      tree[n].codeLen = 0;
+    }
+  }
+
+  // Deflate needs at least two codes. A forced symbol (0, 1 or 2, none with
+  // extra bits) gets length 1; taking its cost back here makes it free in
+  // both estimates once ComputeCodeLengths adds it.
+  while (state->heapLen < 2) {
+    const int32_t node = lastSymbol < 2 ? ++lastSymbol : 0;
+    heap[++state->heapLen] = node;
+    tree[node].freq = 1;
+    state->depth[node] = 0;
+    state->dynBlockBits -= 1;
+    if (staticTree != nullptr) state->fixedBlockBits -= staticTree[node].codeLen;
+  }
+  desc->lastSymbol = lastSymbol;
+
+  for (int32_t k = state->heapLen / 2; k >= 1; --k) SiftDown(state, tree, k);
+
+  // Join the two least frequent nodes until one is left. Removed nodes are
+  // stacked at the top of the heap array, so that walking it upward from
+  // heapMax visits every parent before its children.
+  int32_t node = desc->symbolCount;
+  do {
+    const int32_t n = heap[1];
+    heap[1] = heap[state->heapLen--];
+    SiftDown(state, tree, 1);
+    const int32_t m = heap[1];
+    heap[--state->heapMax] = n;
+    heap[--state->heapMax] = m;
+    tree[node].freq = static_cast<uint16_t>(tree[n].freq + tree[m].freq);
+    state->depth[node] = static_cast<uint8_t>((state->depth[n] >= state->depth[m] ? state->depth[n] : state->depth[m]) + 1);
+    tree[n].parent = tree[m].parent = static_cast<uint16_t>(node);
+    heap[1] = node++;
+    SiftDown(state, tree, 1);
+  } while (state->heapLen >= 2);
+  heap[--state->heapMax] = heap[1];
+
+  ComputeCodeLengths(state, desc);
+  AssignCodes(tree, desc->lastSymbol, state->bitLengthCount);
 }
 
 uint32_t ReverseBits(uint32_t value, uint32_t length) {

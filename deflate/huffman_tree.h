@@ -14,14 +14,6 @@
 // at least two symbols: missing ones are forced in at no cost.
 void BuildHuffmanTree(DeflateState* state, TreeDescriptor* desc);
 
-// Restores heap order below heap position k.
-void SiftDown(DeflateState* state, const TreeNode* tree, int32_t k);
-
-// Turns the parent links of a built tree into code lengths limited to
-// maxBits, repairing overflow by moving the rarest leaves, and counts the
-// lengths into bitLengthCount.
-void ComputeCodeLengths(DeflateState* state, TreeDescriptor* desc);
-
 // Canonical codes from the code lengths, stored bit-reversed.
 void AssignCodes(TreeNode* tree, int32_t lastSymbol, const uint16_t* bitLengthCount);
 

@@ -8,8 +8,6 @@ bool OwnedByThisProcess(HWND window) {
   return process == GetCurrentProcessId();
 }
 
-}  // namespace
-
 HWND FindOwnDialog(const char* title) {
   for (HWND window = FindWindowExA(nullptr, nullptr, "#32770", title); window != nullptr;
        window = FindWindowExA(nullptr, window, "#32770", title)) {
@@ -17,6 +15,8 @@ HWND FindOwnDialog(const char* title) {
   }
   return nullptr;
 }
+
+}  // namespace
 
 HWND WaitForDialog(const char* title, DWORD timeoutMs) {
   HWND found = nullptr;

@@ -8,10 +8,8 @@
 #include <string>
 
 // A visible top-level dialog (class "#32770") of this process with this
-// title, or null; other programs' dialogs of the same title are passed over.
-HWND FindOwnDialog(const char* title);
-
-// FindOwnDialog, waiting up to `timeoutMs` for it to appear.
+// title, waiting up to `timeoutMs` for it to appear; null when none did.
+// Other programs' dialogs of the same title are passed over.
 HWND WaitForDialog(const char* title, DWORD timeoutMs = 10000);
 
 // Waits until `condition` holds or `timeoutMs` passes; returns whether it held.
