@@ -6,9 +6,12 @@
 
 #include "tests/support/deflate_decoder.h"
 #include "tests/support/deflate_harness.h"
+#include "tests/support/fake_platform_test.h"
 #include "tests/support/test_data.h"
 
 namespace {
+
+using LazyMatching = FakePlatformTest;
 
 std::vector<DecodedSymbol> SymbolsOf(const std::vector<uint8_t>& input) {
   const CompressedEntry entry = CompressBytes(input);
@@ -36,29 +39,29 @@ std::vector<uint8_t> Filler(size_t count) {
 
 std::vector<uint8_t> Join(std::initializer_list<std::vector<uint8_t>> pieces) { return Bytes(pieces); }
 
-TEST(LazyMatching, AStringAtPositionZeroIsNeverACandidate) {
+TEST_F(LazyMatching, AStringAtPositionZeroIsNeverACandidate) {
   EXPECT_EQ(Literals("abcabc"), SymbolsOf(Text("abcabc")));
 }
 
-TEST(LazyMatching, FindsARepeatAfterThePrefix) {
+TEST_F(LazyMatching, FindsARepeatAfterThePrefix) {
   std::vector<DecodedSymbol> expected = Literals("xabc");
   expected.push_back(Match(3, 3));
   EXPECT_EQ(expected, SymbolsOf(Text("xabcabc")));
 }
 
-TEST(LazyMatching, TheMatchOfTheNextPositionWaitsOneStep) {
+TEST_F(LazyMatching, TheMatchOfTheNextPositionWaitsOneStep) {
   std::vector<DecodedSymbol> expected = Literals("aa");
   expected.push_back(Match(1, 6));
   EXPECT_EQ(expected, SymbolsOf(Text("aaaaaaaa")));
 }
 
-TEST(LazyMatching, LongRunsBecomeLongestMatches) {
+TEST_F(LazyMatching, LongRunsBecomeLongestMatches) {
   std::vector<DecodedSymbol> expected = Literals("xa");
   for (uint32_t length : {258u, 258u, 258u, 225u}) expected.push_back(Match(1, length));
   EXPECT_EQ(expected, SymbolsOf(Join({Text("x"), std::vector<uint8_t>(1000, 'a')})));
 }
 
-TEST(LazyMatching, ThreeByteMatchesAreUsedUpTo4096BytesBack) {
+TEST_F(LazyMatching, ThreeByteMatchesAreUsedUpTo4096BytesBack) {
   // "z" keeps the first probe off position 0; the filler never contains Q, R or S.
   const std::vector<DecodedSymbol> near = SymbolsOf(Join({Text("zQRS"), Filler(4093), Text("QRS")}));
   EXPECT_EQ(Match(4096, 3), near.back());
@@ -68,7 +71,7 @@ TEST(LazyMatching, ThreeByteMatchesAreUsedUpTo4096BytesBack) {
   EXPECT_EQ(Match(30000, 4), longer.back());
 }
 
-TEST(LazyMatching, RepeatsBeyondTheFarthestDistanceAreNotFound) {
+TEST_F(LazyMatching, RepeatsBeyondTheFarthestDistanceAreNotFound) {
   std::vector<uint8_t> unique(64);
   for (size_t i = 0; i < unique.size(); ++i) unique[i] = static_cast<uint8_t>(0x80 + i);
   // Only the newest string of a hash may lie exactly 32506 back; older ones on
@@ -81,7 +84,7 @@ TEST(LazyMatching, RepeatsBeyondTheFarthestDistanceAreNotFound) {
   EXPECT_EQ(literals, std::vector<DecodedSymbol>(beyond.end() - 64, beyond.end()));
 }
 
-TEST(LazyMatching, MatchesNeverReachFartherThanTheWindowAllows) {
+TEST_F(LazyMatching, MatchesNeverReachFartherThanTheWindowAllows) {
   const std::vector<uint8_t> input = Join({WordText(300000, 5), RandomBytes(100000, 6), WordText(300000, 5)});
   for (const DecodedSymbol& symbol : SymbolsOf(input)) {
     ASSERT_LE(symbol.distance, 32506u);

@@ -6,12 +6,15 @@
 
 #include "tests/support/deflate_decoder.h"
 #include "tests/support/deflate_harness.h"
+#include "tests/support/fake_platform_test.h"
 #include "tests/support/fake_platform.h"
 #include "tests/support/test_data.h"
 
 namespace {
 
-TEST(RoundTrip, EmptyInputIsOneFinalFixedBlock) {
+using RoundTrip = FakePlatformTest;
+
+TEST_F(RoundTrip, EmptyInputIsOneFinalFixedBlock) {
   const CompressedEntry entry = CompressBytes({});
   EXPECT_EQ(0, entry.errorCode);
   EXPECT_EQ((std::vector<uint8_t>{0x03, 0x00}), entry.deflated);
@@ -20,7 +23,7 @@ TEST(RoundTrip, EmptyInputIsOneFinalFixedBlock) {
   EXPECT_EQ(0u, entry.bytesRead);
 }
 
-TEST(RoundTrip, RandomBytesOfManySizes) {
+TEST_F(RoundTrip, RandomBytesOfManySizes) {
   for (size_t size : {1u, 2u, 3u, 100u, 261u, 262u, 4096u, 32767u, 32768u, 32769u, 65535u, 65536u, 65537u,
                       200000u, 1u << 20}) {
     const std::vector<uint8_t> input = RandomBytes(size, static_cast<uint32_t>(size));
@@ -31,7 +34,7 @@ TEST(RoundTrip, RandomBytesOfManySizes) {
   }
 }
 
-TEST(RoundTrip, TextRunsAndMixtures) {
+TEST_F(RoundTrip, TextRunsAndMixtures) {
   std::vector<std::vector<uint8_t>> inputs;
   inputs.push_back(WordText(3 << 20, 1));
   inputs.push_back(std::vector<uint8_t>(1 << 20, 'a'));
@@ -53,7 +56,7 @@ TEST(RoundTrip, TextRunsAndMixtures) {
   }
 }
 
-TEST(RoundTrip, EveryBlockTypeOccursAndDecodes) {
+TEST_F(RoundTrip, EveryBlockTypeOccursAndDecodes) {
   auto blocksOf = [](const std::vector<uint8_t>& input) {
     const CompressedEntry entry = CompressBytes(input);
     const DecodedStream stream = DecodeDeflate(entry.deflated);
@@ -77,7 +80,7 @@ TEST(RoundTrip, EveryBlockTypeOccursAndDecodes) {
   EXPECT_GT(slidOut, 0u);
 }
 
-TEST(RoundTrip, LaterEntriesAllocateNothing) {
+TEST_F(RoundTrip, LaterEntriesAllocateNothing) {
   ZipArchive* archive = ArchiveWithCompressor();
   const int allocations = fake::Fake().calls.allocations;
   ZipEntry entry{};
