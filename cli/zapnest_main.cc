@@ -151,14 +151,6 @@ bool ListFolder(const std::string& folder, const std::string& target, std::vecto
   return true;
 }
 
-// A failed add is the source's fault (skip it in a folder) or the archive's
-// (stop). `error` is the system's code for the call that failed, 0 when no
-// system call failed.
-bool IsSourceFailure(int32_t code, uint32_t error) {
-  return code == ArchiveOpenFailed || code == ArchiveReadFailed || code == ArchiveBadArgument ||
-         (code == ArchiveSeekFailed && error == 0);
-}
-
 std::string DescribeFailure(int32_t code, uint32_t error, const Source& source, const std::string& archivePath) {
   const std::string quotedSource = Quoted(source.path);
   const std::string quotedArchive = Quoted(archivePath);
@@ -303,6 +295,8 @@ int Run(const Options& options) {
     }
     const uint32_t systemError = LastFileError();
     const std::string message = DescribeFailure(result, systemError, source, options.archive);
+    // In a folder a file that fails for its own reasons is skipped; a failure
+    // of the archive stops the run.
     if (!options.folderMode || !IsSourceFailure(result, systemError)) return Fail(&output, message);
     fprintf(stderr, "zapnest: warning: %s; skipped\n", message.c_str());
     ++totals.skipped;

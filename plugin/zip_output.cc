@@ -26,13 +26,6 @@ int32_t OpenArchive::Close() {
   return CloseArchive(archive);
 }
 
-bool IsSourceFailure(int32_t code, uint32_t systemError) {
-  // The writer's own limit fails with 16 without a failing system call; a
-  // real reposition failure has one.
-  return code == ArchiveOpenFailed || code == ArchiveReadFailed || code == ArchiveBadArgument ||
-         (code == ArchiveSeekFailed && systemError == 0);
-}
-
 void FinishAndAttach(OpenArchive* archive, const char* zipPath) {
   if (archive->Close() != ArchiveOk) {
     ShowMessage(kCreateErrorText, MB_OK | MB_ICONINFORMATION);

@@ -27,12 +27,6 @@ class OpenArchive {
   ZipArchive* archive_ = nullptr;
 };
 
-// Whether a failed add was the source's doing (it cannot be opened or read,
-// is too large, or no longer fits the archive), after which the archive can
-// take further files, rather than the zip's own (a write, a reposition,
-// memory). `systemError` is LastFileError after the add.
-bool IsSourceFailure(int32_t code, uint32_t systemError);
-
 // Closes the archive and attaches the zip, or tells that it could not be
 // made: a zip whose directory could not be written is not a zip.
 void FinishAndAttach(OpenArchive* archive, const char* zipPath);

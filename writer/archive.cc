@@ -199,6 +199,11 @@ void WriteEntryData(ZipArchive* archive, ZipEntry* entry) {
   }
 }
 
+bool IsSourceFailure(int32_t code, uint32_t systemError) {
+  return code == ArchiveOpenFailed || code == ArchiveReadFailed || code == ArchiveBadArgument ||
+         (code == ArchiveSeekFailed && systemError == 0);
+}
+
 bool DescribeLastAdded(const ZipArchive* archive, AddedEntry* added) {
   const ZipEntry* entry = archive != nullptr ? archive->lastEntry : nullptr;
   if (entry == nullptr) return false;

@@ -49,6 +49,14 @@ int32_t AddFileToArchive(ZipArchive* archive, const char* entryName, const char*
 // fuzz target) that bring a source of their own.
 void WriteEntryData(ZipArchive* archive, ZipEntry* entry);
 
+// Whether a failed add was the source's doing (it could not be opened or
+// read, is 4 GiB or more, or no longer fits the archive), after which the
+// archive takes further files, rather than the output's (a write, a
+// reposition, memory). `systemError` is LastFileError after the add, cleared
+// before it: the archive's own limit fails with ArchiveSeekFailed without a
+// failing system call, a real reposition failure has one.
+bool IsSourceFailure(int32_t code, uint32_t systemError);
+
 // What the most recent successful add put into the archive.
 struct AddedEntry {
   uint16_t method;             // kMethodStored or kMethodDeflated
