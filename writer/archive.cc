@@ -13,14 +13,6 @@ namespace {
 constexpr uint16_t kProvisionalHeader = 0x0008;  // sizes and CRC are not final yet
 constexpr uint32_t kUnknownSize = 0xFFFFFFFF;
 
-uint32_t LocalHeaderLength(const ZipEntry* entry) {
-  return kLocalHeaderSize + entry->nameLength + entry->localExtraLength;
-}
-
-uint32_t CentralHeaderLength(const ZipEntry* entry) {
-  return kCentralHeaderSize + entry->nameLength + entry->centralExtraLength;
-}
-
 // Whether an archive whose entries end at `entriesEnd` still closes within
 // its limit once `entry` joins the directory. In 64 bits, so nothing wraps.
 bool ClosesWithin(const ZipArchive* archive, uint64_t entriesEnd, const ZipEntry* entry) {

@@ -83,7 +83,7 @@ void WriteCentralDirectory(ZipArchive* archive) {
   uint32_t count = 0;
   while (ZipEntry* entry = archive->entryList) {
     WriteCentralHeader(archive, entry);
-    archive->archiveOffset += kCentralHeaderSize + entry->nameLength + entry->centralExtraLength;
+    archive->archiveOffset += CentralHeaderLength(entry);
     ++count;
     archive->entryList = entry->next;
     ReleaseFixedMemory(entry);

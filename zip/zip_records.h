@@ -17,6 +17,15 @@ constexpr uint32_t kEndOfDirectorySize = 22;
 constexpr uint16_t kVersionNeeded = 20;         // 2.0: deflate
 constexpr uint16_t kVersionMadeBy = 0x0B17;     // format 2.3, host system 11
 
+// Bytes of the entry's local header and of its central directory header,
+// name and extra field included.
+inline uint32_t LocalHeaderLength(const ZipEntry* entry) {
+  return kLocalHeaderSize + entry->nameLength + entry->localExtraLength;
+}
+inline uint32_t CentralHeaderLength(const ZipEntry* entry) {
+  return kCentralHeaderSize + entry->nameLength + entry->centralExtraLength;
+}
+
 // Fills the entry's extended-timestamp fields ("UT", 0x5455) from the
 // metadata: modification, access and creation times in the local copy, the
 // modification time alone in the central copy.
