@@ -53,7 +53,8 @@ bool IsAlreadyExistsError(uint32_t error);
 // in upper case.
 std::string FoldCase(const std::string& name);
 
-// Gives `to` the permission bits of `from`, where the system has them.
+// Gives `to` the permission bits of `from`, where the system has them; does
+// nothing when `from` does not exist.
 void CopyPermissions(const std::string& from, const std::string& to);
 
 // Puts `from` in the place of `to` in one step, replacing what was there.

@@ -241,7 +241,7 @@ bool FinishOutput(Output* output, std::string* error) {
     *error = DescribeFailure(closed, LastFileError(), Source{"", output->shownPath}, output->shownPath);
     return false;
   }
-  if (KindOf(output->target) == PathRegular) CopyPermissions(output->target, output->temporary);
+  CopyPermissions(output->target, output->temporary);
   uint32_t replaceError = 0;
   if (!MoveIntoPlace(output->temporary, output->target, &replaceError)) {
     *error = "cannot replace " + Quoted(output->shownPath) + ": " + DescribeFileError(replaceError);
