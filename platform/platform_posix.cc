@@ -45,6 +45,13 @@ int OpenRetrying(const char* path, int flags) {
   return fd;
 }
 
+// Closes a descriptor just opened that cannot be used, recording why.
+FileHandle Refuse(int fd, int error) {
+  RecordFailure(error);
+  close(fd);
+  return kNoFile;
+}
+
 FileTime FileTimeOf(const struct timespec& when) {
   return UnixTimeToFileTime(when.tv_sec, static_cast<uint32_t>(when.tv_nsec));
 }
@@ -70,22 +77,10 @@ FileHandle OpenInputFile(const char* path) {
   // Only plain files: a directory fails at the open as it would on Windows,
   // and devices or pipes could be read without end or block a read.
   struct stat status;
-  if (fstat(fd, &status) != 0) {
-    RecordFailure(errno);
-    close(fd);
-    return kNoFile;
-  }
-  if (!S_ISREG(status.st_mode)) {
-    RecordFailure(S_ISDIR(status.st_mode) ? EISDIR : EINVAL);
-    close(fd);
-    return kNoFile;
-  }
+  if (fstat(fd, &status) != 0) return Refuse(fd, errno);
+  if (!S_ISREG(status.st_mode)) return Refuse(fd, S_ISDIR(status.st_mode) ? EISDIR : EINVAL);
   const int flags = fcntl(fd, F_GETFL);
-  if (flags < 0 || fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) {
-    RecordFailure(errno);
-    close(fd);
-    return kNoFile;
-  }
+  if (flags < 0 || fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) return Refuse(fd, errno);
   return HandleFromDescriptor(fd);
 }
 
