@@ -1,34 +1,19 @@
-// The bit writer, stored blocks and the symbol buffers, on the examples
-// worked out by hand.
+// The bit writer and stored blocks, on the examples worked out by hand.
 #include "deflate/bit_writer.h"
 
 #include <gtest/gtest.h>
 
 #include "deflate/block_flush.h"
+#include "tests/support/compressor_test.h"
 #include "tests/support/deflate_harness.h"
-#include "tests/support/fake_platform_test.h"
 #include "tests/support/fake_platform.h"
 #include "tests/support/test_data.h"
 
 namespace {
 
-class BitWriter : public FakePlatformTest {
+class BitWriter : public CompressorTest {
  protected:
-  void SetUp() override {
-    FakePlatformTest::SetUp();
-    archive_ = ArchiveWithCompressor();
-    state_ = archive_->deflateState;
-    PrepareTables(state_);
-    ResetBlock(state_);
-  }
-  void TearDown() override {
-    DiscardArchive(archive_);
-    FakePlatformTest::TearDown();
-  }
   const std::vector<uint8_t>& Output() { return fake::Contents("out"); }
-
-  ZipArchive* archive_ = nullptr;
-  DeflateState* state_ = nullptr;
 };
 
 TEST_F(BitWriter, PacksFieldsLeastSignificantBitFirst) {

@@ -5,28 +5,12 @@
 #include <gtest/gtest.h>
 
 #include "deflate/block_flush.h"
+#include "tests/support/compressor_test.h"
 #include "tests/support/deflate_harness.h"
-#include "tests/support/fake_platform_test.h"
 
 namespace {
 
-class BlockSymbols : public FakePlatformTest {
- protected:
-  void SetUp() override {
-    FakePlatformTest::SetUp();
-    archive_ = ArchiveWithCompressor();
-    state_ = archive_->deflateState;
-    PrepareTables(state_);
-    ResetBlock(state_);
-  }
-  void TearDown() override {
-    DiscardArchive(archive_);
-    FakePlatformTest::TearDown();
-  }
-
-  ZipArchive* archive_ = nullptr;
-  DeflateState* state_ = nullptr;
-};
+using BlockSymbols = CompressorTest;
 
 TEST_F(BlockSymbols, SymbolsSetOneFlagBitEach) {
   state_->curPos = 100;

@@ -7,24 +7,13 @@
 #include <random>
 
 #include "deflate/block_flush.h"
+#include "tests/support/compressor_test.h"
 #include "tests/support/deflate_harness.h"
-#include "tests/support/fake_platform_test.h"
 
 namespace {
 
-class HuffmanTree : public FakePlatformTest {
+class HuffmanTree : public CompressorTest {
  protected:
-  void SetUp() override {
-    FakePlatformTest::SetUp();
-    archive_ = ArchiveWithCompressor();
-    state_ = archive_->deflateState;
-    ResetBlock(state_);
-  }
-  void TearDown() override {
-    DiscardArchive(archive_);
-    FakePlatformTest::TearDown();
-  }
-
   // Builds the distance tree from frequencies of codes 0, 1, 2, ...
   void BuildDistanceTree(std::initializer_list<uint16_t> frequencies) {
     uint16_t code = 0;
@@ -42,8 +31,6 @@ class HuffmanTree : public FakePlatformTest {
     return codes;
   }
 
-  ZipArchive* archive_ = nullptr;
-  DeflateState* state_ = nullptr;
 };
 
 // Sum of 2^-length over the used symbols, scaled to 2^15: exactly 2^15 for a
