@@ -22,22 +22,12 @@ import time
 import unittest
 import zipfile
 
-ZAPNEST = None
-WINE_RUN = None
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import zapnest_command  # noqa: E402
+
 MiB = 1 << 20
 GiB = 1 << 30
 TEMPORARY = re.compile(r"^\.zapnest-(\d+)-(\d+)\.tmp$")
-
-
-def program_path(path):
-    if WINE_RUN is None or path == "":
-        return path
-    return "Z:" + os.path.abspath(path).replace("/", "\\")
-
-
-def command_line(*arguments):
-    command = [ZAPNEST] if WINE_RUN is None else [WINE_RUN, ZAPNEST]
-    return command + [a if a.startswith("-") else program_path(a) for a in arguments]
 
 
 def random_bytes(size, seed):
@@ -59,12 +49,12 @@ class CommandTest(unittest.TestCase):
         shutil.rmtree(self.dir)
 
     def skip_under_wine(self, reason):
-        if WINE_RUN is not None:
+        if zapnest_command.WINE_RUN is not None:
             self.skipTest(reason)
 
     def zapnest(self, *arguments, timeout=120):
         try:
-            return subprocess.run(command_line(*arguments), capture_output=True, timeout=timeout,
+            return subprocess.run(zapnest_command.command_line(*arguments), capture_output=True, timeout=timeout,
                                   encoding="utf-8", errors="backslashreplace")
         except subprocess.TimeoutExpired:
             self.fail("zapnest %s did not end within %d s" % (" ".join(arguments), timeout))
@@ -119,7 +109,7 @@ class OutputSafetyTest(CommandTest):
         present = self.make("in/a.txt", b"present\n")
         missing = os.path.join(self.dir, "in", "missing.txt")
         kinds = [("folder", stat.S_ISDIR, lambda p: os.mkdir(p))]
-        if WINE_RUN is None:
+        if zapnest_command.WINE_RUN is None:
             kinds.append(("pipe", stat.S_ISFIFO, lambda p: os.mkfifo(p)))
             if os.geteuid() == 0:
                 kinds.append(("null", stat.S_ISCHR, lambda p: os.mknod(p, stat.S_IFCHR | 0o600, os.makedev(1, 3))))
@@ -142,7 +132,7 @@ class OutputSafetyTest(CommandTest):
         other = self.make("in/other.txt", b"other\n")
         os.link(out, os.path.join(self.dir, "in", "hard.zip"))
         names = [out, os.path.join(self.dir, "in", "hard.zip")]
-        if WINE_RUN is None:
+        if zapnest_command.WINE_RUN is None:
             os.symlink(out, os.path.join(self.dir, "in", "soft.zip"))
             names.append(os.path.join(self.dir, "in", "soft.zip"))
         for name in names:
@@ -186,7 +176,7 @@ class OutputSafetyTest(CommandTest):
         for number, inputs in ((signal.SIGINT, ["--folder", out, os.path.dirname(big[0])]),
                                (signal.SIGTERM, [out] + big)):
             with self.subTest(signal=number.name):
-                process = subprocess.Popen(command_line(*inputs), stdout=subprocess.DEVNULL,
+                process = subprocess.Popen(zapnest_command.command_line(*inputs), stdout=subprocess.DEVNULL,
                                            stderr=subprocess.PIPE, text=True)
                 temporary = None
                 deadline = time.monotonic() + 60
@@ -215,7 +205,7 @@ class InputsTest(CommandTest):
         present = self.make("in/a.txt", b"present\n")
         specials = [os.path.join(self.dir, "in", "subfolder")]
         os.mkdir(specials[0])
-        if WINE_RUN is None:
+        if zapnest_command.WINE_RUN is None:
             specials.append(os.path.join(self.dir, "in", "pipe"))
             os.mkfifo(specials[-1])
             specials += ["/dev/zero", "/dev/urandom"]
@@ -257,7 +247,7 @@ class InputsTest(CommandTest):
 
     def test_names_that_differ_only_in_case_are_refused(self):
         pairs = [("a.txt", "A.TXT")]
-        if WINE_RUN is None:
+        if zapnest_command.WINE_RUN is None:
             pairs.append(("\u00c4rger.txt", "\u00e4rger.txt"))
         for index, (first, second) in enumerate(pairs):
             with self.subTest(names=(first, second), mode="files"):
@@ -268,7 +258,7 @@ class InputsTest(CommandTest):
                 self.assertEqual(1, result.returncode, result.stderr)
                 self.assertIn("differ only in case", result.stderr)
                 self.assertEqual(listed, self.listing(self.dir))
-            if WINE_RUN is not None:
+            if zapnest_command.WINE_RUN is not None:
                 continue  # one Windows folder cannot hold both names
             with self.subTest(names=(first, second), mode="folder"):
                 self.make("folder%d/%s" % (index, first), b"1")
@@ -293,7 +283,7 @@ class InputsTest(CommandTest):
             result = self.zapnest("--folder", out, plain)
             self.assertEqual(2, result.returncode, result.stderr)
             self.assertNotIn("unknown reason", result.stderr)
-            if WINE_RUN is None:
+            if zapnest_command.WINE_RUN is None:
                 self.assertIn("not a directory", result.stderr)
             self.assertFalse(os.path.lexists(out))
         with self.subTest(case="archive under a file"):
@@ -367,9 +357,4 @@ class LimitsTest(CommandTest):
 
 
 if __name__ == "__main__":
-    ZAPNEST = sys.argv[1]
-    arguments = sys.argv[2:]
-    if arguments[:1] == ["--wine"]:
-        WINE_RUN = arguments[1]
-        arguments = arguments[2:]
-    unittest.main(argv=[sys.argv[0]] + arguments, verbosity=2)
+    unittest.main(argv=zapnest_command.parse_arguments(sys.argv), verbosity=2)

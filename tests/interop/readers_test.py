@@ -18,23 +18,17 @@ import time
 import unittest
 import zipfile
 
-ZAPNEST = None
-WINE_RUN = None
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import zapnest_command  # noqa: E402
+
 
 # 2021-07-01 12:34:56 UTC and 2019-02-03 04:05:06 UTC.
 MODIFIED = 1625142896
 ACCESSED = 1549166706
 
 
-def program_path(path):
-    if WINE_RUN is None:
-        return path
-    return "Z:" + os.path.abspath(path).replace("/", "\\")
-
-
 def run_zapnest(*arguments, as_user=None):
-    command = [ZAPNEST] if WINE_RUN is None else [WINE_RUN, ZAPNEST]
-    command += [a if a.startswith("-") else program_path(a) for a in arguments]
+    command = zapnest_command.command_line(*arguments)
     if as_user is not None:
         command = ["setpriv", "--reuid=%d" % as_user, "--regid=%d" % as_user, "--clear-groups"] + command
     return subprocess.run(command, capture_output=True, text=True)
@@ -148,7 +142,7 @@ class ReadersTest(unittest.TestCase):
         self.assertEqual(0x81800020, kinds["notes.txt"][1])
 
     def test_a_backslash_becomes_a_folder(self):
-        if WINE_RUN is not None:
+        if zapnest_command.WINE_RUN is not None:
             self.skipTest("Windows file names cannot hold a backslash")
         path = self.make("in/docs\\readme.txt", b"inside\n")
         archive = os.path.join(self.dir, "slash.zip")
@@ -195,7 +189,7 @@ class ReadersTest(unittest.TestCase):
         self.assertFalse(os.path.exists(archive))
 
     def test_unreadable_files_of_a_folder_are_skipped(self):
-        if WINE_RUN is not None or not hasattr(os, "geteuid"):
+        if zapnest_command.WINE_RUN is not None or not hasattr(os, "geteuid"):
             self.skipTest("needs a POSIX user without rights to the file")
         self.make("mixed/good.txt", b"good\n")
         self.make("mixed/secret.txt", b"secret\n", mode=0o000)
@@ -210,9 +204,4 @@ class ReadersTest(unittest.TestCase):
 
 
 if __name__ == "__main__":
-    ZAPNEST = sys.argv[1]
-    arguments = sys.argv[2:]
-    if arguments[:1] == ["--wine"]:
-        WINE_RUN = arguments[1]
-        arguments = arguments[2:]
-    unittest.main(argv=[sys.argv[0]] + arguments, verbosity=2)
+    unittest.main(argv=zapnest_command.parse_arguments(sys.argv), verbosity=2)
