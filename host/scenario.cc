@@ -68,6 +68,13 @@ void HoldAccessTimes(const std::string& path) {
   }
 }
 
+// The control id of a button named in a scenario, 0 for an unknown name.
+int ButtonId(const std::string& name) {
+  static const std::map<std::string, int> buttons = {{"ok", IDOK}, {"cancel", IDCANCEL}, {"yes", IDYES}, {"no", IDNO}};
+  const auto found = buttons.find(name);
+  return found != buttons.end() ? found->second : 0;
+}
+
 struct Player {
   HWND composeWindow;
   DWORD timeoutMs = 10000;
@@ -145,9 +152,8 @@ struct Player {
   }
 
   bool Confirm(const ScenarioStep& step) {
-    static const std::map<std::string, int> buttons = {{"ok", IDOK}, {"cancel", IDCANCEL}, {"yes", IDYES}, {"no", IDNO}};
-    const auto button = buttons.find(step.arguments[1]);
-    if (button == buttons.end()) return Fail(step, "unknown button");
+    const int button = ButtonId(step.arguments[1]);
+    if (button == 0) return Fail(step, "unknown button");
     // A file dialog's own questions carry the dialog's title: look among all
     // dialogs of that title for the one with the button.
     HWND box = nullptr;
@@ -157,7 +163,7 @@ struct Player {
                w = FindWindowExA(nullptr, w, "#32770", step.arguments[0].c_str())) {
             DWORD process = 0;
             GetWindowThreadProcessId(w, &process);
-            if (process == GetCurrentProcessId() && IsWindowVisible(w) && GetDlgItem(w, button->second) != nullptr &&
+            if (process == GetCurrentProcessId() && IsWindowVisible(w) && GetDlgItem(w, button) != nullptr &&
                 FileNameField(w) == nullptr) {
               box = w;
               return true;
@@ -168,8 +174,7 @@ struct Player {
         timeoutMs);
     if (box == nullptr) return Fail(step, "no message titled '" + step.arguments[0] + "'; showing: " + VisibleDialogTitles());
     Picture(box, step);
-    PostMessageA(box, WM_COMMAND, static_cast<WPARAM>(button->second), 0);
-    return WaitUntil([&] { return !IsWindow(box); }, timeoutMs) || Fail(step, "the message stayed open");
+    return Press(step, box, button);
   }
 
   bool Choose(const ScenarioStep& step) {
@@ -251,18 +256,15 @@ struct Player {
   // Prints a message box's text ("message: ...", line feeds as " | ") and
   // presses a button, whatever the text says.
   bool ReadMessage(const ScenarioStep& step) {
-    static const std::map<std::string, int> buttons = {{"ok", IDOK}, {"cancel", IDCANCEL}, {"yes", IDYES}, {"no", IDNO}};
-    const auto button = buttons.find(step.arguments[1]);
-    if (button == buttons.end()) return Fail(step, "unknown button");
+    const int button = ButtonId(step.arguments[1]);
+    if (button == 0) return Fail(step, "unknown button");
     HWND box = Dialog(step, step.arguments[0]);
     if (box == nullptr) return false;
     std::string text = WindowText(GetDlgItem(box, kMessageText));
     for (size_t at = text.find('\n'); at != std::string::npos; at = text.find('\n', at)) text.replace(at, 1, " | ");
     printf("message: %s\n", text.c_str());
     fflush(stdout);
-    if (GetDlgItem(box, button->second) == nullptr) return Fail(step, "the message has no such button");
-    PostMessageA(box, WM_COMMAND, static_cast<WPARAM>(button->second), 0);
-    return WaitUntil([&] { return !IsWindow(box); }, timeoutMs) || Fail(step, "the message stayed open");
+    return Press(step, box, button);
   }
 
   bool Message(const ScenarioStep& step) {
@@ -270,18 +272,22 @@ struct Player {
                                                         {"question", IDI_QUESTION},
                                                         {"warning", IDI_EXCLAMATION},
                                                         {"error", IDI_HAND}};
-    static const std::map<std::string, int> buttons = {{"ok", IDOK}, {"cancel", IDCANCEL}, {"yes", IDYES}, {"no", IDNO}};
     const auto icon = icons.find(step.arguments[1]);
-    const auto button = buttons.find(step.arguments[2]);
-    if (icon == icons.end() || button == buttons.end()) return Fail(step, "unknown icon or button");
+    const int button = ButtonId(step.arguments[2]);
+    if (icon == icons.end() || button == 0) return Fail(step, "unknown icon or button");
     HWND box = Dialog(step, step.arguments[0]);
     if (box == nullptr) return false;
     const std::string text = WindowText(GetDlgItem(box, kMessageText));
     if (text != step.arguments[3]) return Fail(step, "the message says '" + text + "'");
     const HICON shown = reinterpret_cast<HICON>(SendDlgItemMessageA(box, kMessageIcon, STM_GETICON, 0, 0));
     if (shown != LoadIconA(nullptr, icon->second)) return Fail(step, "the message shows another icon");
-    if (GetDlgItem(box, button->second) == nullptr) return Fail(step, "the message has no such button");
-    PostMessageA(box, WM_COMMAND, static_cast<WPARAM>(button->second), 0);
+    return Press(step, box, button);
+  }
+
+  // Presses a message box's button and waits until the box has gone.
+  bool Press(const ScenarioStep& step, HWND box, int button) {
+    if (GetDlgItem(box, button) == nullptr) return Fail(step, "the message has no such button");
+    PostMessageA(box, WM_COMMAND, static_cast<WPARAM>(button), 0);
     return WaitUntil([&] { return !IsWindow(box); }, timeoutMs) || Fail(step, "the message stayed open");
   }
 
