@@ -37,10 +37,11 @@ void MakeZipNameDialog(OPENFILENAMEA* record, char* zipPath, char* saveTitle) {
 }
 
 bool AskZipPath(OPENFILENAMEA* record, const std::string& preset, bool checkSpace, uint64_t requiredBytes) {
-  const std::string warning = SaveWarningText(TempFolder());
+  // The mail client's temporary folder does not change while it asks.
+  const std::string temp = TempFolder();
+  const std::string warning = SaveWarningText(temp);
   for (;;) {
     CopyText(record->lpstrFile, record->nMaxFile, preset);
-    const std::string temp = TempFolder();
     record->lpstrInitialDir = temp.c_str();
     if (!GetSaveFileNameA(record)) {
       ShowMessage(kCancelledText, MB_OK | MB_ICONINFORMATION);
@@ -50,7 +51,7 @@ bool AskZipPath(OPENFILENAMEA* record, const std::string& preset, bool checkSpac
       ShowMessage(NoSpaceText(record->lpstrFile), MB_OK | MB_ICONINFORMATION);
       continue;
     }
-    if (Settings().showSaveWarning == 0 || IsInsideFolder(record->lpstrFile, TempFolder())) return true;
+    if (Settings().showSaveWarning == 0 || IsInsideFolder(record->lpstrFile, temp)) return true;
     if (ShowMessage(warning, MB_YESNO | MB_ICONQUESTION) != IDNO) return true;
   }
 }
