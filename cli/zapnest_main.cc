@@ -206,7 +206,6 @@ bool StartOutput(Output* output, std::string* error) {
   for (int attempt = 0; attempt < 100; ++attempt) {
     output->temporary =
         JoinPath(folder, ".zapnest-" + std::to_string(ProcessId()) + "-" + std::to_string(attempt) + ".tmp");
-    ClearLastFileError();
     const int32_t created = CreateArchiveOnNewFile(output->temporary.c_str(), &output->archive);
     if (created == ArchiveOk) {
       RemoveOnInterrupt(output->temporary);
@@ -234,7 +233,6 @@ int Fail(Output* output, const std::string& message) {
 
 // Closes the archive and puts it in the target's place.
 bool FinishOutput(Output* output, std::string* error) {
-  ClearLastFileError();
   const int32_t closed = CloseArchive(output->archive);
   output->archive = nullptr;
   if (closed != ArchiveOk) {
@@ -284,7 +282,6 @@ int Run(const Options& options) {
     return ExitFailed;
   }
   for (const Source& source : sources) {
-    ClearLastFileError();
     const int32_t result = AddFileToArchive(output.archive, source.entryName.c_str(), source.path.c_str());
     AddedEntry added{};
     if (result == ArchiveOk && DescribeLastAdded(output.archive, &added)) {

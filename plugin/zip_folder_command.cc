@@ -141,7 +141,6 @@ void ZipFolder() {
     const std::string path = folder + "\\" + name;
     PumpMessages();
     cursor.SetAgain();
-    ClearLastFileError();
     const int32_t result = AddFileToArchive(archive.get(), name.c_str(), path.c_str());
     zipFailed = result != ArchiveOk && !IsSourceFailure(result, LastFileError());
     return !zipFailed;

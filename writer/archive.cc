@@ -57,6 +57,7 @@ void AppendEntry(ZipArchive* archive, ZipEntry* entry) {
 }
 
 int32_t CreateArchive(const char* path, bool replaceExisting, ZipArchive** archive) {
+  ClearLastFileError();
   *archive = nullptr;
   ZipArchive* created = static_cast<ZipArchive*>(AllocateFixedMemory(sizeof(ZipArchive)));
   if (created == nullptr) return ArchiveNoMemory;
@@ -80,6 +81,7 @@ int32_t CreateArchiveOnNewFile(const char* path, ZipArchive** archive) {
 }
 
 int32_t AddFileToArchive(ZipArchive* archive, const char* entryName, const char* sourcePath) {
+  ClearLastFileError();
   if (archive == nullptr) return ArchiveBadArgument;
   if ((archive->flags & Finished) != 0) return ArchiveFinished;
   // A failure is left in errorCode between adds only when an earlier add
@@ -204,6 +206,7 @@ bool DescribeLastAdded(const ZipArchive* archive, AddedEntry* added) {
 }
 
 int32_t CloseArchive(ZipArchive* archive) {
+  ClearLastFileError();
   if (archive == nullptr) return ArchiveBadArgument;
   int32_t result = ArchiveOk;
   if (archive->output != kNoFile) {

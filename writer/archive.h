@@ -6,6 +6,10 @@
 #include "zip/zip_archive.h"
 #include "zip/zip_entry.h"
 
+// Create, add and close each begin with ClearLastFileError, so that after one
+// of them fails LastFileError names the system call that made it fail, or
+// is 0 when the writer refused by itself.
+
 // Creates `path` for writing (replacing any file of that name) and an archive
 // record that owns it. On success returns ArchiveOk and the record in
 // *archive; otherwise ArchiveNoMemory or ArchiveOpenFailed with *archive null
@@ -52,8 +56,8 @@ void WriteEntryData(ZipArchive* archive, ZipEntry* entry);
 // Whether a failed add was the source's doing (it could not be opened or
 // read, is 4 GiB or more, or no longer fits the archive), after which the
 // archive takes further files, rather than the output's (a write, a
-// reposition, memory). `systemError` is LastFileError after the add, cleared
-// before it: the archive's own limit fails with ArchiveSeekFailed without a
+// reposition, memory). `systemError` is LastFileError after the add: the
+// archive's own limit fails with ArchiveSeekFailed without a
 // failing system call, a real reposition failure has one.
 bool IsSourceFailure(int32_t code, uint32_t systemError);
 

@@ -59,8 +59,12 @@ TEST_F(ArchiveLimits, StoredSourcesWhoseSumWouldWrapPast4GiBAreRefusedBeforeAnyC
   ASSERT_EQ(ArchiveOk, AddFileToArchive(archive_, "a.gz", "a.gz"));
   const uint32_t before = archive_->archiveOffset;
   const size_t writesBefore = fake::Fake().writeSizes.size();
+  fake::Fake().lastFileError = fake::kInjectedError;  // an earlier failure, elsewhere
   EXPECT_EQ(ArchiveSeekFailed, AddFileToArchive(archive_, "b.gz", "b.gz"));
   EXPECT_EQ(writesBefore, fake::Fake().writeSizes.size());
+  // The add starts afresh, and its refusal involved no failing system call.
+  EXPECT_EQ(0u, LastFileError());
+  EXPECT_TRUE(IsSourceFailure(ArchiveSeekFailed, LastFileError()));
   EXPECT_EQ(before, archive_->archiveOffset);
   EXPECT_EQ(ArchiveOk, archive_->errorCode);
   ASSERT_EQ(ArchiveOk, AddFileToArchive(archive_, "c.txt", "c.txt"));
