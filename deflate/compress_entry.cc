@@ -5,6 +5,7 @@
 #include "deflate/block_flush.h"
 #include "deflate/block_symbols.h"
 #include "deflate/input_window.h"
+#include "deflate/long_chains.h"
 #include "platform/platform.h"
 
 static_assert(kOutputBufferSize == kIoBufferSize, "the compressor stages its output in the archive's I/O buffer");
@@ -17,23 +18,41 @@ inline uint32_t Load16(const uint8_t* at) {
   return value;
 }
 
-// Length of the match of `scan` and `match`, whose first bytes are known to
-// be equal: the offset of the first difference from byte 3 on, at most
-// kMaxMatch. Byte 2 needs no test: strings on one chain share their hash,
-// which with the first two bytes fixes the third. Reads up to offset 258.
+inline uint32_t Load32(const uint8_t* at) {
+  uint32_t value;
+  memcpy(&value, at, sizeof value);
+  return value;
+}
+
+// Length of the match of `scan` and `match`, whose first three bytes are
+// known to be equal: the offset of the first difference from byte 3 on, at
+// most kMaxMatch. Reads up to offset 258.
 inline uint32_t MatchLength(const uint8_t* scan, const uint8_t* match) {
 #if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_LITTLE_ENDIAN__
-  // Eight bytes at a time: 32 words cover offsets 3 to 258 exactly.
+  // Eight bytes at a time: 32 steps cover offsets 3 to 258 exactly. 32-bit
+  // targets compare them as two words, since a 64-bit bit scan is a library
+  // call there.
   for (uint32_t k = kMinMatch; k < kMaxMatch + 1; k += 8) {
+    uint32_t length;
+#if UINTPTR_MAX > 0xFFFFFFFFu
     uint64_t a;
     uint64_t b;
     memcpy(&a, scan + k, sizeof a);
     memcpy(&b, match + k, sizeof b);
     const uint64_t difference = a ^ b;
-    if (difference != 0) {
-      const uint32_t length = k + static_cast<uint32_t>(__builtin_ctzll(difference)) / 8;
-      return length < kMaxMatch ? length : kMaxMatch;
+    if (difference == 0) continue;
+    length = k + static_cast<uint32_t>(__builtin_ctzll(difference)) / 8;
+#else
+    const uint32_t low = Load32(scan + k) ^ Load32(match + k);
+    if (low != 0) {
+      length = k + static_cast<uint32_t>(__builtin_ctz(low)) / 8;
+    } else {
+      const uint32_t high = Load32(scan + k + 4) ^ Load32(match + k + 4);
+      if (high == 0) continue;
+      length = k + 4 + static_cast<uint32_t>(__builtin_ctz(high)) / 8;
     }
+#endif
+    return length < kMaxMatch ? length : kMaxMatch;
   }
   return kMaxMatch;
 #else
@@ -76,10 +95,37 @@ DeflateState* CreateState(ZipArchive* archive) {
   return state;
 }
 
+// The longer chain a search follows while it holds a match of `best` (at
+// least kMinMatch) bytes: that of the longest prefix of at most best + 1
+// bytes, since only candidates sharing best + 1 bytes can win.
+inline uint32_t LongChainFor(uint32_t best) {
+  uint32_t chain = 0;
+  while (chain + 1 < kLongChains && kLongChainPrefix[chain + 1] <= best + 1) ++chain;
+  return chain;
+}
+
+// The nearest position below `below` on the current string's chain of
+// `chain`. The chain starts at the current string, and every position on it
+// from there down to `below` has been examined or cannot win.
+inline uint32_t LongChainBelow(const DeflateState* state, uint32_t chain, uint32_t below) {
+  uint32_t position = state->curPos;
+  do {
+    position = LongLinkTarget(position, state->longBack[chain][position & kChainMask]);
+  } while (position >= below);
+  return position;
+}
+
 // Walks the hash chain from `candidate` for a match longer than
 // pendingMatchLen at curPos, within the level's limits. Returns the best
 // length found (pendingMatchLen when nothing longer; it may exceed
 // bytesAhead, which the caller cuts it to) and sets matchPos to its start.
+//
+// The result is that of the walk along the 3-byte chain that examines each
+// candidate in turn, nearest first, until the budget of candidates is spent,
+// the distance limit is passed or a match of stopLength is found. Once a
+// match is held and the longer chains are kept, the walk moves to the longer
+// chain that holds every candidate that could still win, in the same order,
+// and measures the budget by ordinals on the 3-byte chain.
 uint32_t FindLongestMatch(DeflateState* state, uint32_t candidate) {
   uint32_t budget = state->chainLimit;
   if (state->pendingMatchLen >= state->chainCutLength) budget >>= 2;
@@ -88,30 +134,83 @@ uint32_t FindLongestMatch(DeflateState* state, uint32_t candidate) {
   const uint32_t stopLength = state->stopLength;
   const uint8_t* window = state->window;
   const uint8_t* scan = window + state->curPos;
-  const uint32_t scanStart = Load16(scan);
+  // The longer chains need every position's prefix to be input, not stale
+  // bytes: near the end of the input the 3-byte walk does it all.
+  const bool longChains = state->longChainsOn && state->bytesAhead >= kLongestPrefix;
+  if (longChains) CatchUpLongChains(state);
+  const uint32_t first = candidate;
   uint32_t scanEnd = Load16(scan + best - 1);  // the bytes at best - 1 and best
 
-  // `next` is the link after `candidate`; the link after `next` comes from
-  // chainSkip of `candidate`, so each load waits on one made two steps back.
-  uint32_t next = state->chainPrev[candidate & kChainMask];
-  for (;;) {
-    const uint8_t* match = window + candidate;
-    // A longer match must agree at the current best length first: one 16-bit
-    // load rejects most candidates.
-    if (Load16(match + best - 1) == scanEnd && Load16(match) == scanStart) {
-      const uint32_t length = MatchLength(scan, match);
-      if (length > best) {
-        state->matchPos = candidate;
-        best = length;
-        if (best >= stopLength) break;
-        scanEnd = Load16(scan + best - 1);
+  uint32_t work = 0;
+  if (best < kMinMatch || !longChains) {
+    const uint32_t scanStart = Load16(scan);
+    for (;;) {
+      ++work;
+      const uint8_t* match = window + candidate;
+      // A longer match must agree at the current best length first: one
+      // 16-bit load rejects most candidates. Strings on one chain share
+      // their hash, which with the first two bytes fixes the third.
+      if (Load16(match + best - 1) == scanEnd && Load16(match) == scanStart) {
+        const uint32_t length = MatchLength(scan, match);
+        if (length > best) {
+          state->matchPos = candidate;
+          best = length;
+          if (best >= stopLength) {
+            NoteSearchEffort(state, work);
+            return best;
+          }
+          scanEnd = Load16(scan + best - 1);
+          if (longChains) break;
+        }
       }
+      const uint32_t next = state->chainPrev[candidate & kChainMask];
+      if (next <= limit || work == budget) {
+        NoteSearchEffort(state, work);
+        return best;
+      }
+      candidate = next;
     }
-    if (next <= limit || --budget == 0) break;
-    const uint32_t afterNext = state->chainSkip[candidate & kChainMask];
-    candidate = next;
-    next = afterNext;
+  } else {
+    candidate = state->curPos;  // nothing examined yet: the longer chain starts here
   }
+
+  // `candidate` is the last position examined (or curPos), and best is at
+  // least kMinMatch. Candidates that pass the first test below share four
+  // bytes with the current string, so they lie on its 3-byte chain and their
+  // ordinals count the 3-byte candidates before them.
+  const uint32_t firstOrdinal = state->chainOrdinal[first & kChainMask];
+  const uint32_t scanStart = Load32(scan);
+  uint32_t chain = LongChainFor(best);
+  uint32_t next = best >= kLongChainPrefix[chain] && candidate != state->curPos
+                      ? LongLinkTarget(candidate, state->longBack[chain][candidate & kChainMask])
+                      : LongChainBelow(state, chain, candidate);
+  // The first candidate may sit exactly at the limit; later ones lie above it.
+  while (next > limit || next == first) {
+    candidate = next;
+    const uint8_t* match = window + candidate;
+    const uint32_t slot = candidate & kChainMask;
+    next = LongLinkTarget(candidate, state->longBack[chain][slot]);
+    if (Load16(match + best - 1) != scanEnd || Load32(match) != scanStart) continue;
+    const uint32_t before = static_cast<uint16_t>(firstOrdinal - state->chainOrdinal[slot]);
+    if (before >= budget) {
+      work = budget;
+      break;
+    }
+    work = before + 1;
+    const uint32_t length = MatchLength(scan, match);
+    if (length <= best) continue;
+    state->matchPos = candidate;
+    best = length;
+    if (best >= stopLength) break;
+    scanEnd = Load16(scan + best - 1);
+    const uint32_t longer = LongChainFor(best);
+    if (longer != chain) {
+      chain = longer;
+      next = best >= kLongChainPrefix[chain] ? LongLinkTarget(candidate, state->longBack[chain][slot])
+                                             : LongChainBelow(state, chain, candidate);
+    }
+  }
+  NoteSearchEffort(state, work);
   return best;
 }
 
@@ -150,9 +249,8 @@ void RunLazyMatching(DeflateState* state) {
       state->bytesAhead -= state->pendingMatchLen - 1;
       // Index the strings inside the match, except those too near the end to
       // have 3 bytes.
-      for (uint32_t q = state->curPos + 1; q < matchEnd; ++q) {
-        if (q <= insertLimit) candidate = HashInsert(state, q);
-      }
+      const uint32_t lastInsert = matchEnd - 1 < insertLimit ? matchEnd - 1 : insertLimit;
+      if (state->curPos + 1 <= lastInsert) candidate = HashInsertRange(state, state->curPos + 1, lastInsert);
       state->curPos = matchEnd;
       matchAvailable = false;
       matchLength = kMinMatch - 1;

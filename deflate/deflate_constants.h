@@ -16,6 +16,14 @@ constexpr uint32_t kHashMask = kHashSize - 1;
 constexpr uint32_t kHashShift = 5;
 constexpr uint32_t kChainMask = kHalfWindow - 1;
 
+// The longer prefixes the search may follow chains of, once the match it
+// holds is at least one byte shorter than the prefix: 4, 6 and 8 bytes.
+constexpr uint32_t kLongChains = 3;
+constexpr uint32_t kLongChainPrefix[kLongChains] = {4, 6, 8};
+constexpr uint32_t kLongestPrefix = 8;
+constexpr uint32_t kLongHashBits = 15;
+constexpr uint32_t kLongHashSize = 1u << kLongHashBits;
+
 constexpr uint32_t kMinMatch = 3;
 constexpr uint32_t kMaxMatch = 258;
 // Bytes kept ahead of the current position while input remains: a longest

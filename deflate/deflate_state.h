@@ -38,6 +38,15 @@ struct TreeDescriptor {
 using ChainPosition = uint16_t;
 static_assert(kWindowSize - 1 <= UINT16_MAX, "window positions must fit a chain entry");
 
+// The longer chains link each position to its predecessor on the chain of
+// each longer prefix by how far back it lies. Distances,
+// unlike positions, stay true when the window slides, so the links are never
+// rewritten.
+
+// The position `back` bytes before `position`, or 0 ("none") when there is
+// none (the link leads to 0) or it has slid out of the window.
+inline uint32_t LongLinkTarget(uint32_t position, uint32_t back) { return back < position ? position - back : 0; }
+
 // Allocated once, as one block, by CompressEntry; released with the archive.
 // Nothing here owns anything: `archive` is a back reference and `outBuf` is
 // the archive's own I/O buffer.
@@ -89,12 +98,6 @@ struct DeflateState {
   // Input window and hash chains.
   uint8_t window[kWindowSize];
   ChainPosition chainPrev[kHalfWindow];  // previous position with the same hash, at p & kChainMask
-  // The position two links back (chainPrev of chainPrev), kept so that a
-  // search can follow the odd and the even links of a chain as two
-  // independent walks: a chain walk is a string of dependent loads, and two
-  // of them overlap in the processor. It changes which candidates are seen
-  // in no way.
-  ChainPosition chainSkip[kHalfWindow];
   ChainPosition hashHead[kHashSize];     // most recent position of each hash; 0 is "none"
   uint32_t windowCapacity;
   int32_t blockBegin;  // where the current block's input begins; negative once slid out
@@ -110,4 +113,19 @@ struct DeflateState {
   uint8_t inputEnded;
   uint8_t canSlide;
   uint8_t level;
+
+  // Chains on longer prefixes, which let a search that already holds a match
+  // pass over the candidates that cannot beat it (see long_chains.h). Kept
+  // only while searches are long; the 3-byte chains above stay the index
+  // every search is defined by.
+  ChainPosition longHead[kLongChains][kLongHashSize];
+  uint16_t longBack[kLongChains][kHalfWindow];  // at p & kChainMask
+  // Each position's ordinal on its 3-byte chain, one more than that of the
+  // position it links to: the difference of two ordinals on one chain counts
+  // the 3-byte candidates between them without walking it.
+  uint16_t chainOrdinal[kHalfWindow];
+  uint32_t longNext;     // the next position to enter into the longer chains
+  uint32_t searchCount;  // searches since the last look at the search effort
+  uint32_t searchWork;   // 3-byte chain candidates those searches had the right to examine
+  uint8_t longChainsOn;
 };

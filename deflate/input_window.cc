@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "deflate/long_chains.h"
 #include "zip/output_channel.h"
 
 namespace {
@@ -24,7 +25,7 @@ void SlideWindow(DeflateState* state) {
   state->blockBegin -= static_cast<int32_t>(kHalfWindow);
   RebasePositions(state->hashHead, kHashSize);
   RebasePositions(state->chainPrev, kHalfWindow);
-  RebasePositions(state->chainSkip, kHalfWindow);
+  SlideLongChains(state);
 }
 
 }  // namespace
@@ -35,6 +36,11 @@ void StartInput(DeflateState* state, uint32_t level, uint16_t* gpFlags) {
   // The chains need no clearing: every walk starts at a hash head, so only
   // links written during this entry are followed.
   memset(state->hashHead, 0, sizeof state->hashHead);
+  // Every entry starts with the 3-byte chains alone; the longer ones are
+  // switched on when its searches turn out long.
+  state->longChainsOn = 0;
+  state->searchCount = 0;
+  state->searchWork = 0;
 
   const LevelLimits& limits = kLevelLimits[level];
   state->chainCutLength = limits.chainCutLength;

@@ -24,10 +24,27 @@ void RefillWindow(DeflateState* state);
 inline uint32_t HashInsert(DeflateState* state, uint32_t position) {
   state->insertHash = ((state->insertHash << kHashShift) ^ state->window[position + kMinMatch - 1]) & kHashMask;
   const uint32_t previous = state->hashHead[state->insertHash];
-  const uint32_t slot = position & kChainMask;
-  state->chainPrev[slot] = static_cast<ChainPosition>(previous);
-  // Slot 0 belongs to another string: "none" must lead to none.
-  state->chainSkip[slot] = previous != 0 ? state->chainPrev[previous & kChainMask] : 0;
+  state->chainPrev[position & kChainMask] = static_cast<ChainPosition>(previous);
   state->hashHead[state->insertHash] = static_cast<ChainPosition>(position);
+  return previous;
+}
+
+// HashInsert at every position from `first` to `last`, with the running hash
+// in a register (the window's bytes may alias the state, so the compiler
+// would otherwise store and reload it at every position). Returns what the
+// last insert returns. Needs first <= last.
+inline uint32_t HashInsertRange(DeflateState* state, uint32_t first, uint32_t last) {
+  const uint8_t* window = state->window;
+  ChainPosition* hashHead = state->hashHead;
+  ChainPosition* chainPrev = state->chainPrev;
+  uint32_t hash = state->insertHash;
+  uint32_t previous = 0;
+  for (uint32_t p = first; p <= last; ++p) {
+    hash = ((hash << kHashShift) ^ window[p + kMinMatch - 1]) & kHashMask;
+    previous = hashHead[hash];
+    chainPrev[p & kChainMask] = static_cast<ChainPosition>(previous);
+    hashHead[hash] = static_cast<ChainPosition>(p);
+  }
+  state->insertHash = hash;
   return previous;
 }

@@ -1,0 +1,115 @@
+// Chains on 4-, 6- and 8-byte prefixes beside the 3-byte hash chains.
+//
+// A search that already holds a match of b bytes can only improve on it with
+// a candidate that shares at least b + 1 bytes with the current string, and
+// every such candidate also lies on the chain of the longest prefix of at
+// most b + 1 bytes. So the search may follow that chain instead and pass over
+// the candidates of the 3-byte chain that could not win; on text that is
+// nearly all of them. The search still counts its budget in 3-byte chain
+// candidates, by the ordinals of the positions on it, so it stops where the
+// 3-byte walk would stop and finds the very same match.
+//
+// Keeping these chains costs a few dozen instructions per input byte, which
+// runs of one byte and incompressible data, whose searches are short, would
+// pay for nothing. So they are kept only while the 3-byte searches are long:
+// switching them on clears their heads and enters every position a search
+// can still reach; from then on each long search first enters the positions
+// up to its own.
+#pragma once
+
+#include <cstdint>
+#include <cstring>
+#include <utility>
+
+#include "deflate/deflate_state.h"
+
+namespace long_chains_detail {
+
+inline uint32_t Load32(const uint8_t* at) {
+  uint32_t value;
+  memcpy(&value, at, sizeof value);
+  return value;
+}
+
+inline uint32_t Load16(const uint8_t* at) {
+  uint16_t value;
+  memcpy(&value, at, sizeof value);
+  return value;
+}
+
+// Multiplicative hashes to kLongHashBits bits, in 32-bit arithmetic so that the
+// i686 build pays no 64-bit multiply: each 4-byte word of a prefix times its
+// own odd multiplier, summed, and the top bits taken. A collision costs a
+// candidate visit, never a match: candidates are compared byte by byte.
+constexpr uint32_t kMultipliers[8] = {0x9E3779B1u, 0x85EBCA77u, 0xC2B2AE3Du, 0x27D4EB2Fu,
+                                      0x165667B1u, 0xD3A2646Du, 0xFD7046C5u, 0xB55A4F09u};
+constexpr uint32_t kHalfWordMultiplier = 0x85EBCA77u;
+constexpr uint32_t kHashDrop = 32 - kLongHashBits;
+
+// The words of the first kBytes bytes at `at` times their multipliers. The
+// prefixes of the chains grow from chain to chain, so once inlined the sums
+// share their common terms.
+template <uint32_t kBytes>
+inline uint32_t PrefixSum(const uint8_t* at) {
+  static_assert(kBytes % 2 == 0 && kBytes <= 4 * 8, "whole 16-bit halves, a multiplier for each word");
+  uint32_t sum = 0;
+  for (uint32_t i = 0; i + 4 <= kBytes; i += 4) sum += Load32(at + i) * kMultipliers[i / 4];
+  if (kBytes % 4 != 0) sum += Load16(at + kBytes - 2) * kHalfWordMultiplier;
+  return sum;
+}
+
+inline void EnterLongChain(DeflateState* state, uint32_t chain, uint32_t hash, uint32_t position) {
+  // The head is below `position`, or 0 for none: then the link leads to
+  // position 0, which is "none" as well.
+  const uint32_t previous = state->longHead[chain][hash];
+  state->longBack[chain][position & kChainMask] = static_cast<uint16_t>(position - previous);
+  state->longHead[chain][hash] = static_cast<ChainPosition>(position);
+}
+
+// All hashes are taken before anything is stored: the window's bytes may
+// alias the tables, and a store between two hashes would make the compiler
+// load and multiply the shared words again.
+template <size_t... kChains>
+inline void EnterLongChains(DeflateState* state, const uint8_t* at, uint32_t position,
+                            std::index_sequence<kChains...>) {
+  const uint32_t hashes[] = {(PrefixSum<kLongChainPrefix[kChains]>(at) >> kHashDrop)...};
+  (EnterLongChain(state, kChains, hashes[kChains], position), ...);
+}
+
+}  // namespace long_chains_detail
+
+// Switches the longer chains on at the current position: clears their heads
+// and leaves every position a search from here on can reach to be entered.
+void SwitchLongChainsOn(DeflateState* state);
+
+// Moves the longer chains with the window's slide, as the 3-byte chains move.
+void SlideLongChains(DeflateState* state);
+
+// Switches the longer chains on or off by the effort of the last
+// kSearchesPerLook searches, and starts counting again.
+void LookAtSearchEffort(DeflateState* state);
+
+// Searches between two looks at their effort.
+constexpr uint32_t kSearchesPerLook = 4096;
+
+// Counts one search's effort: `work` candidates of the 3-byte chain that it
+// examined, or that a walk along it would have examined.
+inline void NoteSearchEffort(DeflateState* state, uint32_t work) {
+  state->searchWork += work;
+  if (++state->searchCount == kSearchesPerLook) LookAtSearchEffort(state);
+}
+
+// Enters every position from longNext to curPos into the longer chains, with
+// its 3-byte chain ordinal. Each needs kLongestPrefix valid bytes: positions
+// up to curPos have them while that many bytes are ahead of curPos.
+inline void CatchUpLongChains(DeflateState* state) {
+  using namespace long_chains_detail;
+  const uint8_t* window = state->window;
+  for (uint32_t p = state->longNext; p <= state->curPos; ++p) {
+    const uint32_t slot = p & kChainMask;
+    state->chainOrdinal[slot] = static_cast<uint16_t>(state->chainOrdinal[state->chainPrev[slot] & kChainMask] + 1);
+    const uint8_t* at = window + p;
+    EnterLongChains(state, at, p, std::make_index_sequence<kLongChains>{});
+  }
+  state->longNext = state->curPos + 1;
+}
