@@ -104,14 +104,19 @@ inline uint32_t LongChainFor(uint32_t best) {
   return chain;
 }
 
+// Positions on the longer chains are followed as signed values: a link that
+// leads below 0 leads to a position that has slid out of the window, and one
+// that leads to 0 means "none"; either ends a walk at once.
+//
 // The nearest position below `below` on the current string's chain of
 // `chain`. The chain starts at the current string, and every position on it
 // from there down to `below` has been examined or cannot win.
-inline uint32_t LongChainBelow(const DeflateState* state, uint32_t chain, uint32_t below) {
-  uint32_t position = state->curPos;
+inline int32_t LongChainBelow(const DeflateState* state, uint32_t chain, uint32_t below) {
+  const uint16_t* back = state->longBack[chain];
+  int32_t position = static_cast<int32_t>(state->curPos);
   do {
-    position = LongLinkTarget(position, state->longBack[chain][position & kChainMask]);
-  } while (position >= below);
+    position -= back[static_cast<uint32_t>(position) & kChainMask];
+  } while (position >= static_cast<int32_t>(below));
   return position;
 }
 
@@ -181,15 +186,18 @@ uint32_t FindLongestMatch(DeflateState* state, uint32_t candidate) {
   const uint32_t firstOrdinal = state->chainOrdinal[first & kChainMask];
   const uint32_t scanStart = Load32(scan);
   uint32_t chain = LongChainFor(best);
-  uint32_t next = best >= kLongChainPrefix[chain] && candidate != state->curPos
-                      ? LongLinkTarget(candidate, state->longBack[chain][candidate & kChainMask])
-                      : LongChainBelow(state, chain, candidate);
-  // The first candidate may sit exactly at the limit; later ones lie above it.
-  while (next > limit || next == first) {
-    candidate = next;
-    const uint8_t* match = window + candidate;
+  const uint16_t* back = state->longBack[chain];
+  int32_t next = best >= kLongChainPrefix[chain] && candidate != state->curPos
+                     ? static_cast<int32_t>(candidate) - back[candidate & kChainMask]
+                     : LongChainBelow(state, chain, candidate);
+  // The first candidate may sit exactly at the limit; later ones lie below
+  // it, so one bound serves both.
+  const int32_t lowest = static_cast<int32_t>(first > limit ? limit : limit - 1);
+  while (next > lowest) {
+    candidate = static_cast<uint32_t>(next);
     const uint32_t slot = candidate & kChainMask;
-    next = LongLinkTarget(candidate, state->longBack[chain][slot]);
+    next -= back[slot];
+    const uint8_t* match = window + candidate;
     if (Load16(match + best - 1) != scanEnd || Load32(match) != scanStart) continue;
     const uint32_t before = static_cast<uint16_t>(firstOrdinal - state->chainOrdinal[slot]);
     if (before >= budget) {
@@ -206,7 +214,8 @@ uint32_t FindLongestMatch(DeflateState* state, uint32_t candidate) {
     const uint32_t longer = LongChainFor(best);
     if (longer != chain) {
       chain = longer;
-      next = best >= kLongChainPrefix[chain] ? LongLinkTarget(candidate, state->longBack[chain][slot])
+      back = state->longBack[chain];
+      next = best >= kLongChainPrefix[chain] ? static_cast<int32_t>(candidate) - back[slot]
                                              : LongChainBelow(state, chain, candidate);
     }
   }

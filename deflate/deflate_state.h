@@ -38,15 +38,6 @@ struct TreeDescriptor {
 using ChainPosition = uint16_t;
 static_assert(kWindowSize - 1 <= UINT16_MAX, "window positions must fit a chain entry");
 
-// The longer chains link each position to its predecessor on the chain of
-// each longer prefix by how far back it lies. Distances,
-// unlike positions, stay true when the window slides, so the links are never
-// rewritten.
-
-// The position `back` bytes before `position`, or 0 ("none") when there is
-// none (the link leads to 0) or it has slid out of the window.
-inline uint32_t LongLinkTarget(uint32_t position, uint32_t back) { return back < position ? position - back : 0; }
-
 // Allocated once, as one block, by CompressEntry; released with the archive.
 // Nothing here owns anything: `archive` is a back reference and `outBuf` is
 // the archive's own I/O buffer.
@@ -119,7 +110,10 @@ struct DeflateState {
   // only while searches are long; the 3-byte chains above stay the index
   // every search is defined by.
   ChainPosition longHead[kLongChains][kLongHashSize];
-  uint16_t longBack[kLongChains][kHalfWindow];  // at p & kChainMask
+  // Each position's link to its predecessor on the chain of each longer
+  // prefix, at p & kChainMask, as how far back it lies: distances, unlike
+  // positions, stay true when the window slides, so they are never rewritten.
+  uint16_t longBack[kLongChains][kHalfWindow];
   // Each position's ordinal on its 3-byte chain, one more than that of the
   // position it links to: the difference of two ordinals on one chain counts
   // the 3-byte candidates between them without walking it.
