@@ -5,16 +5,14 @@
 #include "deflate/long_chains.h"
 #include "zip/output_channel.h"
 
-namespace {
-
-// Positions below the half that leaves the window become 0, "none": those
-// strings can no longer be reached.
 void RebasePositions(ChainPosition* positions, uint32_t count) {
   for (uint32_t i = 0; i < count; ++i) {
     const uint32_t value = positions[i];
     positions[i] = static_cast<ChainPosition>(value >= kHalfWindow ? value - kHalfWindow : 0);
   }
 }
+
+namespace {
 
 void SlideWindow(DeflateState* state) {
   memcpy(state->window, state->window + kHalfWindow, kHalfWindow);

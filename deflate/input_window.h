@@ -18,6 +18,11 @@ void StartInput(DeflateState* state, uint32_t level, uint16_t* gpFlags);
 // end of input). A failed read ends the input and leaves its code.
 void RefillWindow(DeflateState* state);
 
+// Moves `count` chain positions with a slide of the window by half of it:
+// positions in the half that leaves the window become 0, "none", since those
+// strings can no longer be reached.
+void RebasePositions(ChainPosition* positions, uint32_t count);
+
 // Enters the 3-byte string at `position` into the hash chains and returns the
 // most recent earlier position with the same hash, 0 for none. At least 3
 // bytes must be valid from `position` on.

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "deflate/input_window.h"
+
 namespace {
 
 // Searches between two looks at the effort, and the average 3-byte chain
@@ -10,10 +12,6 @@ namespace {
 // switching at every look: switching on costs up to a half window of entries.
 constexpr uint32_t kWorkToSwitchOn = 8 * kSearchesPerLook;
 constexpr uint32_t kWorkToSwitchOff = 3 * kSearchesPerLook;
-
-inline ChainPosition Rebased(uint32_t position) {
-  return static_cast<ChainPosition>(position >= kHalfWindow ? position - kHalfWindow : 0);
-}
 
 }  // namespace
 
@@ -28,8 +26,7 @@ void SwitchLongChainsOn(DeflateState* state) {
 void SlideLongChains(DeflateState* state) {
   if (!state->longChainsOn) return;  // the heads are cleared when they are switched on again
   // The links are distances and need nothing.
-  ChainPosition* heads = &state->longHead[0][0];
-  for (uint32_t i = 0; i < kLongChains * kLongHashSize; ++i) heads[i] = Rebased(heads[i]);
+  RebasePositions(&state->longHead[0][0], kLongChains * kLongHashSize);
   // Positions not yet entered that slid out can no longer be reached.
   state->longNext = state->longNext >= kHalfWindow ? state->longNext - kHalfWindow : 0;
 }
