@@ -12,6 +12,12 @@
 // contents' end all hold something else. A fresh archive per input keeps
 // every failure reproducible from its input alone.
 //
+// Last, the same archive compresses the contents a fourth time with the plain
+// reference search (tests/support/reference_compressor.h), which walks the
+// 3-byte hash chain candidate by candidate. CompressEntry's faster search,
+// with its chains on longer prefixes, promises the very same matches, so the
+// bytes must equal those of the first entry.
+//
 // The first byte of an input chooses how the rest becomes the contents, so
 // that small inputs also reach window slides and short reads:
 //   bits 0-1  0 and 3: the rest as it is; 1: the rest repeated; 2: the rest
@@ -39,6 +45,7 @@
 #include "deflate/compress_entry.h"
 #include "platform/platform.h"
 #include "tests/support/fake_platform.h"
+#include "tests/support/reference_compressor.h"
 #include "writer/archive.h"
 #include "zip/entry_name.h"
 #include "zip/zip_archive.h"
@@ -100,10 +107,24 @@ EntryPlan Predecessor(const EntryPlan& plan) {
   return predecessor;
 }
 
-// Compresses `plan` as the next entry of `archive`, through the writer's own
-// data step, and checks what the compressor promises about the archive's
-// counters. The deflate data is left alone in the in-memory output.
-void CompressNextEntry(ZipArchive* archive, const EntryPlan& plan, const char* step) {
+// Writes an entry's data: the writer's own data step, WriteEntryData, or
+// WriteEntryDataWithReference.
+using DataStep = void (*)(ZipArchive*, ZipEntry*);
+
+// WriteEntryData with the plain reference search in place of CompressEntry:
+// the archive's counters start from nothing, as the writer starts them.
+void WriteEntryDataWithReference(ZipArchive* archive, ZipEntry* entry) {
+  archive->bytesRead = 0;
+  archive->crc32 = 0;
+  archive->compressedSize = 0;
+  archive->errorCode = ArchiveOk;
+  ReferenceCompressEntry(archive, entry);
+}
+
+// Compresses `plan` as the next entry of `archive` through `dataStep`, and
+// checks what the compressor promises about the archive's counters. The
+// deflate data is left alone in the in-memory output.
+void CompressNextEntry(ZipArchive* archive, const EntryPlan& plan, DataStep dataStep, const char* step) {
   currentStep = step;
   fake::Contents("fuzz.zip").clear();
   SetFilePosition(archive->output, 0, SeekFromStart);
@@ -113,7 +134,7 @@ void CompressNextEntry(ZipArchive* archive, const EntryPlan& plan, const char* s
 
   ZipEntry entry{};
   entry.method = kMethodDeflated;
-  WriteEntryData(archive, &entry);
+  dataStep(archive, &entry);
   CloseFile(archive->source);
   archive->source = kNoFile;
 
@@ -165,17 +186,22 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   ZipArchive* archive = nullptr;
   if (CreateArchiveOnFile("fuzz.zip", &archive) != ArchiveOk) Fail("cannot create the archive");
 
-  CompressNextEntry(archive, plan, "first entry");
+  CompressNextEntry(archive, plan, WriteEntryData, "first entry");
   const std::vector<uint8_t> deflated = fake::Contents("fuzz.zip");
   RequireInflatesTo(deflated, plan.contents);
 
   const EntryPlan predecessor = Predecessor(plan);
-  CompressNextEntry(archive, predecessor, "second entry (the predecessor)");
+  CompressNextEntry(archive, predecessor, WriteEntryData, "second entry (the predecessor)");
   RequireInflatesTo(fake::Contents("fuzz.zip"), predecessor.contents);
 
-  CompressNextEntry(archive, plan, "third entry (the first again)");
+  CompressNextEntry(archive, plan, WriteEntryData, "third entry (the first again)");
   if (fake::Contents("fuzz.zip") != deflated) {
     Fail("the same contents compressed again, after another entry, give other bytes");
+  }
+
+  CompressNextEntry(archive, plan, WriteEntryDataWithReference, "fourth entry (the first, by the reference search)");
+  if (fake::Contents("fuzz.zip") != deflated) {
+    Fail("the plain reference search gives other bytes than CompressEntry");
   }
 
   // Keeps the central directory out of the output; it is of no interest here.
