@@ -4,6 +4,7 @@
 
 #include "deflate/block_flush.h"
 #include "deflate/block_symbols.h"
+#include "deflate/byte_loads.h"
 #include "deflate/input_window.h"
 #include "deflate/long_chains.h"
 #include "platform/platform.h"
@@ -11,18 +12,6 @@
 static_assert(kOutputBufferSize == kIoBufferSize, "the compressor stages its output in the archive's I/O buffer");
 
 namespace {
-
-inline uint32_t Load16(const uint8_t* at) {
-  uint16_t value;
-  memcpy(&value, at, sizeof value);
-  return value;
-}
-
-inline uint32_t Load32(const uint8_t* at) {
-  uint32_t value;
-  memcpy(&value, at, sizeof value);
-  return value;
-}
 
 // Length of the match of `scan` and `match`, whose first three bytes are
 // known to be equal: the offset of the first difference from byte 3 on, at

@@ -18,24 +18,12 @@
 #pragma once
 
 #include <cstdint>
-#include <cstring>
 #include <utility>
 
+#include "deflate/byte_loads.h"
 #include "deflate/deflate_state.h"
 
 namespace long_chains_detail {
-
-inline uint32_t Load32(const uint8_t* at) {
-  uint32_t value;
-  memcpy(&value, at, sizeof value);
-  return value;
-}
-
-inline uint32_t Load16(const uint8_t* at) {
-  uint16_t value;
-  memcpy(&value, at, sizeof value);
-  return value;
-}
 
 // Multiplicative hashes to kLongHashBits bits, in 32-bit arithmetic so that the
 // i686 build pays no 64-bit multiply: each 4-byte word of a prefix times its
