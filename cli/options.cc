@@ -8,6 +8,8 @@ bool ParseOptions(const std::vector<std::string>& arguments, Options* options, s
       optionsEnded = true;
     } else if (!optionsEnded && (argument == "--help" || argument == "-h")) {
       options->help = true;
+    } else if (!optionsEnded && argument == "--version") {
+      options->version = true;
     } else if (!optionsEnded && (argument == "-q" || argument == "--quiet")) {
       options->quiet = true;
     } else if (!optionsEnded && argument == "--folder") {
@@ -19,7 +21,7 @@ bool ParseOptions(const std::vector<std::string>& arguments, Options* options, s
       positional.push_back(argument);
     }
   }
-  if (options->help) return true;
+  if (options->help || options->version) return true;
   if (positional.empty()) {
     *error = "no archive named";
     return false;
@@ -38,16 +40,20 @@ bool ParseOptions(const std::vector<std::string>& arguments, Options* options, s
 }
 
 const char* UsageText() {
-  return "usage: zapnest [-q] OUT.zip FILE...\n"
-         "       zapnest [-q] --folder OUT.zip DIR\n"
+  return "usage: zapnest [-q] [--] OUT.zip FILE...\n"
+         "       zapnest [-q] --folder [--] OUT.zip DIR\n"
+         "       zapnest --version\n"
          "\n"
          "Makes one zip archive. Each FILE is entered under its bare file name;\n"
          "with --folder, every plain file directly inside DIR (no subfolders).\n"
          "Files whose names end in .zip, .gz, .tgz, .z, .zoo, .arc, .lzh or .arj\n"
          "are stored as they are; all others are deflated.\n"
          "\n"
-         "  -q, --quiet   print errors and warnings only\n"
+         "  -q, --quiet   print errors and warnings only (and no progress line, which\n"
+         "                otherwise shows for files of 16 MiB or more on a terminal)\n"
          "  -h, --help    print this text\n"
+         "  --version     print the version\n"
+         "  --            end of options: every argument after it is a name\n"
          "\n"
          "Exit codes:\n"
          "  0  the archive was made with every file\n"
@@ -61,3 +67,5 @@ const char* UsageText() {
          "place only when it is complete. An archive holds at most 2 GiB, and no file\n"
          "of 4 GiB or more.\n";
 }
+
+const char* VersionText() { return "zapnest " ZAPNEST_VERSION "\n"; }

@@ -14,6 +14,7 @@ enum ExitCode {
 
 struct Options {
   bool help = false;
+  bool version = false;
   bool quiet = false;
   bool folderMode = false;
   std::string archive;              // OUT.zip
@@ -26,3 +27,6 @@ bool ParseOptions(const std::vector<std::string>& arguments, Options* options, s
 
 // The text of --help.
 const char* UsageText();
+
+// The line of --version.
+const char* VersionText();

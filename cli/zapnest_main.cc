@@ -14,6 +14,7 @@
 
 #include "cli/file_system.h"
 #include "cli/options.h"
+#include "cli/progress.h"
 #include "platform/platform.h"
 #include "writer/archive.h"
 #include "zip/entry_name.h"
@@ -281,8 +282,13 @@ int Run(const Options& options) {
     fprintf(stderr, "zapnest: %s\n", error.c_str());
     return ExitFailed;
   }
+  const bool showProgress = !options.quiet && ErrorsGoToTerminal();
   for (const Source& source : sources) {
+    Progress progress;
+    uint64_t size = 0;
+    if (showProgress && FileSize(source.path, &size)) StartProgress(output.archive, &progress, Shown(source.entryName), size);
     const int32_t result = AddFileToArchive(output.archive, source.entryName.c_str(), source.path.c_str());
+    if (showProgress) EndProgress(output.archive, &progress);
     AddedEntry added{};
     if (result == ArchiveOk && DescribeLastAdded(output.archive, &added)) {
       ++totals.files;
@@ -331,6 +337,10 @@ int main(int argc, char** argv) {
   }
   if (options.help) {
     fputs(UsageText(), stdout);
+    return ExitOk;
+  }
+  if (options.version) {
+    fputs(VersionText(), stdout);
     return ExitOk;
   }
   return Run(options);

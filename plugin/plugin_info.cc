@@ -13,6 +13,6 @@ void PutField(char* record, size_t field, const char* text) {
 void FillPluginInfo(char* record) {
   PutField(record, 0, "Orvel! zip and attach plug-in");
   PutField(record, 1, "The Zapnest developers");
-  PutField(record, 2, "1.0");
+  PutField(record, 2, ZAPNEST_VERSION);
   PutField(record, 3, "Enables Orvel! to zip and attach files.");
 }
