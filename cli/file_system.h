@@ -66,6 +66,10 @@ bool RemoveFile(const std::string& path);
 
 uint32_t ProcessId();
 
+// True when standard error is a terminal (a console on Windows), not a file
+// or a pipe.
+bool ErrorsGoToTerminal();
+
 // Until StopRemovingOnInterrupt, an interruption (Ctrl+C, SIGINT, SIGTERM,
 // SIGHUP, a closed output pipe) removes `path` before the program ends.
 void RemoveOnInterrupt(const std::string& path);

@@ -202,3 +202,5 @@ void StopRemovingOnInterrupt() {
   removeOnInterrupt = 0;
   for (int signal : kInterruptSignals) ::signal(signal, SIG_DFL);
 }
+
+bool ErrorsGoToTerminal() { return isatty(STDERR_FILENO) != 0; }

@@ -180,3 +180,8 @@ void StopRemovingOnInterrupt() {
   InterlockedExchange(&removeOnInterrupt, 0);
   SetConsoleCtrlHandler(OnControlEvent, FALSE);
 }
+
+bool ErrorsGoToTerminal() {
+  DWORD mode = 0;
+  return GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &mode) != 0;
+}

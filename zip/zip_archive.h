@@ -78,5 +78,10 @@ struct ZipArchive {
   // Bytes the central directory of the entries in entryList will take, so
   // that an add can tell whether the archive still closes within the limit.
   uint32_t directorySize;
+  // Told after every read of a source, with the entry's bytes read so far,
+  // when set (creation leaves it empty): a caller that shows progress sets
+  // it. It must not touch the archive.
+  void (*readProgress)(void* context, uint32_t bytesRead);
+  void* readProgressContext;
   uint8_t ioBuffer[kIoBufferSize];
 };

@@ -52,10 +52,10 @@ class CommandTest(unittest.TestCase):
         if zapnest_command.WINE_RUN is not None:
             self.skipTest(reason)
 
-    def zapnest(self, *arguments, timeout=120):
+    def zapnest(self, *arguments, timeout=120, cwd=None):
         try:
             return subprocess.run(zapnest_command.command_line(*arguments), capture_output=True, timeout=timeout,
-                                  encoding="utf-8", errors="backslashreplace")
+                                  encoding="utf-8", errors="backslashreplace", cwd=cwd)
         except subprocess.TimeoutExpired:
             self.fail("zapnest %s did not end within %d s" % (" ".join(arguments), timeout))
 
@@ -354,6 +354,58 @@ class LimitsTest(CommandTest):
         with zipfile.ZipFile(out) as z:
             self.assertIsNone(z.testzip())
             self.assertEqual(["f%05d.gz" % i for i in range(65536)], z.namelist())
+
+
+class CommandLineTest(CommandTest):
+    def test_version_is_the_projects_and_double_dash_ends_the_options(self):
+        top = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "CMakeLists.txt")
+        with open(top) as f:
+            version = re.search(r"project\(Zapnest VERSION ([0-9.]+)", f.read()).group(1)
+        result = self.zapnest("--version")
+        self.assertEqual((0, "zapnest %s\n" % version), (result.returncode, result.stdout))
+
+        # After "--" a name that looks like an option is a file's.
+        self.make("-q", b"a file named like an option\n")
+        out = os.path.join(self.dir, "out.zip")
+        result = self.zapnest("--", out, "-q", cwd=self.dir)
+        self.assertEqual(0, result.returncode, result.stderr)
+        self.assert_archive(out, {"-q": b"a file named like an option\n"})
+        result = self.zapnest(os.path.join(self.dir, "out2.zip"), "-x", cwd=self.dir)
+        self.assertEqual(1, result.returncode)
+        self.assertIn("unknown option '-x'", result.stderr)
+
+    def test_long_files_show_progress_on_a_terminal_only(self):
+        self.skip_under_wine("a pseudo-terminal is a POSIX device")
+        import pty
+        big = self.make("big.gz", random_bytes(17 * MiB, 5))  # stored: quick even with sanitizers
+        out = os.path.join(self.dir, "out.zip")
+        master, slave = pty.openpty()
+        try:
+            process = subprocess.Popen(zapnest_command.command_line(out, big), stdout=subprocess.PIPE,
+                                       stderr=slave)
+            os.close(slave)
+            shown = b""
+            while True:
+                try:
+                    chunk = os.read(master, 65536)
+                except OSError:  # the terminal is gone: the program has ended
+                    break
+                if not chunk:
+                    break
+                shown += chunk
+            stdout = process.communicate(timeout=120)[0]
+        finally:
+            os.close(master)
+        self.assertEqual(0, process.returncode)
+        lines = shown.decode().split("\r")
+        self.assertIn("  big.gz: 50 %", lines)
+        self.assertIn("  big.gz: 100 %", lines)
+        self.assertEqual(("", ""), (lines[-2].strip(), lines[-1]), "the line is wiped at the end")
+        self.assertIn(b"big.gz: 17825792 bytes, stored", stdout)
+
+        # Into a pipe nothing but the report.
+        result = self.zapnest(out, big)
+        self.assertEqual((0, ""), (result.returncode, result.stderr))
 
 
 if __name__ == "__main__":

@@ -131,6 +131,29 @@ TEST_F(ChannelFaults, CopyStoredStopsAtAWriteFailure) {
   EXPECT_TRUE(Output().empty());
 }
 
+TEST_F(ChannelFaults, ProgressIsToldAfterEveryReadOfStoredAndDeflatedSources) {
+  std::vector<uint32_t> told;
+  archive_->readProgressContext = &told;
+  archive_->readProgress = [](void* context, uint32_t bytesRead) {
+    static_cast<std::vector<uint32_t>*>(context)->push_back(bytesRead);
+  };
+  for (const char* name : {"stored.zip", "deflated.txt"}) {
+    SCOPED_TRACE(name);
+    told.clear();
+    fake::PutFile(name, WordText(100000, 3)).readLimit = 7000;
+    ASSERT_EQ(ArchiveOk, AddFileToArchive(archive_, name, name));
+    // One report per read that brought bytes (reads of at most 7000, and
+    // shorter where the compressor's window has less room), each counting
+    // all bytes so far.
+    ASSERT_GE(told.size(), 15u);
+    for (size_t i = 0; i < told.size(); ++i) {
+      const uint32_t before = i == 0 ? 0 : told[i - 1];
+      EXPECT_TRUE(told[i] > before && told[i] - before <= 7000) << i << ": " << before << " then " << told[i];
+    }
+    EXPECT_EQ(100000u, told.back());
+  }
+}
+
 TEST_F(ChannelFaults, AFailureInTheDirectoryStillReleasesEveryEntry) {
   for (const char* name : {"one", "two", "three"}) {
     ZipEntry* entry = NewEntry(name);
