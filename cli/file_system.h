@@ -14,9 +14,6 @@
 // error code in *error when the folder cannot be read.
 bool ListPlainFiles(const std::string& folder, std::vector<std::string>* names, uint32_t* error);
 
-// True when both paths name the same existing file.
-bool SameFile(const std::string& a, const std::string& b);
-
 enum PathKind {
   PathMissing,  // nothing there, or nothing that can be looked at
   PathRegular,  // a plain file, or a link to one

@@ -97,13 +97,6 @@ bool ListPlainFiles(const std::string& folder, std::vector<std::string>* names, 
   return true;
 }
 
-bool SameFile(const std::string& a, const std::string& b) {
-  struct stat first;
-  struct stat second;
-  return stat(a.c_str(), &first) == 0 && stat(b.c_str(), &second) == 0 && first.st_dev == second.st_dev &&
-         first.st_ino == second.st_ino;
-}
-
 PathKind KindOf(const std::string& path) {
   struct stat status;
   if (stat(path.c_str(), &status) != 0) return PathMissing;

@@ -66,21 +66,6 @@ bool ListPlainFiles(const std::string& folder, std::vector<std::string>* names, 
   return true;
 }
 
-bool SameFile(const std::string& a, const std::string& b) {
-  auto identify = [](const std::string& path, BY_HANDLE_FILE_INFORMATION* info) {
-    HANDLE file = CreateFileA(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                              OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    const BOOL ok = GetFileInformationByHandle(file, info);
-    CloseHandle(file);
-    return ok != FALSE;
-  };
-  BY_HANDLE_FILE_INFORMATION first;
-  BY_HANDLE_FILE_INFORMATION second;
-  return identify(a, &first) && identify(b, &second) && first.dwVolumeSerialNumber == second.dwVolumeSerialNumber &&
-         first.nFileIndexHigh == second.nFileIndexHigh && first.nFileIndexLow == second.nFileIndexLow;
-}
-
 PathKind KindOf(const std::string& path) {
   const DWORD attributes = GetFileAttributesA(path.c_str());
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) != 0) {

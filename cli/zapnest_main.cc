@@ -118,7 +118,7 @@ bool PlanFiles(const std::vector<std::string>& paths, const std::string& target,
       *error = NameProblemMessage(source);
       return false;
     }
-    if (SameFile(path, target)) {
+    if (SameFile(path.c_str(), target.c_str())) {
       *error = Quoted(path) + " is the archive being written";
       return false;
     }
@@ -141,7 +141,7 @@ bool ListFolder(const std::string& folder, const std::string& target, std::vecto
     const Source source{name, JoinPath(folder, name)};
     // The archive may be written into the folder it is made of; it must not
     // swallow its old self.
-    if (SameFile(source.path, target)) continue;
+    if (SameFile(source.path.c_str(), target.c_str())) continue;
     if (CheckEntryName(name.c_str()) != EntryNameOk) {
       fprintf(stderr, "zapnest: warning: %s; skipped\n", NameProblemMessage(source).c_str());
       ++totals->skipped;

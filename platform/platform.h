@@ -79,6 +79,11 @@ bool QueryFileSize(FileHandle file, uint64_t* size);
 // Attributes, times and size of an open file. Returns false on failure.
 bool QueryFileInfo(FileHandle file, FileInfo* info);
 
+// True when both paths name one existing file, however they are spelled
+// (case, short names, links): same volume and file index on Windows, same
+// device and inode on POSIX. False when either cannot be looked at.
+bool SameFile(const char* a, const char* b);
+
 // The clock, in UTC.
 FileTime CurrentUtcFileTime();
 

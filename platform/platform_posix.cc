@@ -151,6 +151,12 @@ bool TruncateFileHere(FileHandle file) {
   return true;
 }
 
+bool SameFile(const char* a, const char* b) {
+  struct stat first;
+  struct stat second;
+  return stat(a, &first) == 0 && stat(b, &second) == 0 && first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+}
+
 bool QueryFileSize(FileHandle file, uint64_t* size) {
   struct stat status;
   if (fstat(DescriptorOf(file), &status) != 0) return FailedCall();

@@ -100,6 +100,23 @@ bool TruncateFileHere(FileHandle file) {
 
 // GetFileSizeEx rather than GetFileSize, whose failure value is also a valid
 // low half of a size.
+bool SameFile(const char* a, const char* b) {
+  auto identify = [](const char* path, BY_HANDLE_FILE_INFORMATION* info) {
+    // No access is asked for, so a file that another program holds without
+    // sharing can still be identified.
+    HANDLE file = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    const BOOL ok = GetFileInformationByHandle(file, info);
+    CloseHandle(file);
+    return ok != FALSE;
+  };
+  BY_HANDLE_FILE_INFORMATION first;
+  BY_HANDLE_FILE_INFORMATION second;
+  return identify(a, &first) && identify(b, &second) && first.dwVolumeSerialNumber == second.dwVolumeSerialNumber &&
+         first.nFileIndexHigh == second.nFileIndexHigh && first.nFileIndexLow == second.nFileIndexLow;
+}
+
 bool QueryFileSize(FileHandle file, uint64_t* size) {
   LARGE_INTEGER value;
   if (!GetFileSizeEx(Win32Handle(file), &value)) return Failed(false);

@@ -82,6 +82,7 @@ void ZipFiles() {
 
   std::vector<std::pair<std::string, std::string>> sources;  // entry name, source path
   std::string preset;
+  std::vector<std::string> sourcePaths;
   const bool single = parts.size() == 1;
   if (single) {
     CopyText(settings.initialFolder, kSettingTextSize, parts[0].substr(0, record.nFileOffset));
@@ -93,8 +94,10 @@ void ZipFiles() {
     preset = settings.defaultZipName;
   }
 
+  for (const auto& source : sources) sourcePaths.push_back(source.second);
+
   MakeZipNameDialog(&record, zipPath, saveTitle);
-  if (!AskZipPath(&record, preset, false, 0)) return;
+  if (!AskZipPath(&record, preset, sourcePaths, false, 0)) return;
 
   WaitCursor cursor;
   if (!single) CopyText(settings.defaultZipName, kSettingTextSize, saveTitle);

@@ -126,7 +126,9 @@ void ZipFolder() {
   record.lStructSize = DialogRecordSize();
   record.hwndOwner = CurrentComposeWindow();
   MakeZipNameDialog(&record, zipPath, nullptr);  // no file title wanted here
-  if (!AskZipPath(&record, settings.defaultZipName, true, total)) return;
+  // A zip that replaces a file of the folder is the user's choice, made when
+  // Windows asked: typically last time's zip. That file is left out below.
+  if (!AskZipPath(&record, settings.defaultZipName, {}, true, total)) return;
 
   WaitCursor cursor;
   OpenArchive archive;

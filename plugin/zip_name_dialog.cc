@@ -6,6 +6,7 @@
 #include "plugin/settings.h"
 #include "plugin/temp_folder.h"
 #include "plugin/zip_name_rules.h"
+#include "platform/platform.h"
 
 namespace {
 
@@ -22,6 +23,16 @@ bool EnoughSpace(const OPENFILENAMEA& record, uint64_t requiredBytes) {
   return available.QuadPart >= requiredBytes;
 }
 
+// Whether the zip would replace one of the files it is made of. Windows has
+// already asked whether to replace the file; saying yes there must not cost
+// the user its contents.
+bool ReplacesSource(const char* zipPath, const std::vector<std::string>& sources) {
+  for (const std::string& source : sources) {
+    if (SameFile(zipPath, source.c_str())) return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 void MakeZipNameDialog(OPENFILENAMEA* record, char* zipPath, char* saveTitle) {
@@ -36,7 +47,8 @@ void MakeZipNameDialog(OPENFILENAMEA* record, char* zipPath, char* saveTitle) {
   record->lpfnHook = DetailsViewHookSave;
 }
 
-bool AskZipPath(OPENFILENAMEA* record, const std::string& preset, bool checkSpace, uint64_t requiredBytes) {
+bool AskZipPath(OPENFILENAMEA* record, const std::string& preset, const std::vector<std::string>& sources,
+                bool checkSpace, uint64_t requiredBytes) {
   // The mail client's temporary folder does not change while it asks.
   const std::string temp = TempFolder();
   const std::string warning = SaveWarningText(temp);
@@ -46,6 +58,10 @@ bool AskZipPath(OPENFILENAMEA* record, const std::string& preset, bool checkSpac
     if (!GetSaveFileNameA(record)) {
       ShowMessage(kCancelledText, MB_OK | MB_ICONINFORMATION);
       return false;
+    }
+    if (ReplacesSource(record->lpstrFile, sources)) {
+      ShowMessage(ReplacesSourceText(record->lpstrFile), MB_OK | MB_ICONINFORMATION);
+      continue;
     }
     if (checkSpace && !EnoughSpace(*record, requiredBytes)) {
       ShowMessage(NoSpaceText(record->lpstrFile), MB_OK | MB_ICONINFORMATION);

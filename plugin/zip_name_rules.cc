@@ -11,6 +11,10 @@ std::string SaveWarningText(const std::string& tempFolder) {
 
 std::string ZipNameForFile(const std::string& fileTitle) { return fileTitle + ".zip"; }
 
+std::string ReplacesSourceText(const std::string& zipPath) {
+  return "'" + zipPath + "' is one of the files to be zipped. Please choose a different name!";
+}
+
 std::string NoSpaceText(const std::string& zipPath) {
   return "There is not enough space to create '" + zipPath + "'. Please choose a different folder!";
 }

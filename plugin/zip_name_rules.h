@@ -15,5 +15,8 @@ std::string SaveWarningText(const std::string& tempFolder);
 // The name proposed for the zip of one file: its name with ".zip" added.
 std::string ZipNameForFile(const std::string& fileTitle);
 
+// The message when the chosen zip path names one of the files to be zipped.
+std::string ReplacesSourceText(const std::string& zipPath);
+
 // The message when the chosen drive cannot hold the folder's files.
 std::string NoSpaceText(const std::string& zipPath);

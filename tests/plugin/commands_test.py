@@ -275,6 +275,37 @@ class CommandsTest(SessionTestCase):
             "no-more-attachments"], hold=[target])
         self.passes(result)
 
+    def test_a_zip_named_as_a_file_being_zipped_is_refused_and_the_file_kept(self):
+        s = self.session(InitialFolder="<data>")
+        a = s.file("a.txt", b"alpha" * 50)
+        b = s.file("b.txt", b"bravo" * 50)
+        refused = "'%s' is one of the files to be zipped. Please choose a different name!"
+        one = win(s.temp) + "\\one.zip"
+        both = win(s.temp) + "\\both.zip"
+        result, attached = s.run([
+            'choose "%s"' % FILES_ENTRY,
+            'open-file "%s" "%s"' % (OPEN_TITLE, win(a)),
+            'save-file "%s" "%s"' % (SAVE_TITLE, win(a)),
+            'confirm "%s" yes' % SAVE_TITLE,  # Windows asks whether to replace a.txt
+            'message "%s" information ok "%s"' % (CAPTION, refused % win(a)),
+            'file-name "%s" "a.txt.zip"' % SAVE_TITLE,
+            'save-file "%s" "%s"' % (SAVE_TITLE, one),
+            'attached "%s"' % one,
+            'choose "%s"' % FILES_ENTRY,
+            "open-file \"%s\" '\"a.txt\" \"b.txt\"'" % OPEN_TITLE,
+            'save-file "%s" "%s"' % (SAVE_TITLE, win(b)),
+            'confirm "%s" yes' % SAVE_TITLE,
+            'message "%s" information ok "%s"' % (CAPTION, refused % win(b)),
+            'save-file "%s" "%s"' % (SAVE_TITLE, both),
+            'attached "%s"' % both,
+            "no-more-attachments"])
+        self.passes(result)
+        for path, data in ((a, b"alpha" * 50), (b, b"bravo" * 50)):
+            with open(path, "rb") as f:
+                self.assertEqual(data, f.read())
+        self.assertZip(one, {"a.txt": b"alpha" * 50})
+        self.assertZip(both, {"a.txt": b"alpha" * 50, "b.txt": b"bravo" * 50})
+
     # The folder command.
 
     def test_the_folder_entry_follows_its_setting(self):
