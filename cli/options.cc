@@ -39,6 +39,18 @@ bool ParseOptions(const std::vector<std::string>& arguments, Options* options, s
   return true;
 }
 
+bool ReadSourceDateEpoch(const char* text, Options* options, std::string* error) {
+  if (text == nullptr || *text == '\0') return true;
+  // Digits only, and few enough to fit: no sign, no spaces, no hex.
+  const std::string value(text);
+  if (value.empty() || value.size() > 18 || value.find_first_not_of("0123456789") != std::string::npos) {
+    *error = "SOURCE_DATE_EPOCH is '" + value + "', not a number of seconds since 1970";
+    return false;
+  }
+  options->latestTime = std::stoll(value);
+  return true;
+}
+
 const char* UsageText() {
   return "usage: zapnest [-q] [--] OUT.zip FILE...\n"
          "       zapnest [-q] --folder [--] OUT.zip DIR\n"
@@ -62,6 +74,9 @@ const char* UsageText() {
          "     lead out of the folder they are extracted to\n"
          "  2  no archive was made; whatever was at OUT.zip is left as it was\n"
          "  3  --folder: the archive was made, but files that could not be added were skipped\n"
+         "\n"
+         "When SOURCE_DATE_EPOCH is set (seconds since 1970), no time in the archive\n"
+         "is later than it, so that files built anew give the same archive.\n"
          "\n"
          "The archive is written beside OUT.zip under a temporary name and takes its\n"
          "place only when it is complete. An archive holds at most 2 GiB, and no file\n"

@@ -1,6 +1,7 @@
 // The command line of `zapnest`.
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -19,11 +20,19 @@ struct Options {
   bool folderMode = false;
   std::string archive;              // OUT.zip
   std::vector<std::string> inputs;  // FILE... or the one DIR
+  // From SOURCE_DATE_EPOCH: no entry time is later than these seconds since
+  // 1970; -1 when it is not set.
+  int64_t latestTime = -1;
 };
 
 // Reads the arguments after the program name. Returns false with a message
 // in *error when they do not make a command.
 bool ParseOptions(const std::vector<std::string>& arguments, Options* options, std::string* error);
+
+// Reads SOURCE_DATE_EPOCH's value, `text` (null or empty when it is not set), into
+// options->latestTime. Returns false with a message in *error when it is not
+// a plain count of seconds.
+bool ReadSourceDateEpoch(const char* text, Options* options, std::string* error);
 
 // The text of --help.
 const char* UsageText();

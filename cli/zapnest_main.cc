@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <map>
 #include <string>
 #include <vector>
@@ -282,6 +283,7 @@ int Run(const Options& options) {
     fprintf(stderr, "zapnest: %s\n", error.c_str());
     return ExitFailed;
   }
+  if (options.latestTime >= 0) output.archive->latestEntryTime = UnixTimeToFileTime(options.latestTime, 0);
   const bool showProgress = !options.quiet && ErrorsGoToTerminal();
   for (const Source& source : sources) {
     Progress progress;
@@ -342,6 +344,10 @@ int main(int argc, char** argv) {
   if (options.version) {
     fputs(VersionText(), stdout);
     return ExitOk;
+  }
+  if (!ReadSourceDateEpoch(getenv("SOURCE_DATE_EPOCH"), &options, &error)) {
+    fprintf(stderr, "zapnest: %s\n", error.c_str());
+    return ExitUsage;
   }
   return Run(options);
 }

@@ -120,6 +120,8 @@ int32_t AddFileToArchive(ZipArchive* archive, const char* entryName, const char*
     }
   }
 
+  if (archive->latestEntryTime != 0) ClampTimes(&metadata, archive->latestEntryTime);
+
   auto* entry = static_cast<ZipEntry*>(AllocateFixedMemory(sizeof(ZipEntry)));
   if (entry == nullptr) {
     CloseSource(archive);

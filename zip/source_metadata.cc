@@ -86,3 +86,13 @@ void CurrentTimeMetadata(SourceMetadata* metadata) {
   metadata->dosDateTime = ToDosDateTime(UtcToLocalFileTime(now));
   metadata->externalAttributes = kModeRegular << 16;
 }
+
+void ClampTimes(SourceMetadata* metadata, FileTime latest) {
+  const int32_t latestSeconds = ToUnixTime(latest);
+  if (metadata->accessTime > latestSeconds) metadata->accessTime = latestSeconds;
+  if (metadata->createTime > latestSeconds) metadata->createTime = latestSeconds;
+  if (metadata->modifyTime > latestSeconds) {
+    metadata->modifyTime = latestSeconds;
+    metadata->dosDateTime = ToDosDateTime(UtcToLocalFileTime(latest));
+  }
+}

@@ -23,6 +23,10 @@ struct SourceMetadata {
 // start after the executable test.
 int32_t ReadFileMetadata(ZipArchive* archive, SourceMetadata* metadata);
 
+// Moves every time in `metadata` that is later than `latest`, a UTC file
+// time, back to `latest`.
+void ClampTimes(SourceMetadata* metadata, FileTime latest);
+
 // Fills `metadata` from the clock, for a source that cannot describe itself:
 // now as the three times, a regular file without permission bits.
 void CurrentTimeMetadata(SourceMetadata* metadata);

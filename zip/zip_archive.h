@@ -83,5 +83,10 @@ struct ZipArchive {
   // it. It must not touch the archive.
   void (*readProgress)(void* context, uint32_t bytesRead);
   void* readProgressContext;
+  // When non-zero, a UTC file time: every entry time later than it is
+  // written as it (creation leaves it 0). Files built just now then enter
+  // the archive with the time of what they were built from, so two builds
+  // give the same bytes.
+  FileTime latestEntryTime;
   uint8_t ioBuffer[kIoBufferSize];
 };

@@ -15,6 +15,7 @@ import re
 import shutil
 import signal
 import stat
+import struct
 import subprocess
 import sys
 import tempfile
@@ -52,10 +53,11 @@ class CommandTest(unittest.TestCase):
         if zapnest_command.WINE_RUN is not None:
             self.skipTest(reason)
 
-    def zapnest(self, *arguments, timeout=120, cwd=None):
+    def zapnest(self, *arguments, timeout=120, cwd=None, env=None):
         try:
             return subprocess.run(zapnest_command.command_line(*arguments), capture_output=True, timeout=timeout,
-                                  encoding="utf-8", errors="backslashreplace", cwd=cwd)
+                                  encoding="utf-8", errors="backslashreplace", cwd=cwd,
+                                  env=None if env is None else dict(os.environ, **env))
         except subprocess.TimeoutExpired:
             self.fail("zapnest %s did not end within %d s" % (" ".join(arguments), timeout))
 
@@ -373,6 +375,37 @@ class CommandLineTest(CommandTest):
         result = self.zapnest(os.path.join(self.dir, "out2.zip"), "-x", cwd=self.dir)
         self.assertEqual(1, result.returncode)
         self.assertIn("unknown option '-x'", result.stderr)
+
+    def test_source_date_epoch_makes_files_built_anew_give_the_same_archive(self):
+        def modification_times(path):
+            # The central directory's extended timestamp: its modification time.
+            with zipfile.ZipFile(path) as z:
+                return [struct.unpack_from("<i", info.extra, 5)[0] for info in z.infolist()]
+
+        epoch = {"SOURCE_DATE_EPOCH": "1700000000"}
+        archives = []
+        for build in range(2):
+            fresh = self.make("fresh.bin", b"built anew\n" * 100)
+            os.utime(fresh, (1900000000 + build, 1900000000 + build))  # later than the epoch
+            old = self.make("old.txt", b"an old file\n")
+            os.utime(old, (1000000000, 1000000000))
+            out = os.path.join(self.dir, "out%d.zip" % build)
+            result = self.zapnest(out, fresh, old, env=epoch)
+            self.assertEqual(0, result.returncode, result.stderr)
+            self.assertEqual([1700000000, 1000000000], modification_times(out))
+            archives.append(self.contents(out))
+            os.remove(fresh)
+            os.remove(old)
+            time.sleep(1.1)  # the second build's files are created a second later
+        self.assertEqual(archives[0], archives[1])
+
+        self.make("a.txt", b"a")
+        for value in ("12abc", "-5", " 7", "0x10"):
+            out = os.path.join(self.dir, "bad.zip")
+            result = self.zapnest(out, os.path.join(self.dir, "a.txt"), env={"SOURCE_DATE_EPOCH": value})
+            self.assertEqual(1, result.returncode, value)
+            self.assertIn("SOURCE_DATE_EPOCH", result.stderr)
+            self.assertFalse(os.path.exists(out))
 
     def test_long_files_show_progress_on_a_terminal_only(self):
         self.skip_under_wine("a pseudo-terminal is a POSIX device")

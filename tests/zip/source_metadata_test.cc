@@ -9,6 +9,7 @@
 
 #include "tests/support/archive_fixture.h"
 #include "tests/support/test_files.h"
+#include "tests/support/zip_reader.h"
 #include "writer/archive.h"
 #include "zip/dos_time.h"
 #include "zip/output_channel.h"
@@ -35,7 +36,9 @@ class SourceMetadataTest : public ::testing::Test {
     archive_ = NewArchiveOn(dir_.File("out.zip"));
     ASSERT_NE(nullptr, archive_);
   }
-  void TearDown() override { CloseArchive(archive_); }
+  void TearDown() override {
+    if (archive_ != nullptr) CloseArchive(archive_);
+  }
 
   // Reads the metadata of a file with these contents; the source stays open.
   SourceMetadata MetadataOf(const std::vector<uint8_t>& contents, bool readOnly = false) {
@@ -113,6 +116,49 @@ TEST_F(SourceMetadataTest, TimesComeFromTheFile) {
   EXPECT_LE(metadata.createTime, static_cast<int32_t>(time(nullptr)) + 60);
   EXPECT_EQ(0x51F2u, metadata.dosDateTime & 0xFFFF);
   EXPECT_EQ(((2024u - 1980) << 9) | (3u << 5) | 9u, metadata.dosDateTime >> 16);
+}
+
+TEST(ClampTimes, MovesOnlyLaterTimesBackToTheLimit) {
+  const FileTime limit = CalendarToFileTime(CalendarTime{2024, 3, 9, 10, 15, 37, 0});  // 1709979337
+  SourceMetadata later{1800000000, 1800000001, 1800000002, 0x12345678, 0x81A40020};
+  ClampTimes(&later, limit);
+  EXPECT_EQ(1709979337, later.accessTime);
+  EXPECT_EQ(1709979337, later.modifyTime);
+  EXPECT_EQ(1709979337, later.createTime);
+  EXPECT_EQ(ToDosDateTime(UtcToLocalFileTime(limit)), later.dosDateTime);
+  EXPECT_EQ(0x81A40020u, later.externalAttributes);
+
+  SourceMetadata earlier{1709979336, 1700000000, 1709979337, 0x12345678, 0};
+  ClampTimes(&earlier, limit);
+  EXPECT_EQ(1709979336, earlier.accessTime);
+  EXPECT_EQ(1700000000, earlier.modifyTime);
+  EXPECT_EQ(1709979337, earlier.createTime);
+  EXPECT_EQ(0x12345678u, earlier.dosDateTime);  // the write was not moved
+}
+
+TEST_F(SourceMetadataTest, AnArchiveWithALatestTimeWritesNoLaterEntryTimes) {
+  const std::string path = dir_.File("fresh.txt");
+  WriteWholeFile(path, {1, 2, 3});  // written, read and created just now
+  const FileTime limit = CalendarToFileTime(CalendarTime{2024, 3, 9, 10, 15, 37, 0});
+  archive_->latestEntryTime = limit;
+  ASSERT_EQ(ArchiveOk, AddFileToArchive(archive_, "fresh.txt", path.c_str()));
+  ASSERT_EQ(ArchiveOk, CloseArchive(archive_));
+  archive_ = nullptr;
+  const std::vector<uint8_t> zip = ReadWholeFile(dir_.File("out.zip"));
+  const ReadArchive read = ReadZip(zip);
+  ASSERT_TRUE(read.ok) << read.error;
+  ASSERT_EQ(1u, read.entries.size());
+  EXPECT_EQ(1709979337, read.entries[0].modifyTime);
+  EXPECT_EQ(ToDosDateTime(limit), read.entries[0].dosDateTime);  // this program runs in UTC
+  // The local header's extended timestamp holds modification, access and
+  // creation time, in that order, after its 5-byte head.
+  const size_t extra = 30 + std::string("fresh.txt").size();
+  ASSERT_GT(zip.size(), extra + 17);
+  for (size_t at = extra + 5; at < extra + 17; at += 4) {
+    const uint32_t seconds = uint32_t{zip[at]} | (uint32_t{zip[at + 1]} << 8) | (uint32_t{zip[at + 2]} << 16) |
+                             (uint32_t{zip[at + 3]} << 24);
+    EXPECT_EQ(1709979337u, seconds) << "time at offset " << at;
+  }
 }
 
 TEST(CurrentTimeMetadata, DescribesAPlainFileWrittenNow) {
