@@ -376,6 +376,16 @@ class CommandLineTest(CommandTest):
         self.assertEqual(1, result.returncode)
         self.assertIn("unknown option '-x'", result.stderr)
 
+    def test_the_user_guide_shows_the_help_text_as_it_is(self):
+        guide = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "docs", "user-guide.md")
+        with open(guide) as f:
+            text = f.read()
+        result = self.zapnest("--help")
+        self.assertEqual(0, result.returncode)
+        shown = result.stdout.replace("\r\n", "\n")
+        self.assertIn("```\n" + shown + "```\n", text)
+        self.assertEqual([], [line for line in shown.splitlines() if len(line) > 79])
+
     def test_source_date_epoch_makes_files_built_anew_give_the_same_archive(self):
         def modification_times(path):
             # The central directory's extended timestamp: its modification time.
