@@ -43,7 +43,7 @@ bool ReadSourceDateEpoch(const char* text, Options* options, std::string* error)
   if (text == nullptr || *text == '\0') return true;
   // Digits only, and few enough to fit: no sign, no spaces, no hex.
   const std::string value(text);
-  if (value.empty() || value.size() > 18 || value.find_first_not_of("0123456789") != std::string::npos) {
+  if (value.size() > 18 || value.find_first_not_of("0123456789") != std::string::npos) {
     *error = "SOURCE_DATE_EPOCH is '" + value + "', not a number of seconds since 1970";
     return false;
   }

@@ -29,9 +29,9 @@ struct Options {
 // in *error when they do not make a command.
 bool ParseOptions(const std::vector<std::string>& arguments, Options* options, std::string* error);
 
-// Reads SOURCE_DATE_EPOCH's value, `text` (null or empty when it is not set), into
-// options->latestTime. Returns false with a message in *error when it is not
-// a plain count of seconds.
+// Reads SOURCE_DATE_EPOCH's value, `text` (null or empty when it is not
+// set), into options->latestTime. Returns false with a message in *error
+// when it is not a plain count of seconds.
 bool ReadSourceDateEpoch(const char* text, Options* options, std::string* error);
 
 // The text of --help.

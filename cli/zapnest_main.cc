@@ -288,7 +288,9 @@ int Run(const Options& options) {
   for (const Source& source : sources) {
     Progress progress;
     uint64_t size = 0;
-    if (showProgress && FileSize(source.path, &size)) StartProgress(output.archive, &progress, Shown(source.entryName), size);
+    if (showProgress && FileSize(source.path, &size)) {
+      StartProgress(output.archive, &progress, Shown(source.entryName), size);
+    }
     const int32_t result = AddFileToArchive(output.archive, source.entryName.c_str(), source.path.c_str());
     if (showProgress) EndProgress(output.archive, &progress);
     AddedEntry added{};

@@ -154,7 +154,8 @@ bool TruncateFileHere(FileHandle file) {
 bool SameFile(const char* a, const char* b) {
   struct stat first;
   struct stat second;
-  return stat(a, &first) == 0 && stat(b, &second) == 0 && first.st_dev == second.st_dev && first.st_ino == second.st_ino;
+  return stat(a, &first) == 0 && stat(b, &second) == 0 && first.st_dev == second.st_dev &&
+         first.st_ino == second.st_ino;
 }
 
 bool QueryFileSize(FileHandle file, uint64_t* size) {

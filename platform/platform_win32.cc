@@ -98,8 +98,6 @@ bool TruncateFileHere(FileHandle file) {
   return SetEndOfFile(Win32Handle(file)) != FALSE || Failed(false);
 }
 
-// GetFileSizeEx rather than GetFileSize, whose failure value is also a valid
-// low half of a size.
 bool SameFile(const char* a, const char* b) {
   auto identify = [](const char* path, BY_HANDLE_FILE_INFORMATION* info) {
     // No access is asked for, so a file that another program holds without
@@ -117,6 +115,8 @@ bool SameFile(const char* a, const char* b) {
          first.nFileIndexHigh == second.nFileIndexHigh && first.nFileIndexLow == second.nFileIndexLow;
 }
 
+// GetFileSizeEx rather than GetFileSize, whose failure value is also a valid
+// low half of a size.
 bool QueryFileSize(FileHandle file, uint64_t* size) {
   LARGE_INTEGER value;
   if (!GetFileSizeEx(Win32Handle(file), &value)) return Failed(false);

@@ -82,7 +82,6 @@ void ZipFiles() {
 
   std::vector<std::pair<std::string, std::string>> sources;  // entry name, source path
   std::string preset;
-  std::vector<std::string> sourcePaths;
   const bool single = parts.size() == 1;
   if (single) {
     CopyText(settings.initialFolder, kSettingTextSize, parts[0].substr(0, record.nFileOffset));
@@ -94,6 +93,7 @@ void ZipFiles() {
     preset = settings.defaultZipName;
   }
 
+  std::vector<std::string> sourcePaths;
   for (const auto& source : sources) sourcePaths.push_back(source.second);
 
   MakeZipNameDialog(&record, zipPath, saveTitle);
