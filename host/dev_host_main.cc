@@ -11,7 +11,7 @@
 // step met its expectation, 1 with the failing step otherwise. --hold keeps
 // a file open without sharing while the host runs, as another program that
 // uses it would. --screenshots saves a picture of each dialog a scenario
-// meets into FOLDER.
+// meets, of each menu it opens and of each picture step into FOLDER.
 #include <windows.h>
 
 #include <cstdio>
@@ -73,14 +73,31 @@ void ShowAttachments(HWND window) {
   }
 }
 
+// Paints what is waiting to be painted in a window of this thread and its
+// children (the dialogs and menus the plug-in shows belong to this thread).
+BOOL CALLBACK PaintNow(HWND window, LPARAM) {
+  if (IsWindowVisible(window)) RedrawWindow(window, nullptr, nullptr, RDW_UPDATENOW | RDW_ALLCHILDREN);
+  return TRUE;
+}
+
 LRESULT CALLBACK ComposeProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
-    case WM_CREATE:
-      CreateWindowA("STATIC", "Attachments:", WS_CHILD | WS_VISIBLE, 8, 8, 300, 18, window, nullptr, nullptr,
-                    nullptr);
-      CreateWindowA("LISTBOX", "", WS_CHILD | WS_VISIBLE | WS_BORDER | WS_VSCROLL, 8, 30, 560, 200, window,
-                    reinterpret_cast<HMENU>(static_cast<INT_PTR>(kAttachmentList)), nullptr, nullptr);
+    case WM_CREATE: {
+      HWND label = CreateWindowA("STATIC", "Attachments:", WS_CHILD | WS_VISIBLE, 8, 8, 300, 18, window, nullptr,
+                                 nullptr, nullptr);
+      HWND list = CreateWindowA("LISTBOX", "", WS_CHILD | WS_VISIBLE | WS_BORDER | WS_VSCROLL, 8, 30, 560, 200,
+                                window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kAttachmentList)), nullptr,
+                                nullptr);
+      // The font dialogs use, rather than the bold system font of a bare control.
+      const WPARAM font = reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT));
+      SendMessageA(label, WM_SETFONT, font, FALSE);
+      SendMessageA(list, WM_SETFONT, font, FALSE);
       SetTimer(window, kRefreshTimer, 250, nullptr);
+      return 0;
+    }
+    case WM_SIZE:
+      // The list takes the window's width and height, below its label.
+      MoveWindow(GetDlgItem(window, kAttachmentList), 8, 30, LOWORD(lParam) - 16, HIWORD(lParam) - 38, TRUE);
       return 0;
     case WM_TIMER:
       ShowAttachments(window);
@@ -94,8 +111,10 @@ LRESULT CALLBACK ComposeProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
         }
       }
       return 0;
-    case kSaveScreenshotMessage:
-      SaveWindowImage(reinterpret_cast<HWND>(wParam), reinterpret_cast<const char*>(lParam));
+    case kPaintNowMessage:
+      ShowAttachments(window);
+      EnumThreadWindows(GetCurrentThreadId(), PaintNow, 0);
+      GdiFlush();
       return 0;
     case WM_DESTROY:
       PostQuitMessage(0);
@@ -198,7 +217,7 @@ int main(int argc, char** argv) {
   windowClass.lpszClassName = kWindowClass;
   RegisterClassA(&windowClass);
   HWND window = CreateWindowA(kWindowClass, "New message - Zapnest development host", WS_OVERLAPPEDWINDOW,
-                              CW_USEDEFAULT, CW_USEDEFAULT, 600, 320, nullptr, MakeMenu(), nullptr, nullptr);
+                              CW_USEDEFAULT, CW_USEDEFAULT, 720, 460, nullptr, MakeMenu(), nullptr, nullptr);
   ShowWindow(window, SW_SHOW);
 
   HMODULE plugin = LoadLibraryA(arguments.plugin.c_str());

@@ -5,6 +5,7 @@
 
 #include <cctype>
 #include <cstdio>
+#include <cstring>
 #include <map>
 #include <sstream>
 
@@ -21,7 +22,7 @@ const std::map<std::string, size_t> kArgumentCounts = {
     {"timeout", 1},       {"choose", 1},     {"open-file", 2}, {"save-file", 2},
     {"cancel", 1},        {"browse-folder", 2}, {"message", 4}, {"attached", 1},
     {"no-more-attachments", 0}, {"menu-item", 2}, {"file-name", 2}, {"confirm", 2}, {"filter", 2}, {"filter-is", 2},
-    {"set-environment", 2}, {"no-dialog", 2}, {"read-message", 2},
+    {"set-environment", 2}, {"no-dialog", 2}, {"read-message", 2}, {"open-menu", 1}, {"picture", 1},
 };
 
 bool SplitArguments(const std::string& line, std::vector<std::string>* words) {
@@ -83,19 +84,19 @@ struct Player {
   std::string screenshotFolder;
   int screenshots = 0;
 
-  // A picture of a dialog as the user would see it, once per step.
-  void Picture(HWND dialog, const ScenarioStep& step) {
-    if (screenshotFolder.empty()) return;
-    Sleep(400);  // let it finish drawing
+  // A picture of the screen as the user sees it, named after the step and
+  // `subject`; false (the step fails) when it could not be taken.
+  bool Picture(const ScenarioStep& step, const std::string& subject) {
+    if (screenshotFolder.empty()) return true;
     char number[8];
     snprintf(number, sizeof number, "%02d", ++screenshots);
-    std::string name = std::string(number) + "-" + step.keyword + "-" + WindowText(dialog);
+    std::string name = std::string(number) + "-" + step.keyword + "-" + subject;
     for (char& c : name) {
       if (!isalnum(static_cast<unsigned char>(c)) && c != '-') c = '_';
     }
     const std::string path = screenshotFolder + "\\" + name + ".bmp";
-    SendMessageA(composeWindow, kSaveScreenshotMessage, reinterpret_cast<WPARAM>(dialog),
-                 reinterpret_cast<LPARAM>(path.c_str()));
+    SendMessageA(composeWindow, kPaintNowMessage, 0, 0);
+    return SaveSteadyScreenImage(path, timeoutMs) || Fail(step, "no steady picture could be saved as " + path);
   }
 
   bool Fail(const ScenarioStep& step, const std::string& what) {
@@ -103,12 +104,14 @@ struct Player {
     return false;
   }
 
-  HWND Dialog(const ScenarioStep& step, const std::string& title) {
+  // The dialog of that title, pictured unless `picture` is false (the
+  // caller then takes its own picture when the dialog is ready for it).
+  HWND Dialog(const ScenarioStep& step, const std::string& title, bool picture = true) {
     HWND dialog = WaitForDialog(title.c_str(), timeoutMs);
     if (dialog == nullptr) {
       Fail(step, "no dialog titled '" + title + "' appeared; showing: " + VisibleDialogTitles());
-    } else if (step.keyword != "file-name") {
-      Picture(dialog, step);
+    } else if (picture && step.keyword != "file-name" && !Picture(step, title)) {
+      return nullptr;
     }
     return dialog;
   }
@@ -173,25 +176,81 @@ struct Player {
         },
         timeoutMs);
     if (box == nullptr) return Fail(step, "no message titled '" + step.arguments[0] + "'; showing: " + VisibleDialogTitles());
-    Picture(box, step);
-    return Press(step, box, button);
+    return Picture(step, step.arguments[0]) && Press(step, box, button);
   }
 
-  bool Choose(const ScenarioStep& step) {
+  // The position of the entry labelled `label` in the first drop-down, or
+  // -1 after failing the step with what the menu holds.
+  int FindEntry(const ScenarioStep& step, const std::string& label) {
     HMENU menu = GetSubMenu(GetMenu(composeWindow), 0);
     const int count = GetMenuItemCount(menu);
     std::string labels;
     for (int i = 0; i < count; ++i) {
-      char label[256] = "";
-      GetMenuStringA(menu, static_cast<UINT>(i), label, sizeof label, MF_BYPOSITION);
-      if (step.arguments[0] == label) {
-        PostMessageA(composeWindow, WM_COMMAND, GetMenuItemID(menu, i), 0);
-        return true;
-      }
-      labels += (labels.empty() ? "'" : ", '") + std::string(label) + "'";
+      char text[256] = "";
+      GetMenuStringA(menu, static_cast<UINT>(i), text, sizeof text, MF_BYPOSITION);
+      if (label == text) return i;
+      labels += (labels.empty() ? "'" : ", '") + std::string(text) + "'";
     }
-    return Fail(step, "no menu entry '" + step.arguments[0] + "'; the menu holds " + labels);
+    Fail(step, "no menu entry '" + label + "'; the menu holds " + labels);
+    return -1;
   }
+
+  bool Choose(const ScenarioStep& step) {
+    const int position = FindEntry(step, step.arguments[0]);
+    if (position < 0) return false;
+    HMENU menu = GetSubMenu(GetMenu(composeWindow), 0);
+    PostMessageA(composeWindow, WM_COMMAND, GetMenuItemID(menu, position), 0);
+    return true;
+  }
+
+  // The drop-down menu the window's thread is showing, if any.
+  static HWND ShownMenu() {
+    for (HWND w = FindWindowExA(nullptr, nullptr, "#32768", nullptr); w != nullptr;
+         w = FindWindowExA(nullptr, w, "#32768", nullptr)) {
+      DWORD process = 0;
+      GetWindowThreadProcessId(w, &process);
+      if (process == GetCurrentProcessId() && IsWindowVisible(w)) return w;
+    }
+    return nullptr;
+  }
+
+  // What a user does: Alt and the first drop-down's mnemonic, then the Down
+  // key until the entry is highlighted; Windows' menu loop takes the keys
+  // from the window's message queue. The menu is closed again afterwards.
+  bool OpenMenu(const ScenarioStep& step) {
+    const int target = FindEntry(step, step.arguments[0]);
+    if (target < 0) return false;
+    HMENU bar = GetMenu(composeWindow);
+    HMENU menu = GetSubMenu(bar, 0);
+    char title[256] = "";
+    GetMenuStringA(bar, 0, title, sizeof title, MF_BYPOSITION);
+    const char* mnemonic = strchr(title, '&');
+    if (mnemonic == nullptr || mnemonic[1] == '\0') return Fail(step, "the first drop-down has no mnemonic");
+    PostMessageA(composeWindow, WM_SYSCOMMAND, SC_KEYMENU,
+                 tolower(static_cast<unsigned char>(mnemonic[1])));
+    if (!WaitUntil([] { return ShownMenu() != nullptr; }, timeoutMs)) return Fail(step, "the drop-down did not open");
+    auto highlighted = [&] {
+      const int count = GetMenuItemCount(menu);
+      for (int i = 0; i < count; ++i) {
+        if (GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION) & MF_HILITE) return i;
+      }
+      return -1;
+    };
+    for (int presses = 0; highlighted() != target; ++presses) {
+      const int before = highlighted();
+      if (presses > GetMenuItemCount(menu)) return Fail(step, "the Down key never reached the entry");
+      PostMessageA(composeWindow, WM_KEYDOWN, VK_DOWN, 0);
+      if (!WaitUntil([&] { return highlighted() != before; }, timeoutMs)) {
+        return Fail(step, "the Down key did not move the highlight");
+      }
+    }
+    const bool pictured = Picture(step, "menu");
+    EndMenu();
+    return WaitUntil([] { return ShownMenu() == nullptr; }, timeoutMs) ? pictured
+                                                                      : Fail(step, "the drop-down stayed open");
+  }
+
+  bool TakePicture(const ScenarioStep& step) { return Picture(step, step.arguments[0]); }
 
   bool AnswerFileDialog(const ScenarioStep& step) {
     HWND dialog = Dialog(step, step.arguments[0]);
@@ -220,7 +279,7 @@ struct Player {
   }
 
   bool BrowseFolder(const ScenarioStep& step) {
-    HWND browser = Dialog(step, step.arguments[0]);
+    HWND browser = Dialog(step, step.arguments[0], false);
     if (browser == nullptr) return false;
     // The browser selects asynchronously: wait until its tree shows the
     // folder selected before accepting.
@@ -238,8 +297,26 @@ struct Player {
       return item != 0 && SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&query)) &&
              lstrcmpiA(text, name.c_str()) == 0;
     };
-    SendMessageA(browser, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(path.c_str()));
+    // A picture shows the browser as it opened: give the folder the plug-in
+    // preselects (when it is the one asked for) its time before selecting.
+    const DWORD ownSelectionMs = screenshotFolder.empty() ? 0 : 3000;
+    if (!WaitUntil(selected, ownSelectionMs)) {
+      SendMessageA(browser, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(path.c_str()));
+    }
     if (!WaitUntil(selected, timeoutMs)) return Fail(step, "the folder browser did not select '" + path + "'");
+    if (!screenshotFolder.empty()) {
+      // A tree without the focus does not highlight its selection; a user
+      // would click into it. WM_NEXTDLGCTL moves the focus on the dialog's
+      // own thread, which is where focus can be set.
+      PostMessageA(browser, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(tree), TRUE);
+      GUITHREADINFO gui{};
+      gui.cbSize = sizeof gui;
+      const DWORD thread = GetWindowThreadProcessId(browser, nullptr);
+      if (!WaitUntil([&] { return GetGUIThreadInfo(thread, &gui) && gui.hwndFocus == tree; }, timeoutMs)) {
+        return Fail(step, "the folder tree did not take the focus");
+      }
+      if (!Picture(step, step.arguments[0])) return false;
+    }
     PostMessageA(browser, WM_COMMAND, IDOK, 0);
     return WaitUntil([&] { return !IsWindow(browser); }, timeoutMs) || Fail(step, "the folder browser stayed open");
   }
@@ -341,6 +418,8 @@ struct Player {
         {"attached", &Player::Attached},
         {"no-more-attachments", &Player::NoMoreAttachments},
         {"set-environment", &Player::SetEnvironment},
+        {"open-menu", &Player::OpenMenu},
+        {"picture", &Player::TakePicture},
     };
     // ParseScenario lets only known steps through.
     return (this->*handlers.at(step.keyword))(step);

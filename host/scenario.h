@@ -24,6 +24,9 @@
 //   no-dialog "Title" 2                          no dialog of that title shows within 2 seconds
 //   read-message "Caption" ok                    print a message box's text ("message: ..."),
 //                                                press a button, whatever it says
+//   open-menu "Zip and Attach F&older..."        open the first drop-down with the keyboard,
+//                                                highlight that entry (picture), close it
+//   picture "name"                               a picture of the screen as it stands
 //
 // A scenario also fails when a dialog is still open after its last step:
 // the host would otherwise end under a message the plug-in is showing.
@@ -51,10 +54,13 @@ bool ParseScenario(const std::string& text, std::vector<ScenarioStep>* steps, st
 // Plays the steps against `composeWindow` on the calling thread (not the
 // window's). Returns false at the first step that does not meet its
 // expectation, with what appeared instead in *error; every wait times out.
-// With `screenshotFolder`, each dialog met is saved there as a numbered BMP
-// picture before it is answered: the player sends the compose window
-// kSaveScreenshotMessage (wParam the dialog, lParam the file path as a
-// const char*), and the window's thread, the one that draws, saves it.
-constexpr UINT kSaveScreenshotMessage = WM_APP + 1;
+// With `screenshotFolder`, the whole screen is saved there as a numbered BMP
+// picture at each dialog met, before it is answered, at each open-menu and
+// at each picture step. Before a picture the player sends the compose window
+// kPaintNowMessage: its thread, the one that owns the dialogs and menus,
+// then brings what it shows up to date (its attachment list too) and paints
+// every window it has before the message returns; the picture is taken once
+// the screen holds still after that.
+constexpr UINT kPaintNowMessage = WM_APP + 1;
 bool PlayScenario(const std::vector<ScenarioStep>& steps, HWND composeWindow, const std::string& screenshotFolder,
                   std::string* error);
