@@ -33,7 +33,7 @@ LRESULT WINAPI OVC_OnMenuInit(LPARAM, HMENU menuBar, LPARAM menuKind) {
 }
 
 LRESULT WINAPI OVC_OnOpenCompose(HWND composeWindow, LPARAM) {
-  SetCurrentComposeWindow(composeWindow);
+  NoteComposeWindow(composeWindow);
   return 0;
 }
 

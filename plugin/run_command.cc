@@ -4,10 +4,10 @@
 #include "plugin/messages.h"
 
 void RunCommand(void (*body)()) noexcept {
-  // Before the first composition window, or after it was closed, there is
-  // nothing to attach to; a null owner would also make message pumping
-  // dispatch every message of the thread.
-  if (!IsWindow(CurrentComposeWindow())) {
+  // Before the first composition window, or after every one was closed,
+  // there is nothing to attach to; a null owner would also make message
+  // pumping dispatch every message of the thread.
+  if (!IsWindow(ChooseComposeWindow())) {
     ShowConstantMessage(nullptr, kCancelledText, MB_OK | MB_ICONINFORMATION);
     return;
   }

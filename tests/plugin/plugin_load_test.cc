@@ -201,6 +201,74 @@ TEST(PluginLoad, ACommandWithoutACompositionWindowIsCancelled) {
   FreeLibrary(plugin);
 }
 
+// Who owned the open dialog, which the driver cancels, and the message that
+// follows.
+struct SeenOwners {
+  HWND dialog = nullptr;
+  SeenMessage message;
+};
+
+DWORD WINAPI CancelOpenDialog(void* context) {
+  auto* seen = static_cast<SeenOwners*>(context);
+  HWND dialog = WaitForDialog("Select file(s) to zip & attach", 10000);
+  if (dialog == nullptr) return 1;
+  seen->dialog = GetWindow(dialog, GW_OWNER);
+  PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+  return AnswerPluginMessage(&seen->message);
+}
+
+// With several messages being written, a command works on the one whose
+// menu was used, which holds the focus; the mail client opening another
+// message later must not send the zip there.
+TEST(PluginLoad, ACommandWorksOnTheCompositionWindowInUse) {
+  TempDir dir;
+  HMODULE plugin = LoadLibraryA(CopyPlugin(dir, "Zapnest.dll").c_str());
+  ASSERT_NE(nullptr, plugin);
+  HMENU bar = CreateMenu();
+  HMENU first = CreatePopupMenu();
+  AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(first), "First");
+  TheHost().commands.clear();
+  Export<LRESULT(WINAPI*)(LPARAM, HMENU, LPARAM)>(plugin, "OVC_OnMenuInit")(0, bar, 10);
+  ASSERT_EQ(1u, TheHost().commands.size());
+  const CommandProcedure command = TheHost().commands[0].procedure;
+  const auto openCompose = Export<LRESULT(WINAPI*)(HWND, LPARAM)>(plugin, "OVC_OnOpenCompose");
+
+  auto composeWindow = [](const char* title) {
+    return CreateWindowExA(0, "STATIC", title, WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 100, nullptr, nullptr,
+                           nullptr, nullptr);
+  };
+  HWND older = composeWindow("older message");
+  HWND newer = composeWindow("newer message");
+  // A child window holding the focus stands for a control of the message.
+  HWND field = CreateWindowExA(0, "EDIT", "", WS_CHILD | WS_VISIBLE, 0, 0, 50, 20, older, nullptr, nullptr, nullptr);
+  openCompose(older, 0);
+  openCompose(newer, 0);
+
+  auto ownersWhenFocused = [&](HWND focus) {
+    SetFocus(focus);
+    SeenOwners seen;
+    HANDLE driver = StartDriver(CancelOpenDialog, &seen);
+    command(0, 0);
+    EXPECT_TRUE(FinishDriver(driver));
+    EXPECT_EQ("Creation of zip archive cancelled.", seen.message.text);
+    EXPECT_EQ(seen.dialog, seen.message.owner);
+    return seen.dialog;
+  };
+  EXPECT_EQ(older, ownersWhenFocused(field));
+  EXPECT_EQ(older, ownersWhenFocused(older));
+  EXPECT_EQ(newer, ownersWhenFocused(newer));
+  // Focus on no composition window: the newest still open.
+  HWND other = composeWindow("not a message");
+  EXPECT_EQ(newer, ownersWhenFocused(other));
+  DestroyWindow(newer);
+  EXPECT_EQ(older, ownersWhenFocused(other));
+
+  DestroyWindow(other);
+  DestroyWindow(older);
+  DestroyMenu(bar);
+  FreeLibrary(plugin);
+}
+
 TEST(PluginLoad, AnyVersionLoadsWhenTheStatusEntryIsThere) {
   TempDir dir;
   const std::string dll = CopyPlugin(dir, "Zapnest.dll");
