@@ -4,6 +4,7 @@ plug-in that shows an open dialog, the folder browser and message boxes.
     python3 harness_test.py WINE_RUN ZAPNEST_HOST PROBE_DLL
 """
 import os
+import struct
 import subprocess
 import sys
 import tempfile
@@ -24,11 +25,11 @@ class HarnessTest(unittest.TestCase):
             f.write("report\n")
         os.makedirs(os.path.join(self.dir, "folder"))
 
-    def play(self, steps):
+    def play(self, steps, options=()):
         script = os.path.join(self.dir, "scenario.txt")
         with open(script, "w") as f:
             f.write("timeout 20\n" + "\n".join(steps) + "\n")
-        return subprocess.run([WINE_RUN, HOST, "--plugin", PROBE, "--script", windows_path(script)],
+        return subprocess.run([WINE_RUN, HOST, "--plugin", PROBE, "--script", windows_path(script), *options],
                               capture_output=True, text=True, errors="replace", timeout=180)
 
     def question(self):
@@ -94,6 +95,28 @@ class HarnessTest(unittest.TestCase):
         result = self.play(['choose "&Probe Dialogs..."', 'no-dialog "Probe Open" 5'])
         self.assertEqual(1, result.returncode)
         self.assertIn("a dialog titled 'Probe Open' appeared", result.stderr)
+
+    def test_a_menu_is_opened_at_an_entry_and_closed_again_and_pictures_show_the_whole_screen(self):
+        pictures = os.path.join(self.dir, "pictures")
+        os.makedirs(pictures)
+        result = self.play(['open-menu "&Probe Dialogs..."', 'choose "&Probe Dialogs..."', 'cancel "Probe Open"',
+                            'picture "end"'], ["--screenshots", windows_path(pictures)])
+        self.assertEqual(0, result.returncode, result.stderr)
+        self.assertEqual(["01-open-menu-menu.bmp", "02-cancel-Probe_Open.bmp", "03-picture-end.bmp"],
+                         sorted(os.listdir(pictures)))
+        for name in os.listdir(pictures):
+            with open(os.path.join(pictures, name), "rb") as f:
+                header = f.read(54)
+            self.assertEqual(b"BM", header[:2])
+            # The whole screen (xvfb-run's is 640 by 480), not one window.
+            width, height = struct.unpack_from("<ii", header, 18)
+            self.assertGreaterEqual(width, 640, name)
+            self.assertGreaterEqual(height, 480, name)
+
+    def test_a_menu_entry_that_is_not_there_cannot_be_opened(self):
+        result = self.play(['open-menu "Zip and Attach F&older..."'])
+        self.assertEqual(1, result.returncode)
+        self.assertIn("no menu entry 'Zip and Attach F&older...'; the menu holds", result.stderr)
 
 
 if __name__ == "__main__":
