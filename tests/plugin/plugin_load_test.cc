@@ -169,19 +169,34 @@ DWORD WINAPI AnswerPluginMessage(void* context) {
 // Run before any composition window was announced, or after the last one
 // was closed, a command has nothing to own its dialogs or take the zip: it
 // says so, owned by no window, and goes no further.
-TEST(PluginLoad, ACommandWithoutACompositionWindowIsCancelled) {
-  TempDir dir;
-  HMODULE plugin = LoadLibraryA(CopyPlugin(dir, "Zapnest.dll").c_str());
-  ASSERT_NE(nullptr, plugin);
-  HMENU bar = CreateMenu();
-  HMENU first = CreatePopupMenu();
-  AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(first), "First");
-  TheHost().commands.clear();
-  Export<LRESULT(WINAPI*)(LPARAM, HMENU, LPARAM)>(plugin, "OVC_OnMenuInit")(0, bar, 10);
-  ASSERT_EQ(1u, TheHost().commands.size());
-  const CommandProcedure command = TheHost().commands[0].procedure;
+// The plug-in loaded with its menu entries given to a composition menu:
+// `command` is the files command, `openCompose` announces a window.
+class PluginCommand : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    plugin = LoadLibraryA(CopyPlugin(dir, "Zapnest.dll").c_str());
+    ASSERT_NE(nullptr, plugin);
+    HMENU first = CreatePopupMenu();
+    AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(first), "First");
+    TheHost().commands.clear();
+    Export<LRESULT(WINAPI*)(LPARAM, HMENU, LPARAM)>(plugin, "OVC_OnMenuInit")(0, bar, 10);
+    ASSERT_EQ(1u, TheHost().commands.size());
+    command = TheHost().commands[0].procedure;
+    openCompose = Export<LRESULT(WINAPI*)(HWND, LPARAM)>(plugin, "OVC_OnOpenCompose");
+  }
+  void TearDown() override {
+    DestroyMenu(bar);
+    if (plugin != nullptr) FreeLibrary(plugin);
+  }
 
-  const auto openCompose = Export<LRESULT(WINAPI*)(HWND, LPARAM)>(plugin, "OVC_OnOpenCompose");
+  TempDir dir;
+  HMODULE plugin = nullptr;
+  HMENU bar = CreateMenu();
+  CommandProcedure command = nullptr;
+  LRESULT(WINAPI* openCompose)(HWND, LPARAM) = nullptr;
+};
+
+TEST_F(PluginCommand, WithoutACompositionWindowItIsCancelled) {
   for (const bool closedWindow : {false, true}) {
     if (closedWindow) {
       HWND window = CreateWindowExA(0, "STATIC", "compose", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr,
@@ -197,8 +212,6 @@ TEST(PluginLoad, ACommandWithoutACompositionWindowIsCancelled) {
     EXPECT_EQ(nullptr, seen.owner);
     EXPECT_EQ("Creation of zip archive cancelled.", seen.text);
   }
-  DestroyMenu(bar);
-  FreeLibrary(plugin);
 }
 
 // Who owned the open dialog, which the driver cancels, and the message that
@@ -220,19 +233,7 @@ DWORD WINAPI CancelOpenDialog(void* context) {
 // With several messages being written, a command works on the one whose
 // menu was used, which holds the focus; the mail client opening another
 // message later must not send the zip there.
-TEST(PluginLoad, ACommandWorksOnTheCompositionWindowInUse) {
-  TempDir dir;
-  HMODULE plugin = LoadLibraryA(CopyPlugin(dir, "Zapnest.dll").c_str());
-  ASSERT_NE(nullptr, plugin);
-  HMENU bar = CreateMenu();
-  HMENU first = CreatePopupMenu();
-  AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(first), "First");
-  TheHost().commands.clear();
-  Export<LRESULT(WINAPI*)(LPARAM, HMENU, LPARAM)>(plugin, "OVC_OnMenuInit")(0, bar, 10);
-  ASSERT_EQ(1u, TheHost().commands.size());
-  const CommandProcedure command = TheHost().commands[0].procedure;
-  const auto openCompose = Export<LRESULT(WINAPI*)(HWND, LPARAM)>(plugin, "OVC_OnOpenCompose");
-
+TEST_F(PluginCommand, WorksOnTheCompositionWindowInUse) {
   auto composeWindow = [](const char* title) {
     return CreateWindowExA(0, "STATIC", title, WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200, 100, nullptr, nullptr,
                            nullptr, nullptr);
@@ -265,8 +266,6 @@ TEST(PluginLoad, ACommandWorksOnTheCompositionWindowInUse) {
 
   DestroyWindow(other);
   DestroyWindow(older);
-  DestroyMenu(bar);
-  FreeLibrary(plugin);
 }
 
 TEST(PluginLoad, AnyVersionLoadsWhenTheStatusEntryIsThere) {
