@@ -1,8 +1,21 @@
 #include "cli/progress.h"
 
-#include <cstdio>
+#include <string>
+
+#include "cli/terminal.h"
 
 namespace {
+
+// Columns a line takes on a terminal: one per character, not per byte of
+// its UTF-8 (wide East Asian characters take two; a line wiped a little
+// short of them is redrawn over anyway).
+size_t ColumnsOf(const std::string& line) {
+  size_t columns = 0;
+  for (const char c : line) {
+    if ((static_cast<unsigned char>(c) & 0xC0) != 0x80) ++columns;
+  }
+  return columns;
+}
 
 void Show(void* context, uint32_t bytesRead) {
   auto* progress = static_cast<Progress*>(context);
@@ -10,9 +23,9 @@ void Show(void* context, uint32_t bytesRead) {
   const uint64_t percent = bytesRead >= progress->size ? 100 : bytesRead * uint64_t{100} / progress->size;
   if (progress->shownLength != 0 && percent == progress->shownPercent) return;
   progress->shownPercent = static_cast<uint32_t>(percent);
-  const int length = fprintf(stderr, "\r  %s: %u %%", progress->name.c_str(), progress->shownPercent);
-  if (length > 0) progress->shownLength = static_cast<size_t>(length) - 1;  // the carriage return takes no column
-  fflush(stderr);
+  const std::string line = "  " + progress->name + ": " + std::to_string(progress->shownPercent) + " %";
+  WriteErrors("\r" + line);
+  progress->shownLength = ColumnsOf(line);
 }
 
 }  // namespace
@@ -28,7 +41,6 @@ void EndProgress(ZipArchive* archive, Progress* progress) {
   archive->readProgress = nullptr;
   archive->readProgressContext = nullptr;
   if (progress->shownLength == 0) return;
-  fprintf(stderr, "\r%*s\r", static_cast<int>(progress->shownLength), "");
-  fflush(stderr);
+  WriteErrors("\r" + std::string(progress->shownLength, ' ') + "\r");
   progress->shownLength = 0;
 }

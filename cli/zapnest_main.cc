@@ -5,20 +5,26 @@
 // complete: it is written to a temporary file beside the target, which then
 // replaces the target in one step. Every failure, and an interruption,
 // removes the temporary file and nothing else.
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <map>
 #include <string>
 #include <vector>
 
-#include "cli/file_system.h"
 #include "cli/options.h"
 #include "cli/progress.h"
+#include "cli/terminal.h"
+#include "platform/file_errors.h"
+#include "platform/file_replacement.h"
+#include "platform/file_status.h"
+#include "platform/folder_listing.h"
+#include "platform/paths.h"
 #include "platform/platform.h"
 #include "writer/archive.h"
 #include "zip/entry_name.h"
+#include "zip/name_collisions.h"
 
 namespace {
 
@@ -72,6 +78,15 @@ const char* NameProblemText(EntryNameProblem problem) {
     case EntryNameDrive:
     case EntryNameClimbs: return "would be extracted outside the folder";
     case EntryNameFolder: return "would be taken for a folder";
+    case EntryNameNotUtf8: return "is not valid UTF-8, so no reader could show it as it is";
+    case EntryNameForbiddenCharacter:
+      return "holds a character Windows does not allow in names (< > : \" | ? * or a control character)";
+    case EntryNameTrailingDotOrSpace:
+      return "has a part that ends in a dot or a space, which Windows drops, so it would be extracted under "
+             "another name";
+    case EntryNameDeviceName:
+      return "is a Windows device name (CON, PRN, AUX, NUL, COM1-9, LPT1-9), which Windows cannot extract as a "
+             "file";
   }
   return "cannot be an entry's name";
 }
@@ -81,20 +96,27 @@ std::string NameProblemMessage(const Source& source) {
          NameProblemText(CheckEntryName(source.entryName.c_str()));
 }
 
-// Two entries must not share a name, nor names that differ only in case:
-// extracted on Windows, one would overwrite the other.
+// Two entries must not share a name, nor names that Windows would extract
+// to one place: names that differ only in case overwrite each other, and a
+// file cannot also be the folder of another ("a" and "a/b.txt").
 bool FindCollision(const std::vector<Source>& sources, std::string* error) {
-  std::map<std::string, const Source*> byFoldedName;
-  for (const Source& source : sources) {
-    const auto inserted = byFoldedName.emplace(FoldCase(source.entryName), &source);
-    if (inserted.second) continue;
-    const Source& earlier = *inserted.first->second;
-    if (earlier.entryName == source.entryName) {
-      *error = Quoted(earlier.path) + " and " + Quoted(source.path) + " would both be entered as " +
-               Quoted(source.entryName);
-    } else {
-      *error = Quoted(earlier.path) + " and " + Quoted(source.path) +
-               " differ only in case and would overwrite each other when extracted on Windows";
+  EntryNameSet taken;
+  for (size_t i = 0; i < sources.size(); ++i) {
+    size_t other = 0;
+    const NameCollision collision = TakeEntryName(&taken, sources[i].entryName, i, &other);
+    if (collision == NoCollision) continue;
+    const Source& earlier = sources[other];
+    const Source& source = sources[i];
+    const std::string both = Quoted(earlier.path) + " and " + Quoted(source.path);
+    switch (collision) {
+      case NamesAreEqual: *error = both + " would both be entered as " + Quoted(source.entryName); break;
+      case NamesDifferInCase:
+        *error = both + " differ only in case and would overwrite each other when extracted on Windows";
+        break;
+      default:
+        *error = both + " cannot both be extracted: " + Quoted(earlier.entryName) + " and " +
+                 Quoted(source.entryName) + " make one name a folder of the other";
+        break;
     }
     return true;
   }
@@ -119,7 +141,7 @@ bool PlanFiles(const std::vector<std::string>& paths, const std::string& target,
       *error = NameProblemMessage(source);
       return false;
     }
-    if (SameFile(path.c_str(), target.c_str())) {
+    if (SameFile(path, target)) {
       *error = Quoted(path) + " is the archive being written";
       return false;
     }
@@ -132,19 +154,29 @@ bool PlanFiles(const std::vector<std::string>& paths, const std::string& target,
 // itself; files whose names cannot be entries are skipped with a warning.
 bool ListFolder(const std::string& folder, const std::string& target, std::vector<Source>* sources, Totals* totals,
                 std::string* error) {
-  std::vector<std::string> names;
+  std::vector<FolderEntry> files;
   uint32_t listError = 0;
-  if (!ListPlainFiles(folder, &names, &listError)) {
+  if (!ListPlainFiles(folder, &files, &listError)) {
     *error = "cannot read the folder " + Quoted(folder) + ": " + DescribeFileError(listError);
     return false;
   }
-  for (const std::string& name : names) {
-    const Source source{name, JoinPath(folder, name)};
+  // In byte order, so that an archive of the same folder is the same
+  // wherever it is made.
+  std::sort(files.begin(), files.end(),
+            [](const FolderEntry& a, const FolderEntry& b) { return a.name < b.name; });
+  for (const FolderEntry& file : files) {
+    const Source source{file.name, JoinPath(folder, file.name)};
+    if (!file.nameIsExact) {
+      WriteErrors("zapnest: warning: cannot add " + Quoted(source.path) +
+                  ": its name is not valid Unicode, so it has no name a zip can hold; skipped\n");
+      ++totals->skipped;
+      continue;
+    }
     // The archive may be written into the folder it is made of; it must not
     // swallow its old self.
-    if (SameFile(source.path.c_str(), target.c_str())) continue;
-    if (CheckEntryName(name.c_str()) != EntryNameOk) {
-      fprintf(stderr, "zapnest: warning: %s; skipped\n", NameProblemMessage(source).c_str());
+    if (SameFile(source.path, target)) continue;
+    if (CheckEntryName(file.name.c_str()) != EntryNameOk) {
+      WriteErrors("zapnest: warning: " + NameProblemMessage(source) + "; skipped\n");
       ++totals->skipped;
       continue;
     }
@@ -185,11 +217,11 @@ void PrintAdded(const Source& source, const AddedEntry& added) {
   const uint64_t out = added.compressedSize;
   const std::string name = Shown(source.entryName);
   if (added.method == kMethodStored) {
-    printf("  %s: %llu bytes, stored\n", name.c_str(), static_cast<unsigned long long>(in));
+    WriteOutput("  " + name + ": " + std::to_string(in) + " bytes, stored\n");
   } else {
     const long long saved = in == 0 ? 0 : (static_cast<long long>(in) - static_cast<long long>(out)) * 100 /
                                               static_cast<long long>(in);
-    printf("  %s: %llu bytes, deflated %lld%%\n", name.c_str(), static_cast<unsigned long long>(in), saved);
+    WriteOutput("  " + name + ": " + std::to_string(in) + " bytes, deflated " + std::to_string(saved) + "%\n");
   }
 }
 
@@ -223,11 +255,11 @@ bool StartOutput(Output* output, std::string* error) {
 }
 
 int Fail(Output* output, const std::string& message) {
-  fprintf(stderr, "zapnest: %s\n", message.c_str());
+  WriteErrors("zapnest: " + message + "\n");
   if (output->archive != nullptr) CloseArchive(output->archive);
   output->archive = nullptr;
   if (!RemoveFile(output->temporary)) {
-    fprintf(stderr, "zapnest: cannot remove the incomplete %s\n", Quoted(output->temporary).c_str());
+    WriteErrors("zapnest: cannot remove the incomplete " + Quoted(output->temporary) + "\n");
   }
   StopRemovingOnInterrupt();
   return ExitFailed;
@@ -254,8 +286,8 @@ bool FinishOutput(Output* output, std::string* error) {
 int Run(const Options& options) {
   const auto start = std::chrono::steady_clock::now();
   if (options.archive.empty() || (options.folderMode && options.inputs.front().empty())) {
-    fprintf(stderr, "zapnest: the %s name is empty; nothing was written\n",
-            options.archive.empty() ? "archive's" : "folder's");
+    WriteErrors(std::string("zapnest: the ") + (options.archive.empty() ? "archive's" : "folder's") +
+                " name is empty; nothing was written\n");
     return ExitUsage;
   }
   Output output;
@@ -263,7 +295,7 @@ int Run(const Options& options) {
   output.target = ResolveOutput(options.archive);
   // A folder, a device or a pipe is never replaced by an archive.
   if (KindOf(output.target) == PathOther) {
-    fprintf(stderr, "zapnest: %s is not a regular file; nothing was written\n", Quoted(options.archive).c_str());
+    WriteErrors("zapnest: " + Quoted(options.archive) + " is not a regular file; nothing was written\n");
     return ExitUsage;
   }
 
@@ -274,13 +306,13 @@ int Run(const Options& options) {
                            ? ListFolder(options.inputs.front(), output.target, &sources, &totals, &error)
                            : PlanFiles(options.inputs, output.target, &sources, &error);
   if (!planned || FindCollision(sources, &error)) {
-    fprintf(stderr, "zapnest: %s; nothing was written\n", error.c_str());
+    WriteErrors("zapnest: " + error + "; nothing was written\n");
     // A folder that cannot be read is a failure; the rest is a wrong request.
     return options.folderMode && !planned ? ExitFailed : ExitUsage;
   }
 
   if (!StartOutput(&output, &error)) {
-    fprintf(stderr, "zapnest: %s\n", error.c_str());
+    WriteErrors("zapnest: " + error + "\n");
     return ExitFailed;
   }
   if (options.latestTime >= 0) output.archive->latestEntryTime = UnixTimeToFileTime(options.latestTime, 0);
@@ -305,26 +337,26 @@ int Run(const Options& options) {
     // In a folder a file that fails for its own reasons is skipped; a failure
     // of the archive stops the run.
     if (!options.folderMode || !IsSourceFailure(result, systemError)) return Fail(&output, message);
-    fprintf(stderr, "zapnest: warning: %s; skipped\n", message.c_str());
+    WriteErrors("zapnest: warning: " + message + "; skipped\n");
     ++totals.skipped;
   }
   if (!FinishOutput(&output, &error)) return Fail(&output, error);
 
   if (totals.files > kCountedEntries) {
-    fprintf(stderr,
-            "zapnest: warning: the archive holds %llu entries, more than the 65535 its end record can count; "
-            "some readers will count them wrongly\n",
-            static_cast<unsigned long long>(totals.files));
+    WriteErrors("zapnest: warning: the archive holds " + std::to_string(totals.files) +
+                " entries, more than the 65535 its end record can count; some readers will count them wrongly\n");
   }
   uint64_t bytesOut = 0;
   FileSize(output.target, &bytesOut);
   if (!options.quiet) {
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    printf("%s: %llu files, %llu bytes in, %llu bytes out, %.2f s", Shown(options.archive).c_str(),
-           static_cast<unsigned long long>(totals.files), static_cast<unsigned long long>(totals.bytesIn),
-           static_cast<unsigned long long>(bytesOut), seconds);
-    if (totals.skipped > 0) printf(", %llu skipped", static_cast<unsigned long long>(totals.skipped));
-    printf("\n");
+    char duration[32];
+    snprintf(duration, sizeof duration, "%.2f s", seconds);
+    std::string summary = Shown(options.archive) + ": " + std::to_string(totals.files) + " files, " +
+                          std::to_string(totals.bytesIn) + " bytes in, " + std::to_string(bytesOut) +
+                          " bytes out, " + duration;
+    if (totals.skipped > 0) summary += ", " + std::to_string(totals.skipped) + " skipped";
+    WriteOutput(summary + "\n");
   }
   return totals.skipped > 0 ? ExitSkipped : ExitOk;
 }
@@ -332,23 +364,27 @@ int Run(const Options& options) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const std::vector<std::string> arguments(argv + 1, argv + argc);
+  std::vector<std::string> arguments;
   Options options;
   std::string error;
+  if (!ProgramArguments(argc, argv, &arguments, &error)) {
+    WriteErrors("zapnest: " + error + "; nothing was written\n");
+    return ExitUsage;
+  }
   if (!ParseOptions(arguments, &options, &error)) {
-    fprintf(stderr, "zapnest: %s\n%s", error.c_str(), UsageText());
+    WriteErrors("zapnest: " + error + "\n" + UsageText());
     return ExitUsage;
   }
   if (options.help) {
-    fputs(UsageText(), stdout);
+    WriteOutput(UsageText());
     return ExitOk;
   }
   if (options.version) {
-    fputs(VersionText(), stdout);
+    WriteOutput(VersionText());
     return ExitOk;
   }
   if (!ReadSourceDateEpoch(getenv("SOURCE_DATE_EPOCH"), &options, &error)) {
-    fprintf(stderr, "zapnest: %s\n", error.c_str());
+    WriteErrors("zapnest: " + error + "\n");
     return ExitUsage;
   }
   return Run(options);

@@ -37,8 +37,12 @@ enum SeekOrigin { SeekFromStart, SeekFromCurrent, SeekFromEnd };
 // SetFilePosition's failure result, as SetFilePointer's.
 constexpr uint32_t kInvalidFilePosition = 0xFFFFFFFFu;
 
+// Paths are UTF-8 on every platform.
+
 // Creates `path` for writing, replacing any file of that name, shared with
-// nobody while it is open. Returns kNoFile on failure.
+// nobody while it is open. Only a plain file on a disk is an output: a name
+// that opens a device, a folder or a pipe fails, with nothing written to
+// it. Returns kNoFile on failure.
 FileHandle CreateOutputFile(const char* path);
 
 // Creates `path` for writing only if nothing of that name exists (a link
@@ -79,11 +83,6 @@ bool QueryFileSize(FileHandle file, uint64_t* size);
 // Attributes, times and size of an open file. Returns false on failure.
 bool QueryFileInfo(FileHandle file, FileInfo* info);
 
-// True when both paths name one existing file, however they are spelled
-// (case, short names, links): same volume and file index on Windows, same
-// device and inode on POSIX. False when either cannot be looked at.
-bool SameFile(const char* a, const char* b);
-
 // The clock, in UTC.
 FileTime CurrentUtcFileTime();
 
@@ -98,10 +97,6 @@ FileTime UtcToLocalFileTime(FileTime utc);
 // of the archive writer fails it names the call that made it fail.
 uint32_t LastFileError();
 void ClearLastFileError();
-
-// True when `value` starts a two-byte character in the ANSI code page (always
-// false where text is not in a double-byte code page).
-bool IsAnsiLeadByte(unsigned char value);
 
 // Zero-filled memory that does not move; nullptr when none can be had.
 // Released with ReleaseFixedMemory, which ignores nullptr.

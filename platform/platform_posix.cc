@@ -59,8 +59,17 @@ FileTime FileTimeOf(const struct timespec& when) {
 }  // namespace
 
 FileHandle CreateOutputFile(const char* path) {
-  const int fd = OpenRetrying(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC);
-  return fd < 0 ? kNoFile : HandleFromDescriptor(fd);
+  // Opened without truncating and without waiting, and emptied only once it
+  // is known to be a plain file: a device or a pipe would swallow the
+  // archive, a pipe without a reader would block the open.
+  const int fd = OpenRetrying(path, O_WRONLY | O_CREAT | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+  if (fd < 0) return kNoFile;
+  struct stat status;
+  if (fstat(fd, &status) != 0) return Refuse(fd, errno);
+  if (!S_ISREG(status.st_mode)) return Refuse(fd, S_ISDIR(status.st_mode) ? EISDIR : EINVAL);
+  const int flags = fcntl(fd, F_GETFL);
+  if (flags < 0 || fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0 || ftruncate(fd, 0) != 0) return Refuse(fd, errno);
+  return HandleFromDescriptor(fd);
 }
 
 FileHandle CreateNewOutputFile(const char* path) {
@@ -151,13 +160,6 @@ bool TruncateFileHere(FileHandle file) {
   return true;
 }
 
-bool SameFile(const char* a, const char* b) {
-  struct stat first;
-  struct stat second;
-  return stat(a, &first) == 0 && stat(b, &second) == 0 && first.st_dev == second.st_dev &&
-         first.st_ino == second.st_ino;
-}
-
 bool QueryFileSize(FileHandle file, uint64_t* size) {
   struct stat status;
   if (fstat(DescriptorOf(file), &status) != 0) return FailedCall();
@@ -224,8 +226,6 @@ FileTime UtcToLocalFileTime(FileTime utc) {
 uint32_t LastFileError() { return lastFileError; }
 
 void ClearLastFileError() { lastFileError = 0; }
-
-bool IsAnsiLeadByte(unsigned char) { return false; }
 
 void* AllocateFixedMemory(size_t size) {
   void* block = calloc(1, size == 0 ? 1 : size);

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "platform/platform.h"
+#include "platform/wide_text.h"
 
 namespace {
 
@@ -26,6 +27,30 @@ FileTime FromFiletime(const FILETIME& time) {
   return (static_cast<FileTime>(time.dwHighDateTime) << 32) | time.dwLowDateTime;
 }
 
+// CreateFileW on a UTF-8 path; a path that is not UTF-8 names no file.
+HANDLE CreateFileUtf8(const char* path, DWORD access, DWORD sharing, DWORD disposition, DWORD flags) {
+  std::wstring wide;
+  if (path == nullptr || !WidenUtf8(path, &wide)) {
+    SetLastError(ERROR_INVALID_NAME);
+    return INVALID_HANDLE_VALUE;
+  }
+  return CreateFileW(wide.c_str(), access, sharing, nullptr, disposition, flags, nullptr);
+}
+
+// An output is a file on a disk or nothing: a name such as "nul.zip" or
+// "COM1" opens a device, which would swallow the archive and leave no file
+// to attach. Nothing was created then, so closing the handle is all there
+// is to undo.
+FileHandle DiskFileOnly(HANDLE handle) {
+  if (handle == INVALID_HANDLE_VALUE) return Failed(kNoFile);
+  if (GetFileType(handle) != FILE_TYPE_DISK) {
+    CloseHandle(handle);
+    lastFileError = ERROR_BAD_FILE_TYPE;
+    return kNoFile;
+  }
+  return static_cast<FileHandle>(handle);
+}
+
 FILETIME ToFiletime(FileTime time) {
   FILETIME result;
   result.dwLowDateTime = static_cast<DWORD>(time);
@@ -36,20 +61,17 @@ FILETIME ToFiletime(FileTime time) {
 }  // namespace
 
 FileHandle CreateOutputFile(const char* path) {
-  return FromWin32Handle(
-      CreateFileA(path, GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  return DiskFileOnly(CreateFileUtf8(path, GENERIC_WRITE, 0, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL));
 }
 
 FileHandle CreateNewOutputFile(const char* path) {
   // CREATE_NEW fails on any existing name. Sharing delete lets a console
   // control handler remove the file while it is still being written.
-  return FromWin32Handle(
-      CreateFileA(path, GENERIC_WRITE, FILE_SHARE_DELETE, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
+  return DiskFileOnly(CreateFileUtf8(path, GENERIC_WRITE, FILE_SHARE_DELETE, CREATE_NEW, FILE_ATTRIBUTE_NORMAL));
 }
 
 FileHandle OpenInputFile(const char* path) {
-  const FileHandle file = FromWin32Handle(
-      CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+  const FileHandle file = FromWin32Handle(CreateFileUtf8(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, 0));
   if (file == kNoFile) return kNoFile;
   // Consoles, pipes and devices open like files but are not plain files: they
   // could be read without end or block a read. Consoles and devices have no
@@ -96,23 +118,6 @@ uint32_t SetFilePosition(FileHandle file, int32_t distance, SeekOrigin origin) {
 
 bool TruncateFileHere(FileHandle file) {
   return SetEndOfFile(Win32Handle(file)) != FALSE || Failed(false);
-}
-
-bool SameFile(const char* a, const char* b) {
-  auto identify = [](const char* path, BY_HANDLE_FILE_INFORMATION* info) {
-    // No access is asked for, so a file that another program holds without
-    // sharing can still be identified.
-    HANDLE file = CreateFileA(path, 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                              FILE_FLAG_BACKUP_SEMANTICS, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return false;
-    const BOOL ok = GetFileInformationByHandle(file, info);
-    CloseHandle(file);
-    return ok != FALSE;
-  };
-  BY_HANDLE_FILE_INFORMATION first;
-  BY_HANDLE_FILE_INFORMATION second;
-  return identify(a, &first) && identify(b, &second) && first.dwVolumeSerialNumber == second.dwVolumeSerialNumber &&
-         first.nFileIndexHigh == second.nFileIndexHigh && first.nFileIndexLow == second.nFileIndexLow;
 }
 
 // GetFileSizeEx rather than GetFileSize, whose failure value is also a valid
@@ -163,8 +168,6 @@ FileTime UtcToLocalFileTime(FileTime utc) {
 uint32_t LastFileError() { return lastFileError; }
 
 void ClearLastFileError() { lastFileError = 0; }
-
-bool IsAnsiLeadByte(unsigned char value) { return IsDBCSLeadByte(value) != FALSE; }
 
 void* AllocateFixedMemory(size_t size) {
   void* block = GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT, size == 0 ? 1 : size);

@@ -15,6 +15,51 @@ constexpr WPARAM kShowDetailsView = 0xA004;
 bool openHookWaiting = false;
 bool saveHookWaiting = false;
 
+// Wine's wide open dialog copies a multiple selection into the caller's
+// buffer without regard to nMaxFile. The files command therefore gives the
+// dialog more room than it tells it of (the record's lCustData says how
+// much), and this guard on the dialog's frame turns OK into Cancel when the
+// folder and the names in the file-name field could not fit even that room.
+// Windows itself checks nMaxFile and fails the dialog. One open dialog runs
+// at a time, so one guard serves.
+struct SelectionGuard {
+  HWND frame = nullptr;
+  WNDPROC previous = nullptr;
+  LPARAM room = 0;  // characters the selection buffer really holds
+};
+SelectionGuard guard;
+
+// Whether the selection, as the frame would copy it (the folder, its NUL,
+// each name with a NUL instead of its quotes and blanks, a closing NUL),
+// fits the buffer's room. Both queries answer with the characters needed.
+bool SelectionFits(HWND frame) {
+  const LRESULT folder = SendMessageW(frame, CDM_GETFOLDERPATH, 0, 0);
+  const LRESULT names = SendMessageW(frame, CDM_GETSPEC, 0, 0);
+  return folder >= 0 && names >= 0 && folder + names + 2 <= guard.room;
+}
+
+LRESULT CALLBACK GuardedFrameProc(HWND frame, UINT message, WPARAM wParam, LPARAM lParam) {
+  const WNDPROC previous = guard.previous;
+  if (message == WM_COMMAND && LOWORD(wParam) == IDOK && !SelectionFits(frame)) {
+    return CallWindowProcW(previous, frame, WM_COMMAND, IDCANCEL, 0);
+  }
+  return CallWindowProcW(previous, frame, message, wParam, lParam);
+}
+
+void StartGuard(HWND hookWindow, const OPENFILENAMEW* record) {
+  if (record == nullptr || record->lCustData == 0 || guard.frame != nullptr) return;
+  guard.frame = GetParent(hookWindow);
+  guard.room = record->lCustData;
+  guard.previous = reinterpret_cast<WNDPROC>(
+      SetWindowLongPtrW(guard.frame, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(GuardedFrameProc)));
+}
+
+void EndGuard() {
+  if (guard.frame == nullptr) return;
+  if (IsWindow(guard.frame)) SetWindowLongPtrW(guard.frame, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(guard.previous));
+  guard = SelectionGuard{};
+}
+
 // The shell's file list only exists once a folder is shown, so the switch
 // waits for the first folder change after initialisation.
 UINT_PTR SwitchToDetailsOnce(bool* waiting, HWND hookWindow, UINT message, LPARAM lParam) {
@@ -64,13 +109,19 @@ DWORD DialogRecordSize() {
   ZeroMemory(&version, sizeof version);
   version.dwOSVersionInfoSize = sizeof version;
   if (GetVersionExA(&version) && version.dwPlatformId == VER_PLATFORM_WIN32_NT && version.dwMajorVersion == 5) {
-    return sizeof(OPENFILENAMEA);
+    return sizeof(OPENFILENAMEW);
   }
-  return OPENFILENAME_SIZE_VERSION_400A;
+  return OPENFILENAME_SIZE_VERSION_400W;
 }
 
 UINT_PTR CALLBACK DetailsViewHookOpen(HWND dialog, UINT message, WPARAM, LPARAM lParam) {
-  return CatchEverything<UINT_PTR>(0, [&] { return SwitchToDetailsOnce(&openHookWaiting, dialog, message, lParam); });
+  return CatchEverything<UINT_PTR>(0, [&] {
+    // The hook's dialog is made while the frame initialises and goes
+    // before the frame does: the guard lives exactly as long.
+    if (message == WM_INITDIALOG) StartGuard(dialog, reinterpret_cast<const OPENFILENAMEW*>(lParam));
+    if (message == WM_DESTROY) EndGuard();
+    return SwitchToDetailsOnce(&openHookWaiting, dialog, message, lParam);
+  });
 }
 
 UINT_PTR CALLBACK DetailsViewHookSave(HWND dialog, UINT message, WPARAM, LPARAM lParam) {
@@ -80,12 +131,12 @@ UINT_PTR CALLBACK DetailsViewHookSave(HWND dialog, UINT message, WPARAM, LPARAM 
 int CALLBACK FolderBrowserCallback(HWND browser, UINT message, LPARAM lParam, LPARAM data) {
   return CatchEverything(0, [&] {
     if (message == BFFM_INITIALIZED) {
-      SendMessageA(browser, BFFM_SETSELECTIONA, TRUE, data);
+      SendMessageW(browser, BFFM_SETSELECTIONW, TRUE, data);
       EnlargeBrowser(browser);
     } else if (message == BFFM_SELCHANGED) {
-      char path[MAX_PATH];
-      if (SHGetPathFromIDListA(reinterpret_cast<LPCITEMIDLIST>(lParam), path)) {
-        SendMessageA(browser, BFFM_SETSTATUSTEXTA, 0, reinterpret_cast<LPARAM>(path));
+      wchar_t path[MAX_PATH];
+      if (SHGetPathFromIDListW(reinterpret_cast<LPCITEMIDLIST>(lParam), path)) {
+        SendMessageW(browser, BFFM_SETSTATUSTEXTW, 0, reinterpret_cast<LPARAM>(path));
       }
     }
     return 0;

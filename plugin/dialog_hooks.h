@@ -5,18 +5,23 @@
 
 #include <windows.h>
 
-// The record size for OPENFILENAMEA: the full record on Windows 2000 and XP
+// The record size for OPENFILENAMEW: the full record on Windows 2000 and XP
 // (NT 5), the record without its trailing fields everywhere else.
 DWORD DialogRecordSize();
 
-// Explorer-style hooks, one for the open dialog and one for the save dialog:
+// Explorer-style hooks of the wide dialogs, one for the open dialog and one
+// for the save dialog:
 // at the first folder change after the dialog's initialisation they switch
 // its file list to the details view, once, leaving later choices to the user.
+// When the open dialog's record has an lCustData, it is the number of
+// characters its file buffer really holds (more than nMaxFile): the open
+// hook then ends the dialog as cancelled, instead of opening, when the
+// folder and the chosen names could not fit that room.
 UINT_PTR CALLBACK DetailsViewHookOpen(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 UINT_PTR CALLBACK DetailsViewHookSave(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
-// The folder browser's callback. `data` is the folder to open on (may be
-// empty). It enlarges the browser and its tree and keeps the status text on
+// The folder browser's callback, for the wide browser. `data` is the folder
+// to open on, a NUL-terminated wide text (may be empty). It enlarges the browser and its tree and keeps the status text on
 // the selected folder's path.
 int CALLBACK FolderBrowserCallback(HWND browser, UINT message, LPARAM lParam, LPARAM data);
 

@@ -2,21 +2,14 @@
 
 #include <cstring>
 
-#include "platform/platform.h"
-
 namespace {
 
-// Start of the last path component, stepping over double-byte characters,
-// whose second byte may look like a backslash.
+// Start of the last path component. The path is UTF-8, in which no byte of
+// a multi-byte character looks like a separator.
 size_t FileNameStart(const char* path, size_t length) {
   size_t start = 0;
   for (size_t i = 0; i < length; ++i) {
-    const unsigned char c = static_cast<unsigned char>(path[i]);
-    if (c == '\\' || c == '/' || c == ':') {
-      start = i + 1;
-    } else if (IsAnsiLeadByte(c) && i + 1 < length) {
-      ++i;
-    }
+    if (path[i] == '\\' || path[i] == '/' || path[i] == ':') start = i + 1;
   }
   return start;
 }

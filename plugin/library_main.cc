@@ -2,9 +2,12 @@
 // settings; at unload write the two text settings back.
 #include <windows.h>
 
+#include <string>
+
 #include "plugin/exception_boundary.h"
 #include "plugin/host_api.h"
 #include "plugin/settings.h"
+#include "platform/wide_text.h"
 
 namespace {
 
@@ -13,12 +16,14 @@ bool attached = false;
 bool Attach(HINSTANCE instance) {
   // Refusing to load is the only way to say the mail client does not fit.
   if (!BindHostApi(&Host(), GetModuleHandleA(nullptr), ResolveWithGetProcAddress)) return false;
-  char modulePath[MAX_PATH + 1] = "";
-  const DWORD length = GetModuleFileNameA(instance, modulePath, MAX_PATH);
+  wchar_t modulePath[MAX_PATH + 1] = L"";
+  const DWORD length = GetModuleFileNameW(instance, modulePath, MAX_PATH);
   // A path that filled the buffer may have been cut short: no settings file
-  // then, rather than one in the wrong place.
-  if (length == 0 || length >= MAX_PATH) modulePath[0] = '\0';
-  LoadSettings(&Settings(), modulePath);
+  // then, rather than one in the wrong place. So is a path without a UTF-8
+  // form.
+  std::string path;
+  if (length == 0 || length >= MAX_PATH || !NarrowWide(modulePath, length, &path)) path.clear();
+  LoadSettings(&Settings(), path);
   attached = true;
   return true;
 }

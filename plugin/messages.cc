@@ -1,6 +1,7 @@
 #include "plugin/messages.h"
 
 #include "plugin/compose_window.h"
+#include "platform/wide_text.h"
 
 const char kCancelledText[] = "Creation of zip archive cancelled.";
 const char kCreateErrorText[] = "Error creating zip archive.";
@@ -9,11 +10,15 @@ const char kAddErrorText[] = "Error adding file to zip archive.";
 namespace {
 
 constexpr char kCaption[] = "Zapnest Plugin";
+constexpr wchar_t kWideCaption[] = L"Zapnest Plugin";
 
 }  // namespace
 
+// Wide, so that a file name the ANSI code page lacks shows as it is.
 int ShowMessage(const std::string& text, UINT iconAndButtons) {
-  return MessageBoxA(CurrentComposeWindow(), text.c_str(), kCaption, iconAndButtons);
+  std::wstring wide;
+  if (!WidenUtf8(text, &wide)) wide = L"?";
+  return MessageBoxW(CurrentComposeWindow(), wide.c_str(), kWideCaption, iconAndButtons);
 }
 
 int ShowConstantMessage(HWND owner, const char* text, UINT iconAndButtons) noexcept {

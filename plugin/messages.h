@@ -10,7 +10,7 @@ extern const char kCancelledText[];    // "Creation of zip archive cancelled."
 extern const char kCreateErrorText[];  // "Error creating zip archive."
 extern const char kAddErrorText[];     // "Error adding file to zip archive."
 
-// Shows `text` and returns the button pressed.
+// Shows `text`, UTF-8, and returns the button pressed.
 int ShowMessage(const std::string& text, UINT iconAndButtons);
 
 // The same for a constant text, owned by `owner`; allocates nothing, so it

@@ -1,8 +1,11 @@
 #include "plugin/temp_folder.h"
 
 #include "plugin/host_api.h"
+#include "platform/code_page.h"
 
 std::string TempFolder() {
   const char* folder = GetTempFolderEntry()();
-  return folder != nullptr ? folder : "";
+  std::string text;
+  if (folder == nullptr || !AnsiToUtf8(folder, &text)) return "";
+  return text;
 }

@@ -3,5 +3,6 @@
 
 #include <string>
 
-// As OVA_GetTempFolder reports it; "" when it has none.
+// As OVA_GetTempFolder reports it, in UTF-8; "" when it has none, or gives
+// text that is not valid in the ANSI code page.
 std::string TempFolder();

@@ -3,12 +3,12 @@
 
 #include <commdlg.h>
 
+#include <set>
 #include <string>
 #include <vector>
 
 #include "plugin/commands.h"
 #include "plugin/compose_window.h"
-#include "plugin/copy_text.h"
 #include "plugin/dialog_hooks.h"
 #include "plugin/message_pump.h"
 #include "plugin/messages.h"
@@ -19,19 +19,26 @@
 #include "plugin/zip_name_dialog.h"
 #include "plugin/zip_name_rules.h"
 #include "plugin/zip_output.h"
+#include "platform/file_status.h"
+#include "platform/wide_text.h"
 #include "writer/archive.h"
+#include "zip/name_collisions.h"
 
 namespace {
 
 constexpr DWORD kSelectionSize = 5200;
+// Room beyond the characters the dialog is told of: Wine copies a multiple
+// selection without regard to nMaxFile, and the open hook refuses one that
+// would not fit this room either (see DetailsViewHookOpen).
+constexpr DWORD kOverflowRoom = 65536;
 constexpr DWORD kNameSize = MAX_PATH;
 
-constexpr char kOpenFilter[] =
-    "Text Files (*.txt)\0*.txt\0"
-    "Image Files (*.bmp;*.jpg;*.tif)\0*.bmp;*.jpg;*.tif\0"
-    "Archive Files (*.zip;*.gz;*.rar)\0*.zip;*.gz;*.rar\0"
-    "MS Office Files (*.doc;*.rtf;*.xls)\0*.doc;*.rtf;*.xls\0"
-    "All Files (*.*)\0*.*\0";
+constexpr wchar_t kOpenFilter[] =
+    L"Text Files (*.txt)\0*.txt\0"
+    L"Image Files (*.bmp;*.jpg;*.tif)\0*.bmp;*.jpg;*.tif\0"
+    L"Archive Files (*.zip;*.gz;*.rar)\0*.zip;*.gz;*.rar\0"
+    L"MS Office Files (*.doc;*.rtf;*.xls)\0*.doc;*.rtf;*.xls\0"
+    L"All Files (*.*)\0*.*\0";
 
 constexpr DWORD kOpenFlags = OFN_ENABLESIZING | OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_ALLOWMULTISELECT |
                              OFN_ENABLEHOOK | OFN_HIDEREADONLY;
@@ -40,25 +47,71 @@ static_assert(kOpenFlags == 0x881224, "the open dialog's flags");
 // "All Files (*.*)" until the user picks another; kept while the library is loaded.
 DWORD rememberedFilterIndex = 5;
 
+struct Source {
+  std::string entryName;
+  std::string path;
+};
+
 // Adds every source; stops at the first that fails.
-bool AddAll(ZipArchive* archive, const std::vector<std::pair<std::string, std::string>>& sources,
-            WaitCursor* cursor) {
-  for (const auto& [entryName, path] : sources) {
+bool AddAll(ZipArchive* archive, const std::vector<Source>& sources, WaitCursor* cursor) {
+  for (const Source& source : sources) {
     PumpMessages();
     cursor->SetAgain();
-    if (AddFileToArchive(archive, entryName.c_str(), path.c_str()) != ArchiveOk) return false;
+    if (AddFileToArchive(archive, source.entryName.c_str(), source.path.c_str()) != ArchiveOk) return false;
   }
+  return true;
+}
+
+// The selection as UTF-8, or false after saying which name has no UTF-8
+// form: a look-alike would name another file.
+bool ReadSelection(const std::vector<std::wstring>& wide, std::vector<std::string>* parts) {
+  parts->clear();
+  for (const std::wstring& part : wide) {
+    std::string text;
+    if (!NarrowWide(part.data(), part.size(), &text)) {
+      ShowMessage(UnnamableText(NarrowWideForDisplay(part.c_str())), MB_OK | MB_ICONINFORMATION);
+      return false;
+    }
+    parts->push_back(text);
+  }
+  return true;
+}
+
+// A file named twice in one selection ("a.txt" "A.TXT" "a.txt" typed into
+// the dialog all name one file on Windows) is zipped once, under the name
+// given first. Two different files whose names Windows would extract as one
+// are refused with a message naming both, before anything is written.
+bool DropRepeatsAndRefuseCollisions(std::vector<Source>* sources) {
+  std::vector<Source> kept;
+  std::set<std::string> paths;
+  EntryNameSet taken;
+  for (const Source& source : *sources) {
+    if (!paths.insert(source.path).second) continue;
+    size_t earlier = 0;
+    const NameCollision collision = TakeEntryName(&taken, source.entryName, kept.size(), &earlier);
+    if (collision == NoCollision) {
+      kept.push_back(source);
+      continue;
+    }
+    if (collision != NameIsOthersFolder && SameFile(kept[earlier].path, source.path)) continue;
+    ShowMessage(CollisionText(kept[earlier].path, source.path, collision == NameIsOthersFolder),
+                MB_OK | MB_ICONINFORMATION);
+    return false;
+  }
+  *sources = kept;
   return true;
 }
 
 void ZipFiles() {
   PluginSettings& settings = Settings();
-  std::vector<char> selection(kSelectionSize, '\0');
-  char fileTitle[kNameSize] = "";
-  char zipPath[kNameSize] = "";
-  char saveTitle[kNameSize] = "";
+  std::vector<wchar_t> selection(kSelectionSize + kOverflowRoom, L'\0');
+  wchar_t fileTitle[kNameSize] = L"";
+  wchar_t zipPathBuffer[kNameSize] = L"";
+  wchar_t saveTitle[kNameSize] = L"";
+  std::wstring initialFolder;
+  WidenUtf8(settings.initialFolder, &initialFolder);
 
-  OPENFILENAMEA record;
+  OPENFILENAMEW record;
   ZeroMemory(&record, sizeof record);
   record.lStructSize = DialogRecordSize();
   record.hwndOwner = CurrentComposeWindow();
@@ -68,39 +121,49 @@ void ZipFiles() {
   record.nMaxFile = kSelectionSize;
   record.lpstrFileTitle = fileTitle;
   record.nMaxFileTitle = kNameSize;
-  record.lpstrInitialDir = settings.initialFolder;
-  record.lpstrTitle = "Select file(s) to zip & attach";
+  record.lpstrInitialDir = initialFolder.c_str();
+  record.lpstrTitle = L"Select file(s) to zip & attach";
   record.Flags = kOpenFlags;
   record.lpfnHook = DetailsViewHookOpen;
-  // A selection that does not fit the buffer fails the dialog too.
-  std::vector<std::string> parts;
-  if (!GetOpenFileNameA(&record) || !SplitSelection(selection.data(), selection.size(), &parts)) {
+  record.lCustData = static_cast<LPARAM>(selection.size());
+  // A selection that does not fit the characters the dialog was told of
+  // fails the dialog too.
+  std::vector<std::wstring> wideParts;
+  if (!GetOpenFileNameW(&record) || !SplitSelection(selection.data(), kSelectionSize, &wideParts)) {
     ShowMessage(kCancelledText, MB_OK | MB_ICONINFORMATION);
     return;
   }
   rememberedFilterIndex = record.nFilterIndex;
+  std::vector<std::string> parts;
+  if (!ReadSelection(wideParts, &parts)) return;
 
-  std::vector<std::pair<std::string, std::string>> sources;  // entry name, source path
+  std::vector<Source> sources;
   std::string preset;
   const bool single = parts.size() == 1;
   if (single) {
-    CopyText(settings.initialFolder, kSettingTextSize, parts[0].substr(0, record.nFileOffset));
-    sources.emplace_back(fileTitle, parts[0]);
-    preset = ZipNameForFile(fileTitle);
+    std::string folder;
+    std::string title;
+    NarrowWide(wideParts[0].data(), record.nFileOffset, &folder);
+    NarrowWide(fileTitle, &title);
+    settings.initialFolder = folder;
+    sources.push_back(Source{title, parts[0]});
+    preset = ZipNameForFile(title);
   } else {
-    CopyText(settings.initialFolder, kSettingTextSize, parts[0] + "\\");
-    for (size_t i = 1; i < parts.size(); ++i) sources.emplace_back(parts[i], parts[0] + "\\" + parts[i]);
+    settings.initialFolder = parts[0] + "\\";
+    for (size_t i = 1; i < parts.size(); ++i) sources.push_back(Source{parts[i], parts[0] + "\\" + parts[i]});
     preset = settings.defaultZipName;
   }
+  if (!DropRepeatsAndRefuseCollisions(&sources)) return;
 
-  std::vector<std::string> sourcePaths;
-  for (const auto& source : sources) sourcePaths.push_back(source.second);
-
-  MakeZipNameDialog(&record, zipPath, saveTitle);
-  if (!AskZipPath(&record, preset, sourcePaths, false, 0)) return;
+  ZipNameChecks checks;
+  for (const Source& source : sources) checks.sources.push_back(source.path);
+  MakeZipNameDialog(&record, zipPathBuffer, saveTitle);
+  std::string zipPath;
+  if (!AskZipPath(&record, preset, checks, &zipPath)) return;
 
   WaitCursor cursor;
-  if (!single) CopyText(settings.defaultZipName, kSettingTextSize, saveTitle);
+  std::string zipName;
+  if (!single && NarrowWide(saveTitle, &zipName)) settings.defaultZipName = zipName;
   OpenArchive archive;
   if (!archive.Create(zipPath)) return;
   if (!AddAll(archive.get(), sources, &cursor)) {

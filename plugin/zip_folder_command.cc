@@ -3,15 +3,16 @@
 
 #include <commdlg.h>
 #include <shlobj.h>
-#include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "plugin/commands.h"
 #include "plugin/compose_window.h"
-#include "plugin/copy_text.h"
 #include "plugin/dialog_hooks.h"
+#include "plugin/left_out_question.h"
 #include "plugin/message_pump.h"
 #include "plugin/messages.h"
 #include "plugin/run_command.h"
@@ -20,38 +21,33 @@
 #include "plugin/wait_cursor.h"
 #include "plugin/zip_name_dialog.h"
 #include "plugin/zip_output.h"
+#include "platform/case_folding.h"
+#include "platform/file_status.h"
+#include "platform/folder_listing.h"
+#include "platform/paths.h"
 #include "platform/platform.h"
+#include "platform/wide_text.h"
 #include "writer/archive.h"
+#include "zip/name_collisions.h"
 
 namespace {
 
 constexpr DWORD kNameSize = MAX_PATH;
-constexpr char kBrowserTitle[] =
-    "All files in the selected folder will be added to the zip archive. Subfolders will be ignored (no recursion).";
+constexpr wchar_t kBrowserTitle[] =
+    L"All files in the selected folder will be added to the zip archive. Subfolders will be ignored (no recursion).";
 
-// A folder search, closed when it goes, also when an exception passes.
-struct Search {
-  HANDLE handle;
-  ~Search() {
-    if (handle != INVALID_HANDLE_VALUE) FindClose(handle);
-  }
-};
-
-// Calls `visit(name)` for every entry of `folder` that is not a folder:
-// plain files, hidden and system ones too. Stops early when `visit` returns
-// false.
-template <typename Visit>
-void ForEachFile(const std::string& folder, Visit visit) {
-  WIN32_FIND_DATAA found;
-  Search search{FindFirstFileA((folder + "\\*.*").c_str(), &found)};
-  if (search.handle == INVALID_HANDLE_VALUE) return;
-  do {
-    if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 && !visit(std::string(found.cFileName))) return;
-  } while (FindNextFileA(search.handle, &found));
+// The plain files of `folder`, hidden and system ones too; none when it
+// cannot be read.
+std::vector<FolderEntry> FilesOf(const std::string& folder) {
+  std::vector<FolderEntry> files;
+  uint32_t error = 0;
+  if (!ListPlainFiles(folder, &files, &error)) files.clear();
+  return files;
 }
 
 // Asks the user for a folder. Returns false when the browser was cancelled
-// or gave no file-system folder.
+// or gave no file-system folder. The path is read wide from the item: the
+// ANSI one would put look-alikes for the characters the code page lacks.
 bool BrowseForFolder(std::string* folder) {
   IMalloc* allocator = nullptr;
   LPITEMIDLIST root = nullptr;
@@ -60,8 +56,10 @@ bool BrowseForFolder(std::string* folder) {
     allocator->Release();
     return false;
   }
-  char displayName[kNameSize] = "";
-  BROWSEINFOA browse;
+  std::wstring initialFolder;
+  WidenUtf8(Settings().initialFolder, &initialFolder);
+  wchar_t displayName[kNameSize] = L"";
+  BROWSEINFOW browse;
   ZeroMemory(&browse, sizeof browse);
   browse.hwndOwner = CurrentComposeWindow();
   browse.pidlRoot = root;
@@ -69,31 +67,26 @@ bool BrowseForFolder(std::string* folder) {
   browse.lpszTitle = kBrowserTitle;
   browse.ulFlags = BIF_RETURNONLYFSDIRS | BIF_DONTGOBELOWDOMAIN;
   browse.lpfn = FolderBrowserCallback;
-  browse.lParam = reinterpret_cast<LPARAM>(Settings().initialFolder);
-  LPITEMIDLIST chosen = SHBrowseForFolderA(&browse);
-  char path[kNameSize] = "";
-  const bool ok = chosen != nullptr && SHGetPathFromIDListA(chosen, path);
+  browse.lParam = reinterpret_cast<LPARAM>(initialFolder.c_str());
+  LPITEMIDLIST chosen = SHBrowseForFolderW(&browse);
+  wchar_t path[kNameSize] = L"";
+  const bool ok = chosen != nullptr && SHGetPathFromIDListW(chosen, path) && NarrowWide(path, folder);
   if (chosen != nullptr) allocator->Free(chosen);
   allocator->Free(root);
   allocator->Release();
-  if (ok) *folder = path;
   return ok;
 }
 
-// The folder to zip, with the number and total size of its files, once the
-// user has confirmed them. Returns false when the user cancelled.
+// The folder to zip, with the total size of its files, once the user has
+// confirmed them. Returns false when the user cancelled.
 bool ChooseFolder(std::string* folder, uint64_t* total) {
   for (;;) {
     if (!BrowseForFolder(folder)) {
       ShowMessage(kCancelledText, MB_OK | MB_ICONINFORMATION);
       return false;
     }
-    int count = 0;
-    ForEachFile(*folder, [&](const std::string&) {
-      ++count;
-      return true;
-    });
-    if (count == 0) {
+    const std::vector<FolderEntry> files = FilesOf(*folder);
+    if (files.empty()) {
       ShowMessage("There are no files in folder '" + *folder + "'. Creation of zip archive cancelled.",
                   MB_OK | MB_ICONINFORMATION);
       continue;
@@ -101,15 +94,10 @@ bool ChooseFolder(std::string* folder, uint64_t* total) {
     // Summed in 64 bits: folders of 2 GiB and more get the right figure and
     // the right space check.
     *total = 0;
-    ForEachFile(*folder, [&](const std::string& name) {
-      struct _stat64 status;
-      if (_stat64((*folder + "\\" + name).c_str(), &status) == 0 && (status.st_mode & _S_IFREG) != 0 &&
-          (status.st_mode & _S_IFDIR) == 0) {
-        *total += static_cast<uint64_t>(status.st_size);
-      }
+    for (const FolderEntry& file : files) *total += file.size;
+    if (ShowMessage(SizeQuestion(static_cast<int>(files.size()), *total), MB_YESNO | MB_ICONQUESTION) == IDYES) {
       return true;
-    });
-    if (ShowMessage(SizeQuestion(count, *total), MB_YESNO | MB_ICONQUESTION) == IDYES) return true;
+    }
   }
 }
 
@@ -118,40 +106,66 @@ void ZipFolder() {
   std::string folder;
   uint64_t total = 0;
   if (!ChooseFolder(&folder, &total)) return;
-  CopyText(settings.initialFolder, kSettingTextSize, folder);
+  settings.initialFolder = folder;
 
-  char zipPath[kNameSize] = "";
-  OPENFILENAMEA record;
+  wchar_t zipPathBuffer[kNameSize] = L"";
+  OPENFILENAMEW record;
   ZeroMemory(&record, sizeof record);
   record.lStructSize = DialogRecordSize();
   record.hwndOwner = CurrentComposeWindow();
-  MakeZipNameDialog(&record, zipPath, nullptr);  // no file title wanted here
+  MakeZipNameDialog(&record, zipPathBuffer, nullptr);  // no file title wanted here
   // A zip that replaces a file of the folder is the user's choice, made when
   // Windows asked: typically last time's zip. That file is left out below.
-  if (!AskZipPath(&record, settings.defaultZipName, {}, true, total)) return;
+  ZipNameChecks checks;
+  checks.checkSpace = true;
+  checks.requiredBytes = total;
+  std::string zipPath;
+  if (!AskZipPath(&record, settings.defaultZipName, checks, &zipPath)) return;
 
   WaitCursor cursor;
   OpenArchive archive;
   if (!archive.Create(zipPath)) return;
-  // Files that cannot be added (unreadable, in use, gone, too large, or the
-  // zip itself when it is saved into this folder) are left out. When the zip
-  // itself fails (a full disk, say), every later file would fail too and an
-  // empty zip would be attached as if all was well: the command ends there.
-  bool zipFailed = false;
-  ForEachFile(folder, [&](const std::string& name) {
+  // Files that cannot be added (unreadable, in use, gone, too large, a name
+  // no zip can hold, or one Windows would extract over another) are left
+  // out, and the user decides afterwards whether the zip goes without them.
+  // The zip itself, when it is saved into this folder, is no file of it.
+  // When the zip itself fails (a full disk, say), every later file would
+  // fail too: the command ends there.
+  std::vector<std::string> leftOut;
+  EntryNameSet taken;
+  size_t added = 0;
+  for (const FolderEntry& file : FilesOf(folder)) {
+    const std::string path = JoinPath(folder, file.name);
+    if (file.nameIsExact && SameFile(path, zipPath)) continue;
+    size_t earlier = 0;
+    if (!file.nameIsExact || TakeEntryName(&taken, file.name, added, &earlier) != NoCollision) {
+      leftOut.push_back(file.name);
+      continue;
+    }
     cursor.SetAgain();
-    const std::string path = folder + "\\" + name;
     PumpMessages();
     cursor.SetAgain();
-    const int32_t result = AddFileToArchive(archive.get(), name.c_str(), path.c_str());
-    zipFailed = result != ArchiveOk && !IsSourceFailure(result, LastFileError());
-    return !zipFailed;
-  });
-  if (zipFailed) {
-    archive.Abandon(kCreateErrorText);
-    return;
+    const int32_t result = AddFileToArchive(archive.get(), file.name.c_str(), path.c_str());
+    if (result == ArchiveOk) {
+      ++added;
+      continue;
+    }
+    if (!IsSourceFailure(result, LastFileError())) {
+      archive.Abandon(kCreateErrorText);
+      return;
+    }
+    // Its name stays taken: a later name that collides with it is left out
+    // too, as it would have been had this file been added.
+    leftOut.push_back(file.name);
   }
-  FinishAndAttach(&archive, zipPath);
+  if (!FinishArchive(&archive)) return;
+  // Asked after the zip is closed and before it is attached; No leaves the
+  // zip where it was saved. The names are listed as a folder view lists
+  // them, whatever order the system enumerated them in.
+  std::sort(leftOut.begin(), leftOut.end(),
+            [](const std::string& a, const std::string& b) { return FoldCase(a) < FoldCase(b); });
+  if (!leftOut.empty() && ShowMessage(LeftOutQuestion(leftOut), MB_YESNO | MB_ICONQUESTION) != IDYES) return;
+  AttachZip(zipPath);
 }
 
 }  // namespace

@@ -6,68 +6,77 @@
 #include "plugin/settings.h"
 #include "plugin/temp_folder.h"
 #include "plugin/zip_name_rules.h"
-#include "platform/platform.h"
+#include "platform/code_page.h"
+#include "platform/file_status.h"
+#include "platform/wide_text.h"
 
 namespace {
 
-constexpr char kZipFilter[] = "Zip Files (*.zip)\0*.zip\0";
+constexpr wchar_t kZipFilter[] = L"Zip Files (*.zip)\0*.zip\0";
 constexpr DWORD kSaveFlags =
     OFN_ENABLESIZING | OFN_EXPLORER | OFN_ENABLEHOOK | OFN_NOCHANGEDIR | OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT;
 static_assert(kSaveFlags == 0x88002E, "the zip name dialog's flags");
 
-bool EnoughSpace(const OPENFILENAMEA& record, uint64_t requiredBytes) {
-  const std::string folder(record.lpstrFile, record.nFileOffset);
+bool EnoughSpace(const OPENFILENAMEW& record, uint64_t requiredBytes) {
+  const std::wstring folder(record.lpstrFile, record.nFileOffset);
   ULARGE_INTEGER available;
   // When the system cannot tell, the write itself will find out.
-  if (!GetDiskFreeSpaceExA(folder.c_str(), &available, nullptr, nullptr)) return true;
+  if (!GetDiskFreeSpaceExW(folder.c_str(), &available, nullptr, nullptr)) return true;
   return available.QuadPart >= requiredBytes;
 }
 
 // Whether the zip would replace one of the files it is made of. Windows has
 // already asked whether to replace the file; saying yes there must not cost
 // the user its contents.
-bool ReplacesSource(const char* zipPath, const std::vector<std::string>& sources) {
+bool ReplacesSource(const std::string& zipPath, const std::vector<std::string>& sources) {
   for (const std::string& source : sources) {
-    if (SameFile(zipPath, source.c_str())) return true;
+    if (SameFile(zipPath, source)) return true;
   }
   return false;
 }
 
 }  // namespace
 
-void MakeZipNameDialog(OPENFILENAMEA* record, char* zipPath, char* saveTitle) {
+void MakeZipNameDialog(OPENFILENAMEW* record, wchar_t* zipPath, wchar_t* saveTitle) {
   record->lpstrFilter = kZipFilter;
   record->nFilterIndex = 1;
   record->lpstrFile = zipPath;
   record->nMaxFile = MAX_PATH;
   record->lpstrFileTitle = saveTitle;
-  record->lpstrTitle = "Enter zip archive name";
-  record->lpstrDefExt = "zip";
+  record->lpstrTitle = L"Enter zip archive name";
+  record->lpstrDefExt = L"zip";
   record->Flags = kSaveFlags;
   record->lpfnHook = DetailsViewHookSave;
 }
 
-bool AskZipPath(OPENFILENAMEA* record, const std::string& preset, const std::vector<std::string>& sources,
-                bool checkSpace, uint64_t requiredBytes) {
+bool AskZipPath(OPENFILENAMEW* record, const std::string& preset, const ZipNameChecks& checks,
+                std::string* zipPath) {
   // The mail client's temporary folder does not change while it asks.
   const std::string temp = TempFolder();
   const std::string warning = SaveWarningText(temp);
+  std::wstring wideTemp;
+  WidenUtf8(temp, &wideTemp);
   for (;;) {
     CopyText(record->lpstrFile, record->nMaxFile, preset);
-    record->lpstrInitialDir = temp.c_str();
-    if (!GetSaveFileNameA(record)) {
+    record->lpstrInitialDir = wideTemp.c_str();
+    if (!GetSaveFileNameW(record) || !NarrowWide(record->lpstrFile, zipPath)) {
       ShowMessage(kCancelledText, MB_OK | MB_ICONINFORMATION);
       return false;
     }
-    if (ReplacesSource(record->lpstrFile, sources)) {
-      ShowMessage(ReplacesSourceText(record->lpstrFile), MB_OK | MB_ICONINFORMATION);
+    std::string ansiPath;
+    if (!Utf8ToAnsi(*zipPath, &ansiPath)) {
+      ShowMessage(NotAttachableText(*zipPath), MB_OK | MB_ICONINFORMATION);
       continue;
     }
-    if (checkSpace && !EnoughSpace(*record, requiredBytes)) {
-      ShowMessage(NoSpaceText(record->lpstrFile), MB_OK | MB_ICONINFORMATION);
+    if (ReplacesSource(*zipPath, checks.sources)) {
+      ShowMessage(ReplacesSourceText(*zipPath), MB_OK | MB_ICONINFORMATION);
       continue;
     }
-    if (Settings().showSaveWarning == 0 || IsInsideFolder(record->lpstrFile, temp)) return true;
+    if (checks.checkSpace && !EnoughSpace(*record, checks.requiredBytes)) {
+      ShowMessage(NoSpaceText(*zipPath), MB_OK | MB_ICONINFORMATION);
+      continue;
+    }
+    if (Settings().showSaveWarning == 0 || IsInsideFolder(*zipPath, temp)) return true;
     if (ShowMessage(warning, MB_YESNO | MB_ICONQUESTION) != IDNO) return true;
   }
 }

@@ -18,3 +18,20 @@ std::string ReplacesSourceText(const std::string& zipPath) {
 std::string NoSpaceText(const std::string& zipPath) {
   return "There is not enough space to create '" + zipPath + "'. Please choose a different folder!";
 }
+
+std::string NotAttachableText(const std::string& zipPath) {
+  return "Orvel! cannot attach '" + zipPath +
+         "': its name has characters that the system's code page lacks. Please choose a different name!";
+}
+
+std::string CollisionText(const std::string& first, const std::string& second, bool oneIsFolderOfOther) {
+  return "'" + first + "' and '" + second + "' cannot both be added: " +
+         (oneIsFolderOfOther ? "one would be extracted as a folder of the other."
+                             : "Windows would extract them as one file.") +
+         " Creation of zip archive cancelled.";
+}
+
+std::string UnnamableText(const std::string& shownName) {
+  return "The name of '" + shownName +
+         "' is not valid Unicode, so no zip archive can hold it. Creation of zip archive cancelled.";
+}

@@ -20,3 +20,15 @@ std::string ReplacesSourceText(const std::string& zipPath);
 
 // The message when the chosen drive cannot hold the folder's files.
 std::string NoSpaceText(const std::string& zipPath);
+
+// The message when the chosen zip path cannot be handed to the mail client,
+// whose interface takes only text of the ANSI code page.
+std::string NotAttachableText(const std::string& zipPath);
+
+// The message when two selected files would be extracted as one (names that
+// differ only in case), or one as the folder of the other.
+std::string CollisionText(const std::string& first, const std::string& second, bool oneIsFolderOfOther);
+
+// The message when a selected file's name has no form a zip can hold (a
+// name that is not valid Unicode); `shownName` shows it as well as it can.
+std::string UnnamableText(const std::string& shownName);

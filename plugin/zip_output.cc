@@ -3,13 +3,14 @@
 #include "plugin/compose_window.h"
 #include "plugin/host_api.h"
 #include "plugin/messages.h"
+#include "platform/code_page.h"
 #include "writer/archive.h"
 
 OpenArchive::~OpenArchive() { Close(); }
 
-bool OpenArchive::Create(const char* zipPath) {
+bool OpenArchive::Create(const std::string& zipPath) {
   Close();
-  if (CreateArchiveOnFile(zipPath, &archive_) == ArchiveOk) return true;
+  if (CreateArchiveOnFile(zipPath.c_str(), &archive_) == ArchiveOk) return true;
   ShowMessage(kCreateErrorText, MB_OK | MB_ICONINFORMATION);
   return false;
 }
@@ -26,10 +27,21 @@ int32_t OpenArchive::Close() {
   return CloseArchive(archive);
 }
 
-void FinishAndAttach(OpenArchive* archive, const char* zipPath) {
-  if (archive->Close() != ArchiveOk) {
+bool FinishArchive(OpenArchive* archive) {
+  if (archive->Close() == ArchiveOk) return true;
+  ShowMessage(kCreateErrorText, MB_OK | MB_ICONINFORMATION);
+  return false;
+}
+
+void AttachZip(const std::string& zipPath) {
+  std::string ansiPath;
+  if (!Utf8ToAnsi(zipPath, &ansiPath)) {
     ShowMessage(kCreateErrorText, MB_OK | MB_ICONINFORMATION);
     return;
   }
-  CompAttachFileEntry()(CurrentComposeWindow(), zipPath, nullptr);
+  CompAttachFileEntry()(CurrentComposeWindow(), ansiPath.c_str(), nullptr);
+}
+
+void FinishAndAttach(OpenArchive* archive, const std::string& zipPath) {
+  if (FinishArchive(archive)) AttachZip(zipPath);
 }

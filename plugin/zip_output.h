@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 struct ZipArchive;
 
@@ -14,9 +15,10 @@ class OpenArchive {
   OpenArchive(const OpenArchive&) = delete;
   OpenArchive& operator=(const OpenArchive&) = delete;
 
-  // Creates the zip at `zipPath`. When it cannot be created, says "Error
-  // creating zip archive." and returns false.
-  bool Create(const char* zipPath);
+  // Creates the zip at `zipPath` (UTF-8), a plain file on a disk. When it
+  // cannot be created, or the name leads to a device ("nul.zip"), says
+  // "Error creating zip archive." and returns false.
+  bool Create(const std::string& zipPath);
   ZipArchive* get() const { return archive_; }
   // Closes it; returns CloseArchive's result.
   int32_t Close();
@@ -27,6 +29,14 @@ class OpenArchive {
   ZipArchive* archive_ = nullptr;
 };
 
-// Closes the archive and attaches the zip, or tells that it could not be
-// made: a zip whose directory could not be written is not a zip.
-void FinishAndAttach(OpenArchive* archive, const char* zipPath);
+// Closes the archive. A zip whose directory could not be written is not a
+// zip: that says "Error creating zip archive." and returns false.
+bool FinishArchive(OpenArchive* archive);
+
+// Hands the zip to the mail client for the current composition window. Its
+// interface speaks the ANSI code page; the zip name dialog accepted only
+// paths that it holds exactly.
+void AttachZip(const std::string& zipPath);
+
+// FinishArchive, then AttachZip when it succeeded.
+void FinishAndAttach(OpenArchive* archive, const std::string& zipPath);

@@ -132,7 +132,7 @@ int32_t AddFileToArchive(ZipArchive* archive, const char* entryName, const char*
     CloseSource(archive);
     return ArchiveBadArgument;
   }
-  entry->gpFlags = kProvisionalHeader;
+  entry->gpFlags = static_cast<uint16_t>(entry->gpFlags | kProvisionalHeader);  // beside the UTF-8 flag
   entry->dosDateTime = metadata.dosDateTime;
   entry->externalAttributes = metadata.externalAttributes;
   SetTimestampFields(entry, metadata);

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "plugin/left_out_question.h"
 #include "plugin/selection.h"
 #include "plugin/size_question.h"
 #include "plugin/zip_name_rules.h"
@@ -43,6 +44,16 @@ TEST(Selection, AListThatDoesNotCloseInsideTheBufferIsRefused) {
   EXPECT_FALSE(SplitSelection("x", 0, &parts));
 }
 
+// The wide dialog's buffer, counted in UTF-16 units, surrogate pairs and all.
+TEST(Selection, WideBuffersSplitTheSameWay) {
+  constexpr char16_t kBuffer[] = u"C:\\data\0\uFF41.txt\0\U0001F600.txt\0";  // and the literal's own NUL
+  const std::u16string several(kBuffer, sizeof kBuffer / sizeof kBuffer[0]);
+  std::vector<std::u16string> parts;
+  ASSERT_TRUE(SplitSelection(several.data(), several.size(), &parts));
+  EXPECT_EQ((std::vector<std::u16string>{u"C:\\data", u"\uFF41.txt", u"\U0001F600.txt"}), parts);
+  EXPECT_FALSE(SplitSelection(several.data(), several.size() - 1, &parts));
+}
+
 TEST(SizeQuestion, CountsBytesThenWholeKilobytesThenWholeMegabytes) {
   const auto figure = [](uint64_t total) {
     const std::string text = SizeQuestion(3, total);
@@ -75,6 +86,30 @@ TEST(ZipNameRules, TextsAndTheProposedName) {
   EXPECT_EQ("report.txt.zip", ZipNameForFile("report.txt"));
   EXPECT_EQ("There is not enough space to create 'T:\\a.zip'. Please choose a different folder!",
             NoSpaceText("T:\\a.zip"));
+}
+
+TEST(ZipNameRules, MessagesNameTheFilesTheyAreAbout) {
+  EXPECT_EQ("'C:\\d\\a.txt' and 'C:\\d\\A.TXT' cannot both be added: Windows would extract them as one file. "
+            "Creation of zip archive cancelled.",
+            CollisionText("C:\\d\\a.txt", "C:\\d\\A.TXT", false));
+  EXPECT_NE(std::string::npos, CollisionText("a", "a\\b.txt", true).find("a folder of the other"));
+  EXPECT_EQ(0u, NotAttachableText("C:\\T\\\xCE\xA9.zip").find("Orvel! cannot attach 'C:\\T\\\xCE\xA9.zip'"));
+}
+
+TEST(LeftOutQuestion, NamesTheFirstTenAndCountsTheRest) {
+  EXPECT_EQ("1 file could not be added to the zip archive:\n\nlocked.txt\n\nAttach the zip archive without it?",
+            LeftOutQuestion({"locked.txt"}));
+  std::vector<std::string> names;
+  for (int i = 0; i < 10; ++i) names.push_back("f" + std::to_string(i));
+  const std::string ten = LeftOutQuestion(names);
+  EXPECT_EQ(0u, ten.find("10 files could not be added to the zip archive:\n\nf0\nf1\n"));
+  EXPECT_NE(std::string::npos, ten.find("\nf9\n\nAttach the zip archive without them?"));
+  EXPECT_EQ(std::string::npos, ten.find("more"));
+  names.push_back("f10");
+  names.push_back("f11");
+  const std::string twelve = LeftOutQuestion(names);
+  EXPECT_NE(std::string::npos, twelve.find("\nf9\nand 2 more.\n\nAttach"));
+  EXPECT_EQ(std::string::npos, twelve.find("f10"));
 }
 
 }  // namespace

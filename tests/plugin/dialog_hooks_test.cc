@@ -11,6 +11,7 @@
 #include <string>
 
 #include "host/dialog_driver.h"
+#include "platform/wide_text.h"
 #include "tests/support/test_files.h"
 
 namespace {
@@ -40,22 +41,26 @@ DWORD WINAPI ReadBrowser(void* context) {
   layout->tree = ScreenRect(Child(browser, "SysTreeView32"));
   layout->ok = ScreenRect(Child(browser, "Button", "OK"));
   layout->cancel = ScreenRect(Child(browser, "Button", "Cancel"));
-  layout->status = WindowText(GetDlgItem(browser, 0x3743));
+  wchar_t status[MAX_PATH] = L"";
+  GetWindowTextW(GetDlgItem(browser, 0x3743), status, MAX_PATH);
+  layout->status = NarrowWideForDisplay(status);
   PostMessageA(browser, WM_COMMAND, IDCANCEL, 0);
   return 0;
 }
 
-BrowserLayout ShowBrowser(BFFCALLBACK callback, const char* initialFolder) {
+BrowserLayout ShowBrowser(BFFCALLBACK callback, const std::string& initialFolder) {
   BrowserLayout layout;
   HANDLE driver = StartDriver(ReadBrowser, &layout);
-  char name[MAX_PATH] = "";
-  BROWSEINFOA info{};
+  std::wstring folder;
+  WidenUtf8(initialFolder, &folder);
+  wchar_t name[MAX_PATH] = L"";
+  BROWSEINFOW info{};
   info.pszDisplayName = name;
-  info.lpszTitle = "Choose a folder";
+  info.lpszTitle = L"Choose a folder";
   info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_STATUSTEXT;
   info.lpfn = callback;
-  info.lParam = reinterpret_cast<LPARAM>(initialFolder);
-  LPITEMIDLIST chosen = SHBrowseForFolderA(&info);
+  info.lParam = reinterpret_cast<LPARAM>(folder.c_str());
+  LPITEMIDLIST chosen = SHBrowseForFolderW(&info);
   if (chosen != nullptr) CoTaskMemFree(chosen);
   EXPECT_TRUE(FinishDriver(driver));
   return layout;
@@ -65,11 +70,16 @@ TEST(FolderBrowser, OpensOnTheInitialFolderEnlargedWithItsControlsMoved) {
   if (!HaveDisplay()) GTEST_SKIP() << "no display";
   // A folder straight under C:, which Wine's browser can expand to (the
   // temporary folder lies behind a link it does not follow).
-  const std::string folder = "C:\\zapnest-browse-" + std::to_string(GetCurrentProcessId());
-  ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+  // Its name holds characters that no ANSI code page has, which only the
+  // wide browser and its wide messages can reach.
+  const std::string folder = "C:\\zapnest-browse-\xEF\xBD\x81\xCE\xA9\xE6\x97\xA5-" +  // ａΩ日
+                             std::to_string(GetCurrentProcessId());
+  std::wstring wide;
+  ASSERT_TRUE(WidenUtf8(folder, &wide));
+  ASSERT_TRUE(CreateDirectoryW(wide.c_str(), nullptr));
   const BrowserLayout plain = ShowBrowser(nullptr, "");
-  const BrowserLayout hooked = ShowBrowser(FolderBrowserCallback, folder.c_str());
-  RemoveDirectoryA(folder.c_str());
+  const BrowserLayout hooked = ShowBrowser(FolderBrowserCallback, folder);
+  RemoveDirectoryW(wide.c_str());
   ASSERT_TRUE(plain.seen && hooked.seen);
   EXPECT_EQ(Width(plain.window) + 150, Width(hooked.window));
   EXPECT_EQ(Height(plain.window) + 200, Height(hooked.window));
@@ -140,16 +150,18 @@ TEST(DetailsViewHook, SwitchesTheFileListOnceAtTheFirstFolder) {
   FileListViews views;
   views.subfolder = dir.File("inner");
   HANDLE driver = StartDriver(WatchOpenDialog, &views);
-  char file[MAX_PATH] = "";
-  OPENFILENAMEA dialog{};
+  wchar_t file[MAX_PATH] = L"";
+  std::wstring initialFolder;
+  WidenUtf8(dir.path(), &initialFolder);
+  OPENFILENAMEW dialog{};
   dialog.lStructSize = DialogRecordSize();
   dialog.lpstrFile = file;
   dialog.nMaxFile = MAX_PATH;
-  dialog.lpstrInitialDir = dir.path().c_str();
-  dialog.lpstrTitle = "Pick files";
+  dialog.lpstrInitialDir = initialFolder.c_str();
+  dialog.lpstrTitle = L"Pick files";
   dialog.Flags = OFN_EXPLORER | OFN_ENABLEHOOK;
   dialog.lpfnHook = DetailsViewHookOpen;
-  GetOpenFileNameA(&dialog);
+  GetOpenFileNameW(&dialog);
   ASSERT_TRUE(FinishDriver(driver));
   ASSERT_TRUE(views.seen);
   EXPECT_EQ(static_cast<DWORD>(LVS_REPORT), views.atStart);
@@ -163,7 +175,7 @@ TEST(DialogRecordSize, FollowsTheReportedWindowsVersion) {
   // the full record is 88 bytes and the short one 76.)
   const char* expected = std::getenv("ZAPNEST_EXPECTED_RECORD");
   if (expected == nullptr) GTEST_SKIP() << "ZAPNEST_EXPECTED_RECORD is not set";
-  const DWORD size = std::string(expected) == "full" ? sizeof(OPENFILENAMEA) : OPENFILENAME_SIZE_VERSION_400A;
+  const DWORD size = std::string(expected) == "full" ? sizeof(OPENFILENAMEW) : OPENFILENAME_SIZE_VERSION_400W;
   EXPECT_EQ(size, DialogRecordSize());
 }
 

@@ -173,10 +173,6 @@ FileTime UtcToLocalFileTime(FileTime utc) {
   return static_cast<FileTime>(static_cast<int64_t>(utc) + Fake().localOffsetTicks);
 }
 
-bool IsAnsiLeadByte(unsigned char byte) {
-  return Fake().shiftJisCodePage && ((byte >= 0x81 && byte <= 0x9F) || (byte >= 0xE0 && byte <= 0xFC));
-}
-
 void* AllocateFixedMemory(size_t size) {
   if (fake::Planned(&Fake().calls.allocations, Fake().faults.failAllocationNumber)) return nullptr;
   ++Fake().liveAllocations;

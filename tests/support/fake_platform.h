@@ -65,7 +65,6 @@ struct State {
   int liveAllocations = 0;
   FileTime utcNow = 0;
   int64_t localOffsetTicks = 0;  // local time minus UTC
-  bool shiftJisCodePage = false;  // IsAnsiLeadByte answers as in code page 932
   uint32_t lastFileError = 0;     // what LastFileError reports
   // Called before every read, for tests that must stand in for what a long
   // read would have done by then.

@@ -21,7 +21,7 @@ TempDir::TempDir() {
   for (int attempt = 0; attempt < 100; ++attempt) {
     const fs::path candidate = base / ("zapnest-test-" + std::to_string(entropy()));
     if (fs::create_directory(candidate)) {
-      path_ = candidate.string();
+      path_ = candidate.u8string();
       return;
     }
   }
@@ -31,22 +31,23 @@ TempDir::TempDir() {
 TempDir::~TempDir() {
   std::error_code ignored;
   // Read-only files would stop the removal on Windows.
-  for (const auto& item : fs::recursive_directory_iterator(path_, ignored)) {
+  for (const auto& item : fs::recursive_directory_iterator(fs::u8path(path_), ignored)) {
     fs::permissions(item.path(), fs::perms::owner_write, fs::perm_options::add, ignored);
   }
-  fs::remove_all(path_, ignored);
+  fs::remove_all(fs::u8path(path_), ignored);
 }
 
-std::string TempDir::File(const std::string& name) const { return (fs::path(path_) / name).string(); }
+// Paths are UTF-8, as the platform layer takes them.
+std::string TempDir::File(const std::string& name) const { return (fs::u8path(path_) / fs::u8path(name)).u8string(); }
 
 std::vector<uint8_t> ReadWholeFile(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
+  std::ifstream in(fs::u8path(path), std::ios::binary);
   if (!in) throw std::runtime_error("cannot read " + path);
   return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 void WriteWholeFile(const std::string& path, const std::vector<uint8_t>& bytes) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  std::ofstream out(fs::u8path(path), std::ios::binary | std::ios::trunc);
   out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
   if (!out) throw std::runtime_error("cannot write " + path);
 }
@@ -54,7 +55,7 @@ void WriteWholeFile(const std::string& path, const std::vector<uint8_t>& bytes) 
 #ifdef _WIN32
 
 void SetFileTimes(const std::string& path, FileTime lastWrite, FileTime lastAccess) {
-  HANDLE file = CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+  HANDLE file = CreateFileW(fs::u8path(path).c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                             OPEN_EXISTING, 0, nullptr);
   if (file == INVALID_HANDLE_VALUE) throw std::runtime_error("cannot open " + path);
   FILETIME write{static_cast<DWORD>(lastWrite), static_cast<DWORD>(lastWrite >> 32)};
@@ -65,9 +66,10 @@ void SetFileTimes(const std::string& path, FileTime lastWrite, FileTime lastAcce
 }
 
 void SetReadOnly(const std::string& path, bool readOnly) {
-  const DWORD attributes = GetFileAttributesA(path.c_str());
+  const std::wstring wide = fs::u8path(path).wstring();
+  const DWORD attributes = GetFileAttributesW(wide.c_str());
   const DWORD changed = readOnly ? attributes | FILE_ATTRIBUTE_READONLY : attributes & ~DWORD{FILE_ATTRIBUTE_READONLY};
-  if (attributes == INVALID_FILE_ATTRIBUTES || !SetFileAttributesA(path.c_str(), changed)) {
+  if (attributes == INVALID_FILE_ATTRIBUTES || !SetFileAttributesW(wide.c_str(), changed)) {
     throw std::runtime_error("cannot change the attributes of " + path);
   }
 }

@@ -1,0 +1,32 @@
+// What the command-line tool has of its process and its terminal: the
+// arguments, the two output streams, interruptions and the process id. A
+// POSIX and a Win32 implementation; CMake picks one. Text is UTF-8.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// The arguments after the program name, in UTF-8. On Windows they are read
+// as UTF-16 from the system, so that names the ANSI code page lacks arrive
+// as they were typed; on POSIX they are the bytes given. Returns false with
+// a message in *error for an argument that has no UTF-8 form (on Windows, a
+// surrogate without its partner): any stand-in would name another file.
+bool ProgramArguments(int argc, char** argv, std::vector<std::string>* arguments, std::string* error);
+
+// Writes UTF-8 text to standard output or standard error: on a Windows
+// console as UTF-16, so that every name shows as it is; into files and
+// pipes as the UTF-8 bytes.
+void WriteOutput(const std::string& text);
+void WriteErrors(const std::string& text);
+
+// True when standard error is a terminal (a console on Windows), not a file
+// or a pipe.
+bool ErrorsGoToTerminal();
+
+uint32_t ProcessId();
+
+// Until StopRemovingOnInterrupt, an interruption (Ctrl+C, SIGINT, SIGTERM,
+// SIGHUP, a closed output pipe) removes `path` before the program ends.
+void RemoveOnInterrupt(const std::string& path);
+void StopRemovingOnInterrupt();

@@ -1,0 +1,99 @@
+#include <windows.h>
+
+#include <shellapi.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "cli/terminal.h"
+#include "platform/wide_text.h"
+
+namespace {
+
+// The path an interruption removes. The control handler runs on a thread of
+// its own while the main thread may still be writing; the file was created
+// sharing delete, so it can be removed while open and goes when the process
+// ends.
+wchar_t interruptPath[32768];
+volatile LONG removeOnInterrupt = 0;
+
+BOOL WINAPI OnControlEvent(DWORD /*event*/) {
+  if (InterlockedCompareExchange(&removeOnInterrupt, 0, 0) != 0) DeleteFileW(interruptPath);
+  return FALSE;  // let the next handler end the program
+}
+
+// A console takes UTF-16 whatever its code page; files and pipes get the
+// UTF-8 bytes. The C library's buffer of the stream is flushed first, so
+// that nothing written through it comes out of order.
+void Write(FILE* stream, DWORD which, const std::string& text) {
+  fflush(stream);
+  HANDLE handle = GetStdHandle(which);
+  if (handle == nullptr || handle == INVALID_HANDLE_VALUE || text.empty()) return;
+  DWORD mode = 0;
+  DWORD written = 0;
+  if (GetConsoleMode(handle, &mode)) {
+    std::wstring wide;
+    if (!WidenUtf8(text, &wide)) wide.assign(text.begin(), text.end());
+    for (size_t at = 0; at < wide.size(); at += written) {
+      // Consoles take a limited amount at once; write in pieces.
+      const DWORD piece = static_cast<DWORD>(wide.size() - at < 8192 ? wide.size() - at : 8192);
+      if (!WriteConsoleW(handle, wide.data() + at, piece, &written, nullptr) || written == 0) return;
+    }
+    return;
+  }
+  for (size_t at = 0; at < text.size(); at += written) {
+    if (!WriteFile(handle, text.data() + at, static_cast<DWORD>(text.size() - at), &written, nullptr) ||
+        written == 0) {
+      return;
+    }
+  }
+}
+
+}  // namespace
+
+bool ProgramArguments(int /*argc*/, char** /*argv*/, std::vector<std::string>* arguments, std::string* error) {
+  arguments->clear();
+  int count = 0;
+  LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
+  if (wide == nullptr) {
+    *error = "cannot read the command line";
+    return false;
+  }
+  bool ok = true;
+  for (int i = 1; i < count && ok; ++i) {
+    std::string argument;
+    ok = NarrowWide(wide[i], &argument);
+    if (ok) {
+      arguments->push_back(argument);
+    } else {
+      *error = "argument " + std::to_string(i) + " ('" + NarrowWideForDisplay(wide[i]) +
+               "') is not valid Unicode, so it names no file this program can reach";
+    }
+  }
+  LocalFree(wide);
+  return ok;
+}
+
+void WriteOutput(const std::string& text) { Write(stdout, STD_OUTPUT_HANDLE, text); }
+
+void WriteErrors(const std::string& text) { Write(stderr, STD_ERROR_HANDLE, text); }
+
+bool ErrorsGoToTerminal() {
+  DWORD mode = 0;
+  return GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &mode) != 0;
+}
+
+uint32_t ProcessId() { return GetCurrentProcessId(); }
+
+void RemoveOnInterrupt(const std::string& path) {
+  std::wstring wide;
+  if (!WidenUtf8(path, &wide) || wide.size() >= sizeof interruptPath / sizeof interruptPath[0]) return;
+  memcpy(interruptPath, wide.c_str(), (wide.size() + 1) * sizeof(wchar_t));
+  InterlockedExchange(&removeOnInterrupt, 1);
+  SetConsoleCtrlHandler(OnControlEvent, TRUE);
+}
+
+void StopRemovingOnInterrupt() {
+  InterlockedExchange(&removeOnInterrupt, 0);
+  SetConsoleCtrlHandler(OnControlEvent, FALSE);
+}
