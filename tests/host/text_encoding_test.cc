@@ -31,14 +31,6 @@ TEST(TextEncoding, EmptyTextsStayEmpty) {
   EXPECT_EQ("", ansi);
 }
 
-TEST(TextEncoding, BytesThatAreNotUTF8BecomeReplacementCharacters) {
-  const std::wstring wide = WideFromUtf8("a\xFF" "b");
-  ASSERT_EQ(3u, wide.size());
-  EXPECT_EQ(L'a', wide[0]);
-  EXPECT_EQ(L'\xFFFD', wide[1]);
-  EXPECT_EQ(L'b', wide[2]);
-}
-
 class AnsiCodePage1252 : public testing::Test {
  protected:
   void SetUp() override {
