@@ -12,17 +12,22 @@
 // a file open without sharing while the host runs, as another program that
 // uses it would. --screenshots saves a picture of each dialog a scenario
 // meets, of each menu it opens and of each picture step into FOLDER.
+//
+// Arguments may name paths outside the ANSI code page: they are read as
+// UTF-16 and kept as UTF-8, and everything the host prints is UTF-8. Only
+// --temp must have an exact ANSI form, as OVA_GetTempFolder returns one.
 #include <windows.h>
 
+#include <shellapi.h>
+
 #include <cstdio>
-#include <fstream>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "host/dialog_driver.h"
 #include "host/host_state.h"
 #include "host/scenario.h"
+#include "host/text_encoding.h"
 
 namespace {
 
@@ -34,6 +39,7 @@ constexpr UINT_PTR kRefreshTimer = 1;
 struct Arguments {
   std::string plugin;
   std::string script;
+  std::string temp;
   std::vector<std::string> held;
   std::string screenshots;
   LPARAM menuKind = 10;  // what OVC_OnMenuInit is told the menu is: 10, a composition window's
@@ -66,10 +72,11 @@ HMENU MakeMenu() {
 void ShowAttachments(HWND window) {
   HWND list = GetDlgItem(window, kAttachmentList);
   const std::vector<Attachment> attachments = TheHost().Attachments();
-  if (SendMessageA(list, LB_GETCOUNT, 0, 0) == static_cast<LRESULT>(attachments.size())) return;
-  SendMessageA(list, LB_RESETCONTENT, 0, 0);
+  if (SendMessageW(list, LB_GETCOUNT, 0, 0) == static_cast<LRESULT>(attachments.size())) return;
+  SendMessageW(list, LB_RESETCONTENT, 0, 0);
   for (const Attachment& attachment : attachments) {
-    SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(attachment.path.c_str()));
+    const std::wstring path = WideFromUtf8(attachment.path);
+    SendMessageW(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(path.c_str()));
   }
 }
 
@@ -85,7 +92,9 @@ LRESULT CALLBACK ComposeProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
     case WM_CREATE: {
       HWND label = CreateWindowA("STATIC", "Attachments:", WS_CHILD | WS_VISIBLE, 8, 8, 300, 18, window, nullptr,
                                  nullptr, nullptr);
-      HWND list = CreateWindowA("LISTBOX", "", WS_CHILD | WS_VISIBLE | WS_BORDER | WS_VSCROLL, 8, 30, 560, 200,
+      // A wide list box, so that the names it shows never pass through the
+      // ANSI code page.
+      HWND list = CreateWindowW(L"LISTBOX", L"", WS_CHILD | WS_VISIBLE | WS_BORDER | WS_VSCROLL, 8, 30, 560, 200,
                                 window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kAttachmentList)), nullptr,
                                 nullptr);
       // The font dialogs use, rather than the bold system font of a bare control.
@@ -136,17 +145,29 @@ DWORD WINAPI PlayInBackground(void* context) {
   return 0;
 }
 
-bool ParseArguments(int argc, char** argv, Arguments* arguments) {
-  for (int i = 1; i < argc; ++i) {
-    const std::string option = argv[i];
-    if (i + 1 >= argc) return false;
-    const std::string value = argv[++i];
+// The program's arguments as UTF-8, without the program's name: main's argv
+// would hold them in the ANSI code page, with look-alikes for what it lacks.
+std::vector<std::string> CommandLineArguments() {
+  std::vector<std::string> arguments;
+  int count = 0;
+  LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
+  if (wide == nullptr) return arguments;
+  for (int i = 1; i < count; ++i) arguments.push_back(Utf8FromWide(wide[i]));
+  LocalFree(wide);
+  return arguments;
+}
+
+bool ParseArguments(const std::vector<std::string>& argv, Arguments* arguments) {
+  for (size_t i = 0; i < argv.size(); ++i) {
+    const std::string& option = argv[i];
+    if (i + 1 >= argv.size()) return false;
+    const std::string& value = argv[++i];
     if (option == "--plugin") {
       arguments->plugin = value;
     } else if (option == "--version") {
       TheHost().versionText = value;
     } else if (option == "--temp") {
-      TheHost().tempFolder = value;
+      arguments->temp = value;
     } else if (option == "--script") {
       arguments->script = value;
     } else if (option == "--screenshots") {
@@ -164,39 +185,62 @@ bool ParseArguments(int argc, char** argv, Arguments* arguments) {
 
 // Zapnest.dll beside this program, unless another was named.
 std::string DefaultPluginPath() {
-  char path[MAX_PATH] = "";
-  GetModuleFileNameA(nullptr, path, MAX_PATH);
-  std::string folder = path;
+  wchar_t path[MAX_PATH] = L"";
+  GetModuleFileNameW(nullptr, path, MAX_PATH);
+  std::string folder = Utf8FromWide(path);
   folder.erase(folder.find_last_of("\\/") + 1);
   return folder + "Zapnest.dll";
 }
 
 std::string DefaultTempFolder() {
-  char path[MAX_PATH] = "";
-  GetTempPathA(MAX_PATH, path);
-  return path;
+  wchar_t path[MAX_PATH + 1] = L"";
+  GetTempPathW(MAX_PATH + 1, path);
+  return Utf8FromWide(path);
+}
+
+// The whole file, or false when it cannot be opened or read.
+bool ReadWholeFile(const std::string& path, std::string* text) {
+  HANDLE file = CreateFileW(WideFromUtf8(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (file == INVALID_HANDLE_VALUE) return false;
+  text->clear();
+  char buffer[4096];
+  DWORD got = 0;
+  bool ok;
+  while ((ok = ReadFile(file, buffer, sizeof buffer, &got, nullptr) != FALSE) && got > 0) {
+    text->append(buffer, got);
+  }
+  CloseHandle(file);
+  return ok;
 }
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main() {
   Arguments arguments;
-  if (!ParseArguments(argc, argv, &arguments)) {
+  if (!ParseArguments(CommandLineArguments(), &arguments)) {
     fprintf(stderr,
             "usage: zapnest-host [--plugin DLL] [--version TEXT] [--temp FOLDER] [--script FILE] [--hold FILE]...\n"
             "                    [--screenshots FOLDER] [--menu-kind N]\n");
     return 2;
   }
   if (arguments.plugin.empty()) arguments.plugin = DefaultPluginPath();
-  if (TheHost().tempFolder.empty()) TheHost().tempFolder = DefaultTempFolder();
+  if (arguments.temp.empty()) arguments.temp = DefaultTempFolder();
+  // A look-alike folder would send the plug-in's files somewhere else, or
+  // nowhere: refuse to start rather than play a scenario against it.
+  if (!AnsiFromWideExactly(WideFromUtf8(arguments.temp), &TheHost().tempFolder)) {
+    fprintf(stderr,
+            "zapnest-host: the temporary folder %s cannot be given to the plug-in: the ANSI code page (%u) lacks "
+            "some of its characters\n",
+            arguments.temp.c_str(), GetACP());
+    return 2;
+  }
 
   ScenarioRun run;
   run.screenshots = arguments.screenshots;
   if (!arguments.script.empty()) {
-    std::ifstream in(arguments.script, std::ios::binary);
-    std::stringstream text;
-    text << in.rdbuf();
-    if (!in || !ParseScenario(text.str(), &run.steps, &run.error)) {
+    std::string text;
+    if (!ReadWholeFile(arguments.script, &text) || !ParseScenario(text, &run.steps, &run.error)) {
       fprintf(stderr, "zapnest-host: %s: %s\n", arguments.script.c_str(),
               run.error.empty() ? "cannot read" : run.error.c_str());
       return 2;
@@ -205,7 +249,8 @@ int main(int argc, char** argv) {
 
   std::vector<HANDLE> heldFiles;
   for (const std::string& path : arguments.held) {
-    heldFiles.push_back(CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, 0, nullptr));
+    heldFiles.push_back(
+        CreateFileW(WideFromUtf8(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, 0, nullptr));
     if (heldFiles.back() == INVALID_HANDLE_VALUE) fprintf(stderr, "zapnest-host: cannot hold %s\n", path.c_str());
   }
 
@@ -220,7 +265,7 @@ int main(int argc, char** argv) {
                               CW_USEDEFAULT, CW_USEDEFAULT, 720, 460, nullptr, MakeMenu(), nullptr, nullptr);
   ShowWindow(window, SW_SHOW);
 
-  HMODULE plugin = LoadLibraryA(arguments.plugin.c_str());
+  HMODULE plugin = LoadLibraryW(WideFromUtf8(arguments.plugin).c_str());
   if (plugin == nullptr) {
     fprintf(stderr, "zapnest-host: %s did not load (error %lu)\n", arguments.plugin.c_str(), GetLastError());
     DestroyWindow(window);

@@ -1,5 +1,9 @@
 #include "host/dialog_driver.h"
 
+#include <vector>
+
+#include "host/text_encoding.h"
+
 namespace {
 
 bool OwnedByThisProcess(HWND window) {
@@ -8,9 +12,9 @@ bool OwnedByThisProcess(HWND window) {
   return process == GetCurrentProcessId();
 }
 
-HWND FindOwnDialog(const char* title) {
-  for (HWND window = FindWindowExA(nullptr, nullptr, "#32770", title); window != nullptr;
-       window = FindWindowExA(nullptr, window, "#32770", title)) {
+HWND FindOwnDialog(const std::wstring& title) {
+  for (HWND window = FindWindowExW(nullptr, nullptr, L"#32770", title.c_str()); window != nullptr;
+       window = FindWindowExW(nullptr, window, L"#32770", title.c_str())) {
     if (OwnedByThisProcess(window) && IsWindowVisible(window)) return window;
   }
   return nullptr;
@@ -20,18 +24,24 @@ HWND FindOwnDialog(const char* title) {
 
 HWND WaitForDialog(const char* title, DWORD timeoutMs) {
   HWND found = nullptr;
-  WaitUntil([&] { return (found = FindOwnDialog(title)) != nullptr; }, timeoutMs);
+  const std::wstring wideTitle = WideFromUtf8(title);
+  WaitUntil([&] { return (found = FindOwnDialog(wideTitle)) != nullptr; }, timeoutMs);
   return found;
 }
 
 HWND Child(HWND parent, const char* className, const char* text) {
-  return FindWindowExA(parent, nullptr, className, text);
+  const std::wstring wideText = text != nullptr ? WideFromUtf8(text) : std::wstring();
+  return FindWindowExW(parent, nullptr, WideFromUtf8(className).c_str(), text != nullptr ? wideText.c_str() : nullptr);
 }
 
 std::string WindowText(HWND window) {
-  char text[1024] = "";
-  GetWindowTextA(window, text, sizeof text);
-  return text;
+  // The length may be more than the text (never less): the text ends at its
+  // terminator, not at the buffer's end.
+  const int length = GetWindowTextLengthW(window);
+  if (length <= 0) return std::string();
+  std::vector<wchar_t> text(static_cast<size_t>(length) + 1, L'\0');
+  GetWindowTextW(window, text.data(), length + 1);
+  return Utf8FromWide(text.data());
 }
 
 HWND FileNameField(HWND dialog) {
@@ -93,7 +103,8 @@ bool WriteBitmapFile(const ScreenImage& image, const std::string& path) {
   header.bfType = 0x4D42;  // "BM"
   header.bfOffBits = sizeof header + sizeof info;
   header.bfSize = header.bfOffBits + static_cast<DWORD>(image.pixels.size());
-  HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE file = CreateFileW(WideFromUtf8(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
   DWORD written = 0;
   bool ok = WriteFile(file, &header, sizeof header, &written, nullptr) &&

@@ -1,6 +1,7 @@
 // Driving the system's dialogs from a second thread, for the development
 // host's scenarios and for tests: find a dialog by title, look at its
-// children, answer it. Every wait ends after a timeout.
+// children, answer it. Every wait ends after a timeout. Texts, titles and
+// paths are UTF-8 here; the wide functions carry them to and from windows.
 #pragma once
 
 #include <windows.h>

@@ -8,6 +8,7 @@
 #include <windows.h>
 
 #include "host/host_state.h"
+#include "host/text_encoding.h"
 #include "plugin/host_api_names.h"
 
 HostState& TheHost() {
@@ -70,6 +71,6 @@ extern "C" __declspec(dllexport) LRESULT WINAPI OVA_RegisterCommand(const char* 
 extern "C" __declspec(dllexport) const char* WINAPI OVA_GetTempFolder() { return TheHost().tempFolder.c_str(); }
 
 extern "C" __declspec(dllexport) LRESULT WINAPI OVA_CompAttachFile(HWND composeWindow, const char* path, void*) {
-  TheHost().Attach(Attachment{path != nullptr ? path : "", composeWindow});
+  TheHost().Attach(Attachment{Utf8FromAnsi(path), composeWindow});
   return 1;
 }

@@ -17,7 +17,7 @@ struct RegisteredCommand {
 };
 
 struct Attachment {
-  std::string path;
+  std::string path;  // UTF-8, from the ANSI code page text the plug-in passed
   HWND window;
 };
 
@@ -25,7 +25,7 @@ struct Attachment {
 // thread (a scenario's) while the window's thread adds to them.
 struct HostState {
   std::string versionText = "2.01.00";  // what OVA_GetVersion returns
-  std::string tempFolder;               // what OVA_GetTempFolder returns
+  std::string tempFolder;               // what OVA_GetTempFolder returns, in the ANSI code page
   std::vector<RegisteredCommand> commands;
   UINT nextCommandIdentifier = 40001;
 

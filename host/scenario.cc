@@ -5,12 +5,13 @@
 
 #include <cctype>
 #include <cstdio>
-#include <cstring>
+#include <cwctype>
 #include <map>
 #include <sstream>
 
 #include "host/dialog_driver.h"
 #include "host/host_state.h"
+#include "host/text_encoding.h"
 
 namespace {
 
@@ -51,7 +52,8 @@ bool SplitArguments(const std::string& line, std::vector<std::string>* words) {
 // since it was written) is never found again. Moving the access times of the
 // folders a scenario will pick, and of their parents, a day ahead before any
 // browser opens keeps them still; on Windows it changes nothing but them.
-void HoldAccessTimes(const std::string& path) {
+void HoldAccessTimes(const std::string& utf8Path) {
+  const std::wstring path = WideFromUtf8(utf8Path);
   FILETIME now;
   GetSystemTimeAsFileTime(&now);
   ULARGE_INTEGER ahead;
@@ -59,8 +61,8 @@ void HoldAccessTimes(const std::string& path) {
   ahead.HighPart = now.dwHighDateTime;
   ahead.QuadPart += 24ull * 3600 * 10000000;
   FILETIME later{ahead.LowPart, ahead.HighPart};
-  for (size_t end = path.size(); end != std::string::npos && end > 2; end = path.find_last_of('\\', end - 1)) {
-    HANDLE folder = CreateFileA(path.substr(0, end).c_str(), FILE_WRITE_ATTRIBUTES,
+  for (size_t end = path.size(); end != std::wstring::npos && end > 2; end = path.find_last_of(L'\\', end - 1)) {
+    HANDLE folder = CreateFileW(path.substr(0, end).c_str(), FILE_WRITE_ATTRIBUTES,
                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
                                 FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (folder == INVALID_HANDLE_VALUE) continue;
@@ -116,12 +118,18 @@ struct Player {
     return dialog;
   }
 
+  // The label of a menu's item at `position`, empty when there is none.
+  static std::string MenuLabel(HMENU menu, UINT position) {
+    wchar_t label[256] = L"";
+    const int capacity = static_cast<int>(sizeof label / sizeof label[0]);
+    if (GetMenuStringW(menu, position, label, capacity, MF_BYPOSITION) == 0) label[0] = L'\0';
+    return Utf8FromWide(label);
+  }
+
   bool MenuItem(const ScenarioStep& step) {
     HMENU menu = GetSubMenu(GetMenu(composeWindow), 0);
-    char label[256] = "";
-    const UINT position = static_cast<UINT>(std::stoul(step.arguments[0]));
-    if (GetMenuStringA(menu, position, label, sizeof label, MF_BYPOSITION) == 0) label[0] = '\0';
-    return step.arguments[1] == label || Fail(step, "the item there is '" + std::string(label) + "'");
+    const std::string label = MenuLabel(menu, static_cast<UINT>(std::stoul(step.arguments[0])));
+    return step.arguments[1] == label || Fail(step, "the item there is '" + label + "'");
   }
 
   bool FileName(const ScenarioStep& step) {
@@ -160,10 +168,11 @@ struct Player {
     // A file dialog's own questions carry the dialog's title: look among all
     // dialogs of that title for the one with the button.
     HWND box = nullptr;
+    const std::wstring title = WideFromUtf8(step.arguments[0]);
     WaitUntil(
         [&] {
-          for (HWND w = FindWindowExA(nullptr, nullptr, "#32770", step.arguments[0].c_str()); w != nullptr;
-               w = FindWindowExA(nullptr, w, "#32770", step.arguments[0].c_str())) {
+          for (HWND w = FindWindowExW(nullptr, nullptr, L"#32770", title.c_str()); w != nullptr;
+               w = FindWindowExW(nullptr, w, L"#32770", title.c_str())) {
             DWORD process = 0;
             GetWindowThreadProcessId(w, &process);
             if (process == GetCurrentProcessId() && IsWindowVisible(w) && GetDlgItem(w, button) != nullptr &&
@@ -175,7 +184,9 @@ struct Player {
           return false;
         },
         timeoutMs);
-    if (box == nullptr) return Fail(step, "no message titled '" + step.arguments[0] + "'; showing: " + VisibleDialogTitles());
+    if (box == nullptr) {
+      return Fail(step, "no message titled '" + step.arguments[0] + "'; showing: " + VisibleDialogTitles());
+    }
     return Picture(step, step.arguments[0]) && Press(step, box, button);
   }
 
@@ -186,10 +197,9 @@ struct Player {
     const int count = GetMenuItemCount(menu);
     std::string labels;
     for (int i = 0; i < count; ++i) {
-      char text[256] = "";
-      GetMenuStringA(menu, static_cast<UINT>(i), text, sizeof text, MF_BYPOSITION);
+      const std::string text = MenuLabel(menu, static_cast<UINT>(i));
       if (label == text) return i;
-      labels += (labels.empty() ? "'" : ", '") + std::string(text) + "'";
+      labels += (labels.empty() ? "'" : ", '") + text + "'";
     }
     Fail(step, "no menu entry '" + label + "'; the menu holds " + labels);
     return -1;
@@ -222,12 +232,12 @@ struct Player {
     if (target < 0) return false;
     HMENU bar = GetMenu(composeWindow);
     HMENU menu = GetSubMenu(bar, 0);
-    char title[256] = "";
-    GetMenuStringA(bar, 0, title, sizeof title, MF_BYPOSITION);
-    const char* mnemonic = strchr(title, '&');
-    if (mnemonic == nullptr || mnemonic[1] == '\0') return Fail(step, "the first drop-down has no mnemonic");
-    PostMessageA(composeWindow, WM_SYSCOMMAND, SC_KEYMENU,
-                 tolower(static_cast<unsigned char>(mnemonic[1])));
+    const std::wstring title = WideFromUtf8(MenuLabel(bar, 0));
+    const size_t mnemonic = title.find(L'&');
+    if (mnemonic == std::wstring::npos || mnemonic + 1 >= title.size()) {
+      return Fail(step, "the first drop-down has no mnemonic");
+    }
+    PostMessageW(composeWindow, WM_SYSCOMMAND, SC_KEYMENU, static_cast<LPARAM>(towlower(title[mnemonic + 1])));
     if (!WaitUntil([] { return ShownMenu() != nullptr; }, timeoutMs)) return Fail(step, "the drop-down did not open");
     auto highlighted = [&] {
       const int count = GetMenuItemCount(menu);
@@ -255,14 +265,14 @@ struct Player {
   bool AnswerFileDialog(const ScenarioStep& step) {
     HWND dialog = Dialog(step, step.arguments[0]);
     if (dialog == nullptr) return false;
-    SetWindowTextA(FileNameField(dialog), step.arguments[1].c_str());
+    SetWindowTextW(FileNameField(dialog), WideFromUtf8(step.arguments[1]).c_str());
     PostMessageA(dialog, WM_COMMAND, IDOK, 0);
     // The dialog closes, or asks a question of its own (replace a file?),
     // which the next step answers.
     auto askedOrClosed = [&] {
       if (!IsWindow(dialog)) return true;
-      for (HWND w = FindWindowExA(nullptr, nullptr, "#32770", nullptr); w != nullptr;
-           w = FindWindowExA(nullptr, w, "#32770", nullptr)) {
+      for (HWND w = FindWindowExW(nullptr, nullptr, L"#32770", nullptr); w != nullptr;
+           w = FindWindowExW(nullptr, w, L"#32770", nullptr)) {
         if (w != dialog && IsWindowVisible(w) && GetWindow(w, GW_OWNER) == dialog) return true;
       }
       return false;
@@ -284,24 +294,27 @@ struct Player {
     // The browser selects asynchronously: wait until its tree shows the
     // folder selected before accepting.
     const std::string& path = step.arguments[1];
-    const std::string name = path.substr(path.find_last_of('\\') + 1);
-    HWND tree = FindWindowExA(browser, nullptr, "SysTreeView32", nullptr);
+    const std::wstring widePath = WideFromUtf8(path);
+    const std::wstring name = widePath.substr(widePath.find_last_of(L'\\') + 1);
+    HWND tree = FindWindowExW(browser, nullptr, L"SysTreeView32", nullptr);
     auto selected = [&] {
-      const LRESULT item = SendMessageA(tree, TVM_GETNEXTITEM, TVGN_CARET, 0);
-      char text[MAX_PATH] = "";
-      TVITEMA query{};
+      const LRESULT item = SendMessageW(tree, TVM_GETNEXTITEM, TVGN_CARET, 0);
+      wchar_t text[MAX_PATH] = L"";
+      TVITEMW query{};
       query.mask = TVIF_TEXT;
       query.hItem = reinterpret_cast<HTREEITEM>(item);
       query.pszText = text;
       query.cchTextMax = MAX_PATH;
-      return item != 0 && SendMessageA(tree, TVM_GETITEMA, 0, reinterpret_cast<LPARAM>(&query)) &&
-             lstrcmpiA(text, name.c_str()) == 0;
+      // Case aside, the names must match character for character: no
+      // NORM_IGNOREWIDTH, so a full-width letter is not its ASCII twin.
+      return item != 0 && SendMessageW(tree, TVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&query)) &&
+             CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, text, -1, name.c_str(), -1) == CSTR_EQUAL;
     };
     // A picture shows the browser as it opened: give the folder the plug-in
     // preselects (when it is the one asked for) its time before selecting.
     const DWORD ownSelectionMs = screenshotFolder.empty() ? 0 : 3000;
     if (!WaitUntil(selected, ownSelectionMs)) {
-      SendMessageA(browser, BFFM_SETSELECTIONA, TRUE, reinterpret_cast<LPARAM>(path.c_str()));
+      SendMessageW(browser, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(widePath.c_str()));
     }
     if (!WaitUntil(selected, timeoutMs)) return Fail(step, "the folder browser did not select '" + path + "'");
     if (!screenshotFolder.empty()) {
@@ -394,7 +407,7 @@ struct Player {
 
   // For the plug-in's test builds, which read their fault plan from it.
   bool SetEnvironment(const ScenarioStep& step) {
-    SetEnvironmentVariableA(step.arguments[0].c_str(), step.arguments[1].c_str());
+    SetEnvironmentVariableW(WideFromUtf8(step.arguments[0]).c_str(), WideFromUtf8(step.arguments[1]).c_str());
     return true;
   }
 
@@ -429,7 +442,8 @@ struct Player {
 }  // namespace
 
 bool ParseScenario(const std::string& text, std::vector<ScenarioStep>* steps, std::string* error) {
-  std::istringstream lines(text);
+  static const char kByteOrderMark[] = "\xEF\xBB\xBF";
+  std::istringstream lines(text.compare(0, 3, kByteOrderMark) == 0 ? text.substr(3) : text);
   std::string line;
   int number = 0;
   while (std::getline(lines, line)) {

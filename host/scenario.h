@@ -33,7 +33,10 @@
 
 // Arguments are words, or texts in double or single quotes (no escapes: a
 // text with double quotes goes in single quotes); backslashes are taken as
-// they stand.
+// they stand. The file is UTF-8 (a byte order mark at its start is passed
+// over), and so is every text of a step: the player hands texts to windows
+// and reads them back through the wide functions, so names that the ANSI
+// code page lacks (Ω, 日本語, full-width letters) stay what they are.
 #pragma once
 
 #include <windows.h>
@@ -47,7 +50,7 @@ struct ScenarioStep {
   std::vector<std::string> arguments;
 };
 
-// Reads a scenario. Returns false with a message naming the line when a step
+// Reads a scenario from its UTF-8 text. Returns false with a message naming the line when a step
 // is unknown or has the wrong number of arguments.
 bool ParseScenario(const std::string& text, std::vector<ScenarioStep>* steps, std::string* error);
 

@@ -4,6 +4,7 @@ plug-in that shows an open dialog, the folder browser and message boxes.
     python3 harness_test.py WINE_RUN ZAPNEST_HOST PROBE_DLL
 """
 import os
+import shutil
 import struct
 import subprocess
 import sys
@@ -11,27 +12,43 @@ import tempfile
 import unittest
 
 WINE_RUN = HOST = PROBE = None
+# Wine names Unix files in the locale's character set and takes its ANSI code
+# page from the locale's language: C.UTF-8 gives UTF-8 names (what Python
+# writes) and code page 1252, which holds "é" but not "Ω".
+WINE_ENVIRONMENT = dict(os.environ, LC_ALL="C.UTF-8")
 
 
 def windows_path(path):
     return "Z:" + os.path.abspath(path).replace("/", "\\")
 
 
-class HarnessTest(unittest.TestCase):
+def wine_drive_c():
+    prefix = subprocess.run([WINE_RUN, "--prefix"], capture_output=True, text=True, check=True).stdout.strip()
+    return os.path.join(prefix, "drive_c")
+
+
+class HarnessTestCase(unittest.TestCase):
     def setUp(self):
         self.dir = tempfile.mkdtemp(prefix="zapnest-harness-")
+        self.addCleanup(shutil.rmtree, self.dir, ignore_errors=True)
         self.file = os.path.join(self.dir, "report.txt")
         with open(self.file, "w") as f:
             f.write("report\n")
         os.makedirs(os.path.join(self.dir, "folder"))
 
-    def play(self, steps, options=()):
-        script = os.path.join(self.dir, "scenario.txt")
-        with open(script, "w") as f:
-            f.write("timeout 20\n" + "\n".join(steps) + "\n")
-        return subprocess.run([WINE_RUN, HOST, "--plugin", PROBE, "--script", windows_path(script), *options],
-                              capture_output=True, text=True, errors="replace", timeout=180)
+    def play(self, steps, options=(), script=None, plugin=None, start=""):
+        """Plays the steps, written as UTF-8 after `start`; the host's output
+        is read as UTF-8 (Wine's own messages need not be)."""
+        script = script or os.path.join(self.dir, "scenario.txt")
+        with open(script, "w", encoding="utf-8") as f:
+            f.write(start + "timeout 20\n" + "\n".join(steps) + "\n")
+        command = [WINE_RUN, HOST, "--plugin", windows_path(plugin or PROBE), "--script", windows_path(script),
+                   *options]
+        return subprocess.run(command, capture_output=True, encoding="utf-8", errors="replace", timeout=180,
+                              env=WINE_ENVIRONMENT)
 
+
+class HarnessTest(HarnessTestCase):
     def question(self):
         return "Attach %s from C:\\windows?" % windows_path(self.file)
 
@@ -74,7 +91,7 @@ class HarnessTest(unittest.TestCase):
     def test_an_entry_that_is_not_in_the_menu_fails(self):
         result = self.play(['choose "Zip and Attach F&ile(s)..."'])
         self.assertEqual(1, result.returncode)
-        self.assertIn("&Probe Dialogs...", result.stderr)
+        self.assertIn("'&Probe Dialogs...', 'Probe Ω 日本語 ａ...'", result.stderr)
 
     def test_a_message_can_be_read_whatever_it_says(self):
         result = self.play(self.common_steps() + [
@@ -117,6 +134,101 @@ class HarnessTest(unittest.TestCase):
         result = self.play(['open-menu "Zip and Attach F&older..."'])
         self.assertEqual(1, result.returncode)
         self.assertIn("no menu entry 'Zip and Attach F&older...'; the menu holds", result.stderr)
+
+
+class NamesOutsideTheAnsiCodePageTest(HarnessTestCase):
+    """Names the ANSI code page lacks, or holds only as look-alikes: the
+    host must type, find and check them as they are. Beside each such name
+    lies its look-alike (O for Ω, a for full-width a), which an ANSI call
+    would reach instead."""
+
+    FILES = ["Ω.txt", "日本語.txt", "😀.txt", "sub＼y.txt", "ａ.txt", "Größe café.txt", "O.txt", "a.txt"]
+    FOLDERS = ["Ω", "日本語", "😀", "ａ", "Größe café", "O", "a"]
+
+    def setUp(self):
+        super().setUp()
+        for name in self.FILES:
+            with open(os.path.join(self.dir, name), "w", encoding="utf-8") as f:
+                f.write(name + "\n")
+        # The folder browser reaches only Wine's drive C:.
+        self.drive_c_dir = tempfile.mkdtemp(prefix="zapnest-harness-", dir=wine_drive_c())
+        self.addCleanup(shutil.rmtree, self.drive_c_dir, ignore_errors=True)
+        for name in self.FOLDERS:
+            os.makedirs(os.path.join(self.drive_c_dir, name))
+
+    def file_path(self, name):
+        return windows_path(os.path.join(self.dir, name))
+
+    def folder_path(self, name):
+        return "C:\\%s\\%s" % (os.path.basename(self.drive_c_dir), name)
+
+    def probe(self, file, folder):
+        """The probe's dialogs answered with `file` and `folder`, up to its question."""
+        return ['choose "&Probe Dialogs..."',
+                'open-file "Probe Open" "%s"' % self.file_path(file),
+                'browse-folder "Browse for Folder" "%s"' % self.folder_path(folder)]
+
+    def question(self, file, folder):
+        return "Attach %s from %s?" % (self.file_path(file), self.folder_path(folder))
+
+    def test_names_are_typed_into_the_open_dialog_browsed_to_and_checked_in_the_question_exactly(self):
+        steps = []
+        for file, folder in [("Ω.txt", "日本語"), ("日本語.txt", "Ω"), ("😀.txt", "ａ"), ("sub＼y.txt", "😀"),
+                             ("ａ.txt", "Größe café")]:
+            steps += self.probe(file, folder) + [
+                'message "Probe" question no "%s"' % self.question(file, folder),
+                'message "Probe" information ok "Nothing attached."']
+        result = self.play(steps + ["no-more-attachments"])
+        self.assertEqual(0, result.returncode, result.stderr)
+
+    def test_a_look_alike_text_fails_and_the_failure_shows_the_real_text_in_utf8(self):
+        result = self.play(self.probe("Ω.txt", "ａ") + [
+            'message "Probe" question no "%s"' % self.question("O.txt", "a")])
+        self.assertEqual(1, result.returncode)
+        self.assertIn("the message says '%s'" % self.question("Ω.txt", "ａ"), result.stderr)
+
+    def test_a_name_the_ansi_code_page_holds_is_attached_and_printed_in_utf8(self):
+        file = "Größe café.txt"
+        result = self.play(self.probe(file, "Größe café") + [
+            'message "Probe" question yes "%s"' % self.question(file, "Größe café"),
+            'attached "%s"' % self.file_path(file),
+            "no-more-attachments"])
+        self.assertEqual(0, result.returncode, result.stderr)
+        self.assertIn("attached: %s\n" % self.file_path(file), result.stdout)
+
+    def test_a_message_naming_what_the_code_page_lacks_is_printed_in_utf8_and_nothing_is_attached(self):
+        file = "😀.txt"
+        result = self.play(self.probe(file, "日本語") + [
+            'read-message "Probe" yes',
+            'message "Probe" information ok "Nothing attached: %s has no ANSI form."' % self.file_path(file),
+            "no-more-attachments"])
+        self.assertEqual(0, result.returncode, result.stderr)
+        self.assertIn("message: %s\n" % self.question(file, "日本語"), result.stdout)
+
+    def test_the_host_takes_its_script_plugin_and_picture_folder_from_paths_outside_the_code_page(self):
+        folder = os.path.join(self.dir, "Ω 日本語 ａ")
+        pictures = os.path.join(folder, "pictures 😀")
+        os.makedirs(pictures)
+        plugin = os.path.join(folder, "probe ａ.dll")
+        shutil.copy(PROBE, plugin)
+        result = self.play(['menu-item 15 "Probe Ω 日本語 ａ..."', 'choose "Probe Ω 日本語 ａ..."',
+                            'cancel "Probe Open"'],
+                           ["--screenshots", windows_path(pictures)], script=os.path.join(folder, "scénario Ω.txt"),
+                           plugin=plugin)
+        self.assertEqual(0, result.returncode, result.stderr)
+        self.assertEqual(["01-cancel-Probe_Open.bmp"], os.listdir(pictures))
+
+    def test_a_scenario_file_may_start_with_a_byte_order_mark(self):
+        result = self.play(['no-dialog "Probe Open" 1'], start="\ufeff")
+        self.assertEqual(0, result.returncode, result.stderr)
+        self.assertIn("scenario passed (2 steps)", result.stdout)
+
+    def test_a_temporary_folder_the_ansi_code_page_cannot_hold_is_refused_at_start(self):
+        result = self.play(['no-dialog "Probe Open" 1'], ["--temp", "C:\\Ω\\"])
+        self.assertEqual(2, result.returncode)
+        self.assertIn("the temporary folder C:\\Ω\\ cannot be given to the plug-in", result.stderr)
+        result = self.play(['no-dialog "Probe Open" 1'], ["--temp", "C:\\Größe café\\"])
+        self.assertEqual(0, result.returncode, result.stderr)
 
 
 if __name__ == "__main__":
