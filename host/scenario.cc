@@ -12,6 +12,7 @@
 #include "host/dialog_driver.h"
 #include "host/host_state.h"
 #include "host/text_encoding.h"
+#include "platform/utf8.h"
 
 namespace {
 
@@ -449,6 +450,10 @@ bool ParseScenario(const std::string& text, std::vector<ScenarioStep>* steps, st
   while (std::getline(lines, line)) {
     ++number;
     if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (!IsValidUtf8(line)) {
+      *error = "line " + std::to_string(number) + ": not UTF-8";
+      return false;
+    }
     std::vector<std::string> words;
     if (!SplitArguments(line, &words)) {
       *error = "line " + std::to_string(number) + ": unclosed quote";

@@ -1,60 +1,29 @@
 #include "host/text_encoding.h"
 
-#include <windows.h>
+#include "platform/code_page.h"
+#include "platform/wide_text.h"
 
-namespace {
+// The conversions themselves are the platform layer's, the same the plug-in
+// uses; these are the host's shorter forms of them.
 
-// The wide text of `length` bytes in `codePage`; MultiByteToWideChar fails
-// on an empty input, hence the early return.
-std::wstring Widen(UINT codePage, const char* text, int length) {
-  if (length == 0) return std::wstring();
-  const int size = MultiByteToWideChar(codePage, 0, text, length, nullptr, 0);
-  if (size <= 0) return std::wstring();
-  std::wstring wide(static_cast<size_t>(size), L'\0');
-  MultiByteToWideChar(codePage, 0, text, length, &wide[0], size);
+std::wstring WideFromUtf8(const std::string& text) {
+  std::wstring wide;
+  WidenUtf8(text, &wide);
   return wide;
 }
 
-}  // namespace
+std::string Utf8FromWide(const std::wstring& text) { return NarrowWideForDisplay(text.c_str()); }
 
-std::wstring WideFromUtf8(const std::string& text) {
-  return Widen(CP_UTF8, text.data(), static_cast<int>(text.size()));
-}
-
-std::string Utf8FromWide(const std::wstring& text) {
-  if (text.empty()) return std::string();
-  const int length = static_cast<int>(text.size());
-  // CP_UTF8 takes neither a default character nor flags on Windows XP.
-  const int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
-  if (size <= 0) return std::string();
-  std::string utf8(static_cast<size_t>(size), '\0');
-  WideCharToMultiByte(CP_UTF8, 0, text.data(), length, &utf8[0], size, nullptr, nullptr);
+std::string Utf8FromAnsi(const char* text) {
+  std::string utf8;
+  if (text == nullptr || !AnsiToUtf8(text, &utf8)) return std::string();
   return utf8;
 }
 
-std::string Utf8FromAnsi(const char* text) {
-  if (text == nullptr) return std::string();
-  return Utf8FromWide(Widen(CP_ACP, text, lstrlenA(text)));
-}
-
 bool AnsiFromWideExactly(const std::wstring& text, std::string* ansi) {
-  if (text.empty()) {
-    ansi->clear();
-    return true;
-  }
-  const int length = static_cast<int>(text.size());
-  // Without WC_NO_BEST_FIT_CHARS the conversion picks look-alikes (O for Ω)
-  // and reports no default character; with it, the flag below catches them.
-  BOOL usedDefault = FALSE;
-  const int size =
-      WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(), length, nullptr, 0, nullptr, &usedDefault);
-  if (size <= 0 || usedDefault) return false;
-  std::string converted(static_cast<size_t>(size), '\0');
-  WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, text.data(), length, &converted[0], size, nullptr,
-                      &usedDefault);
-  // A code page may still fold a character into another without using its
-  // default character; only a round trip proves the text survives.
-  if (usedDefault || Widen(CP_ACP, converted.data(), size) != text) return false;
+  std::string utf8;
+  std::string converted;
+  if (!NarrowWide(text.data(), text.size(), &utf8) || !Utf8ToAnsi(utf8, &converted)) return false;
   *ansi = converted;
   return true;
 }

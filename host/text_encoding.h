@@ -7,8 +7,8 @@
 
 #include <string>
 
-// UTF-16 from UTF-8. Bytes that are not UTF-8 become U+FFFD, as
-// MultiByteToWideChar makes them.
+// UTF-16 from UTF-8; empty for text that is not UTF-8 (the scenario reader
+// refuses such text first).
 std::wstring WideFromUtf8(const std::string& text);
 
 // UTF-8 from UTF-16; a lone surrogate becomes U+FFFD.

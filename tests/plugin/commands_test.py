@@ -50,7 +50,7 @@ class Session:
             os.makedirs(folder)
         shutil.copy(DLL, os.path.join(self.bin, "Zapnest.dll"))
         shutil.copy(HOST, os.path.join(self.bin, "zapnest-host.exe"))
-        with open(os.path.join(self.bin, "Zapnest.ini"), "w", newline="\r\n") as f:
+        with open(os.path.join(self.bin, "Zapnest.ini"), "w", newline="\r\n", encoding="cp1252") as f:
             f.write("[Settings]\n" + "".join("%s=%s\n" % item for item in settings.items()))
 
     def file(self, relative, data):
@@ -76,21 +76,25 @@ class Session:
 
     def run(self, steps, hold=(), host_options=()):
         script = os.path.join(self.root, "scenario.txt")
-        with open(script, "w") as f:
-            f.write("timeout 20\n" + "\n".join(steps) + "\n")
         command = [WINE_RUN, os.path.join(self.bin, "zapnest-host.exe"), "--temp", win(self.temp) + "\\",
                    "--script", win(script)] + list(host_options)
         for path in hold:
             command += ["--hold", win(path)]
-        # Wine's own messages are not always UTF-8.
-        result = subprocess.run(command, capture_output=True, text=True, errors="replace", timeout=300)
+        # The host writes UTF-8; Wine's own messages are not always UTF-8. A
+        # UTF-8 locale lets Wine name files outside ASCII right on the Unix
+        # side (and gives it the ANSI code page 1252).
+        with open(script, "w", encoding="utf-8") as f:
+            f.write("timeout 20\n" + "\n".join(steps) + "\n")
+        result = subprocess.run(command, capture_output=True, encoding="utf-8", errors="replace", timeout=300,
+                                env=dict(os.environ, LC_ALL="C.UTF-8"))
         attached = [line[len("attached: "):] for line in result.stdout.splitlines() if line.startswith("attached: ")]
         return result, attached
 
     def settings(self):
+        """The INI file as the plug-in left it: text in the ANSI code page."""
         parser = configparser.ConfigParser(interpolation=None)
         parser.optionxform = str
-        parser.read(os.path.join(self.bin, "Zapnest.ini"))
+        parser.read(os.path.join(self.bin, "Zapnest.ini"), encoding="cp1252")
         return dict(parser["Settings"])
 
     def close(self):
@@ -402,6 +406,60 @@ class CommandsTest(SessionTestCase):
         self.passes(result)
         self.assertZip(zip_path, files)
         self.assertUtf8Flags(zip_path)
+
+    def test_every_picked_file_arrives_under_its_own_name(self):
+        # Typed into the open dialog beside their look-alikes; the ANSI
+        # dialog took a.txt for ａ.txt and O.txt for Ω.txt.
+        s = self.session(InitialFolder="<data>", ShowSaveWarning="0")
+        s.file("a.txt", b"plain a")
+        s.file("O.txt", b"plain O")
+        files = {"\uff41.txt": b"full-width a", "\u03a9.txt": b"omega", "\u65e5\u672c\u8a9e.txt": b"nihongo",
+                 "\U0001f600.txt": b"beyond the plane", "sub\uff3cy.txt": b"full-width backslash",
+                 "Gr\u00f6\u00dfe caf\u00e9.txt": b"latin"}
+        for name, data in files.items():
+            s.file(name, data)
+        zip_path = win(s.temp) + "\\picked.zip"
+        result, attached = s.run([
+            'choose "%s"' % FILES_ENTRY,
+            "open-file \"%s\" '%s'" % (OPEN_TITLE, " ".join('"%s"' % name for name in files)),
+            'save-file "%s" "%s"' % (SAVE_TITLE, zip_path),
+            'attached "%s"' % zip_path,
+            "no-more-attachments"])
+        self.passes(result)
+        self.assertZip(zip_path, files)
+        self.assertUtf8Flags(zip_path)
+
+    def test_one_file_outside_ascii_proposes_its_name_and_its_folder_is_kept_when_the_ini_can_hold_it(self):
+        s = self.session(ShowSaveWarning="0")
+        cafe = s.file("Gr\u00f6\u00dfe/caf\u00e9.txt", b"latin")
+        omega = s.file("\u03a9 folder/\u03a9.txt", b"omega")
+        first = win(s.temp) + "\\caf\u00e9.txt.zip"
+        second = win(s.temp) + "\\\u03a9.txt.zip"
+        result, attached = s.run([
+            'choose "%s"' % FILES_ENTRY,
+            'open-file "%s" "%s"' % (OPEN_TITLE, win(cafe)),
+            'file-name "%s" "caf\u00e9.txt.zip"' % SAVE_TITLE,
+            'save-file "%s" "%s"' % (SAVE_TITLE, first),
+            'attached "%s"' % first])
+        self.passes(result)
+        self.assertZip(first, {"caf\u00e9.txt": b"latin"})
+        self.assertEqual(win(os.path.dirname(cafe)) + "\\", s.settings()["InitialFolder"])
+        # A folder the ANSI code page cannot name is not written to the INI
+        # file (a look-alike would name another folder): it keeps the last.
+        result, attached = s.run([
+            'choose "%s"' % FILES_ENTRY,
+            'open-file "%s" "%s"' % (OPEN_TITLE, win(omega)),
+            'file-name "%s" "\u03a9.txt.zip"' % SAVE_TITLE,
+            'save-file "%s" "%s"' % (SAVE_TITLE, second),
+            'message "%s" information ok "Orvel! cannot attach \'%s\': its name has characters that the system\'s '
+            'code page lacks. Please choose a different name!"' % (CAPTION, second),
+            'file-name "%s" "\u03a9.txt.zip"' % SAVE_TITLE,
+            'save-file "%s" "%s"' % (SAVE_TITLE, win(s.temp) + "\\omega.zip"),
+            'attached "%s"' % (win(s.temp) + "\\omega.zip"),
+            "no-more-attachments"])
+        self.passes(result)
+        self.assertZip(win(s.temp) + "\\omega.zip", {"\u03a9.txt": b"omega"})
+        self.assertEqual(win(os.path.dirname(cafe)) + "\\", s.settings()["InitialFolder"])
 
     def test_a_zip_named_as_a_device_is_an_error_and_nothing_is_attached(self):
         s = self.session()

@@ -223,6 +223,16 @@ class NamesOutsideTheAnsiCodePageTest(HarnessTestCase):
         self.assertEqual(0, result.returncode, result.stderr)
         self.assertIn("scenario passed (2 steps)", result.stdout)
 
+    def test_a_scenario_that_is_not_utf8_is_refused_with_its_line(self):
+        script = os.path.join(self.dir, "latin1.txt")
+        with open(script, "wb") as f:
+            f.write(b"timeout 20\nno-dialog \"caf\xe9\" 1\n")
+        result = subprocess.run([WINE_RUN, HOST, "--plugin", windows_path(PROBE), "--script", windows_path(script)],
+                                capture_output=True, encoding="utf-8", errors="replace", timeout=180,
+                                env=WINE_ENVIRONMENT)
+        self.assertNotEqual(0, result.returncode)
+        self.assertIn("line 2: not UTF-8", result.stderr)
+
     def test_a_temporary_folder_the_ansi_code_page_cannot_hold_is_refused_at_start(self):
         result = self.play(['no-dialog "Probe Open" 1'], ["--temp", "C:\\Ω\\"])
         self.assertEqual(2, result.returncode)
