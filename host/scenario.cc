@@ -25,6 +25,7 @@ const std::map<std::string, size_t> kArgumentCounts = {
     {"cancel", 1},        {"browse-folder", 2}, {"message", 4}, {"attached", 1},
     {"no-more-attachments", 0}, {"menu-item", 2}, {"file-name", 2}, {"confirm", 2}, {"filter", 2}, {"filter-is", 2},
     {"set-environment", 2}, {"no-dialog", 2}, {"read-message", 2}, {"open-menu", 1}, {"picture", 1},
+    {"delete-file", 1},
 };
 
 bool SplitArguments(const std::string& line, std::vector<std::string>* words) {
@@ -412,6 +413,12 @@ struct Player {
     return true;
   }
 
+  // A file that goes while the plug-in works, between two of its dialogs.
+  bool DeleteNamedFile(const ScenarioStep& step) {
+    if (DeleteFileW(WideFromUtf8(step.arguments[0]).c_str())) return true;
+    return Fail(step, "the file could not be deleted");
+  }
+
   bool Play(const ScenarioStep& step) {
     using Handler = bool (Player::*)(const ScenarioStep&);
     static const std::map<std::string, Handler> handlers = {
@@ -434,6 +441,7 @@ struct Player {
         {"set-environment", &Player::SetEnvironment},
         {"open-menu", &Player::OpenMenu},
         {"picture", &Player::TakePicture},
+        {"delete-file", &Player::DeleteNamedFile},
     };
     // ParseScenario lets only known steps through.
     return (this->*handlers.at(step.keyword))(step);

@@ -21,6 +21,7 @@
 //   attached "C:\path\out.zip"                   the next attachment must be this file
 //   no-more-attachments                          nothing else was attached
 //   set-environment NAME "value"                 set a variable of the host's process
+//   delete-file "C:\path\a.txt"                 delete a file (one that goes while the plug-in works)
 //   no-dialog "Title" 2                          no dialog of that title shows within 2 seconds
 //   read-message "Caption" ok                    print a message box's text ("message: ..."),
 //                                                press a button, whatever it says

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -77,16 +78,16 @@ bool BrowseForFolder(std::string* folder) {
   return ok;
 }
 
-// The folder to zip, with the total size of its files, once the user has
-// confirmed them. Returns false when the user cancelled.
-bool ChooseFolder(std::string* folder, uint64_t* total) {
+// The folder to zip, with the files the user confirmed and their total
+// size. Returns false when the user cancelled.
+bool ChooseFolder(std::string* folder, std::vector<FolderEntry>* files, uint64_t* total) {
   for (;;) {
     if (!BrowseForFolder(folder)) {
       ShowMessage(kCancelledText, MB_OK | MB_ICONINFORMATION);
       return false;
     }
-    const std::vector<FolderEntry> files = FilesOf(*folder);
-    if (files.empty()) {
+    *files = FilesOf(*folder);
+    if (files->empty()) {
       ShowMessage("There are no files in folder '" + *folder + "'. Creation of zip archive cancelled.",
                   MB_OK | MB_ICONINFORMATION);
       continue;
@@ -94,8 +95,8 @@ bool ChooseFolder(std::string* folder, uint64_t* total) {
     // Summed in 64 bits: folders of 2 GiB and more get the right figure and
     // the right space check.
     *total = 0;
-    for (const FolderEntry& file : files) *total += file.size;
-    if (ShowMessage(SizeQuestion(static_cast<int>(files.size()), *total), MB_YESNO | MB_ICONQUESTION) == IDYES) {
+    for (const FolderEntry& file : *files) *total += file.size;
+    if (ShowMessage(SizeQuestion(static_cast<int>(files->size()), *total), MB_YESNO | MB_ICONQUESTION) == IDYES) {
       return true;
     }
   }
@@ -104,8 +105,9 @@ bool ChooseFolder(std::string* folder, uint64_t* total) {
 void ZipFolder() {
   PluginSettings& settings = Settings();
   std::string folder;
+  std::vector<FolderEntry> confirmed;
   uint64_t total = 0;
-  if (!ChooseFolder(&folder, &total)) return;
+  if (!ChooseFolder(&folder, &confirmed, &total)) return;
   settings.initialFolder = folder;
 
   wchar_t zipPathBuffer[kNameSize] = L"";
@@ -125,16 +127,23 @@ void ZipFolder() {
   WaitCursor cursor;
   OpenArchive archive;
   if (!archive.Create(zipPath)) return;
-  // Files that cannot be added (unreadable, in use, gone, too large, a name
-  // no zip can hold, or one Windows would extract over another) are left
-  // out, and the user decides afterwards whether the zip goes without them.
-  // The zip itself, when it is saved into this folder, is no file of it.
-  // When the zip itself fails (a full disk, say), every later file would
-  // fail too: the command ends there.
+  // The files are those present now. Files that cannot be added
+  // (unreadable, in use, too large, a name no zip can hold, one Windows
+  // would extract over another, or one the user was told of that has gone
+  // since) are left out, and the user decides afterwards whether the zip
+  // goes without them. The zip itself, when it is saved into this folder,
+  // is no file of it. When the zip itself fails (a full disk, say), every
+  // later file would fail too: the command ends there.
+  const std::vector<FolderEntry> present = FilesOf(folder);
   std::vector<std::string> leftOut;
+  std::set<std::string> presentNames;
+  for (const FolderEntry& file : present) presentNames.insert(file.name);
+  for (const FolderEntry& file : confirmed) {
+    if (presentNames.count(file.name) == 0) leftOut.push_back(file.name);
+  }
   EntryNameSet taken;
   size_t added = 0;
-  for (const FolderEntry& file : FilesOf(folder)) {
+  for (const FolderEntry& file : present) {
     const std::string path = JoinPath(folder, file.name);
     if (file.nameIsExact && SameFile(path, zipPath)) continue;
     size_t earlier = 0;

@@ -381,6 +381,24 @@ class CommandsTest(SessionTestCase):
                                           *self.left_out(names, "yes"), 'attached "%s"' % zip_path], hold=held)
         self.passes(result)
 
+    def test_a_file_that_goes_after_the_question_is_named_as_left_out(self):
+        s = self.session(ShowZipFolder="1", ShowSaveWarning="0")
+        folder = s.top_folder("going")
+        s.put(folder, "stays.txt", b"stays")
+        going = s.put(folder, "goes.txt", b"goes")
+        zip_path = win(s.temp) + "\\going.zip"
+        result, attached = s.run([
+            'choose "%s"' % FOLDER_ENTRY,
+            'browse-folder "Browse for Folder" "%s"' % win(folder),
+            'message "%s" question yes "Create zip from 2 files with a total size of 9 bytes?"' % CAPTION,
+            'delete-file "%s"' % win(going),
+            'save-file "%s" "%s"' % (SAVE_TITLE, zip_path),
+            *self.left_out(["goes.txt"], "yes"),
+            'attached "%s"' % zip_path,
+            "no-more-attachments"])
+        self.passes(result)
+        self.assertZip(zip_path, {"stays.txt": b"stays"})
+
     def test_every_file_of_a_folder_arrives_under_its_own_name(self):
         # Each name beside its look-alike in the ANSI code page; the ANSI
         # functions took one for the other, and the full-width backslash for a
