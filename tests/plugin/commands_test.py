@@ -125,14 +125,26 @@ class SessionTestCase(unittest.TestCase):
                 self.assertEqual(data, z.read(name), name)
 
     def assertUtf8Flags(self, path):
-        """Names outside ASCII carry bit 11 in the central and the local header; ASCII names do not."""
+        """Names outside ASCII carry bit 11 in the central and the local header; ASCII names do not. 7-Zip,
+        bsdtar and Info-ZIP's unzip show every name as zipfile does."""
         with open(unix(path), "rb") as f:
             raw = f.read()
         with zipfile.ZipFile(unix(path)) as z:
+            names = sorted(z.namelist())
             for info in z.infolist():
                 expected = 0 if info.filename.isascii() else 0x800
                 self.assertEqual(expected, info.flag_bits & 0x800, info.filename)
                 self.assertEqual(expected, struct.unpack_from("<H", raw, info.header_offset + 6)[0] & 0x800)
+        utf8 = dict(os.environ, LANG="C.UTF-8", LC_ALL="C.UTF-8")
+
+        def lines(*command):
+            result = subprocess.run(command, capture_output=True, env=utf8)
+            self.assertEqual(0, result.returncode, result.stderr)
+            return result.stdout.decode("utf-8").splitlines()
+        seven = [line[len("Path = "):] for line in lines("7z", "l", "-slt", unix(path)) if line.startswith("Path = ")]
+        self.assertEqual(names, sorted(seven[1:]))  # the first is the archive itself
+        self.assertEqual(names, sorted(lines("bsdtar", "-tf", unix(path))))
+        self.assertEqual(names, sorted(lines("unzip", "-Z1", unix(path))))
 
     def left_out(self, names, answer):
         """The question after a folder zip that left `names` out, and the answer."""
