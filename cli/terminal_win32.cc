@@ -33,10 +33,14 @@ void Write(FILE* stream, DWORD which, const std::string& text) {
   DWORD written = 0;
   if (GetConsoleMode(handle, &mode)) {
     std::wstring wide;
-    if (!WidenUtf8(text, &wide)) wide.assign(text.begin(), text.end());
+    if (!WidenUtf8(text, &wide)) {
+      for (const char c : text) wide.push_back(static_cast<wchar_t>(static_cast<unsigned char>(c)));
+    }
     for (size_t at = 0; at < wide.size(); at += written) {
-      // Consoles take a limited amount at once; write in pieces.
-      const DWORD piece = static_cast<DWORD>(wide.size() - at < 8192 ? wide.size() - at : 8192);
+      // Consoles take a limited amount at once; write in pieces, never
+      // between the two halves of a surrogate pair.
+      DWORD piece = static_cast<DWORD>(wide.size() - at < 8192 ? wide.size() - at : 8192);
+      if (at + piece < wide.size() && wide[at + piece - 1] >= 0xD800 && wide[at + piece - 1] <= 0xDBFF) --piece;
       if (!WriteConsoleW(handle, wide.data() + at, piece, &written, nullptr) || written == 0) return;
     }
     return;

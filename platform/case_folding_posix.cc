@@ -4,6 +4,22 @@
 #include "platform/case_folding.h"
 #include "platform/utf8.h"
 
+namespace {
+
+// The upper case Windows' file systems compare with. Their tables hold one
+// upper-case form per UTF-16 unit, so characters beyond the Basic
+// Multilingual Plane stay as they are; and they map only letters whose
+// upper case leads back to them, so the C library's one-way foldings (µ to
+// Μ, ı to I, ς to Σ, ſ to S and the like) are left out.
+uint32_t WindowsUpperCase(uint32_t c, locale_t utf8) {
+  if (c >= 0x10000) return c;
+  const auto upper = static_cast<uint32_t>(towupper_l(static_cast<wint_t>(c), utf8));
+  if (upper == c || upper >= 0x10000 || (upper >= 0xD800 && upper <= 0xDFFF)) return c;
+  return static_cast<uint32_t>(towlower_l(static_cast<wint_t>(upper), utf8)) == c ? upper : c;
+}
+
+}  // namespace
+
 std::string FoldCase(const std::string& name) {
   static const locale_t utf8 = newlocale(LC_CTYPE_MASK, "C.UTF-8", nullptr);
   std::string folded;
@@ -15,10 +31,7 @@ std::string FoldCase(const std::string& name) {
       for (char byte : name) folded.push_back(byte >= 'a' && byte <= 'z' ? static_cast<char>(byte - 'a' + 'A') : byte);
       return folded;
     }
-    // Windows' tables hold one upper-case form per UTF-16 unit: characters
-    // beyond the Basic Multilingual Plane are compared as they are.
-    const uint32_t upper = c < 0x10000 ? static_cast<uint32_t>(towupper_l(static_cast<wint_t>(c), utf8)) : c;
-    AppendUtf8(upper < 0x10000 && !(upper >= 0xD800 && upper <= 0xDFFF) ? upper : c, &folded);
+    AppendUtf8(WindowsUpperCase(c, utf8), &folded);
     at += length;
   }
   return folded;

@@ -2,9 +2,15 @@
 
 #include <windows.h>
 
+#include "platform/utf8.h"
 #include "platform/wide_text.h"
 
 namespace {
+
+// The code page meant, with CP_ACP resolved: Windows 10 and later may run
+// with UTF-8 as the ANSI code page, where the conversion calls take no
+// flags and no default character, and every UTF-8 text is its own form.
+UINT Resolve(UINT codePage) { return codePage == CP_ACP ? GetACP() : codePage; }
 
 bool CodePageToWide(UINT codePage, const std::string& text, std::wstring* wide) {
   wide->clear();
@@ -19,12 +25,22 @@ bool CodePageToWide(UINT codePage, const std::string& text, std::wstring* wide) 
 }  // namespace
 
 bool CodePageToUtf8(unsigned codePage, const std::string& text, std::string* utf8) {
+  if (Resolve(codePage) == CP_UTF8) {
+    if (!IsValidUtf8(text)) return false;
+    *utf8 = text;
+    return true;
+  }
   std::wstring wide;
   return CodePageToWide(codePage, text, &wide) && NarrowWide(wide.data(), wide.size(), utf8);
 }
 
 bool Utf8ToCodePage(unsigned codePage, const std::string& utf8, std::string* text) {
   text->clear();
+  if (Resolve(codePage) == CP_UTF8) {
+    if (!IsValidUtf8(utf8)) return false;
+    *text = utf8;
+    return true;
+  }
   std::wstring wide;
   if (!WidenUtf8(utf8, &wide)) return false;
   if (wide.empty()) return true;

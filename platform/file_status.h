@@ -9,7 +9,7 @@
 enum PathKind {
   PathMissing,  // nothing there, or nothing that can be looked at
   PathRegular,  // a plain file, or a link to one
-  PathOther,    // a folder, a device, a pipe, a socket
+  PathOther,    // a folder, a device, a pipe, a socket, a stream inside a file (Windows' "a.zip:s")
 };
 PathKind KindOf(const std::string& path);
 

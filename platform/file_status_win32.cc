@@ -34,6 +34,10 @@ PathKind KindOf(const std::string& path) {
   wchar_t full[MAX_PATH + 8];
   const DWORD length = GetFullPathNameW(wide.c_str(), sizeof full / sizeof full[0], full, nullptr);
   if (length > 4 && length < sizeof full / sizeof full[0] && wcsncmp(full, L"\\\\.\\", 4) == 0) return PathOther;
+  // A colon after the drive prefix names a stream inside a file, not a file.
+  size_t start = wide.compare(0, 4, L"\\\\?\\") == 0 ? 4 : 0;
+  if (wide.size() >= start + 2 && wide[start + 1] == L':') start += 2;
+  if (wide.find(L':', start) != std::wstring::npos) return PathOther;
   const DWORD attributes = GetFileAttributesW(wide.c_str());
   if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) != 0) {
     return PathOther;

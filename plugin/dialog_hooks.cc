@@ -31,11 +31,15 @@ SelectionGuard guard;
 
 // Whether the selection, as the frame would copy it (the folder, its NUL,
 // each name with a NUL instead of its quotes and blanks, a closing NUL),
-// fits the buffer's room. Both queries answer with the characters needed.
+// fits the buffer's room; the file-name field's text, quotes and all, is
+// never shorter than the names. Both queries answer with the characters
+// needed. Where one fails (a place that is no disk folder, such as the
+// computer's list of drives), nothing is copied from it, and the dialog
+// goes on.
 bool SelectionFits(HWND frame) {
   const LRESULT folder = SendMessageW(frame, CDM_GETFOLDERPATH, 0, 0);
   const LRESULT names = SendMessageW(frame, CDM_GETSPEC, 0, 0);
-  return folder >= 0 && names >= 0 && folder + names + 2 <= guard.room;
+  return folder < 0 || names < 0 || folder + names + 2 <= guard.room;
 }
 
 LRESULT CALLBACK GuardedFrameProc(HWND frame, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -56,7 +60,12 @@ void StartGuard(HWND hookWindow, const OPENFILENAMEW* record) {
 
 void EndGuard() {
   if (guard.frame == nullptr) return;
-  if (IsWindow(guard.frame)) SetWindowLongPtrW(guard.frame, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(guard.previous));
+  // Only a procedure that is still the guard's is given back: whatever was
+  // set on the frame after it stays.
+  if (IsWindow(guard.frame) &&
+      GetWindowLongPtrW(guard.frame, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(GuardedFrameProc)) {
+    SetWindowLongPtrW(guard.frame, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(guard.previous));
+  }
   guard = SelectionGuard{};
 }
 
@@ -116,8 +125,8 @@ DWORD DialogRecordSize() {
 
 UINT_PTR CALLBACK DetailsViewHookOpen(HWND dialog, UINT message, WPARAM, LPARAM lParam) {
   return CatchEverything<UINT_PTR>(0, [&] {
-    // The hook's dialog is made while the frame initialises and goes
-    // before the frame does: the guard lives exactly as long.
+    // The hook's dialog is made while the frame initialises and destroyed
+    // with it, just after the frame: the guard lives exactly as long.
     if (message == WM_INITDIALOG) StartGuard(dialog, reinterpret_cast<const OPENFILENAMEW*>(lParam));
     if (message == WM_DESTROY) EndGuard();
     return SwitchToDetailsOnce(&openHookWaiting, dialog, message, lParam);

@@ -169,8 +169,9 @@ void ZipFolder() {
   }
   if (!FinishArchive(&archive)) return;
   // Asked after the zip is closed and before it is attached; No leaves the
-  // zip where it was saved. The names are listed as a folder view lists
-  // them, whatever order the system enumerated them in.
+  // zip where it was saved. The names are listed in the order of their
+  // names without regard to case, whatever order the system enumerated
+  // them in.
   std::sort(leftOut.begin(), leftOut.end(),
             [](const std::string& a, const std::string& b) { return FoldCase(a) < FoldCase(b); });
   if (!leftOut.empty() && ShowMessage(LeftOutQuestion(leftOut), MB_YESNO | MB_ICONQUESTION) != IDYES) return;

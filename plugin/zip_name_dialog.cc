@@ -2,11 +2,11 @@
 
 #include "plugin/copy_text.h"
 #include "plugin/dialog_hooks.h"
+#include "plugin/mail_client_path.h"
 #include "plugin/messages.h"
 #include "plugin/settings.h"
 #include "plugin/temp_folder.h"
 #include "plugin/zip_name_rules.h"
-#include "platform/code_page.h"
 #include "platform/file_status.h"
 #include "platform/wide_text.h"
 
@@ -64,8 +64,10 @@ bool AskZipPath(OPENFILENAMEW* record, const std::string& preset, const ZipNameC
       return false;
     }
     std::string ansiPath;
-    if (!Utf8ToAnsi(*zipPath, &ansiPath)) {
-      ShowMessage(NotAttachableText(*zipPath), MB_OK | MB_ICONINFORMATION);
+    const MailClientPathProblem problem = MailClientPath(*zipPath, CP_ACP, &ansiPath);
+    if (problem != MailClientPathOk) {
+      ShowMessage(problem == MailClientPathTooLong ? PathTooLongText(*zipPath) : NotAttachableText(*zipPath),
+                  MB_OK | MB_ICONINFORMATION);
       continue;
     }
     if (ReplacesSource(*zipPath, checks.sources)) {

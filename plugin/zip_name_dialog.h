@@ -29,7 +29,8 @@ struct ZipNameChecks {
 // Runs the zip name dialog on `record` until the user settles on a path,
 // which goes into *zipPath as UTF-8: `preset` is put into the file name on
 // every round; a path that names one of the sources, that the mail client
-// could not be handed (it speaks the ANSI code page), or, when asked, whose
+// could not be handed (it speaks the ANSI code page, in buffers of MAX_PATH
+// bytes), or, when asked, whose
 // drive lacks room, is refused with a message and asked again; outside the
 // temporary folder the user is warned (unless ShowSaveWarning is 0) and may
 // choose again. Returns false, after showing "Creation of zip archive

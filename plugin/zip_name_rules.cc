@@ -24,6 +24,10 @@ std::string NotAttachableText(const std::string& zipPath) {
          "': its name has characters that the system's code page lacks. Please choose a different name!";
 }
 
+std::string PathTooLongText(const std::string& zipPath) {
+  return "Orvel! cannot attach '" + zipPath + "': its path is too long. Please choose a shorter name or folder!";
+}
+
 std::string CollisionText(const std::string& first, const std::string& second, bool oneIsFolderOfOther) {
   return "'" + first + "' and '" + second + "' cannot both be added: " +
          (oneIsFolderOfOther ? "one would be extracted as a folder of the other."

@@ -25,6 +25,10 @@ std::string NoSpaceText(const std::string& zipPath);
 // whose interface takes only text of the ANSI code page.
 std::string NotAttachableText(const std::string& zipPath);
 
+// The message when the chosen zip path, in the ANSI code page, would not
+// fit the mail client's path buffers.
+std::string PathTooLongText(const std::string& zipPath);
+
 // The message when two selected files would be extracted as one (names that
 // differ only in case), or one as the folder of the other.
 std::string CollisionText(const std::string& first, const std::string& second, bool oneIsFolderOfOther);

@@ -2,8 +2,8 @@
 
 #include "plugin/compose_window.h"
 #include "plugin/host_api.h"
+#include "plugin/mail_client_path.h"
 #include "plugin/messages.h"
-#include "platform/code_page.h"
 #include "writer/archive.h"
 
 OpenArchive::~OpenArchive() { Close(); }
@@ -35,7 +35,7 @@ bool FinishArchive(OpenArchive* archive) {
 
 void AttachZip(const std::string& zipPath) {
   std::string ansiPath;
-  if (!Utf8ToAnsi(zipPath, &ansiPath)) {
+  if (MailClientPath(zipPath, CP_ACP, &ansiPath) != MailClientPathOk) {
     ShowMessage(kCreateErrorText, MB_OK | MB_ICONINFORMATION);
     return;
   }

@@ -35,7 +35,7 @@ bool FinishArchive(OpenArchive* archive);
 
 // Hands the zip to the mail client for the current composition window. Its
 // interface speaks the ANSI code page; the zip name dialog accepted only
-// paths that it holds exactly.
+// paths that it holds exactly and that fit the mail client's buffers.
 void AttachZip(const std::string& zipPath);
 
 // FinishArchive, then AttachZip when it succeeded.

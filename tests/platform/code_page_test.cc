@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 namespace {
@@ -43,6 +44,19 @@ TEST(CodePage, DoubleByteCharactersWithABackslashTrailByteStayWhole) {
   ASSERT_TRUE(Utf8ToCodePage(kJapanese, utf8, &back));
   EXPECT_EQ("dir\\\x95\x5C.txt", back);
   EXPECT_FALSE(CodePageToUtf8(kJapanese, "cut \x95", &utf8));  // a lead byte without its trail byte
+}
+
+// Windows 10 and later may make UTF-8 the ANSI code page: every UTF-8 text
+// is then its own ANSI form, and anything else is no text of it.
+TEST(CodePage, UnderTheUtf8CodePageUtf8TextIsItsOwnForm) {
+  constexpr unsigned kUtf8 = 65001;
+  std::string text;
+  ASSERT_TRUE(Utf8ToCodePage(kUtf8, "\xCE\xA9 \xE6\x97\xA5.zip", &text));
+  EXPECT_EQ("\xCE\xA9 \xE6\x97\xA5.zip", text);
+  ASSERT_TRUE(CodePageToUtf8(kUtf8, "C:\\T\\\xF0\x9F\x98\x80", &text));
+  EXPECT_EQ("C:\\T\\\xF0\x9F\x98\x80", text);
+  EXPECT_FALSE(Utf8ToCodePage(kUtf8, "caf\xE9", &text));
+  EXPECT_FALSE(CodePageToUtf8(kUtf8, "\xED\xA0\x80", &text));
 }
 
 TEST(CodePage, EmptyTextIsEmptyBothWays) {

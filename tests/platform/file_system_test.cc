@@ -112,6 +112,11 @@ TEST(FileSystemNames, CaseFoldsAsWindowsComparesNames) {
   EXPECT_EQ(FoldCase("\xEF\xBD\x81"), FoldCase("\xEF\xBC\xA1"));                   // ａ / Ａ
   EXPECT_NE(FoldCase("a"), FoldCase("\xEF\xBD\x81"));                              // a / ａ
   EXPECT_NE(FoldCase("\xF0\x90\x90\xA8"), FoldCase("\xF0\x90\x90\x80"));           // beyond the plane: not folded
+  // Letters whose upper case leads elsewhere stay two names, as on Windows.
+  EXPECT_NE(FoldCase("\xC4\xB1spanak"), FoldCase("Ispanak"));                    // ı / I
+  EXPECT_NE(FoldCase("\xCF\x82"), FoldCase("\xCF\x83"));                         // ς / σ
+  EXPECT_NE(FoldCase("\xC2\xB5"), FoldCase("\xCE\x9C"));                         // µ / Μ
+  EXPECT_NE(FoldCase("\xC5\xBF"), FoldCase("s"));                                // ſ / s
 }
 
 // An output is a plain file on a disk, or nothing: a device would swallow

@@ -9,6 +9,7 @@
 
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "host/dialog_driver.h"
 #include "platform/wide_text.h"
@@ -167,6 +168,58 @@ TEST(DetailsViewHook, SwitchesTheFileListOnceAtTheFirstFolder) {
   EXPECT_EQ(static_cast<DWORD>(LVS_REPORT), views.atStart);
   EXPECT_TRUE(views.movedOn);
   EXPECT_EQ(static_cast<DWORD>(LVS_LIST), views.afterSecondFolder);
+}
+
+// What the driver typed into a multiple-selection dialog.
+struct TypedSelection {
+  std::wstring names;
+  bool closed = false;
+};
+
+DWORD WINAPI TypeSelection(void* context) {
+  auto* typed = static_cast<TypedSelection*>(context);
+  HWND dialog = WaitForDialog("Pick many");
+  if (dialog == nullptr) return 1;
+  SetWindowTextW(FileNameField(dialog), typed->names.c_str());
+  PostMessageW(dialog, WM_COMMAND, IDOK, 0);
+  typed->closed = WaitUntil([&] { return !IsWindow(dialog); }, 5000);
+  if (!typed->closed) PostMessageW(dialog, WM_COMMAND, IDCANCEL, 0);
+  return 0;
+}
+
+// The open hook with a record's lCustData: a selection that the dialog
+// would copy past that room is refused, and not a character is written
+// past it. (Wine's dialog copies without looking at nMaxFile; Windows
+// fails it by itself.)
+TEST(SelectionGuard, NothingIsWrittenPastTheRoomTheRecordGives) {
+  if (!HaveDisplay()) GTEST_SKIP() << "no display";
+  TempDir dir;
+  TypedSelection typed;
+  for (int i = 0; i < 100; ++i) {
+    const std::string name = "f" + std::to_string(100 + i) + ".txt";
+    WriteWholeFile(dir.File(name), {1});
+    typed.names += L"\"" + std::wstring(name.begin(), name.end()) + L"\" ";
+  }
+  std::wstring initialFolder;
+  WidenUtf8(dir.path(), &initialFolder);
+  constexpr DWORD kRoom = 300;  // the 100 names alone take 900 characters
+  constexpr wchar_t kCanary = L'#';
+  std::vector<wchar_t> buffer(kRoom + 4096, kCanary);
+  buffer[0] = L'\0';
+  OPENFILENAMEW dialog{};
+  dialog.lStructSize = DialogRecordSize();
+  dialog.lpstrFile = buffer.data();
+  dialog.nMaxFile = 100;
+  dialog.lpstrInitialDir = initialFolder.c_str();
+  dialog.lpstrTitle = L"Pick many";
+  dialog.Flags = OFN_EXPLORER | OFN_ENABLEHOOK | OFN_ALLOWMULTISELECT | OFN_FILEMUSTEXIST | OFN_HIDEREADONLY;
+  dialog.lpfnHook = DetailsViewHookOpen;
+  dialog.lCustData = kRoom;
+  HANDLE driver = StartDriver(TypeSelection, &typed);
+  EXPECT_FALSE(GetOpenFileNameW(&dialog));
+  ASSERT_TRUE(FinishDriver(driver));
+  EXPECT_TRUE(typed.closed);
+  for (size_t i = kRoom; i < buffer.size(); ++i) ASSERT_EQ(kCanary, buffer[i]) << i;
 }
 
 TEST(DialogRecordSize, FollowsTheReportedWindowsVersion) {

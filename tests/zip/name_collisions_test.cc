@@ -34,6 +34,10 @@ TEST(NameCollisions, EqualNamesAndNamesThatDifferOnlyInCase) {
   // Windows' tables fold only the Basic Multilingual Plane: Deseret 𐐀 and 𐐨
   // are two names there.
   EXPECT_EQ(NoCollision, Between("\xF0\x90\x90\x80", "\xF0\x90\x90\xA8"));
+  // Nor do they fold the letters whose upper case leads back to another.
+  EXPECT_EQ(NoCollision, Between("\xC4\xB1spanak.txt", "Ispanak.txt"));  // ı / I
+  EXPECT_EQ(NoCollision, Between("\xCF\x82.txt", "\xCF\x83.txt"));       // ς / σ
+  EXPECT_EQ(NoCollision, Between("\xC2\xB5m.txt", "\xCE\x9Cm.txt"));     // µ / Μ
 }
 
 // A file cannot also be a folder: "a" beside "a/b.txt" fails in every reader
