@@ -26,11 +26,7 @@ std::string FoldCase(const std::string& name) {
   for (size_t at = 0; at < name.size();) {
     uint32_t c = 0;
     const size_t length = utf8 != nullptr ? DecodeUtf8(name.data(), name.size(), at, &c) : 0;
-    if (length == 0) {
-      folded.clear();
-      for (char byte : name) folded.push_back(byte >= 'a' && byte <= 'z' ? static_cast<char>(byte - 'a' + 'A') : byte);
-      return folded;
-    }
+    if (length == 0) return AsciiUpperCase(name);
     AppendUtf8(WindowsUpperCase(c, utf8), &folded);
     at += length;
   }

@@ -1,17 +1,12 @@
 #include <windows.h>
 
 #include "platform/case_folding.h"
+#include "platform/utf8.h"
 #include "platform/wide_text.h"
 
 std::string FoldCase(const std::string& name) {
   std::wstring wide;
-  if (!WidenUtf8(name, &wide) || wide.empty()) {
-    std::string folded = name;
-    for (char& c : folded) {
-      if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    }
-    return folded;
-  }
+  if (!WidenUtf8(name, &wide) || wide.empty()) return AsciiUpperCase(name);
   // The invariant locale's upper case, unit by unit, is the file systems'
   // comparison, whatever the user's language.
   std::wstring upper(wide.size(), L'\0');

@@ -42,13 +42,11 @@ HANDLE CreateFileUtf8(const char* path, DWORD access, DWORD sharing, DWORD dispo
 // to attach. Nothing was created then, so closing the handle is all there
 // is to undo.
 FileHandle DiskFileOnly(HANDLE handle) {
-  if (handle == INVALID_HANDLE_VALUE) return Failed(kNoFile);
-  if (GetFileType(handle) != FILE_TYPE_DISK) {
-    CloseHandle(handle);
-    lastFileError = ERROR_BAD_FILE_TYPE;
-    return kNoFile;
-  }
-  return static_cast<FileHandle>(handle);
+  const FileHandle file = FromWin32Handle(handle);
+  if (file == kNoFile || GetFileType(handle) == FILE_TYPE_DISK) return file;
+  CloseHandle(handle);
+  lastFileError = ERROR_BAD_FILE_TYPE;
+  return kNoFile;
 }
 
 FILETIME ToFiletime(FileTime time) {

@@ -75,6 +75,14 @@ bool IsAscii(const std::string& text) {
   return true;
 }
 
+std::string AsciiUpperCase(const std::string& text) {
+  std::string upper = text;
+  for (char& c : upper) {
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  }
+  return upper;
+}
+
 void AppendUtf8(uint32_t codePoint, std::string* out) {
   const auto put = [out](uint32_t value) { out->push_back(static_cast<char>(value)); };
   if (codePoint < 0x80) {

@@ -19,6 +19,10 @@ bool IsValidUtf8(const std::string& text);
 // Whether every byte of `text` is ASCII (below 0x80).
 bool IsAscii(const std::string& text);
 
+// `text` with the ASCII letters a-z in upper case and every other byte as
+// it is.
+std::string AsciiUpperCase(const std::string& text);
+
 // Appends code point `codePoint` (at most U+10FFFF, no surrogate) as UTF-8.
 void AppendUtf8(uint32_t codePoint, std::string* out);
 

@@ -21,8 +21,9 @@ UINT_PTR CALLBACK DetailsViewHookOpen(HWND dialog, UINT message, WPARAM wParam, 
 UINT_PTR CALLBACK DetailsViewHookSave(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
 // The folder browser's callback, for the wide browser. `data` is the folder
-// to open on, a NUL-terminated wide text (may be empty). It enlarges the browser and its tree and keeps the status text on
-// the selected folder's path.
+// to open on, a NUL-terminated wide text (may be empty). It enlarges the
+// browser and its tree and keeps the status text on the selected folder's
+// path.
 int CALLBACK FolderBrowserCallback(HWND browser, UINT message, LPARAM lParam, LPARAM data);
 
 // How much larger the folder browser is made than the system draws it.

@@ -18,7 +18,6 @@ constexpr const char* kNumberedDevices[] = {"COM", "LPT"};
 constexpr const char* kSuperscriptDigits[] = {"\xC2\xB9", "\xC2\xB2", "\xC2\xB3"};  // ¹ ² ³
 
 char LowerAscii(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-char UpperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
 bool EqualIgnoringCase(const char* a, const char* b) {
   for (; *a != '\0' && *b != '\0'; ++a, ++b) {
@@ -38,8 +37,7 @@ bool IsDeviceName(const char* component, size_t length) {
   size_t base = 0;
   while (base < length && component[base] != '.') ++base;
   while (base > 0 && component[base - 1] == ' ') --base;
-  std::string upper(component, base);
-  for (char& c : upper) c = UpperAscii(c);
+  const std::string upper = AsciiUpperCase(std::string(component, base));
   for (const char* device : kDeviceNames) {
     if (upper == device) return true;
   }
@@ -117,7 +115,9 @@ bool SetEntryName(ZipEntry* entry, const char* name) {
     return false;
   }
   entry->nameLength = static_cast<uint32_t>(length);
-  if (!IsAscii(std::string(entry->name, length))) entry->gpFlags = static_cast<uint16_t>(entry->gpFlags | kUtf8NameFlag);
+  if (!IsAscii(std::string(entry->name, length))) {
+    entry->gpFlags = static_cast<uint16_t>(entry->gpFlags | kUtf8NameFlag);
+  }
   return true;
 }
 

@@ -45,7 +45,9 @@ std::vector<uint8_t> ReadThroughPlatform(const std::string& path) {
   if (file == kNoFile) return {'?'};
   uint8_t buffer[256];
   uint32_t count = 0;
-  while (ReadFromFile(file, buffer, sizeof buffer, &count) && count > 0) bytes.insert(bytes.end(), buffer, buffer + count);
+  while (ReadFromFile(file, buffer, sizeof buffer, &count) && count > 0) {
+    bytes.insert(bytes.end(), buffer, buffer + count);
+  }
   CloseFile(file);
   return bytes;
 }

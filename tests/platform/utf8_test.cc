@@ -55,6 +55,11 @@ TEST(Utf8, UnpairedSurrogatesAreRefusedAndOnlyShownAsReplacements) {
   EXPECT_FALSE(Utf16ToUtf8(highAtTheEnd, 2, &out));
 }
 
+TEST(Utf8, AsciiUpperCaseLeavesEveryOtherByteAlone) {
+  EXPECT_EQ("CON.TXT", AsciiUpperCase("con.txt"));
+  EXPECT_EQ("CAF\xC3\xA9 \xE9@[`{", AsciiUpperCase("caf\xC3\xA9 \xE9@[`{"));
+}
+
 TEST(Utf8, DecodesOneCharacterAtATime) {
   const std::string text = "a\xC3\xA9\xF0\x9F\x98\x80";
   uint32_t codePoint = 0;

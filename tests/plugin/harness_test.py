@@ -173,8 +173,8 @@ class NamesOutsideTheAnsiCodePageTest(HarnessTestCase):
 
     def test_names_are_typed_into_the_open_dialog_browsed_to_and_checked_in_the_question_exactly(self):
         steps = []
-        for file, folder in [("Ω.txt", "日本語"), ("日本語.txt", "Ω"), ("😀.txt", "ａ"), ("sub＼y.txt", "😀"),
-                             ("ａ.txt", "Größe café")]:
+        for file, folder in [("Ω.txt", "日本語"), ("日本語.txt", "Ω"), ("😀.txt", "ａ"),
+                             ("sub＼y.txt", "😀"), ("ａ.txt", "Größe café")]:
             steps += self.probe(file, folder) + [
                 'message "Probe" question no "%s"' % self.question(file, folder),
                 'message "Probe" information ok "Nothing attached."']

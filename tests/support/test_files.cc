@@ -55,8 +55,8 @@ void WriteWholeFile(const std::string& path, const std::vector<uint8_t>& bytes) 
 #ifdef _WIN32
 
 void SetFileTimes(const std::string& path, FileTime lastWrite, FileTime lastAccess) {
-  HANDLE file = CreateFileW(fs::u8path(path).c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                            OPEN_EXISTING, 0, nullptr);
+  HANDLE file = CreateFileW(fs::u8path(path).c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                            nullptr, OPEN_EXISTING, 0, nullptr);
   if (file == INVALID_HANDLE_VALUE) throw std::runtime_error("cannot open " + path);
   FILETIME write{static_cast<DWORD>(lastWrite), static_cast<DWORD>(lastWrite >> 32)};
   FILETIME access{static_cast<DWORD>(lastAccess), static_cast<DWORD>(lastAccess >> 32)};
