@@ -1,11 +1,10 @@
 #include <windows.h>
 
-#include <shellapi.h>
-
 #include <cstdio>
 #include <cstring>
 
 #include "cli/terminal.h"
+#include "platform/command_line.h"
 #include "platform/wide_text.h"
 
 namespace {
@@ -56,26 +55,16 @@ void Write(FILE* stream, DWORD which, const std::string& text) {
 }  // namespace
 
 bool ProgramArguments(int /*argc*/, char** /*argv*/, std::vector<std::string>* arguments, std::string* error) {
-  arguments->clear();
-  int count = 0;
-  LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
-  if (wide == nullptr) {
+  size_t inexact = 0;
+  if (!ReadCommandLine(arguments, &inexact)) {
     *error = "cannot read the command line";
     return false;
   }
-  bool ok = true;
-  for (int i = 1; i < count && ok; ++i) {
-    std::string argument;
-    ok = NarrowWide(wide[i], &argument);
-    if (ok) {
-      arguments->push_back(argument);
-    } else {
-      *error = "argument " + std::to_string(i) + " ('" + NarrowWideForDisplay(wide[i]) +
-               "') is not valid Unicode, so it names no file this program can reach";
-    }
-  }
-  LocalFree(wide);
-  return ok;
+  if (inexact == 0) return true;
+  *error = "argument " + std::to_string(inexact) + " ('" + (*arguments)[inexact - 1] +
+           "') is not valid Unicode, so it names no file this program can reach";
+  arguments->clear();
+  return false;
 }
 
 void WriteOutput(const std::string& text) { Write(stdout, STD_OUTPUT_HANDLE, text); }

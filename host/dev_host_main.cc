@@ -18,8 +18,6 @@
 // --temp must have an exact ANSI form, as OVA_GetTempFolder returns one.
 #include <windows.h>
 
-#include <shellapi.h>
-
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -28,6 +26,7 @@
 #include "host/host_state.h"
 #include "host/scenario.h"
 #include "host/text_encoding.h"
+#include "platform/command_line.h"
 
 namespace {
 
@@ -145,15 +144,12 @@ DWORD WINAPI PlayInBackground(void* context) {
   return 0;
 }
 
-// The program's arguments as UTF-8, without the program's name: main's argv
-// would hold them in the ANSI code page, with look-alikes for what it lacks.
+// The program's arguments as UTF-8, without the program's name; one with
+// no UTF-8 form is taken as shown, with U+FFFD, and names nothing.
 std::vector<std::string> CommandLineArguments() {
   std::vector<std::string> arguments;
-  int count = 0;
-  LPWSTR* wide = CommandLineToArgvW(GetCommandLineW(), &count);
-  if (wide == nullptr) return arguments;
-  for (int i = 1; i < count; ++i) arguments.push_back(Utf8FromWide(wide[i]));
-  LocalFree(wide);
+  size_t inexact = 0;
+  ReadCommandLine(&arguments, &inexact);
   return arguments;
 }
 
