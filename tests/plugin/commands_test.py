@@ -156,6 +156,13 @@ class SessionTestCase(unittest.TestCase):
         lines += ["", "Attach the zip archive without %s?" % ("it" if one else "them")]
         return ['message "%s" question %s "%s"' % (CAPTION, answer, lines[0])] + ['+ "%s"' % line for line in lines[1:]]
 
+    def zip_folder(self, folder, count, size, answer="yes"):
+        """The folder command on `folder`, up to the answer to its size question."""
+        return ['choose "%s"' % FOLDER_ENTRY,
+                'browse-folder "Browse for Folder" "%s"' % win(folder),
+                'message "%s" question %s "Create zip from %d files with a total size of %s?"'
+                % (CAPTION, answer, count, size)]
+
     def warning(self, s):
         return ['"If you save the zip archive to a folder other than \'%s\\\' it won\'t be automatically '
                 'deleted upon closing Orvel!"' % win(s.temp),
@@ -362,9 +369,7 @@ class CommandsTest(SessionTestCase):
         s.put(folder, "sub/c.txt", b"deeper")
         zip_path = win(folder) + "\\all.zip"
         result, attached = s.run([
-            'choose "%s"' % FOLDER_ENTRY,
-            'browse-folder "Browse for Folder" "%s"' % win(folder),
-            'message "%s" question yes "Create zip from 3 files with a total size of 1 KB?"' % CAPTION,
+            *self.zip_folder(folder, 3, "1 KB"),
             'file-name "%s" "Attached_files.zip"' % SAVE_TITLE,
             'save-file "%s" "%s"' % (SAVE_TITLE, zip_path),
             'message "%s" question yes %s' % (CAPTION, self.warning(s)[0]), self.warning(s)[1],
@@ -381,10 +386,7 @@ class CommandsTest(SessionTestCase):
         s.put(folder, "a.txt", b"a")
         held = [s.put(folder, "in use %02d.txt" % i, b"held") for i in range(12)]
         zip_path = win(s.temp) + "\\some.zip"
-        steps = ['choose "%s"' % FOLDER_ENTRY,
-                 'browse-folder "Browse for Folder" "%s"' % win(folder),
-                 'message "%s" question yes "Create zip from 13 files with a total size of 49 bytes?"' % CAPTION,
-                 'save-file "%s" "%s"' % (SAVE_TITLE, zip_path)]
+        steps = self.zip_folder(folder, 13, "49 bytes") + ['save-file "%s" "%s"' % (SAVE_TITLE, zip_path)]
         names = ["in use %02d.txt" % i for i in range(12)]
         result, attached = s.run(steps + [*self.left_out(names, "no"), "no-more-attachments"], hold=held)
         self.passes(result)
@@ -400,9 +402,7 @@ class CommandsTest(SessionTestCase):
         going = s.put(folder, "goes.txt", b"goes")
         zip_path = win(s.temp) + "\\going.zip"
         result, attached = s.run([
-            'choose "%s"' % FOLDER_ENTRY,
-            'browse-folder "Browse for Folder" "%s"' % win(folder),
-            'message "%s" question yes "Create zip from 2 files with a total size of 9 bytes?"' % CAPTION,
+            *self.zip_folder(folder, 2, "9 bytes"),
             'delete-file "%s"' % win(going),
             'save-file "%s" "%s"' % (SAVE_TITLE, zip_path),
             *self.left_out(["goes.txt"], "yes"),
@@ -426,10 +426,7 @@ class CommandsTest(SessionTestCase):
         total = sum(len(data) for data in files.values())
         zip_path = win(s.temp) + "\\names.zip"
         result, attached = s.run([
-            'choose "%s"' % FOLDER_ENTRY,
-            'browse-folder "Browse for Folder" "%s"' % win(folder),
-            'message "%s" question yes "Create zip from %d files with a total size of %d bytes?"'
-            % (CAPTION, len(files), total),
+            *self.zip_folder(folder, len(files), "%d bytes" % total),
             'save-file "%s" "%s"' % (SAVE_TITLE, zip_path),
             'attached "%s"' % zip_path,
             "no-more-attachments"])
@@ -559,9 +556,7 @@ class CommandsTest(SessionTestCase):
         with open(os.path.join(folder, "sparse.bin"), "wb") as f:
             f.truncate(3 * 1024 ** 3 + 5)  # sparse: takes no room
         result, attached = s.run([
-            'choose "%s"' % FOLDER_ENTRY,
-            'browse-folder "Browse for Folder" "%s"' % win(folder),
-            'message "%s" question no "Create zip from 1 files with a total size of 3072 MB?"' % CAPTION,
+            *self.zip_folder(folder, 1, "3072 MB", answer="no"),
             'cancel "Browse for Folder"',
             'message "%s" information ok "%s"' % (CAPTION, CANCELLED)])
         self.passes(result)
@@ -575,9 +570,7 @@ class CommandsTest(SessionTestCase):
         s.put(folder, "big.bin", os.urandom(1536 * 1024))
         target = "T:\\no-room.zip"
         result, attached = s.run([
-            'choose "%s"' % FOLDER_ENTRY,
-            'browse-folder "Browse for Folder" "%s"' % win(folder),
-            'message "%s" question yes "Create zip from 1 files with a total size of 1 MB?"' % CAPTION,
+            *self.zip_folder(folder, 1, "1 MB"),
             'save-file "%s" "%s"' % (SAVE_TITLE, target),
             'message "%s" information ok "There is not enough space to create \'%s\'. Please choose a different '
             'folder!"' % (CAPTION, target),
@@ -605,10 +598,7 @@ class CommandsTest(SessionTestCase):
         self.addCleanup(lambda: os.path.exists(os.path.join(drive, "fills.zip")) and
                         os.remove(os.path.join(drive, "fills.zip")))
         result, attached = s.run([
-            'choose "%s"' % FOLDER_ENTRY,
-            'browse-folder "Browse for Folder" "%s"' % win(folder),
-            'message "%s" question yes "Create zip from 4 files with a total size of %d KB?"' % (
-                CAPTION, sum(sizes) // 1024),
+            *self.zip_folder(folder, 4, "%d KB" % (sum(sizes) // 1024)),
             'save-file "%s" "%s"' % (SAVE_TITLE, target),
             'message "%s" question yes %s' % (CAPTION, self.warning(s)[0]), self.warning(s)[1],
             'message "%s" information ok "Error creating zip archive."' % CAPTION,
@@ -622,9 +612,7 @@ class CommandsTest(SessionTestCase):
         s.file("one/two/three/deep.txt", b"deep" * 300)
         zip_path = win(s.temp) + "\\deep.zip"
         result, attached = s.run([
-            'choose "%s"' % FOLDER_ENTRY,
-            'browse-folder "Browse for Folder" "%s"' % win(deep),
-            'message "%s" question yes "Create zip from 1 files with a total size of 1 KB?"' % CAPTION,
+            *self.zip_folder(deep, 1, "1 KB"),
             'save-file "%s" "%s"' % (SAVE_TITLE, zip_path),
             'attached "%s"' % zip_path,
             "no-more-attachments"])

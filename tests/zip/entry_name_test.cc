@@ -3,9 +3,26 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 
 namespace {
+
+struct RefusedName {
+  const char* name;
+  EntryNameProblem problem;
+};
+
+// Each name is judged as its problem and leaves the entry's name empty.
+void ExpectRefused(const std::vector<RefusedName>& cases) {
+  for (const RefusedName& c : cases) {
+    EXPECT_EQ(c.problem, CheckEntryName(c.name)) << c.name;
+    ZipEntry entry{};
+    EXPECT_FALSE(SetEntryName(&entry, c.name)) << c.name;
+    EXPECT_EQ(0u, entry.nameLength);
+    EXPECT_STREQ("", entry.name);
+  }
+}
 
 TEST(ChooseMethod, StoresOnlyNamesEndingInACompressedSuffix) {
   for (const char* stored : {"a.z", "a.zip", "A.ZIP", "b.zoo", "c.Arc", "d.lzh", "e.arj", "f.gz", "g.TGZ",
@@ -31,10 +48,7 @@ TEST(EntryName, WritesBackslashesAsSlashesAndKeepsEverythingElse) {
 // Extracted by a careless reader, these would land outside its folder (or be
 // taken for a folder); after the backslash conversion they are refused.
 TEST(EntryName, RefusesNamesThatLeaveTheExtractionFolder) {
-  const struct {
-    const char* name;
-    EntryNameProblem problem;
-  } cases[] = {
+  ExpectRefused({
       {"/etc/passwd", EntryNameAbsolute},  {"\\tmp\\x.txt", EntryNameAbsolute},
       {"\\\\server\\share", EntryNameAbsolute}, {"C:\\x", EntryNameDrive},
       {"a:b", EntryNameDrive},             {"z:", EntryNameDrive},
@@ -43,14 +57,7 @@ TEST(EntryName, RefusesNamesThatLeaveTheExtractionFolder) {
       {"con/../x", EntryNameClimbs},       {"a./../b", EntryNameClimbs},
       {"dir\\", EntryNameFolder},         {"dir/", EntryNameFolder},
       {"", EntryNameEmpty},
-  };
-  for (const auto& c : cases) {
-    EXPECT_EQ(c.problem, CheckEntryName(c.name)) << c.name;
-    ZipEntry entry{};
-    EXPECT_FALSE(SetEntryName(&entry, c.name)) << c.name;
-    EXPECT_EQ(0u, entry.nameLength);
-    EXPECT_STREQ("", entry.name);
-  }
+  });
   EXPECT_EQ(EntryNameEmpty, CheckEntryName(nullptr));
   EXPECT_EQ(EntryNameTooLong, CheckEntryName(std::string(260, 'n').c_str()));
 }
@@ -59,10 +66,7 @@ TEST(EntryName, RefusesNamesThatLeaveTheExtractionFolder) {
 // Windows drops a trailing dot or space ("a.txt." and "a.txt" are one file),
 // opens a device for a device name, and cannot create the other characters.
 TEST(EntryName, RefusesNamesThatWindowsWouldExtractAsAnotherNameOrNotAtAll) {
-  const struct {
-    const char* name;
-    EntryNameProblem problem;
-  } cases[] = {
+  ExpectRefused({
       {"a.txt.", EntryNameTrailingDotOrSpace}, {"a.txt ", EntryNameTrailingDotOrSpace},
       {"dir./a.txt", EntryNameTrailingDotOrSpace}, {"dir \\a.txt", EntryNameTrailingDotOrSpace},
       {".", EntryNameTrailingDotOrSpace},      {"...", EntryNameTrailingDotOrSpace},
@@ -79,13 +83,7 @@ TEST(EntryName, RefusesNamesThatWindowsWouldExtractAsAnotherNameOrNotAtAll) {
       {"why?", EntryNameForbiddenCharacter},   {"*.txt", EntryNameForbiddenCharacter},
       {"tab\there", EntryNameForbiddenCharacter}, {"line\nfeed", EntryNameForbiddenCharacter},
       {"\x01", EntryNameForbiddenCharacter},   {"esc\x1B", EntryNameForbiddenCharacter},
-  };
-  for (const auto& c : cases) {
-    EXPECT_EQ(c.problem, CheckEntryName(c.name)) << c.name;
-    ZipEntry entry{};
-    EXPECT_FALSE(SetEntryName(&entry, c.name)) << c.name;
-    EXPECT_EQ(0u, entry.nameLength);
-  }
+  });
   // Near misses that Windows keeps as they are.
   for (const char* fine : {".hidden", "..c", "a..b", "console.txt", "conx", "com10.txt", "com0", "lpt.txt",
                            "nul_file", "a.con", "x.aux.txt", "dir.d/a", " lead", "a b.txt", "del\x7F",
