@@ -185,30 +185,32 @@ bool ListFolder(const std::string& folder, const std::string& target, std::vecto
   return true;
 }
 
-std::string DescribeFailure(int32_t code, uint32_t error, const Source& source, const std::string& archivePath) {
+std::string DescribeFailure(const ArchiveFailure& failure, const Source& source, const std::string& archivePath) {
   const std::string quotedSource = Quoted(source.path);
   const std::string quotedArchive = Quoted(archivePath);
-  const auto reason = [error](const char* otherwise) {
-    return error != 0 ? DescribeFileError(error) : std::string(otherwise);
+  const auto reason = [&failure](const char* otherwise) {
+    return failure.systemError != 0 ? DescribeFileError(failure.systemError) : std::string(otherwise);
   };
-  switch (code) {
-    case ArchiveOpenFailed:
-      if (KindOf(source.path) == PathOther) return quotedSource + " is not a regular file";
-      return "cannot open " + quotedSource + ": " + reason("it cannot be opened");
-    case ArchiveReadFailed: return "cannot read " + quotedSource + ": " + reason("read error");
-    case ArchiveBadArgument:
-      if (CheckEntryName(source.entryName.c_str()) != EntryNameOk) return NameProblemMessage(source);
+  switch (failure.reason) {
+    case FailedSourceNotPlainFile: return quotedSource + " is not a regular file";
+    case FailedSourceOpen: return "cannot open " + quotedSource + ": " + reason("it cannot be opened");
+    case FailedSourceNotListed:
+      return quotedSource + " is no longer the file that was listed (it was replaced, or became a link, meanwhile)";
+    case FailedSourceRead: return "cannot read " + quotedSource + ": " + reason("read error");
+    case FailedSourceChanged: return quotedSource + " changed while it was being zipped";
+    case FailedNameRefused:
+      return "cannot add " + quotedSource + ": its name " + Quoted(source.entryName) + " " +
+             NameProblemText(static_cast<EntryNameProblem>(failure.nameProblem));
+    case FailedSourceTooLarge:
       return "cannot add " + quotedSource +
              ": it is 4 GiB or larger (or grew to that while it was read), more than a zip archive without "
              "Zip64 holds";
-    case ArchiveNoMemory: return "cannot add " + quotedSource + ": out of memory";
-    case ArchiveSeekFailed:
-      if (error == 0) {
-        return "cannot add " + quotedSource + ": the archive would grow past 2 GiB, the most it can hold";
-      }
-      return "cannot reposition " + quotedArchive + ": " + DescribeFileError(error);
-    case ArchiveWriteFailed: return "cannot write " + quotedArchive + ": " + reason("write error");
-    default: return "cannot add " + quotedSource + ": error " + std::to_string(code);
+    case FailedNoMemory: return "cannot add " + quotedSource + ": out of memory";
+    case FailedArchiveLimit:
+      return "cannot add " + quotedSource + ": the archive would grow past 2 GiB, the most it can hold";
+    case FailedOutputReposition: return "cannot reposition " + quotedArchive + ": " + reason("seek error");
+    case FailedOutputWrite: return "cannot write " + quotedArchive + ": " + reason("write error");
+    default: return "cannot add " + quotedSource + ": internal error " + std::to_string(failure.reason);
   }
 }
 
@@ -267,10 +269,11 @@ int Fail(Output* output, const std::string& message) {
 
 // Closes the archive and puts it in the target's place.
 bool FinishOutput(Output* output, std::string* error) {
-  const int32_t closed = CloseArchive(output->archive);
+  ArchiveFailure failure{};
+  const int32_t closed = CloseArchive(output->archive, &failure);
   output->archive = nullptr;
   if (closed != ArchiveOk) {
-    *error = DescribeFailure(closed, LastFileError(), Source{"", output->shownPath}, output->shownPath);
+    *error = DescribeFailure(failure, Source{"", output->shownPath}, output->shownPath);
     return false;
   }
   CopyPermissions(output->target, output->temporary);
@@ -332,11 +335,11 @@ int Run(const Options& options) {
       if (!options.quiet) PrintAdded(source, added);
       continue;
     }
-    const uint32_t systemError = LastFileError();
-    const std::string message = DescribeFailure(result, systemError, source, options.archive);
+    const ArchiveFailure failure = LastArchiveFailure(output.archive);
+    const std::string message = DescribeFailure(failure, source, options.archive);
     // In a folder a file that fails for its own reasons is skipped; a failure
     // of the archive stops the run.
-    if (!options.folderMode || !IsSourceFailure(result, systemError)) return Fail(&output, message);
+    if (!options.folderMode || !IsSourceFailure(failure)) return Fail(&output, message);
     WriteErrors("zapnest: warning: " + message + "; skipped\n");
     ++totals.skipped;
   }

@@ -8,6 +8,7 @@
 #include "deflate/input_window.h"
 #include "deflate/long_chains.h"
 #include "platform/platform.h"
+#include "zip/output_channel.h"
 
 static_assert(kOutputBufferSize == kIoBufferSize, "the compressor stages its output in the archive's I/O buffer");
 
@@ -284,7 +285,7 @@ void CompressEntry(ZipArchive* archive, ZipEntry* entry) {
   if (state == nullptr) {
     state = CreateState(archive);
     if (state == nullptr) {
-      archive->errorCode = ArchiveNoMemory;
+      FailArchive(archive, ArchiveNoMemory, FailedNoMemory);
       return;
     }
     archive->deflateState = state;

@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/platform.h"
+
 struct FolderEntry {
   std::string name;  // the bare name
   uint64_t size;
@@ -12,10 +14,19 @@ struct FolderEntry {
   // a surrogate that lacks its partner): `name` then only shows it, with
   // U+FFFD in its place, and opens nothing.
   bool nameIsExact;
+  // A link (on Windows, a reparse point) whose target lies outside the
+  // folder, resolved rather than read as text, or that cannot be resolved:
+  // it is listed so that it can be reported, but it is no file of the
+  // folder and must not be opened.
+  bool leadsOutside;
+  // The file the name reached when it was listed, links followed. A file
+  // opened under the name later must have it, or it was swapped meanwhile.
+  FileIdentity identity;
 };
 
 // The plain files directly inside `folder`: no folders, no links to folders,
-// no devices or pipes; hidden and system files too. In the order the system
+// no devices or pipes; hidden and system files too, and links to plain files
+// (those that lead outside marked so). In the order the system
 // lists them. Returns false with the system's error code in *error when the
 // folder cannot be read (also when it is not a folder).
 bool ListPlainFiles(const std::string& folder, std::vector<FolderEntry>* files, uint32_t* error);

@@ -15,7 +15,7 @@ bool ListPlainFiles(const std::string& folder, std::vector<FolderEntry>* files, 
   while (const dirent* item = readdir(directory)) {
     struct stat status;
     if (stat(JoinPath(folder, item->d_name).c_str(), &status) == 0 && S_ISREG(status.st_mode)) {
-      files->push_back(FolderEntry{item->d_name, static_cast<uint64_t>(status.st_size), true});
+      files->push_back(FolderEntry{item->d_name, static_cast<uint64_t>(status.st_size), true, false, FileIdentity{}});
     }
   }
   closedir(directory);

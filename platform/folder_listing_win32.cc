@@ -42,7 +42,8 @@ bool ListPlainFiles(const std::string& folder, std::vector<FolderEntry>* files, 
   }
   do {
     if ((found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) != 0) continue;
-    FolderEntry entry{"", (static_cast<uint64_t>(found.nFileSizeHigh) << 32) | found.nFileSizeLow, true};
+    FolderEntry entry{"", (static_cast<uint64_t>(found.nFileSizeHigh) << 32) | found.nFileSizeLow, true, false,
+                      FileIdentity{}};
     if (!NarrowWide(found.cFileName, &entry.name)) {
       entry.name = NarrowWideForDisplay(found.cFileName);
       entry.nameIsExact = false;

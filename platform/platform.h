@@ -56,6 +56,10 @@ FileHandle CreateNewOutputFile(const char* path);
 // the open never waits for another program. Returns kNoFile on failure.
 FileHandle OpenInputFile(const char* path);
 
+// What LastFileError reports after OpenInputFile refused a name because it
+// opens something other than a plain file (a folder, a device, a pipe).
+extern const uint32_t kNotPlainFileError;
+
 // Closes a handle from CreateOutputFile or OpenInputFile. kNoFile is ignored.
 void CloseFile(FileHandle file);
 
@@ -82,6 +86,21 @@ bool QueryFileSize(FileHandle file, uint64_t* size);
 
 // Attributes, times and size of an open file. Returns false on failure.
 bool QueryFileInfo(FileHandle file, FileInfo* info);
+
+// Which file an open handle reaches: its volume and its index there (volume
+// serial number and file index on Windows, device and inode on POSIX). Two
+// handles with equal identities reach one file, however it was named.
+struct FileIdentity {
+  uint64_t volume;
+  uint64_t index;
+};
+inline bool operator==(const FileIdentity& a, const FileIdentity& b) {
+  return a.volume == b.volume && a.index == b.index;
+}
+inline bool operator!=(const FileIdentity& a, const FileIdentity& b) { return !(a == b); }
+
+// The identity of an open file. Returns false when it cannot be queried.
+bool QueryFileIdentity(FileHandle file, FileIdentity* identity);
 
 // The clock, in UTC.
 FileTime CurrentUtcFileTime();

@@ -58,6 +58,10 @@ FileTime FileTimeOf(const struct timespec& when) {
 
 }  // namespace
 
+// No errno says "not a plain file"; EINVAL is never what opening a name
+// for reading fails with otherwise.
+const uint32_t kNotPlainFileError = EINVAL;
+
 FileHandle CreateOutputFile(const char* path) {
   // Opened without truncating and without waiting, and emptied only once it
   // is known to be a plain file: a device or a pipe would swallow the
@@ -87,7 +91,7 @@ FileHandle OpenInputFile(const char* path) {
   // and devices or pipes could be read without end or block a read.
   struct stat status;
   if (fstat(fd, &status) != 0) return Refuse(fd, errno);
-  if (!S_ISREG(status.st_mode)) return Refuse(fd, S_ISDIR(status.st_mode) ? EISDIR : EINVAL);
+  if (!S_ISREG(status.st_mode)) return Refuse(fd, static_cast<int>(kNotPlainFileError));
   const int flags = fcntl(fd, F_GETFL);
   if (flags < 0 || fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) return Refuse(fd, errno);
   return HandleFromDescriptor(fd);
@@ -195,6 +199,14 @@ bool QueryFileInfo(FileHandle file, FileInfo* info) {
     info->creationTime = FileTimeOf(birth);
   }
 #endif
+  return true;
+}
+
+bool QueryFileIdentity(FileHandle file, FileIdentity* identity) {
+  struct stat status;
+  if (fstat(DescriptorOf(file), &status) != 0) return FailedCall();
+  identity->volume = static_cast<uint64_t>(status.st_dev);
+  identity->index = static_cast<uint64_t>(status.st_ino);
   return true;
 }
 

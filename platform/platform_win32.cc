@@ -58,6 +58,8 @@ FILETIME ToFiletime(FileTime time) {
 
 }  // namespace
 
+const uint32_t kNotPlainFileError = ERROR_BAD_FILE_TYPE;
+
 FileHandle CreateOutputFile(const char* path) {
   return DiskFileOnly(CreateFileUtf8(path, GENERIC_WRITE, 0, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL));
 }
@@ -70,7 +72,18 @@ FileHandle CreateNewOutputFile(const char* path) {
 
 FileHandle OpenInputFile(const char* path) {
   const FileHandle file = FromWin32Handle(CreateFileUtf8(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, 0));
-  if (file == kNoFile) return kNoFile;
+  if (file == kNoFile) {
+    // A folder cannot be opened this way at all, and says only that access
+    // was denied.
+    std::wstring wide;
+    if (lastFileError == ERROR_ACCESS_DENIED && WidenUtf8(path, &wide)) {
+      const DWORD attributes = GetFileAttributesW(wide.c_str());
+      if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+        lastFileError = ERROR_BAD_FILE_TYPE;
+      }
+    }
+    return kNoFile;
+  }
   // Consoles, pipes and devices open like files but are not plain files: they
   // could be read without end or block a read. Consoles and devices have no
   // file information, pipes answer as pipes. (GetFileType would tell in one
@@ -135,6 +148,14 @@ bool QueryFileInfo(FileHandle file, FileInfo* info) {
   info->lastAccessTime = FromFiletime(details.ftLastAccessTime);
   info->lastWriteTime = FromFiletime(details.ftLastWriteTime);
   info->size = (static_cast<uint64_t>(details.nFileSizeHigh) << 32) | details.nFileSizeLow;
+  return true;
+}
+
+bool QueryFileIdentity(FileHandle file, FileIdentity* identity) {
+  BY_HANDLE_FILE_INFORMATION details;
+  if (!GetFileInformationByHandle(Win32Handle(file), &details)) return Failed(false);
+  identity->volume = details.dwVolumeSerialNumber;
+  identity->index = (static_cast<uint64_t>(details.nFileIndexHigh) << 32) | details.nFileIndexLow;
   return true;
 }
 

@@ -159,7 +159,7 @@ void ZipFolder() {
       ++added;
       continue;
     }
-    if (!IsSourceFailure(result, LastFileError())) {
+    if (!IsSourceFailure(LastArchiveFailure(archive.get()))) {
       archive.Abandon(kCreateErrorText);
       return;
     }

@@ -20,6 +20,13 @@ bool ClosesWithin(const ZipArchive* archive, uint64_t entriesEnd, const ZipEntry
          archive->outputLimit;
 }
 
+// Ends an add refused before anything was written: keeps why, and returns
+// `code` without leaving it in errorCode, so the archive takes further adds.
+int32_t Refuse(ZipArchive* archive, int32_t code, FailureReason reason) {
+  archive->failure = ArchiveFailure{reason, LastFileError(), 0};
+  return code;
+}
+
 void CloseSource(ZipArchive* archive) {
   CloseFile(archive->source);
   archive->source = kNoFile;
@@ -44,6 +51,29 @@ int32_t AbandonEntry(ZipArchive* archive, ZipEntry* entry) {
     archive->errorCode = ArchiveOk;
   }
   return failure;
+}
+
+int32_t RefuseSource(ZipArchive* archive, int32_t code, FailureReason reason) {
+  const int32_t refused = Refuse(archive, code, reason);
+  CloseSource(archive);
+  return refused;
+}
+
+// Whether the source still is what it was when it was opened: the same
+// size, the same last write, and all of it read. A file that another program
+// cut short, extended or rewrote meanwhile would otherwise enter the archive
+// as a mix of two states that matches neither, with a CRC of its own.
+bool SourceUnchanged(ZipArchive* archive, uint64_t openedSize, FileTime openedWriteTime) {
+  FileInfo now;
+  if (!QueryFileInfo(archive->source, &now)) {
+    FailArchive(archive, ArchiveReadFailed, FailedSourceRead);
+    return false;
+  }
+  if (now.size != openedSize || now.lastWriteTime != openedWriteTime || archive->bytesRead != openedSize) {
+    FailArchive(archive, ArchiveReadFailed, FailedSourceChanged);
+    return false;
+  }
+  return true;
 }
 
 void AppendEntry(ZipArchive* archive, ZipEntry* entry) {
@@ -80,27 +110,39 @@ int32_t CreateArchiveOnNewFile(const char* path, ZipArchive** archive) {
   return CreateArchive(path, false, archive);
 }
 
-int32_t AddFileToArchive(ZipArchive* archive, const char* entryName, const char* sourcePath) {
+namespace {
+
+int32_t AddSource(ZipArchive* archive, const char* entryName, const char* sourcePath, const FileIdentity* listed) {
   ClearLastFileError();
   if (archive == nullptr) return ArchiveBadArgument;
-  if ((archive->flags & Finished) != 0) return ArchiveFinished;
+  if ((archive->flags & Finished) != 0) return Refuse(archive, ArchiveFinished, FailedFinished);
   // A failure is left in errorCode between adds only when an earlier add
   // could not cut its remains away: the output no longer ends where
   // archiveOffset says, and an entry added now would record a false offset.
+  // Its reason stays as it was.
   if (archive->errorCode != ArchiveOk) return archive->errorCode;
   archive->flags &= ~static_cast<uint32_t>(SourceInfoKnown | OwnsSource);
   archive->bytesRead = 0;
   archive->compressedSize = 0;
   archive->crc32 = 0;
-  if (sourcePath == nullptr) return ArchiveBadArgument;
+  if (sourcePath == nullptr) return Refuse(archive, ArchiveBadArgument, FailedNoSourcePath);
 
   // Nothing is written until the local header, so every failure before it
   // leaves the archive as it was.
   archive->source = OpenInputFile(sourcePath);
-  if (archive->source == kNoFile) return ArchiveOpenFailed;
+  if (archive->source == kNoFile) {
+    return Refuse(archive, ArchiveOpenFailed,
+                  LastFileError() == kNotPlainFileError ? FailedSourceNotPlainFile : FailedSourceOpen);
+  }
   archive->flags |= OwnsSource;
+  if (listed != nullptr) {
+    FileIdentity opened{};
+    if (!QueryFileIdentity(archive->source, &opened)) return RefuseSource(archive, ArchiveOpenFailed, FailedSourceOpen);
+    if (opened != *listed) return RefuseSource(archive, ArchiveOpenFailed, FailedSourceNotListed);
+  }
 
   SourceMetadata metadata{};
+  uint64_t openedSize = 0;
   if (SetFilePosition(archive->source, 0, SeekFromCurrent) == kInvalidFilePosition) {
     // A source that cannot say where it is cannot describe itself either.
     archive->sourceSize = kUnknownSize;
@@ -108,28 +150,24 @@ int32_t AddFileToArchive(ZipArchive* archive, const char* entryName, const char*
   } else {
     archive->flags |= SourceInfoKnown;
     const int32_t described = ReadFileMetadata(archive, &metadata);
-    uint64_t fullSize = 0;
-    if (described != ArchiveOk || !QueryFileSize(archive->source, &fullSize)) {
-      CloseSource(archive);
-      return described != ArchiveOk ? described : ArchiveOpenFailed;
+    if (described != ArchiveOk) {
+      return RefuseSource(archive, described, described == ArchiveOpenFailed ? FailedSourceOpen : FailedSourceRead);
     }
+    if (!QueryFileSize(archive->source, &openedSize)) return RefuseSource(archive, ArchiveOpenFailed, FailedSourceOpen);
     // Sizes of 4 GiB and more would wrap in the 32-bit fields.
-    if (fullSize > kLargestSource) {
-      CloseSource(archive);
-      return ArchiveBadArgument;
-    }
+    if (openedSize > kLargestSource) return RefuseSource(archive, ArchiveBadArgument, FailedSourceTooLarge);
   }
+  // Before any clamping: what the file said when it was opened.
+  const FileTime openedWriteTime = metadata.lastWriteTime;
 
   if (archive->latestEntryTime != 0) ClampTimes(&metadata, archive->latestEntryTime);
 
   auto* entry = static_cast<ZipEntry*>(AllocateFixedMemory(sizeof(ZipEntry)));
-  if (entry == nullptr) {
-    CloseSource(archive);
-    return ArchiveNoMemory;
-  }
+  if (entry == nullptr) return RefuseSource(archive, ArchiveNoMemory, FailedNoMemory);
   if (!SetEntryName(entry, entryName)) {
     ReleaseFixedMemory(entry);
-    CloseSource(archive);
+    RefuseSource(archive, ArchiveBadArgument, FailedNameRefused);
+    archive->failure.nameProblem = CheckEntryName(entryName);
     return ArchiveBadArgument;
   }
   entry->gpFlags = static_cast<uint16_t>(entry->gpFlags | kProvisionalHeader);  // beside the UTF-8 flag
@@ -148,8 +186,7 @@ int32_t AddFileToArchive(ZipArchive* archive, const char* entryName, const char*
       !ClosesWithin(archive, uint64_t{archive->archiveOffset} + LocalHeaderLength(entry) + archive->sourceSize,
                     entry)) {
     ReleaseFixedMemory(entry);
-    CloseSource(archive);
-    return ArchiveSeekFailed;
+    return RefuseSource(archive, ArchiveSeekFailed, FailedArchiveLimit);
   }
 
   archive->errorCode = ArchiveOk;
@@ -159,12 +196,15 @@ int32_t AddFileToArchive(ZipArchive* archive, const char* entryName, const char*
 
   WriteEntryData(archive, entry);
   if (archive->errorCode != ArchiveOk) return AbandonEntry(archive, entry);
+  if ((archive->flags & SourceInfoKnown) != 0 && !SourceUnchanged(archive, openedSize, openedWriteTime)) {
+    return AbandonEntry(archive, entry);
+  }
   CloseSource(archive);
   archive->sourceSize = archive->bytesRead;
   // Every write stayed within the limit, so this cannot wrap.
   archive->archiveOffset += archive->compressedSize;
   if (!ClosesWithin(archive, archive->archiveOffset, entry)) {
-    archive->errorCode = ArchiveSeekFailed;
+    FailArchive(archive, ArchiveSeekFailed, FailedArchiveLimit);
     return AbandonEntry(archive, entry);
   }
 
@@ -183,6 +223,17 @@ int32_t AddFileToArchive(ZipArchive* archive, const char* entryName, const char*
   return ArchiveOk;
 }
 
+}  // namespace
+
+int32_t AddFileToArchive(ZipArchive* archive, const char* entryName, const char* sourcePath) {
+  return AddSource(archive, entryName, sourcePath, nullptr);
+}
+
+int32_t AddListedFileToArchive(ZipArchive* archive, const char* entryName, const char* sourcePath,
+                               const FileIdentity& listed) {
+  return AddSource(archive, entryName, sourcePath, &listed);
+}
+
 void WriteEntryData(ZipArchive* archive, ZipEntry* entry) {
   archive->bytesRead = 0;
   archive->crc32 = 0;
@@ -195,9 +246,25 @@ void WriteEntryData(ZipArchive* archive, ZipEntry* entry) {
   }
 }
 
-bool IsSourceFailure(int32_t code, uint32_t systemError) {
-  return code == ArchiveOpenFailed || code == ArchiveReadFailed || code == ArchiveBadArgument ||
-         (code == ArchiveSeekFailed && systemError == 0);
+ArchiveFailure LastArchiveFailure(const ZipArchive* archive) {
+  if (archive == nullptr) return ArchiveFailure{FailedNoArchive, 0, 0};
+  return archive->failure;
+}
+
+bool IsSourceFailure(const ArchiveFailure& failure) {
+  switch (failure.reason) {
+    case FailedNameRefused:
+    case FailedSourceTooLarge:
+    case FailedSourceOpen:
+    case FailedSourceNotPlainFile:
+    case FailedSourceNotListed:
+    case FailedSourceRead:
+    case FailedSourceChanged:
+    case FailedArchiveLimit:
+      return true;
+    default:
+      return false;
+  }
 }
 
 bool DescribeLastAdded(const ZipArchive* archive, AddedEntry* added) {
@@ -207,9 +274,12 @@ bool DescribeLastAdded(const ZipArchive* archive, AddedEntry* added) {
   return true;
 }
 
-int32_t CloseArchive(ZipArchive* archive) {
+int32_t CloseArchive(ZipArchive* archive, ArchiveFailure* failure) {
   ClearLastFileError();
-  if (archive == nullptr) return ArchiveBadArgument;
+  if (archive == nullptr) {
+    if (failure != nullptr) *failure = ArchiveFailure{FailedNoArchive, 0, 0};
+    return ArchiveBadArgument;
+  }
   int32_t result = ArchiveOk;
   if (archive->output != kNoFile) {
     if (archive->errorCode == ArchiveOk && (archive->flags & Finished) == 0) {
@@ -217,6 +287,7 @@ int32_t CloseArchive(ZipArchive* archive) {
       archive->flags |= Finished;
     }
     result = archive->errorCode;
+    if (result != ArchiveOk && failure != nullptr) *failure = archive->failure;
     if ((archive->flags & OwnsOutput) != 0) CloseFile(archive->output);
   }
   if ((archive->flags & OwnsSource) != 0) CloseSource(archive);

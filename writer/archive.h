@@ -37,12 +37,15 @@ int32_t CreateArchiveOnNewFile(const char* path, ZipArchive** archive);
 //   directory and end record, past `outputLimit` (2 GiB - 1): at once for a
 //   stored source of known size, otherwise once its data reaches the limit;
 // - ArchiveWriteFailed, ArchiveReadFailed, ArchiveSeekFailed, ArchiveNoMemory
-//   (compressor state) once writing began. The output is then cut back to
+//   (compressor state) once writing began; ArchiveReadFailed also when the
+//   source's size or last write time changed while it was read, or fewer
+//   bytes were read than it held when it was opened. The output is then cut back to
 //   where the entry began, so the archive holds exactly the entries added
 //   before; only when that cut fails does the code stay in `errorCode`:
 //   every later add then returns it at once, and closing writes no directory.
 // The source is closed on every path; a failed add leaves the archive open
-// for further adds.
+// for further adds. LastArchiveFailure tells which reason lies behind the
+// code.
 int32_t AddFileToArchive(ZipArchive* archive, const char* entryName, const char* sourcePath);
 
 // Writes the data of `entry` from the archive's open `source` to the output:
@@ -53,13 +56,22 @@ int32_t AddFileToArchive(ZipArchive* archive, const char* entryName, const char*
 // fuzz target) that bring a source of their own.
 void WriteEntryData(ZipArchive* archive, ZipEntry* entry);
 
-// Whether a failed add was the source's doing (it could not be opened or
-// read, is 4 GiB or more, or no longer fits the archive), after which the
-// archive takes further files, rather than the output's (a write, a
-// reposition, memory). `systemError` is LastFileError after the add: the
-// archive's own limit fails with ArchiveSeekFailed without a
-// failing system call, a real reposition failure has one.
-bool IsSourceFailure(int32_t code, uint32_t systemError);
+// As AddFileToArchive, for a file found by listing a folder: the file opened
+// must be the one `listed` identifies. Another one (the name was given to
+// another file, or to a link, since the listing) fails with
+// ArchiveOpenFailed and FailedSourceNotListed before anything is written.
+int32_t AddListedFileToArchive(ZipArchive* archive, const char* entryName, const char* sourcePath,
+                               const FileIdentity& listed);
+
+// Why the last failed add or close of `archive` failed. For a null archive,
+// FailedNoArchive.
+ArchiveFailure LastArchiveFailure(const ZipArchive* archive);
+
+// Whether a failure was the source's doing (it could not be opened or read,
+// changed while read, is 4 GiB or more, has a name no zip holds, or no
+// longer fits the archive), after which the archive takes further files,
+// rather than the output's (a write, a reposition, memory).
+bool IsSourceFailure(const ArchiveFailure& failure);
 
 // What the most recent successful add put into the archive.
 struct AddedEntry {
@@ -77,5 +89,6 @@ bool DescribeLastAdded(const ZipArchive* archive, AddedEntry* added);
 // archive owns it, and releases the record with every entry and the
 // compressor state, on every path. Returns the failure that stopped the
 // directory (or was left by an add), ArchiveBadArgument for a null archive,
-// otherwise ArchiveOk.
-int32_t CloseArchive(ZipArchive* archive);
+// otherwise ArchiveOk. On a failure, *failure (when given) says why, as
+// LastArchiveFailure would have.
+int32_t CloseArchive(ZipArchive* archive, ArchiveFailure* failure = nullptr);

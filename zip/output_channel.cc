@@ -2,18 +2,23 @@
 
 #include "zip/crc32.h"
 
+void FailArchive(ZipArchive* archive, int32_t code, FailureReason reason) {
+  archive->errorCode = code;
+  archive->failure = ArchiveFailure{reason, LastFileError(), 0};
+}
+
 void WriteBytes(ZipArchive* archive, const void* data, uint32_t length) {
   if (archive->errorCode != ArchiveOk || length == 0) return;
   // The position never passes the limit, so this cannot wrap; a write that
   // would take the archive past it is refused before anything goes out.
   if (length > archive->outputLimit - archive->outputPosition) {
-    archive->errorCode = ArchiveSeekFailed;
+    FailArchive(archive, ArchiveSeekFailed, FailedArchiveLimit);
     return;
   }
   uint32_t written = 0;
   const bool ok = WriteToFile(archive->output, data, length, &written);
   archive->outputPosition += written <= length ? written : length;
-  if (!ok || written != length) archive->errorCode = ArchiveWriteFailed;
+  if (!ok || written != length) FailArchive(archive, ArchiveWriteFailed, FailedOutputWrite);
 }
 
 void WriteU16(ZipArchive* archive, uint32_t value) {
@@ -31,7 +36,7 @@ bool SeekOutput(ZipArchive* archive, uint32_t offset) {
   // and the move fails, which is the clean end for an archive that large.
   if ((archive->flags & OutputSeekable) == 0 ||
       SetFilePosition(archive->output, static_cast<int32_t>(offset), SeekFromStart) == kInvalidFilePosition) {
-    archive->errorCode = ArchiveSeekFailed;
+    FailArchive(archive, ArchiveSeekFailed, FailedOutputReposition);
     return false;
   }
   archive->outputPosition = offset;
@@ -41,13 +46,13 @@ bool SeekOutput(ZipArchive* archive, uint32_t offset) {
 uint32_t ReadSource(ZipArchive* archive, void* buffer, uint32_t capacity) {
   uint32_t count = 0;
   if (!ReadFromFile(archive->source, buffer, capacity, &count)) {
-    archive->errorCode = ArchiveReadFailed;
+    FailArchive(archive, ArchiveReadFailed, FailedSourceRead);
     return 0;
   }
   // A source that has grown to 4 GiB while it was read no longer fits the
   // 32-bit sizes; the entry is refused like one found that large at open.
   if (count > kLargestSource - archive->bytesRead) {
-    archive->errorCode = ArchiveBadArgument;
+    FailArchive(archive, ArchiveBadArgument, FailedSourceTooLarge);
     return 0;
   }
   archive->bytesRead += count;

@@ -7,6 +7,10 @@
 
 #include "zip/zip_archive.h"
 
+// Sets the sticky `errorCode` to `code` and keeps `reason` beside it in
+// `failure`, with LastFileError as the system's part.
+void FailArchive(ZipArchive* archive, int32_t code, FailureReason reason);
+
 // Writes `length` bytes to the output with one write call and advances
 // `outputPosition` by what was written. Does nothing while `errorCode` is set
 // or when `length` is 0; a failed or short write sets `errorCode` to

@@ -73,6 +73,7 @@ int32_t ReadFileMetadata(ZipArchive* archive, SourceMetadata* metadata) {
   // DOS times are local wall-clock time by the format's convention; readers
   // that ignore the extended timestamp show them as they stand.
   metadata->dosDateTime = ToDosDateTime(UtcToLocalFileTime(info.lastWriteTime));
+  metadata->lastWriteTime = info.lastWriteTime;
   return ArchiveOk;
 }
 
@@ -85,13 +86,17 @@ void CurrentTimeMetadata(SourceMetadata* metadata) {
   metadata->createTime = unixNow;
   metadata->dosDateTime = ToDosDateTime(UtcToLocalFileTime(now));
   metadata->externalAttributes = kModeRegular << 16;
+  metadata->lastWriteTime = now;
 }
 
 void ClampTimes(SourceMetadata* metadata, FileTime latest) {
   const int32_t latestSeconds = ToUnixTime(latest);
   if (metadata->accessTime > latestSeconds) metadata->accessTime = latestSeconds;
   if (metadata->createTime > latestSeconds) metadata->createTime = latestSeconds;
-  if (metadata->modifyTime > latestSeconds) {
+  // Compared as file times: past 2038 the seconds are all held at one value,
+  // and the DOS field still tells those years apart.
+  if (metadata->lastWriteTime > latest) {
+    metadata->lastWriteTime = latest;
     metadata->modifyTime = latestSeconds;
     metadata->dosDateTime = ToDosDateTime(UtcToLocalFileTime(latest));
   }

@@ -6,13 +6,16 @@
 #include "zip/zip_archive.h"
 
 // The facts taken from a source file before its entry is built. Times are
-// seconds since 1970-01-01 00:00:00 UTC.
+// seconds since 1970-01-01 00:00:00 UTC, as ToUnixTime gives them.
 struct SourceMetadata {
   int32_t accessTime;
   int32_t modifyTime;
   int32_t createTime;
   uint32_t dosDateTime;  // local wall-clock time of the last write, DOS form
   uint32_t externalAttributes;
+  // The last write as the system gave it (UTC), before either field held it
+  // to its range, so that ClampTimes compares what the file says.
+  FileTime lastWriteTime;
 };
 
 // Fills `metadata` from the archive's open `source` and sets `sourceSize` (low
@@ -24,7 +27,7 @@ struct SourceMetadata {
 int32_t ReadFileMetadata(ZipArchive* archive, SourceMetadata* metadata);
 
 // Moves every time in `metadata` that is later than `latest`, a UTC file
-// time, back to `latest`.
+// time, back to `latest`. A `latest` past every time changes nothing.
 void ClampTimes(SourceMetadata* metadata, FileTime latest);
 
 // Fills `metadata` from the clock, for a source that cannot describe itself:

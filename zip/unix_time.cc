@@ -1,9 +1,9 @@
 #include "zip/unix_time.h"
 
 int32_t ToUnixTime(FileTime time) {
-  // Subtracting in unsigned arithmetic and reading the result as signed is the
-  // two's-complement difference, without overflow for any input.
-  const int64_t ticks = static_cast<int64_t>(time - kUnixEpochFileTime);
-  const int64_t seconds = ticks / static_cast<int64_t>(kFileTimeTicksPerSecond);
-  return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(seconds)));
+  // Before the epoch the field would need a negative value, which readers
+  // that take it unsigned show as a date after 2038.
+  if (time < kUnixEpochFileTime) return 0;
+  const uint64_t seconds = (time - kUnixEpochFileTime) / kFileTimeTicksPerSecond;
+  return seconds > static_cast<uint64_t>(kLatestUnixTime) ? kLatestUnixTime : static_cast<int32_t>(seconds);
 }

@@ -49,6 +49,36 @@ enum ArchiveResult : int32_t {
 };
 
 // Allocated zero-filled as fixed memory by CreateArchiveOnFile, released by
+// Why an add or a close failed, finer than its result code: several
+// reasons share one code, and a caller should not have to find out again
+// which it was.
+enum FailureReason : uint32_t {
+  NoFailure = 0,
+  FailedNoArchive,           // ArchiveBadArgument: no archive record
+  FailedNoSourcePath,        // ArchiveBadArgument: no source path
+  FailedNameRefused,         // ArchiveBadArgument: CheckEntryName refused the name
+  FailedSourceTooLarge,      // ArchiveBadArgument: 4 GiB or more, at open or while read
+  FailedFinished,            // ArchiveFinished: the directory was written already
+  FailedSourceOpen,          // ArchiveOpenFailed: the system refused to open or describe it
+  FailedSourceNotPlainFile,  // ArchiveOpenFailed: a folder, a device, a pipe
+  FailedSourceNotListed,     // ArchiveOpenFailed: another file than the one listed
+  FailedSourceRead,          // ArchiveReadFailed: a read failed
+  FailedSourceChanged,       // ArchiveReadFailed: its size or time changed while it was read
+  FailedNoMemory,            // ArchiveNoMemory
+  FailedOutputWrite,         // ArchiveWriteFailed
+  FailedOutputReposition,    // ArchiveSeekFailed: the system could not move the output
+  FailedArchiveLimit,        // ArchiveSeekFailed: the archive would pass kLargestArchive
+};
+
+struct ArchiveFailure {
+  FailureReason reason;
+  // LastFileError when the failure was the system's, 0 when the writer
+  // refused by itself.
+  uint32_t systemError;
+  // For FailedNameRefused, the EntryNameProblem that CheckEntryName gave.
+  int32_t nameProblem;
+};
+
 // CloseArchive. It owns `output` while OwnsOutput is set, `source` while
 // OwnsSource is set, every entry in `entryList` and `deflateState`.
 struct ZipArchive {
@@ -88,5 +118,8 @@ struct ZipArchive {
   // the archive with the time of what they were built from, so two builds
   // give the same bytes.
   FileTime latestEntryTime;
+  // Why the last failed add or close failed; set together with its result
+  // (or errorCode), left alone by successes.
+  ArchiveFailure failure;
   uint8_t ioBuffer[kIoBufferSize];
 };

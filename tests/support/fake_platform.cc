@@ -46,6 +46,8 @@ std::vector<uint8_t>& Contents(const std::string& path) { return Fake().files.at
 
 using fake::Fake;
 
+const uint32_t kNotPlainFileError = 0xBAD7;
+
 FileHandle CreateOutputFile(const char* path) {
   if (fake::Planned(&Fake().calls.creates, Fake().faults.failCreateNumber)) return kNoFile;
   fake::File& file = Fake().files[path];
@@ -160,6 +162,12 @@ bool QueryFileInfo(FileHandle handle, FileInfo* info) {
   const fake::File* file = fake::Open(handle)->file;
   *info = file->info;
   info->size = file->reportedSize != 0 ? file->reportedSize : file->bytes.size();
+  return true;
+}
+
+bool QueryFileIdentity(FileHandle handle, FileIdentity* identity) {
+  // A file's place in the map is its identity: it stays while the file does.
+  *identity = FileIdentity{1, reinterpret_cast<uintptr_t>(fake::Open(handle)->file)};
   return true;
 }
 

@@ -64,7 +64,8 @@ TEST_F(ArchiveLimits, StoredSourcesWhoseSumWouldWrapPast4GiBAreRefusedBeforeAnyC
   EXPECT_EQ(writesBefore, fake::Fake().writeSizes.size());
   // The add starts afresh, and its refusal involved no failing system call.
   EXPECT_EQ(0u, LastFileError());
-  EXPECT_TRUE(IsSourceFailure(ArchiveSeekFailed, LastFileError()));
+  EXPECT_EQ(FailedArchiveLimit, LastArchiveFailure(archive_).reason);
+  EXPECT_TRUE(IsSourceFailure(LastArchiveFailure(archive_)));
   EXPECT_EQ(before, archive_->archiveOffset);
   EXPECT_EQ(ArchiveOk, archive_->errorCode);
   ASSERT_EQ(ArchiveOk, AddFileToArchive(archive_, "c.txt", "c.txt"));
@@ -99,18 +100,22 @@ TEST_F(ArchiveLimits, DeflatedDataThatOutgrowsTheLimitIsCutAwayAndLaterAddsGoOn)
   ExpectArchiveOf({"small.txt", "again.txt"});
 }
 
-TEST_F(ArchiveLimits, AStoredSourceThatGrowsWhileReadIsRecordedAsReadOrCutAtTheLimit) {
-  // Reported at open as 100 bytes, it holds 5000 by the time it is read: the
-  // final header and the directory record what was read.
+TEST_F(ArchiveLimits, AStoredSourceThatGrowsWhileReadIsCutAwayAsChangedOrAtTheLimit) {
+  // Reported at open as 100 bytes, it holds 5000 by the time it is read: a
+  // copy of a file that changed meanwhile is refused, whatever it holds.
+  fake::PutFile("first.gz", RandomBytes(300, 5));
+  ASSERT_EQ(ArchiveOk, AddFileToArchive(archive_, "first.gz", "first.gz"));
   fake::PutFile("grows.gz", RandomBytes(5000, 6)).reportedSize = 100;
-  ASSERT_EQ(ArchiveOk, AddFileToArchive(archive_, "grows.gz", "grows.gz"));
+  EXPECT_EQ(ArchiveReadFailed, AddFileToArchive(archive_, "grows.gz", "grows.gz"));
+  EXPECT_EQ(FailedSourceChanged, LastArchiveFailure(archive_).reason);
   // Growing past the limit while it is copied: cut away.
   fake::PutFile("grows2.gz", RandomBytes(50000, 7)).reportedSize = 100;
   const uint32_t before = archive_->archiveOffset;
   archive_->outputLimit = before + 20000;
   EXPECT_EQ(ArchiveSeekFailed, AddFileToArchive(archive_, "grows2.gz", "grows2.gz"));
   EXPECT_EQ(before, archive_->archiveOffset);
-  ExpectArchiveOf({"grows.gz"});
+  EXPECT_EQ(FailedArchiveLimit, LastArchiveFailure(archive_).reason);
+  ExpectArchiveOf({"first.gz"});
 }
 
 TEST_F(ArchiveLimits, ASourceOfUnknownSizeIsCutAwayAtTheLimit) {
@@ -192,8 +197,10 @@ TEST_F(ArchiveLimits, SourcesThatGrowTo4GiBWhileReadAreRefusedAndCutAway) {
   EXPECT_EQ(before, archive_->archiveOffset);
   EXPECT_EQ(ArchiveBadArgument, AddFileToArchive(archive_, "zeros.gz", "zeros.gz"));  // stored
   EXPECT_EQ(before, archive_->archiveOffset);
-  // Exactly 4 GiB - 1 bytes in all still fits the size fields.
+  // Exactly 4 GiB - 1 bytes in all still fits the size fields (the file
+  // says it holds that many, or its copy would be taken for a torn one).
   ArriveNear4GiB(archive_, 100000);
+  fake::Fake().files["zeros.txt"].reportedSize = kLargestSource;
   ASSERT_EQ(ArchiveOk, AddFileToArchive(archive_, "full.txt", "zeros.txt"));
   fake::Fake().beforeEachRead = nullptr;
   ASSERT_EQ(ArchiveOk, CloseArchive(archive_));

@@ -38,15 +38,23 @@ TEST(DosDateTime, ClampsYearsTheFieldCannotHold) {
 TEST(UnixTime, CountsSecondsTruncatingTowardZero) {
   EXPECT_EQ(0, ToUnixTime(kUnixEpochFileTime));
   EXPECT_EQ(1, ToUnixTime(kUnixEpochFileTime + 19999999));
-  EXPECT_EQ(0, ToUnixTime(kUnixEpochFileTime - 9999999));
-  EXPECT_EQ(-1, ToUnixTime(kUnixEpochFileTime - 15000000));
   EXPECT_EQ(1700000000, ToUnixTime(At(2023, 11, 14, 22, 13, 20)));
+  EXPECT_EQ(INT32_MAX, ToUnixTime(At(2038, 1, 19, 3, 14, 7)));
 }
 
-TEST(UnixTime, KeepsTheLow32BitsBeyond2038) {
-  // 2106-02-07 06:28:16 UTC is 2^32 seconds: the low 32 bits are 0.
-  EXPECT_EQ(0, ToUnixTime(At(2106, 2, 7, 6, 28, 16)));
-  EXPECT_EQ(INT32_MIN, ToUnixTime(At(2038, 1, 19, 3, 14, 8)));
+// Signed and unsigned readers agree only from 1970 to 2038: every time
+// outside is held at the nearer end rather than wrapped into a date that
+// looks real (1500 had shown as 2009, 2040 as 1904 or 2040 by the reader).
+TEST(UnixTime, HoldsTimesOutside1970To2038AtTheNearerEnd) {
+  for (const FileTime before : {FileTime{0}, At(1601, 1, 1, 0, 0, 0), At(1850, 6, 1, 0, 0, 0),
+                                At(1900, 1, 1, 0, 0, 0), At(1969, 12, 31, 23, 59, 59)}) {
+    EXPECT_EQ(0, ToUnixTime(before));
+  }
+  EXPECT_EQ(0, ToUnixTime(kUnixEpochFileTime - 1));
+  for (const FileTime after : {At(2038, 1, 19, 3, 14, 8), At(2040, 1, 1, 0, 0, 0), At(2106, 2, 7, 6, 28, 16),
+                               At(2107, 12, 31, 0, 0, 0), At(2500, 1, 1, 0, 0, 0), FileTime{UINT64_MAX}}) {
+    EXPECT_EQ(INT32_MAX, ToUnixTime(after));
+  }
 }
 
 }  // namespace

@@ -120,7 +120,8 @@ TEST_F(SourceMetadataTest, TimesComeFromTheFile) {
 
 TEST(ClampTimes, MovesOnlyLaterTimesBackToTheLimit) {
   const FileTime limit = CalendarToFileTime(CalendarTime{2024, 3, 9, 10, 15, 37, 0});  // 1709979337
-  SourceMetadata later{1800000000, 1800000001, 1800000002, 0x12345678, 0x81A40020};
+  SourceMetadata later{1800000000, 1800000001, 1800000002, 0x12345678, 0x81A40020,
+                       UnixTimeToFileTime(1800000001, 0)};
   ClampTimes(&later, limit);
   EXPECT_EQ(1709979337, later.accessTime);
   EXPECT_EQ(1709979337, later.modifyTime);
@@ -128,12 +129,37 @@ TEST(ClampTimes, MovesOnlyLaterTimesBackToTheLimit) {
   EXPECT_EQ(ToDosDateTime(UtcToLocalFileTime(limit)), later.dosDateTime);
   EXPECT_EQ(0x81A40020u, later.externalAttributes);
 
-  SourceMetadata earlier{1709979336, 1700000000, 1709979337, 0x12345678, 0};
+  SourceMetadata earlier{1709979336, 1700000000, 1709979337, 0x12345678, 0, UnixTimeToFileTime(1700000000, 0)};
   ClampTimes(&earlier, limit);
   EXPECT_EQ(1709979336, earlier.accessTime);
   EXPECT_EQ(1700000000, earlier.modifyTime);
   EXPECT_EQ(1709979337, earlier.createTime);
   EXPECT_EQ(0x12345678u, earlier.dosDateTime);  // the write was not moved
+}
+
+// A bound after 2038 (SOURCE_DATE_EPOCH=4102444800, say) had wrapped to 1963
+// and moved every file back to it.
+TEST(ClampTimes, ABoundPastEveryFileChangesNothingEvenAfter2038) {
+  const FileTime year2024 = UnixTimeToFileTime(1709979337, 0);
+  const SourceMetadata original{1709979337, 1709979337, 1709979337, 0x58694000, 0x81A40020, year2024};
+  for (const int64_t bound : {int64_t{2147483647}, int64_t{2147483648}, int64_t{4102444800}, int64_t{253402300799}}) {
+    SourceMetadata metadata = original;
+    ClampTimes(&metadata, UnixTimeToFileTime(bound, 0));
+    EXPECT_EQ(1709979337, metadata.modifyTime) << bound;
+    EXPECT_EQ(1709979337, metadata.accessTime) << bound;
+    EXPECT_EQ(0x58694000u, metadata.dosDateTime) << bound;
+  }
+}
+
+// Past 2038 the seconds are all held at one value; the DOS field still
+// moves a 2050 file back to a 2045 bound.
+TEST(ClampTimes, ComparesTheWriteTimeItselfPast2038) {
+  const FileTime year2050 = CalendarToFileTime(CalendarTime{2050, 1, 1, 0, 0, 0, 0});
+  const FileTime year2045 = CalendarToFileTime(CalendarTime{2045, 1, 1, 0, 0, 0, 0});
+  SourceMetadata metadata{INT32_MAX, INT32_MAX, INT32_MAX, ToDosDateTime(UtcToLocalFileTime(year2050)), 0, year2050};
+  ClampTimes(&metadata, year2045);
+  EXPECT_EQ(INT32_MAX, metadata.modifyTime);
+  EXPECT_EQ(ToDosDateTime(UtcToLocalFileTime(year2045)), metadata.dosDateTime);
 }
 
 TEST_F(SourceMetadataTest, AnArchiveWithALatestTimeWritesNoLaterEntryTimes) {
