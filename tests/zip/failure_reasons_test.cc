@@ -1,0 +1,165 @@
+// Why an add fails, beside its code, and sources that change while they are
+// read: through the in-memory platform, so that a file can be cut short,
+// extended or rewritten between two reads.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/support/fake_platform.h"
+#include "tests/support/fake_platform_test.h"
+#include "tests/support/test_data.h"
+#include "tests/support/zip_reader.h"
+#include "writer/archive.h"
+#include "zip/entry_name.h"
+
+namespace {
+
+class FailureReasons : public FakePlatformTest {
+ protected:
+  void SetUp() override {
+    FakePlatformTest::SetUp();
+    ASSERT_EQ(ArchiveOk, CreateArchiveOnFile("out.zip", &archive_));
+    fake::PutFile("first.txt", WordText(400, 1));
+    ASSERT_EQ(ArchiveOk, AddFileToArchive(archive_, "first.txt", "first.txt"));
+  }
+  void TearDown() override {
+    fake::Fake().beforeEachRead = nullptr;
+    if (archive_ != nullptr) CloseArchive(archive_);
+    FakePlatformTest::TearDown();
+  }
+  // The add of `path` fails with `code` for `reason`, and the archive still
+  // holds exactly the first entry.
+  void ExpectRefused(const char* path, int32_t code, FailureReason reason) {
+    const uint32_t before = archive_->archiveOffset;
+    EXPECT_EQ(code, AddFileToArchive(archive_, path, path)) << path;
+    EXPECT_EQ(reason, LastArchiveFailure(archive_).reason) << path;
+    EXPECT_EQ(before, archive_->archiveOffset) << path;
+    EXPECT_EQ(before, fake::Contents("out.zip").size()) << path;
+  }
+  void ExpectOnlyTheFirstEntry() {
+    ASSERT_EQ(ArchiveOk, CloseArchive(archive_));
+    archive_ = nullptr;
+    const ReadArchive read = ReadZip(fake::Contents("out.zip"));
+    ASSERT_TRUE(read.ok) << read.error;
+    ASSERT_EQ(1u, read.entries.size());
+    EXPECT_EQ("first.txt", read.entries[0].name);
+  }
+
+  ZipArchive* archive_ = nullptr;
+};
+
+// A file another program cut short, extended or rewrote while it was read
+// would enter the archive as a mix of two states, with a CRC that matches
+// the mix: the add fails instead, stored or deflated.
+TEST_F(FailureReasons, ASourceThatShrinksGrowsOrIsRewrittenWhileReadIsCutAway) {
+  const std::vector<uint8_t> contents = RandomBytes(100000, 2);
+  for (const char* name : {"data.bin", "data.gz"}) {
+    fake::PutFile(name, contents);
+    // The first two reads look for a program header; the data follows.
+    int reads = 0;
+    fake::Fake().beforeEachRead = [&reads, name] {
+      if (++reads == 4) fake::Contents(name).resize(20000);  // truncated after the first data read
+    };
+    ExpectRefused(name, ArchiveReadFailed, FailedSourceChanged);
+
+    fake::PutFile(name, contents);
+    reads = 0;
+    fake::Fake().beforeEachRead = [&reads, name] {
+      if (++reads == 4) fake::Contents(name).resize(200000, 7);  // appended to
+    };
+    ExpectRefused(name, ArchiveReadFailed, FailedSourceChanged);
+
+    // Same size, new bytes: only its last write time tells.
+    fake::PutFile(name, contents);
+    reads = 0;
+    fake::Fake().beforeEachRead = [&reads, name] {
+      if (++reads == 4) fake::Fake().files[name].info.lastWriteTime = 12345;
+    };
+    ExpectRefused(name, ArchiveReadFailed, FailedSourceChanged);
+    fake::Fake().beforeEachRead = nullptr;
+  }
+  EXPECT_TRUE(IsSourceFailure(LastArchiveFailure(archive_)));
+  ExpectOnlyTheFirstEntry();
+}
+
+TEST_F(FailureReasons, AnUnchangedSourceReadToItsEndIsAdded) {
+  fake::PutFile("same.txt", WordText(3000, 3));
+  // Reads that touch nothing else leave the file as it was opened.
+  fake::Fake().beforeEachRead = [] { fake::Fake().files["same.txt"].info.lastAccessTime += 1; };
+  EXPECT_EQ(ArchiveOk, AddFileToArchive(archive_, "same.txt", "same.txt"));
+}
+
+// Each reason tells what one code cannot: 9 is a name or a size, 16 the
+// system or the archive's own limit, 1 a missing file or a folder.
+TEST_F(FailureReasons, EachRefusalBeforeWritingKeepsItsOwnReason) {
+  ExpectRefused("missing.txt", ArchiveOpenFailed, FailedSourceOpen);
+
+  fake::PutFile("large.txt", Text("x")).reportedSize = 0x100000000ull;
+  ExpectRefused("large.txt", ArchiveBadArgument, FailedSourceTooLarge);
+
+  fake::PutFile("ok.txt", Text("fine"));
+  EXPECT_EQ(ArchiveBadArgument, AddFileToArchive(archive_, "../up.txt", "ok.txt"));
+  EXPECT_EQ(FailedNameRefused, LastArchiveFailure(archive_).reason);
+  EXPECT_EQ(EntryNameClimbs, LastArchiveFailure(archive_).nameProblem);
+  EXPECT_EQ(ArchiveBadArgument, AddFileToArchive(archive_, "con.txt", "ok.txt"));
+  EXPECT_EQ(EntryNameDeviceName, LastArchiveFailure(archive_).nameProblem);
+
+  EXPECT_EQ(ArchiveBadArgument, AddFileToArchive(archive_, "x", nullptr));
+  EXPECT_EQ(FailedNoSourcePath, LastArchiveFailure(archive_).reason);
+  EXPECT_FALSE(IsSourceFailure(LastArchiveFailure(archive_)));
+  EXPECT_EQ(FailedNoArchive, LastArchiveFailure(nullptr).reason);
+  ExpectOnlyTheFirstEntry();
+}
+
+TEST_F(FailureReasons, FailuresOfTheOutputAreNotTheSources) {
+  fake::PutFile("next.txt", WordText(2000, 4));
+  fake::Fake().faults.failWriteNumber = fake::Fake().calls.writes + 2;
+  EXPECT_EQ(ArchiveWriteFailed, AddFileToArchive(archive_, "next.txt", "next.txt"));
+  ArchiveFailure failure = LastArchiveFailure(archive_);
+  EXPECT_EQ(FailedOutputWrite, failure.reason);
+  EXPECT_EQ(fake::kInjectedError, failure.systemError);
+  EXPECT_FALSE(IsSourceFailure(failure));
+
+  // The final header cannot be written in place: the system could not move
+  // the output, which is no limit of the archive.
+  fake::Fake().faults.failPositionNumber = fake::Fake().calls.positions + 5;  // after four on the source
+  EXPECT_EQ(ArchiveSeekFailed, AddFileToArchive(archive_, "next.txt", "next.txt"));
+  failure = LastArchiveFailure(archive_);
+  EXPECT_EQ(FailedOutputReposition, failure.reason);
+  EXPECT_FALSE(IsSourceFailure(failure));
+
+  fake::Fake().faults.failReadNumber = fake::Fake().calls.reads + 3;  // after the header probe
+  EXPECT_EQ(ArchiveReadFailed, AddFileToArchive(archive_, "next.txt", "next.txt"));
+  EXPECT_EQ(FailedSourceRead, LastArchiveFailure(archive_).reason);
+  EXPECT_TRUE(IsSourceFailure(LastArchiveFailure(archive_)));
+}
+
+TEST_F(FailureReasons, AClosingFailureIsToldByClose) {
+  fake::Fake().faults.failWriteNumber = fake::Fake().calls.writes + 1;
+  ArchiveFailure failure{};
+  EXPECT_EQ(ArchiveWriteFailed, CloseArchive(archive_, &failure));
+  archive_ = nullptr;
+  EXPECT_EQ(FailedOutputWrite, failure.reason);
+  EXPECT_EQ(fake::kInjectedError, failure.systemError);
+}
+
+// A listed file that another took the place of (a link to a secret, say)
+// between the listing and the add is not read.
+TEST_F(FailureReasons, AListedFileMustStillBeTheOneListed) {
+  fake::PutFile("listed.txt", Text("what was listed"));
+  FileIdentity listed{};
+  FileHandle file = OpenInputFile("listed.txt");
+  ASSERT_TRUE(QueryFileIdentity(file, &listed));
+  CloseFile(file);
+  EXPECT_EQ(ArchiveOk, AddListedFileToArchive(archive_, "listed.txt", "listed.txt", listed));
+
+  fake::PutFile("secret.txt", Text("not listed"));
+  const uint32_t writes = static_cast<uint32_t>(fake::Fake().calls.writes);
+  EXPECT_EQ(ArchiveOpenFailed, AddListedFileToArchive(archive_, "swapped.txt", "secret.txt", listed));
+  EXPECT_EQ(FailedSourceNotListed, LastArchiveFailure(archive_).reason);
+  EXPECT_TRUE(IsSourceFailure(LastArchiveFailure(archive_)));
+  EXPECT_EQ(writes, static_cast<uint32_t>(fake::Fake().calls.writes));
+}
+
+}  // namespace
