@@ -17,15 +17,17 @@ size_t ColumnsOf(const std::string& line) {
   return columns;
 }
 
-void Show(void* context, uint32_t bytesRead) {
+// Never stops the add: an interrupted run ends through its signal handler.
+bool Show(void* context, uint32_t bytesRead) {
   auto* progress = static_cast<Progress*>(context);
   // A file that grows while it is read stays at 100.
   const uint64_t percent = bytesRead >= progress->size ? 100 : bytesRead * uint64_t{100} / progress->size;
-  if (progress->shownLength != 0 && percent == progress->shownPercent) return;
+  if (progress->shownLength != 0 && percent == progress->shownPercent) return true;
   progress->shownPercent = static_cast<uint32_t>(percent);
   const std::string line = "  " + progress->name + ": " + std::to_string(progress->shownPercent) + " %";
   WriteErrors("\r" + line);
   progress->shownLength = ColumnsOf(line);
+  return true;
 }
 
 }  // namespace

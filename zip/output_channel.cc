@@ -57,8 +57,10 @@ uint32_t ReadSource(ZipArchive* archive, void* buffer, uint32_t capacity) {
   }
   archive->bytesRead += count;
   archive->crc32 = UpdateCrc32(archive->crc32, static_cast<const uint8_t*>(buffer), count);
-  if (count != 0 && archive->readProgress != nullptr) {
-    archive->readProgress(archive->readProgressContext, archive->bytesRead);
+  if (count != 0 && archive->readProgress != nullptr &&
+      !archive->readProgress(archive->readProgressContext, archive->bytesRead)) {
+    FailArchive(archive, ArchiveReadFailed, FailedCancelled);
+    return 0;
   }
   return count;
 }

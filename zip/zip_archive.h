@@ -68,6 +68,7 @@ enum FailureReason : uint32_t {
   FailedOutputWrite,         // ArchiveWriteFailed
   FailedOutputReposition,    // ArchiveSeekFailed: the system could not move the output
   FailedArchiveLimit,        // ArchiveSeekFailed: the archive would pass kLargestArchive
+  FailedCancelled,           // ArchiveReadFailed: readProgress asked to stop
 };
 
 struct ArchiveFailure {
@@ -110,8 +111,10 @@ struct ZipArchive {
   uint32_t directorySize;
   // Told after every read of a source, with the entry's bytes read so far,
   // when set (creation leaves it empty): a caller that shows progress sets
-  // it. It must not touch the archive.
-  void (*readProgress)(void* context, uint32_t bytesRead);
+  // it. It must not touch the archive. Returning false stops the add there,
+  // as a failed read would (ArchiveReadFailed, FailedCancelled): the user
+  // cancelled.
+  bool (*readProgress)(void* context, uint32_t bytesRead);
   void* readProgressContext;
   // When non-zero, a UTC file time: every entry time later than it is
   // written as it (creation leaves it 0). Files built just now then enter

@@ -136,6 +136,7 @@ TEST_F(ChannelFaults, ProgressIsToldAfterEveryReadOfStoredAndDeflatedSources) {
   archive_->readProgressContext = &told;
   archive_->readProgress = [](void* context, uint32_t bytesRead) {
     static_cast<std::vector<uint32_t>*>(context)->push_back(bytesRead);
+    return true;
   };
   for (const char* name : {"stored.zip", "deflated.txt"}) {
     SCOPED_TRACE(name);

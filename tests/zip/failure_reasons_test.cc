@@ -144,6 +144,23 @@ TEST_F(FailureReasons, AClosingFailureIsToldByClose) {
   EXPECT_EQ(fake::kInjectedError, failure.systemError);
 }
 
+// A caller that shows progress may stop a long add at its next read: it is
+// cut away, and its reason is no fault of the source.
+TEST_F(FailureReasons, AReadReportThatAsksToStopEndsTheAddAtThatRead) {
+  int reports = 0;
+  archive_->readProgressContext = &reports;
+  archive_->readProgress = [](void* context, uint32_t) { return ++*static_cast<int*>(context) < 3; };
+  for (const char* name : {"long.txt", "long.gz"}) {
+    fake::PutFile(name, RandomBytes(200000, 5)).readLimit = 10000;
+    reports = 0;
+    ExpectRefused(name, ArchiveReadFailed, FailedCancelled);
+    EXPECT_EQ(3, reports) << name;
+    EXPECT_FALSE(IsSourceFailure(LastArchiveFailure(archive_)));
+  }
+  archive_->readProgress = nullptr;
+  ExpectOnlyTheFirstEntry();
+}
+
 // A listed file that another took the place of (a link to a secret, say)
 // between the listing and the add is not read.
 TEST_F(FailureReasons, AListedFileMustStillBeTheOneListed) {
