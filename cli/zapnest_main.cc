@@ -15,6 +15,7 @@
 
 #include "cli/options.h"
 #include "cli/progress.h"
+#include "cli/shown_text.h"
 #include "cli/terminal.h"
 #include "platform/file_errors.h"
 #include "platform/file_replacement.h"
@@ -42,31 +43,7 @@ struct Totals {
   uint64_t skipped = 0;
 };
 
-// Text as it may go to a terminal: control characters shown as escapes, so
-// that a file name cannot move the cursor or fake a line of output.
-std::string Shown(const std::string& text) {
-  std::string shown;
-  for (const char c : text) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (c == '\n') {
-      shown += "\\n";
-    } else if (c == '\r') {
-      shown += "\\r";
-    } else if (c == '\t') {
-      shown += "\\t";
-    } else if (byte < 0x20 || byte == 0x7F) {
-      static const char kHex[] = "0123456789abcdef";
-      shown += "\\x";
-      shown += kHex[byte >> 4];
-      shown += kHex[byte & 0x0F];
-    } else {
-      shown += c;
-    }
-  }
-  return shown;
-}
-
-std::string Quoted(const std::string& text) { return "'" + Shown(text) + "'"; }
+std::string Quoted(const std::string& text) { return "'" + ShownText(text) + "'"; }
 
 // Why a name cannot be an entry's, or nullptr when it can.
 const char* NameProblemText(EntryNameProblem problem) {
@@ -217,7 +194,7 @@ std::string DescribeFailure(const ArchiveFailure& failure, const Source& source,
 void PrintAdded(const Source& source, const AddedEntry& added) {
   const uint64_t in = added.uncompressedSize;
   const uint64_t out = added.compressedSize;
-  const std::string name = Shown(source.entryName);
+  const std::string name = ShownText(source.entryName);
   if (added.method == kMethodStored) {
     WriteOutput("  " + name + ": " + std::to_string(in) + " bytes, stored\n");
   } else {
@@ -324,7 +301,7 @@ int Run(const Options& options) {
     Progress progress;
     uint64_t size = 0;
     if (showProgress && FileSize(source.path, &size)) {
-      StartProgress(output.archive, &progress, Shown(source.entryName), size);
+      StartProgress(output.archive, &progress, ShownText(source.entryName), size);
     }
     const int32_t result = AddFileToArchive(output.archive, source.entryName.c_str(), source.path.c_str());
     if (showProgress) EndProgress(output.archive, &progress);
@@ -355,7 +332,7 @@ int Run(const Options& options) {
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     char duration[32];
     snprintf(duration, sizeof duration, "%.2f s", seconds);
-    std::string summary = Shown(options.archive) + ": " + std::to_string(totals.files) + " files, " +
+    std::string summary = ShownText(options.archive) + ": " + std::to_string(totals.files) + " files, " +
                           std::to_string(totals.bytesIn) + " bytes in, " + std::to_string(bytesOut) +
                           " bytes out, " + duration;
     if (totals.skipped > 0) summary += ", " + std::to_string(totals.skipped) + " skipped";

@@ -321,6 +321,34 @@ class InputsTest(CommandTest):
                 os.remove(out)
 
 
+    def test_c1_controls_and_bytes_that_are_not_utf8_are_shown_escaped(self):
+        self.skip_under_wine("the bytes of a POSIX file name")
+        folder = os.path.join(self.dir, "in")
+        os.mkdir(folder)
+        out = os.path.join(self.dir, "out.zip")
+        # U+009B is CSI to a terminal that reads UTF-8; the name is a valid
+        # entry name, so it shows on the line of the file added.
+        c1 = os.path.join(folder, "a\u009b2Jb.txt")
+        with open(c1, "wb") as f:
+            f.write(b"c1\n")
+        result = subprocess.run(zapnest_command.command_line(out, c1), capture_output=True, timeout=60)
+        self.assertEqual(0, result.returncode, result.stderr)
+        self.assertIn(b"  a\\u009b2Jb.txt: 3 bytes", result.stdout)
+        self.assertNotIn(b"\xc2\x9b", result.stdout + result.stderr)
+        self.assert_archive(out, {"a\u009b2Jb.txt": b"c1\n"})
+        os.remove(out)
+        # A lone 0x9B is CSI to an 8-bit terminal; the name is refused, and
+        # the message shows the byte as an escape.
+        raw = os.path.join(os.fsencode(folder), b"x\x9by.txt")
+        with open(raw, "wb") as f:
+            f.write(b"raw\n")
+        result = subprocess.run(zapnest_command.command_line(out) + [raw], capture_output=True, timeout=60)
+        self.assertEqual(1, result.returncode, result.stderr)
+        self.assertIn(b"x\\x9by.txt", result.stderr)
+        self.assertNotIn(b"\x9b", result.stdout + result.stderr)
+        self.assertFalse(os.path.lexists(out))
+
+
 class LimitsTest(CommandTest):
     def test_a_file_too_large_for_the_archive_is_skipped_in_a_folder(self):
         small = random_bytes(MiB, 1)
