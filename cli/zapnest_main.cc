@@ -16,6 +16,7 @@
 #include "cli/options.h"
 #include "cli/progress.h"
 #include "cli/shown_text.h"
+#include "cli/temporary_name.h"
 #include "cli/terminal.h"
 #include "platform/file_errors.h"
 #include "platform/file_replacement.h"
@@ -35,6 +36,10 @@ constexpr uint64_t kCountedEntries = 0xFFFF;
 struct Source {
   std::string entryName;
   std::string path;
+  // From a folder listing: the file the name reached then, which the file
+  // opened must be.
+  bool listed = false;
+  FileIdentity identity{};
 };
 
 struct Totals {
@@ -109,7 +114,7 @@ bool PlanFiles(const std::vector<std::string>& paths, const std::string& target,
       *error = "an empty file name was given";
       return false;
     }
-    const Source source{BareName(path), path};
+    const Source source{BareName(path), path, false, FileIdentity{}};
     if (source.entryName.empty()) {
       *error = Quoted(path) + " names a folder, not a file";
       return false;
@@ -128,9 +133,11 @@ bool PlanFiles(const std::vector<std::string>& paths, const std::string& target,
 }
 
 // Folder mode: every plain file directly inside the folder but the archive
-// itself; files whose names cannot be entries are skipped with a warning.
-bool ListFolder(const std::string& folder, const std::string& target, std::vector<Source>* sources, Totals* totals,
-                std::string* error) {
+// itself and zapnest's own temporary files; links that lead out of the
+// folder and files whose names cannot be entries are skipped with a
+// warning.
+bool ListFolder(const std::string& folder, const std::string& target, bool quiet, std::vector<Source>* sources,
+                Totals* totals, std::string* error) {
   std::vector<FolderEntry> files;
   uint32_t listError = 0;
   if (!ListPlainFiles(folder, &files, &listError)) {
@@ -142,16 +149,33 @@ bool ListFolder(const std::string& folder, const std::string& target, std::vecto
   std::sort(files.begin(), files.end(),
             [](const FolderEntry& a, const FolderEntry& b) { return a.name < b.name; });
   for (const FolderEntry& file : files) {
-    const Source source{file.name, JoinPath(folder, file.name)};
+    const Source source{file.name, JoinPath(folder, file.name), true, file.identity};
     if (!file.nameIsExact) {
       WriteErrors("zapnest: warning: cannot add " + Quoted(source.path) +
                   ": its name is not valid Unicode, so it has no name a zip can hold; skipped\n");
       ++totals->skipped;
       continue;
     }
+    // A link hands out a file of elsewhere (../private/id_rsa, /etc/shadow)
+    // under a name of this folder; only the folder was chosen.
+    if (file.leadsOutside) {
+      WriteErrors("zapnest: warning: " + Quoted(source.path) +
+                  " is a link to a file outside the folder; skipped\n");
+      ++totals->skipped;
+      continue;
+    }
     // The archive may be written into the folder it is made of; it must not
     // swallow its old self.
     if (SameFile(source.path, target)) continue;
+    // What an interrupted run left beside an archive of this folder is no
+    // file of it, and would otherwise enter every later archive.
+    if (IsTemporaryName(file.name)) {
+      if (!quiet) {
+        WriteErrors("zapnest: note: " + Quoted(source.path) +
+                    " is a temporary file left by an interrupted zapnest run; not added (it can be deleted)\n");
+      }
+      continue;
+    }
     if (CheckEntryName(file.name.c_str()) != EntryNameOk) {
       WriteErrors("zapnest: warning: " + NameProblemMessage(source) + "; skipped\n");
       ++totals->skipped;
@@ -283,7 +307,7 @@ int Run(const Options& options) {
   Totals totals;
   std::string error;
   const bool planned = options.folderMode
-                           ? ListFolder(options.inputs.front(), output.target, &sources, &totals, &error)
+                           ? ListFolder(options.inputs.front(), output.target, options.quiet, &sources, &totals, &error)
                            : PlanFiles(options.inputs, output.target, &sources, &error);
   if (!planned || FindCollision(sources, &error)) {
     WriteErrors("zapnest: " + error + "; nothing was written\n");
@@ -303,7 +327,12 @@ int Run(const Options& options) {
     if (showProgress && FileSize(source.path, &size)) {
       StartProgress(output.archive, &progress, ShownText(source.entryName), size);
     }
-    const int32_t result = AddFileToArchive(output.archive, source.entryName.c_str(), source.path.c_str());
+    // A listed file must still be the one listed: a name given to another
+    // file, or to a link, since then is refused.
+    const int32_t result =
+        source.listed
+            ? AddListedFileToArchive(output.archive, source.entryName.c_str(), source.path.c_str(), source.identity)
+            : AddFileToArchive(output.archive, source.entryName.c_str(), source.path.c_str());
     if (showProgress) EndProgress(output.archive, &progress);
     AddedEntry added{};
     if (result == ArchiveOk && DescribeLastAdded(output.archive, &added)) {

@@ -349,6 +349,51 @@ class InputsTest(CommandTest):
         self.assertFalse(os.path.lexists(out))
 
 
+class FolderContentsTest(CommandTest):
+    def test_links_out_of_the_folder_are_skipped_and_links_inside_it_are_followed(self):
+        self.skip_under_wine("symbolic links")
+        secret = self.make("private/id_rsa", b"secret key\n")
+        shadow = self.make("etc/shadow", b"root:secret hash\n")
+        self.make("share/plain.txt", b"plain\n")
+        self.make("share/sub/deep.txt", b"deep\n")
+        self.make("sharebc/x.txt", b"beside the folder\n")
+        share = os.path.join(self.dir, "share")
+        os.symlink("../private/id_rsa", os.path.join(share, "notes.txt"))
+        os.symlink(shadow, os.path.join(share, "shadow.txt"))
+        os.symlink("../sharebc/x.txt", os.path.join(share, "sibling.txt"))
+        os.symlink("plain.txt", os.path.join(share, "alias.txt"))
+        os.symlink(os.path.join(share, "sub", "deep.txt"), os.path.join(share, "deep.txt"))
+        out = os.path.join(self.dir, "out.zip")
+        result = self.zapnest("--folder", out, share)
+        self.assertEqual(3, result.returncode, result.stderr)
+        for name in ("notes.txt", "shadow.txt", "sibling.txt"):
+            self.assertIn("zapnest: warning: '%s' is a link to a file outside the folder; skipped"
+                          % os.path.join(share, name), result.stderr.splitlines())
+        self.assertIn(", 3 skipped", result.stdout)
+        self.assert_archive(out, {"alias.txt": b"plain\n", "deep.txt": b"deep\n", "plain.txt": b"plain\n"})
+        archive = self.contents(out)
+        for outside in (b"secret", b"beside"):
+            self.assertNotIn(outside, archive)
+
+        # Named on the command line, a link is the user's own choice.
+        result = self.zapnest(out, os.path.join(share, "notes.txt"))
+        self.assertEqual(0, result.returncode, result.stderr)
+        self.assert_archive(out, {"notes.txt": b"secret key\n"})
+        self.assertEqual(b"secret key\n", self.contents(secret))
+
+    def test_a_temporary_file_left_by_an_interrupted_run_is_never_packed(self):
+        self.make("in/a.txt", b"a\n")
+        self.make("in/.zapnest-123-0.tmp", b"PK half an archive")
+        self.make("in/.zapnest-notes.txt", b"named alike, but a file of the folder\n")
+        out = os.path.join(self.dir, "in", "out.zip")
+        result = self.zapnest("--folder", out, os.path.join(self.dir, "in"))
+        self.assertEqual(0, result.returncode, result.stderr)
+        self.assertIn(".zapnest-123-0.tmp", result.stderr)
+        self.assert_archive(out, {".zapnest-notes.txt": b"named alike, but a file of the folder\n", "a.txt": b"a\n"})
+        result = self.zapnest("-q", "--folder", out, os.path.join(self.dir, "in"))
+        self.assertEqual((0, ""), (result.returncode, result.stderr))
+
+
 class LimitsTest(CommandTest):
     def test_a_file_too_large_for_the_archive_is_skipped_in_a_folder(self):
         small = random_bytes(MiB, 1)
