@@ -2,9 +2,10 @@
 // of a folder, with the archive writer of the mail plug-in.
 //
 // Whatever was at the output path stays untouched until the new archive is
-// complete: it is written to a temporary file beside the target, which then
-// replaces the target in one step. Every failure, and an interruption,
-// removes the temporary file and nothing else.
+// complete: it is written to a file of its own beside the target (unnamed
+// where the system allows, else under a temporary name), private to the
+// user, which then replaces the target in one step. Every failure, and an
+// interruption, removes that file and nothing else.
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
@@ -24,6 +25,7 @@
 #include "platform/folder_listing.h"
 #include "platform/paths.h"
 #include "platform/platform.h"
+#include "platform/unnamed_file.h"
 #include "writer/archive.h"
 #include "zip/entry_name.h"
 #include "zip/name_collisions.h"
@@ -228,40 +230,74 @@ void PrintAdded(const Source& source, const AddedEntry& added) {
   }
 }
 
-// The archive being written, under its temporary name until it is complete.
+// The archive being written. Where the system has unnamed files it has no
+// name until it is complete, so that a run that is killed (SIGKILL, a file
+// size limit) leaves nothing behind; elsewhere it is written under a
+// temporary name, which every failure and an interruption remove.
 struct Output {
   std::string shownPath;  // the path the user gave
   std::string target;     // the file the archive will replace
-  std::string temporary;
+  FileHandle file = kNoFile;  // the archive's file, open until it takes the target's place
+  std::string temporary;  // its temporary name, once it has one that is its own
   ZipArchive* archive = nullptr;
 };
 
-// Creates the temporary file beside the target, under a name nothing else
-// has; never opens an existing file.
-bool StartOutput(Output* output, std::string* error) {
+// Tries the temporary names of this process in the folder in turn until
+// `claim` (given a path, returning false with the system's error) takes one
+// that nothing else has; never touches an existing file.
+template <typename Claim>
+bool ClaimTemporaryName(Output* output, const Claim& claim, std::string* error) {
   const std::string folder = FolderOf(output->target);
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    output->temporary =
-        JoinPath(folder, ".zapnest-" + std::to_string(ProcessId()) + "-" + std::to_string(attempt) + ".tmp");
-    const int32_t created = CreateArchiveOnNewFile(output->temporary.c_str(), &output->archive);
-    if (created == ArchiveOk) {
-      RemoveOnInterrupt(output->temporary);
+  for (uint32_t attempt = 0; attempt < 100; ++attempt) {
+    const std::string path = JoinPath(folder, TemporaryName(ProcessId(), attempt));
+    uint32_t claimError = 0;
+    if (claim(path, &claimError)) {
+      output->temporary = path;
+      RemoveOnInterrupt(path);
       return true;
     }
-    if (created == ArchiveOpenFailed && IsAlreadyExistsError(LastFileError())) continue;
-    *error = "cannot create " + Quoted(output->shownPath) + ": " +
-             (created == ArchiveNoMemory ? std::string("out of memory") : DescribeFileError(LastFileError()));
+    if (IsAlreadyExistsError(claimError)) continue;
+    *error = "cannot create " + Quoted(output->shownPath) + ": " + DescribeFileError(claimError);
     return false;
   }
   *error = "cannot create " + Quoted(output->shownPath) + ": no free temporary name in its folder";
   return false;
 }
 
+// Creates the archive's file in the target's folder, private to the user
+// until it is complete: unnamed where the system allows, otherwise under a
+// temporary name.
+bool StartOutput(Output* output, std::string* error) {
+  bool unsupported = false;
+  uint32_t createError = 0;
+  output->file = CreateUnnamedFile(FolderOf(output->target), &unsupported, &createError);
+  if (output->file == kNoFile && !unsupported) {
+    *error = "cannot create " + Quoted(output->shownPath) + ": " + DescribeFileError(createError);
+    return false;
+  }
+  if (output->file == kNoFile) {
+    const auto createNamed = [output](const std::string& path, uint32_t* claimError) {
+      output->file = CreateNewOutputFile(path.c_str());
+      *claimError = LastFileError();
+      return output->file != kNoFile;
+    };
+    if (!ClaimTemporaryName(output, createNamed, error)) return false;
+  }
+  if (CreateArchiveOnHandle(output->file, &output->archive) != ArchiveOk) {
+    *error = "cannot create " + Quoted(output->shownPath) + ": out of memory";
+    return false;
+  }
+  return true;
+}
+
 int Fail(Output* output, const std::string& message) {
   WriteErrors("zapnest: " + message + "\n");
   if (output->archive != nullptr) CloseArchive(output->archive);
   output->archive = nullptr;
-  if (!RemoveFile(output->temporary)) {
+  // An unnamed file is gone once closed.
+  CloseFile(output->file);
+  output->file = kNoFile;
+  if (!output->temporary.empty() && !RemoveFile(output->temporary)) {
     WriteErrors("zapnest: cannot remove the incomplete " + Quoted(output->temporary) + "\n");
   }
   StopRemovingOnInterrupt();
@@ -277,7 +313,19 @@ bool FinishOutput(Output* output, std::string* error) {
     *error = DescribeFailure(failure, Source{"", output->shownPath}, output->shownPath);
     return false;
   }
-  CopyPermissions(output->target, output->temporary);
+  // Only now, complete, may others read it, as they could read the target.
+  GiveReplacementPermissions(output->file, output->target);
+  // A name cannot be linked over another, so an unnamed file first gets a
+  // temporary name of its own and is then renamed over the target, which
+  // replaces it in one step.
+  if (output->temporary.empty()) {
+    const auto name = [output](const std::string& path, uint32_t* claimError) {
+      return NameUnnamedFile(output->file, path, claimError);
+    };
+    if (!ClaimTemporaryName(output, name, error)) return false;
+  }
+  CloseFile(output->file);
+  output->file = kNoFile;
   uint32_t replaceError = 0;
   if (!MoveIntoPlace(output->temporary, output->target, &replaceError)) {
     *error = "cannot replace " + Quoted(output->shownPath) + ": " + DescribeFileError(replaceError);
@@ -315,10 +363,7 @@ int Run(const Options& options) {
     return options.folderMode && !planned ? ExitFailed : ExitUsage;
   }
 
-  if (!StartOutput(&output, &error)) {
-    WriteErrors("zapnest: " + error + "\n");
-    return ExitFailed;
-  }
+  if (!StartOutput(&output, &error)) return Fail(&output, error);
   if (options.latestTime >= 0) output.archive->latestEntryTime = UnixTimeToFileTime(options.latestTime, 0);
   const bool showProgress = !options.quiet && ErrorsGoToTerminal();
   for (const Source& source : sources) {

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/descriptor_handle_posix.h"
 #include "platform/file_replacement.h"
 
 std::string ResolveOutput(const std::string& path) {
@@ -16,9 +17,32 @@ std::string ResolveOutput(const std::string& path) {
   return target;
 }
 
-void CopyPermissions(const std::string& from, const std::string& to) {
+namespace {
+
+// Gives the file the owner and group of `status`, or failing that (not
+// root) its group only (allowed to a member of it). Returns false when
+// neither may be given: the file then keeps the user's own, which is all a
+// user can create.
+bool TakeOwnerAndGroup(int fd, const struct stat& status) {
+  return fchown(fd, status.st_uid, status.st_gid) == 0 || fchown(fd, static_cast<uid_t>(-1), status.st_gid) == 0;
+}
+
+}  // namespace
+
+void GiveReplacementPermissions(FileHandle file, const std::string& target) {
+  const int fd = DescriptorOf(file);
   struct stat status;
-  if (stat(from.c_str(), &status) == 0) chmod(to.c_str(), status.st_mode & 07777);
+  if (stat(target.c_str(), &status) != 0) {
+    // The umask can only be read by setting it; this program has one thread.
+    const mode_t mask = umask(0);
+    umask(mask);
+    fchmod(fd, 0666 & ~mask);
+    return;
+  }
+  // Owner and group before the mode: a change of owner clears the set-user
+  // and set-group bits that the mode may then give back.
+  TakeOwnerAndGroup(fd, status);
+  fchmod(fd, status.st_mode & 07777);
 }
 
 bool MoveIntoPlace(const std::string& from, const std::string& to, uint32_t* error) {

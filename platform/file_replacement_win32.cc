@@ -5,7 +5,7 @@
 
 std::string ResolveOutput(const std::string& path) { return path; }
 
-void CopyPermissions(const std::string& /*from*/, const std::string& /*to*/) {}
+void GiveReplacementPermissions(FileHandle /*file*/, const std::string& /*target*/) {}
 
 bool MoveIntoPlace(const std::string& from, const std::string& to, uint32_t* error) {
   std::wstring wideFrom;

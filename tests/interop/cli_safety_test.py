@@ -35,6 +35,16 @@ def random_bytes(size, seed):
     return random.Random(seed).randbytes(size)
 
 
+def has_unnamed_files(folder):
+    """Whether the file system of `folder` creates files without a name
+    (Linux's O_TMPFILE), as zapnest writes its archives there."""
+    try:
+        os.close(os.open(folder, os.O_TMPFILE | os.O_WRONLY, 0o600))
+        return True
+    except (AttributeError, OSError):
+        return False
+
+
 def old_archive_bytes():
     buffer = io.BytesIO()
     with zipfile.ZipFile(buffer, "w") as z:
@@ -77,6 +87,30 @@ class CommandTest(unittest.TestCase):
 
     def assert_no_temporary(self, folder):
         self.assertEqual([], [n for n in os.listdir(folder) if n.startswith(".zapnest-")])
+
+    def wait_for_the_archive_file(self, process, folder, timeout=60):
+        """Waits until zapnest writes its archive in `folder`; returns the
+        path under /proc of the descriptor it writes through, and the file's
+        name there: "#<inode> (deleted)" for an unnamed file, or a temporary
+        name. (None, None) when the process ended first."""
+        folder = os.path.realpath(folder)
+        descriptors = "/proc/%d/fd" % process.pid
+        deadline = time.monotonic() + timeout
+        while process.poll() is None and time.monotonic() < deadline:
+            try:
+                numbers = os.listdir(descriptors)
+            except FileNotFoundError:
+                break
+            for number in numbers:
+                try:
+                    target = os.readlink(os.path.join(descriptors, number))
+                except OSError:
+                    continue
+                name = os.path.basename(target)
+                if os.path.dirname(target) == folder and (name.startswith("#") or TEMPORARY.match(name)):
+                    return os.path.join(descriptors, number), name
+            time.sleep(0.005)
+        return None, None
 
     def assert_archive(self, path, expected):
         """expected: entry name -> bytes, in archive order."""
@@ -180,16 +214,13 @@ class OutputSafetyTest(CommandTest):
             with self.subTest(signal=number.name):
                 process = subprocess.Popen(zapnest_command.command_line(*inputs), stdout=subprocess.DEVNULL,
                                            stderr=subprocess.PIPE, text=True)
-                temporary = None
-                deadline = time.monotonic() + 60
-                while temporary is None and process.poll() is None and time.monotonic() < deadline:
-                    temporary = next((n for n in os.listdir(self.dir) if TEMPORARY.match(n)), None)
-                    time.sleep(0.005)
-                if temporary is None:
+                _, name = self.wait_for_the_archive_file(process, self.dir)
+                if name is None:
                     process.kill()
                     process.communicate()
-                    self.fail("no temporary file appeared beside the archive while it was written")
-                self.assertEqual(str(process.pid), TEMPORARY.match(temporary).group(1))
+                    self.fail("zapnest wrote no file beside the archive")
+                if TEMPORARY.match(name):
+                    self.assertEqual(str(process.pid), TEMPORARY.match(name).group(1))
                 process.send_signal(number)
                 try:
                     _, errors = process.communicate(timeout=60)
@@ -200,6 +231,116 @@ class OutputSafetyTest(CommandTest):
                 self.assertNotEqual(0, process.returncode, errors)
                 self.assertEqual(old_archive_bytes(), self.contents(out))
                 self.assertEqual(listed, self.listing(self.dir))
+
+
+class PrivateOutputTest(CommandTest):
+    """The archive's file is the user's alone until it is complete, gets the
+    target's permissions (or a new file's) only then, and a killed run
+    leaves nothing where the system has unnamed files."""
+
+    def start_a_long_run(self, out):
+        # Zeros deflate quickly but not at once: long enough to look at the
+        # file being written, short enough for a test.
+        big = self.make("in/zeros.bin")
+        os.truncate(big, GiB)
+        return subprocess.Popen(zapnest_command.command_line(out, big), stdout=subprocess.DEVNULL,
+                                stderr=subprocess.PIPE)
+
+    def end(self, process):
+        if process.poll() is None:
+            process.kill()
+        process.communicate()
+
+    def test_the_file_being_written_is_private_whatever_it_replaces(self):
+        self.skip_under_wine("POSIX permission bits and /proc")
+        for before in (None, 0o644, 0o600):
+            with self.subTest(target=before and oct(before)):
+                out = os.path.join(self.dir, "out.zip")
+                if before is not None:
+                    self.make("out.zip", old_archive_bytes())
+                    os.chmod(out, before)
+                process = self.start_a_long_run(out)
+                try:
+                    descriptor, name = self.wait_for_the_archive_file(process, self.dir)
+                    self.assertIsNotNone(descriptor, "zapnest wrote no file beside the archive")
+                    self.assertEqual(0o600, stat.S_IMODE(os.stat(descriptor).st_mode), name)
+                finally:
+                    self.end(process)
+                if before is not None:
+                    self.assertEqual(old_archive_bytes(), self.contents(out))
+                    os.remove(out)
+
+    def test_a_killed_run_leaves_nothing_and_a_leftover_is_never_packed(self):
+        self.skip_under_wine("POSIX signals and /proc")
+        out = self.make("out.zip", old_archive_bytes())
+        os.mkdir(os.path.join(self.dir, "in"))
+        listed = self.listing(self.dir)
+        for number in (signal.SIGKILL, signal.SIGXFSZ):
+            with self.subTest(signal=number.name):
+                process = self.start_a_long_run(out)
+                try:
+                    _, name = self.wait_for_the_archive_file(process, self.dir)
+                    self.assertIsNotNone(name, "zapnest wrote no file beside the archive")
+                    process.send_signal(number)
+                    process.communicate(timeout=60)
+                finally:
+                    self.end(process)
+                self.assertEqual(-number, process.returncode)
+                self.assertEqual(old_archive_bytes(), self.contents(out))
+                if has_unnamed_files(self.dir):
+                    self.assertTrue(name.startswith("#"), "written under the name %s" % name)
+                elif TEMPORARY.match(name):
+                    # A file system without unnamed files: the named file
+                    # stays, and is what the next case is about.
+                    os.remove(os.path.join(self.dir, name))
+                self.assertEqual(listed, self.listing(self.dir))
+        # What a killed run leaves where the system has no unnamed files is
+        # never taken for a file of the folder.
+        self.make(".zapnest-%d-0.tmp" % process.pid, b"PK half an archive")
+        self.make("kept.txt", b"kept\n")
+        os.remove(out)
+        result = self.zapnest("--folder", os.path.join(self.dir, "in", "out.zip"), self.dir)
+        self.assertEqual(0, result.returncode, result.stderr)
+        self.assert_archive(os.path.join(self.dir, "in", "out.zip"), {"kept.txt": b"kept\n"})
+
+    def test_the_finished_archive_gets_the_targets_permissions_or_a_new_files(self):
+        self.skip_under_wine("POSIX permission bits")
+        source = self.make("in/a.txt", b"a\n")
+        out = os.path.join(self.dir, "out.zip")
+        for umask, expected in ((0o022, 0o644), (0o077, 0o600), (0o002, 0o664)):
+            with self.subTest(new=True, umask=oct(umask)):
+                result = subprocess.run(zapnest_command.command_line(out, source), capture_output=True, umask=umask)
+                self.assertEqual(0, result.returncode, result.stderr)
+                self.assertEqual(expected, stat.S_IMODE(os.stat(out).st_mode))
+                os.remove(out)
+        for before in (0o600, 0o640, 0o604):
+            with self.subTest(replaced=oct(before)):
+                self.make("out.zip", old_archive_bytes())
+                os.chmod(out, before)
+                result = subprocess.run(zapnest_command.command_line(out, source), capture_output=True, umask=0o022)
+                self.assertEqual(0, result.returncode, result.stderr)
+                self.assertEqual(before, stat.S_IMODE(os.stat(out).st_mode))
+                self.assert_archive(out, {"a.txt": b"a\n"})
+                os.remove(out)
+
+    def test_a_replaced_archive_keeps_its_owner_and_group_when_the_user_may_give_them(self):
+        self.skip_under_wine("POSIX owners")
+        if os.geteuid() != 0:
+            self.skipTest("only root may give a file to another user")
+        source = self.make("in/a.txt", b"a\n")
+        out = self.make("out.zip", old_archive_bytes())
+        os.chown(out, 65534, 65534)
+        os.chmod(out, 0o640)
+        result = self.zapnest(out, source)
+        self.assertEqual(0, result.returncode, result.stderr)
+        status = os.stat(out)
+        self.assertEqual((65534, 65534, 0o640), (status.st_uid, status.st_gid, stat.S_IMODE(status.st_mode)))
+        self.assert_archive(out, {"a.txt": b"a\n"})
+        # A new archive is the user's own.
+        os.remove(out)
+        result = self.zapnest(out, source)
+        self.assertEqual(0, result.returncode, result.stderr)
+        self.assertEqual((os.geteuid(), os.getegid()), (os.stat(out).st_uid, os.stat(out).st_gid))
 
 
 class InputsTest(CommandTest):
