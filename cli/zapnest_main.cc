@@ -344,7 +344,19 @@ int Run(const Options& options) {
   }
   Output output;
   output.shownPath = options.archive;
-  output.target = ResolveOutput(options.archive);
+  uint32_t resolveError = 0;
+  switch (ResolveOutput(options.archive, &output.target, &resolveError)) {
+    case OutputResolved: break;
+    case OutputLinkInSharedFolder:
+      WriteErrors("zapnest: " + Quoted(output.target) +
+                  " is a link in a shared folder (sticky, writable by all) owned by another user; it is not "
+                  "followed; nothing was written\n");
+      return ExitUsage;
+    case OutputLinkUnfollowable:
+      WriteErrors("zapnest: cannot follow the link " + Quoted(output.target) + ": " +
+                  DescribeFileError(resolveError) + "; nothing was written\n");
+      return ExitUsage;
+  }
   // A folder, a device or a pipe is never replaced by an archive.
   if (KindOf(output.target) == PathOther) {
     WriteErrors("zapnest: " + Quoted(options.archive) + " is not a regular file; nothing was written\n");

@@ -7,9 +7,23 @@
 
 #include "platform/platform.h"
 
+enum OutputResolution {
+  OutputResolved,            // *target is the file to replace, or to create
+  OutputLinkInSharedFolder,  // *target is a link that is not followed (see ResolveOutput)
+  OutputLinkUnfollowable,    // *target is a link that cannot be read, or one of too many; *error says why
+};
+
 // The file that writing to `path` should replace: where a link leads, so
-// that the link stays a link; otherwise `path` itself.
-std::string ResolveOutput(const std::string& path);
+// that the link stays a link; otherwise `path` itself. A link is followed
+// whether its target exists or not (the target of a dangling link is
+// created), its text read from the link's own folder when relative, and a
+// chain of links to its end, at most 40 links. No link is followed where
+// the kernel's own rule for shared folders (Linux's fs.protected_symlinks)
+// would refuse it: a link in a folder with the sticky bit that all may write
+// to (such as /tmp) is followed only when it belongs to the user running
+// the program or to the folder's owner; otherwise another user could have
+// it lead to any file of the victim's. On Windows `path` itself.
+OutputResolution ResolveOutput(const std::string& path, std::string* target, uint32_t* error);
 
 // Gives `file`, complete and about to take the place of `target`, the
 // permissions it keeps there, where the system has them: `target`'s

@@ -3,7 +3,12 @@
 #include "platform/file_replacement.h"
 #include "platform/wide_text.h"
 
-std::string ResolveOutput(const std::string& path) { return path; }
+// On Windows the path is used as it is: its folders have no sticky bit
+// whose rule following a link here could bypass.
+OutputResolution ResolveOutput(const std::string& path, std::string* target, uint32_t* /*error*/) {
+  *target = path;
+  return OutputResolved;
+}
 
 void GiveReplacementPermissions(FileHandle /*file*/, const std::string& /*target*/) {}
 

@@ -233,6 +233,92 @@ class OutputSafetyTest(CommandTest):
                 self.assertEqual(listed, self.listing(self.dir))
 
 
+class OutputLinkTest(CommandTest):
+    """A link as the archive's name is followed, dangling or not, except
+    where the kernel would not follow it: another user's link in a sticky
+    folder that all may write to."""
+
+    def test_a_dangling_link_is_followed_and_its_target_created(self):
+        self.skip_under_wine("symbolic links")
+        source = self.make("in/new.txt", b"new\n")
+        os.mkdir(os.path.join(self.dir, "kept"))
+        cases = [("relative.zip", [("relative.zip", "kept/relative-target.zip")], "kept/relative-target.zip"),
+                 ("absolute.zip", [("absolute.zip", os.path.join(self.dir, "kept", "absolute-target.zip"))],
+                  "kept/absolute-target.zip"),
+                 # A chain: the second link's text is read from its own folder.
+                 ("chain.zip", [("chain.zip", "kept/middle.zip"), ("kept/middle.zip", "../kept/end.zip")],
+                  "kept/end.zip")]
+        for name, links, target in cases:
+            with self.subTest(link=name):
+                for link, text in links:
+                    os.symlink(text, os.path.join(self.dir, link))
+                result = self.zapnest(os.path.join(self.dir, name), source)
+                self.assertEqual(0, result.returncode, result.stderr)
+                for link, text in links:
+                    self.assertEqual(text, os.readlink(os.path.join(self.dir, link)))
+                self.assert_archive(os.path.join(self.dir, target), {"new.txt": b"new\n"})
+                self.assert_no_temporary(self.dir)
+                self.assert_no_temporary(os.path.join(self.dir, "kept"))
+        with self.subTest(link="loop"):
+            os.symlink("loop-b.zip", os.path.join(self.dir, "loop-a.zip"))
+            os.symlink("loop-a.zip", os.path.join(self.dir, "loop-b.zip"))
+            listed = self.listing(self.dir)
+            result = self.zapnest(os.path.join(self.dir, "loop-a.zip"), source)
+            self.assertEqual(1, result.returncode, result.stderr)
+            self.assertIn("cannot follow the link", result.stderr)
+            self.assertEqual(listed, self.listing(self.dir))
+
+    def test_a_strangers_link_in_a_shared_folder_is_not_followed(self):
+        self.skip_under_wine("POSIX owners")
+        if os.geteuid() != 0:
+            self.skipTest("only root may make a link that belongs to another user")
+        nobody = 65534
+        source = self.make("in/new.txt", b"new\n")
+        precious = self.make("victim/precious.txt", b"the victim's own file\n")
+        shared = os.path.join(self.dir, "shared")
+        os.mkdir(shared)
+        os.chmod(shared, 0o1777)
+
+        def link(name, text, owner):
+            path = os.path.join(shared, name)
+            os.symlink(text, path)
+            os.lchown(path, owner, owner)
+            return path
+
+        refused = [link("report.zip", precious, nobody),
+                   # Each link of a chain: the user's own leads to a stranger's.
+                   link("mine-then-theirs.zip", "report.zip", os.geteuid())]
+        for path in refused:
+            with self.subTest(link=os.path.basename(path)):
+                result = self.zapnest(path, source)
+                self.assertEqual(1, result.returncode, result.stderr)
+                self.assertIn("is a link in a shared folder (sticky, writable by all) owned by another user; "
+                              "it is not followed; nothing was written", result.stderr)
+                self.assertIn("report.zip", result.stderr)
+                self.assertEqual(b"the victim's own file\n", self.contents(precious))
+                self.assertTrue(os.path.islink(path))
+                self.assert_no_temporary(shared)
+                self.assert_no_temporary(os.path.dirname(precious))
+
+        # The user's own link is followed, as the kernel would follow it.
+        own = link("own.zip", os.path.join(self.dir, "victim", "own.zip"), os.geteuid())
+        result = self.zapnest(own, source)
+        self.assertEqual(0, result.returncode, result.stderr)
+        self.assert_archive(os.path.join(self.dir, "victim", "own.zip"), {"new.txt": b"new\n"})
+        # So is a link of the folder's owner, and any link in a sticky
+        # folder that not all may write to.
+        os.chown(shared, nobody, nobody)
+        result = self.zapnest(os.path.join(shared, "report.zip"), source)
+        self.assertEqual(0, result.returncode, result.stderr)
+        self.assert_archive(precious, {"new.txt": b"new\n"})
+        os.chown(shared, 0, 0)
+        os.chmod(shared, 0o1770)
+        self.make("victim/precious.txt", b"the victim's own file\n")
+        result = self.zapnest(os.path.join(shared, "report.zip"), source)
+        self.assertEqual(0, result.returncode, result.stderr)
+        self.assert_archive(precious, {"new.txt": b"new\n"})
+
+
 class PrivateOutputTest(CommandTest):
     """The archive's file is the user's alone until it is complete, gets the
     target's permissions (or a new file's) only then, and a killed run

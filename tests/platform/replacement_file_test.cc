@@ -8,6 +8,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -154,6 +155,48 @@ TEST(ReplacementFile, AReplacementGetsTheTargetsModeOwnerAndGroup) {
   EXPECT_EQ(65534u, status.st_uid);
   EXPECT_EQ(65534u, status.st_gid);
   EXPECT_EQ(static_cast<mode_t>(0640), status.st_mode & 07777);
+}
+
+// Where an archive named through links is written: at the end of the chain,
+// whether that exists or not, each link's text read from its own folder.
+TEST(OutputResolution, LinksAreFollowedToTheirEndLiveOrDangling) {
+  TempDir dir;
+  ASSERT_EQ(0, mkdir(dir.File("kept").c_str(), 0755));
+  WriteWholeFile(dir.File("kept/live.zip"), Bytes("old"));
+  ASSERT_EQ(0, symlink("kept/live.zip", dir.File("live.zip").c_str()));
+  ASSERT_EQ(0, symlink("kept/middle.zip", dir.File("chain.zip").c_str()));
+  ASSERT_EQ(0, symlink("../kept/dangling.zip", dir.File("kept/middle.zip").c_str()));
+  ASSERT_EQ(0, symlink(dir.File("kept/absolute.zip").c_str(), dir.File("absolute.zip").c_str()));
+  const std::map<std::string, std::string> expected = {
+      {"plain.zip", dir.File("plain.zip")},
+      {"live.zip", dir.File("kept/live.zip")},
+      {"chain.zip", dir.File("kept/../kept/dangling.zip")},
+      {"absolute.zip", dir.File("kept/absolute.zip")},
+  };
+  for (const auto& [name, target] : expected) {
+    std::string resolved;
+    uint32_t error = 0;
+    EXPECT_EQ(OutputResolved, ResolveOutput(dir.File(name), &resolved, &error)) << name;
+    EXPECT_EQ(target, resolved) << name;
+  }
+}
+
+TEST(OutputResolution, ALoopOrAChainTooLongIsRefused) {
+  TempDir dir;
+  ASSERT_EQ(0, symlink("b.zip", dir.File("a.zip").c_str()));
+  ASSERT_EQ(0, symlink("a.zip", dir.File("b.zip").c_str()));
+  std::string resolved;
+  uint32_t error = 0;
+  EXPECT_EQ(OutputLinkUnfollowable, ResolveOutput(dir.File("a.zip"), &resolved, &error));
+  EXPECT_EQ(static_cast<uint32_t>(ELOOP), error);
+  // 40 links are followed, as the kernel follows them; the 41st is not.
+  for (int i = 0; i < 41; ++i) {
+    ASSERT_EQ(0, symlink(("c" + std::to_string(i + 1) + ".zip").c_str(),
+                         dir.File("c" + std::to_string(i) + ".zip").c_str()));
+  }
+  EXPECT_EQ(OutputResolved, ResolveOutput(dir.File("c1.zip"), &resolved, &error));
+  EXPECT_EQ(dir.File("c41.zip"), resolved);
+  EXPECT_EQ(OutputLinkUnfollowable, ResolveOutput(dir.File("c0.zip"), &resolved, &error));
 }
 
 // The writer on a file it does not own: it leaves the handle open after
