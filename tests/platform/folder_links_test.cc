@@ -21,7 +21,9 @@ namespace {
 
 std::vector<uint8_t> Bytes(const std::string& text) { return std::vector<uint8_t>(text.begin(), text.end()); }
 
-void Link(const std::string& text, const std::string& path) { ASSERT_EQ(0, symlink(text.c_str(), path.c_str())) << path; }
+void Link(const std::string& text, const std::string& path) {
+  ASSERT_EQ(0, symlink(text.c_str(), path.c_str())) << path;
+}
 
 FileIdentity IdentityAt(const std::string& path) {
   struct stat status;
