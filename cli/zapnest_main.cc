@@ -2,9 +2,10 @@
 // of a folder, with the archive writer of the mail plug-in.
 //
 // Whatever was at the output path stays untouched until the new archive is
-// complete: it is written to a temporary file beside the target, which then
-// replaces the target in one step. Every failure, and an interruption,
-// removes the temporary file and nothing else.
+// complete: it is written to a file of its own beside the target (unnamed
+// where the system allows, else under a temporary name), private to the
+// user, which then replaces the target in one step. Every failure, and an
+// interruption, removes that file and nothing else.
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
@@ -15,6 +16,8 @@
 
 #include "cli/options.h"
 #include "cli/progress.h"
+#include "cli/shown_text.h"
+#include "cli/temporary_name.h"
 #include "cli/terminal.h"
 #include "platform/file_errors.h"
 #include "platform/file_replacement.h"
@@ -22,6 +25,7 @@
 #include "platform/folder_listing.h"
 #include "platform/paths.h"
 #include "platform/platform.h"
+#include "platform/unnamed_file.h"
 #include "writer/archive.h"
 #include "zip/entry_name.h"
 #include "zip/name_collisions.h"
@@ -34,6 +38,10 @@ constexpr uint64_t kCountedEntries = 0xFFFF;
 struct Source {
   std::string entryName;
   std::string path;
+  // From a folder listing: the file the name reached then, which the file
+  // opened must be.
+  bool listed = false;
+  FileIdentity identity{};
 };
 
 struct Totals {
@@ -42,31 +50,7 @@ struct Totals {
   uint64_t skipped = 0;
 };
 
-// Text as it may go to a terminal: control characters shown as escapes, so
-// that a file name cannot move the cursor or fake a line of output.
-std::string Shown(const std::string& text) {
-  std::string shown;
-  for (const char c : text) {
-    const auto byte = static_cast<unsigned char>(c);
-    if (c == '\n') {
-      shown += "\\n";
-    } else if (c == '\r') {
-      shown += "\\r";
-    } else if (c == '\t') {
-      shown += "\\t";
-    } else if (byte < 0x20 || byte == 0x7F) {
-      static const char kHex[] = "0123456789abcdef";
-      shown += "\\x";
-      shown += kHex[byte >> 4];
-      shown += kHex[byte & 0x0F];
-    } else {
-      shown += c;
-    }
-  }
-  return shown;
-}
-
-std::string Quoted(const std::string& text) { return "'" + Shown(text) + "'"; }
+std::string Quoted(const std::string& text) { return "'" + ShownText(text) + "'"; }
 
 // Why a name cannot be an entry's, or nullptr when it can.
 const char* NameProblemText(EntryNameProblem problem) {
@@ -132,7 +116,7 @@ bool PlanFiles(const std::vector<std::string>& paths, const std::string& target,
       *error = "an empty file name was given";
       return false;
     }
-    const Source source{BareName(path), path};
+    const Source source{BareName(path), path, false, FileIdentity{}};
     if (source.entryName.empty()) {
       *error = Quoted(path) + " names a folder, not a file";
       return false;
@@ -151,9 +135,11 @@ bool PlanFiles(const std::vector<std::string>& paths, const std::string& target,
 }
 
 // Folder mode: every plain file directly inside the folder but the archive
-// itself; files whose names cannot be entries are skipped with a warning.
-bool ListFolder(const std::string& folder, const std::string& target, std::vector<Source>* sources, Totals* totals,
-                std::string* error) {
+// itself and zapnest's own temporary files; links that lead out of the
+// folder and files whose names cannot be entries are skipped with a
+// warning.
+bool ListFolder(const std::string& folder, const std::string& target, bool quiet, std::vector<Source>* sources,
+                Totals* totals, std::string* error) {
   std::vector<FolderEntry> files;
   uint32_t listError = 0;
   if (!ListPlainFiles(folder, &files, &listError)) {
@@ -165,16 +151,36 @@ bool ListFolder(const std::string& folder, const std::string& target, std::vecto
   std::sort(files.begin(), files.end(),
             [](const FolderEntry& a, const FolderEntry& b) { return a.name < b.name; });
   for (const FolderEntry& file : files) {
-    const Source source{file.name, JoinPath(folder, file.name)};
+    // A listing that could not tell which file a name reached leaves its
+    // identity zero (no file has it); such a name is opened as it is.
+    const bool identified = file.identity != FileIdentity{0, 0};
+    const Source source{file.name, JoinPath(folder, file.name), identified, file.identity};
     if (!file.nameIsExact) {
       WriteErrors("zapnest: warning: cannot add " + Quoted(source.path) +
                   ": its name is not valid Unicode, so it has no name a zip can hold; skipped\n");
       ++totals->skipped;
       continue;
     }
+    // A link hands out a file of elsewhere (../private/id_rsa, /etc/shadow)
+    // under a name of this folder; only the folder was chosen.
+    if (file.leadsOutside) {
+      WriteErrors("zapnest: warning: " + Quoted(source.path) +
+                  " is a link to a file outside the folder; skipped\n");
+      ++totals->skipped;
+      continue;
+    }
     // The archive may be written into the folder it is made of; it must not
     // swallow its old self.
     if (SameFile(source.path, target)) continue;
+    // What an interrupted run left beside an archive of this folder is no
+    // file of it, and would otherwise enter every later archive.
+    if (IsTemporaryName(file.name)) {
+      if (!quiet) {
+        WriteErrors("zapnest: note: " + Quoted(source.path) +
+                    " is a temporary file left by an interrupted zapnest run; not added (it can be deleted)\n");
+      }
+      continue;
+    }
     if (CheckEntryName(file.name.c_str()) != EntryNameOk) {
       WriteErrors("zapnest: warning: " + NameProblemMessage(source) + "; skipped\n");
       ++totals->skipped;
@@ -217,7 +223,7 @@ std::string DescribeFailure(const ArchiveFailure& failure, const Source& source,
 void PrintAdded(const Source& source, const AddedEntry& added) {
   const uint64_t in = added.uncompressedSize;
   const uint64_t out = added.compressedSize;
-  const std::string name = Shown(source.entryName);
+  const std::string name = ShownText(source.entryName);
   if (added.method == kMethodStored) {
     WriteOutput("  " + name + ": " + std::to_string(in) + " bytes, stored\n");
   } else {
@@ -227,40 +233,74 @@ void PrintAdded(const Source& source, const AddedEntry& added) {
   }
 }
 
-// The archive being written, under its temporary name until it is complete.
+// The archive being written. Where the system has unnamed files it has no
+// name until it is complete, so that a run that is killed (SIGKILL, a file
+// size limit) leaves nothing behind; elsewhere it is written under a
+// temporary name, which every failure and an interruption remove.
 struct Output {
   std::string shownPath;  // the path the user gave
   std::string target;     // the file the archive will replace
-  std::string temporary;
+  FileHandle file = kNoFile;  // the archive's file, open until it takes the target's place
+  std::string temporary;  // its temporary name, once it has one that is its own
   ZipArchive* archive = nullptr;
 };
 
-// Creates the temporary file beside the target, under a name nothing else
-// has; never opens an existing file.
-bool StartOutput(Output* output, std::string* error) {
+// Tries the temporary names of this process in the folder in turn until
+// `claim` (given a path, returning false with the system's error) takes one
+// that nothing else has; never touches an existing file.
+template <typename Claim>
+bool ClaimTemporaryName(Output* output, const Claim& claim, std::string* error) {
   const std::string folder = FolderOf(output->target);
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    output->temporary =
-        JoinPath(folder, ".zapnest-" + std::to_string(ProcessId()) + "-" + std::to_string(attempt) + ".tmp");
-    const int32_t created = CreateArchiveOnNewFile(output->temporary.c_str(), &output->archive);
-    if (created == ArchiveOk) {
-      RemoveOnInterrupt(output->temporary);
+  for (uint32_t attempt = 0; attempt < 100; ++attempt) {
+    const std::string path = JoinPath(folder, TemporaryName(ProcessId(), attempt));
+    uint32_t claimError = 0;
+    if (claim(path, &claimError)) {
+      output->temporary = path;
+      RemoveOnInterrupt(path);
       return true;
     }
-    if (created == ArchiveOpenFailed && IsAlreadyExistsError(LastFileError())) continue;
-    *error = "cannot create " + Quoted(output->shownPath) + ": " +
-             (created == ArchiveNoMemory ? std::string("out of memory") : DescribeFileError(LastFileError()));
+    if (IsAlreadyExistsError(claimError)) continue;
+    *error = "cannot create " + Quoted(output->shownPath) + ": " + DescribeFileError(claimError);
     return false;
   }
   *error = "cannot create " + Quoted(output->shownPath) + ": no free temporary name in its folder";
   return false;
 }
 
+// Creates the archive's file in the target's folder, private to the user
+// until it is complete: unnamed where the system allows, otherwise under a
+// temporary name.
+bool StartOutput(Output* output, std::string* error) {
+  bool unsupported = false;
+  uint32_t createError = 0;
+  output->file = CreateUnnamedFile(FolderOf(output->target), &unsupported, &createError);
+  if (output->file == kNoFile && !unsupported) {
+    *error = "cannot create " + Quoted(output->shownPath) + ": " + DescribeFileError(createError);
+    return false;
+  }
+  if (output->file == kNoFile) {
+    const auto createNamed = [output](const std::string& path, uint32_t* claimError) {
+      output->file = CreateNewOutputFile(path.c_str());
+      *claimError = LastFileError();
+      return output->file != kNoFile;
+    };
+    if (!ClaimTemporaryName(output, createNamed, error)) return false;
+  }
+  if (CreateArchiveOnHandle(output->file, &output->archive) != ArchiveOk) {
+    *error = "cannot create " + Quoted(output->shownPath) + ": out of memory";
+    return false;
+  }
+  return true;
+}
+
 int Fail(Output* output, const std::string& message) {
   WriteErrors("zapnest: " + message + "\n");
   if (output->archive != nullptr) CloseArchive(output->archive);
   output->archive = nullptr;
-  if (!RemoveFile(output->temporary)) {
+  // An unnamed file is gone once closed.
+  CloseFile(output->file);
+  output->file = kNoFile;
+  if (!output->temporary.empty() && !RemoveFile(output->temporary)) {
     WriteErrors("zapnest: cannot remove the incomplete " + Quoted(output->temporary) + "\n");
   }
   StopRemovingOnInterrupt();
@@ -276,7 +316,19 @@ bool FinishOutput(Output* output, std::string* error) {
     *error = DescribeFailure(failure, Source{"", output->shownPath}, output->shownPath);
     return false;
   }
-  CopyPermissions(output->target, output->temporary);
+  // Only now, complete, may others read it, as they could read the target.
+  GiveReplacementPermissions(output->file, output->target);
+  // A name cannot be linked over another, so an unnamed file first gets a
+  // temporary name of its own and is then renamed over the target, which
+  // replaces it in one step.
+  if (output->temporary.empty()) {
+    const auto name = [output](const std::string& path, uint32_t* claimError) {
+      return NameUnnamedFile(output->file, path, claimError);
+    };
+    if (!ClaimTemporaryName(output, name, error)) return false;
+  }
+  CloseFile(output->file);
+  output->file = kNoFile;
   uint32_t replaceError = 0;
   if (!MoveIntoPlace(output->temporary, output->target, &replaceError)) {
     *error = "cannot replace " + Quoted(output->shownPath) + ": " + DescribeFileError(replaceError);
@@ -295,7 +347,19 @@ int Run(const Options& options) {
   }
   Output output;
   output.shownPath = options.archive;
-  output.target = ResolveOutput(options.archive);
+  uint32_t resolveError = 0;
+  switch (ResolveOutput(options.archive, &output.target, &resolveError)) {
+    case OutputResolved: break;
+    case OutputLinkInSharedFolder:
+      WriteErrors("zapnest: " + Quoted(output.target) +
+                  " is a link in a shared folder (sticky, writable by all) owned by another user; it is not "
+                  "followed; nothing was written\n");
+      return ExitUsage;
+    case OutputLinkUnfollowable:
+      WriteErrors("zapnest: cannot follow the link " + Quoted(output.target) + ": " +
+                  DescribeFileError(resolveError) + "; nothing was written\n");
+      return ExitUsage;
+  }
   // A folder, a device or a pipe is never replaced by an archive.
   if (KindOf(output.target) == PathOther) {
     WriteErrors("zapnest: " + Quoted(options.archive) + " is not a regular file; nothing was written\n");
@@ -306,7 +370,7 @@ int Run(const Options& options) {
   Totals totals;
   std::string error;
   const bool planned = options.folderMode
-                           ? ListFolder(options.inputs.front(), output.target, &sources, &totals, &error)
+                           ? ListFolder(options.inputs.front(), output.target, options.quiet, &sources, &totals, &error)
                            : PlanFiles(options.inputs, output.target, &sources, &error);
   if (!planned || FindCollision(sources, &error)) {
     WriteErrors("zapnest: " + error + "; nothing was written\n");
@@ -314,19 +378,21 @@ int Run(const Options& options) {
     return options.folderMode && !planned ? ExitFailed : ExitUsage;
   }
 
-  if (!StartOutput(&output, &error)) {
-    WriteErrors("zapnest: " + error + "\n");
-    return ExitFailed;
-  }
+  if (!StartOutput(&output, &error)) return Fail(&output, error);
   if (options.latestTime >= 0) output.archive->latestEntryTime = UnixTimeToFileTime(options.latestTime, 0);
   const bool showProgress = !options.quiet && ErrorsGoToTerminal();
   for (const Source& source : sources) {
     Progress progress;
     uint64_t size = 0;
     if (showProgress && FileSize(source.path, &size)) {
-      StartProgress(output.archive, &progress, Shown(source.entryName), size);
+      StartProgress(output.archive, &progress, ShownText(source.entryName), size);
     }
-    const int32_t result = AddFileToArchive(output.archive, source.entryName.c_str(), source.path.c_str());
+    // A listed file must still be the one listed: a name given to another
+    // file, or to a link, since then is refused.
+    const int32_t result =
+        source.listed
+            ? AddListedFileToArchive(output.archive, source.entryName.c_str(), source.path.c_str(), source.identity)
+            : AddFileToArchive(output.archive, source.entryName.c_str(), source.path.c_str());
     if (showProgress) EndProgress(output.archive, &progress);
     AddedEntry added{};
     if (result == ArchiveOk && DescribeLastAdded(output.archive, &added)) {
@@ -355,7 +421,7 @@ int Run(const Options& options) {
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     char duration[32];
     snprintf(duration, sizeof duration, "%.2f s", seconds);
-    std::string summary = Shown(options.archive) + ": " + std::to_string(totals.files) + " files, " +
+    std::string summary = ShownText(options.archive) + ": " + std::to_string(totals.files) + " files, " +
                           std::to_string(totals.bytesIn) + " bytes in, " + std::to_string(bytesOut) +
                           " bytes out, " + duration;
     if (totals.skipped > 0) summary += ", " + std::to_string(totals.skipped) + " skipped";

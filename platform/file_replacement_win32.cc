@@ -3,9 +3,14 @@
 #include "platform/file_replacement.h"
 #include "platform/wide_text.h"
 
-std::string ResolveOutput(const std::string& path) { return path; }
+// On Windows the path is used as it is: its folders have no sticky bit
+// whose rule following a link here could bypass.
+OutputResolution ResolveOutput(const std::string& path, std::string* target, uint32_t* /*error*/) {
+  *target = path;
+  return OutputResolved;
+}
 
-void CopyPermissions(const std::string& /*from*/, const std::string& /*to*/) {}
+void GiveReplacementPermissions(FileHandle /*file*/, const std::string& /*target*/) {}
 
 bool MoveIntoPlace(const std::string& from, const std::string& to, uint32_t* error) {
   std::wstring wideFrom;

@@ -48,7 +48,9 @@ FileHandle CreateOutputFile(const char* path);
 // Creates `path` for writing only if nothing of that name exists (a link
 // counts as existing and is never followed), shared with nobody while open
 // except that it may be deleted, so that an interrupted program can remove
-// it. Returns kNoFile on failure.
+// it. On POSIX only its owner may read or write it (mode 0600): it is meant
+// to take another file's place once complete, and to get that file's
+// permissions then. Returns kNoFile on failure.
 FileHandle CreateNewOutputFile(const char* path);
 
 // Opens an existing plain file for reading; others may read it at the same

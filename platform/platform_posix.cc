@@ -10,19 +10,10 @@
 #include <cstdint>
 #include <cstdlib>
 
+#include "platform/descriptor_handle_posix.h"
 #include "platform/platform.h"
 
 namespace {
-
-// File descriptors travel in the handle as fd + 1, so that descriptor 0 does
-// not look like kNoFile.
-FileHandle HandleFromDescriptor(int fd) {
-  return reinterpret_cast<FileHandle>(static_cast<intptr_t>(fd) + 1);
-}
-
-int DescriptorOf(FileHandle file) {
-  return static_cast<int>(reinterpret_cast<intptr_t>(file) - 1);
-}
 
 // The errno of the last call that failed; see LastFileError.
 uint32_t lastFileError = 0;
@@ -35,11 +26,12 @@ bool FailedCall() {
   return false;
 }
 
-// open, again after an interruption by a signal; a failure is recorded.
-int OpenRetrying(const char* path, int flags) {
+// open, again after an interruption by a signal; a failure is recorded. A
+// file created gets `mode` less the umask.
+int OpenRetrying(const char* path, int flags, mode_t mode = 0666) {
   int fd;
   do {
-    fd = open(path, flags, 0666);
+    fd = open(path, flags, mode);
   } while (fd < 0 && errno == EINTR);
   if (fd < 0) RecordFailure(errno);
   return fd;
@@ -77,8 +69,10 @@ FileHandle CreateOutputFile(const char* path) {
 }
 
 FileHandle CreateNewOutputFile(const char* path) {
-  // O_EXCL also refuses a link of that name, dangling or not.
-  const int fd = OpenRetrying(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC);
+  // O_EXCL also refuses a link of that name, dangling or not. Private to
+  // its owner: it is to take the place of a file that may have been
+  // private, and another user who opened it now could read on after that.
+  const int fd = OpenRetrying(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
   return fd < 0 ? kNoFile : HandleFromDescriptor(fd);
 }
 

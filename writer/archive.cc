@@ -110,6 +110,19 @@ int32_t CreateArchiveOnNewFile(const char* path, ZipArchive** archive) {
   return CreateArchive(path, false, archive);
 }
 
+int32_t CreateArchiveOnHandle(FileHandle output, ZipArchive** archive) {
+  ClearLastFileError();
+  *archive = nullptr;
+  if (output == kNoFile) return ArchiveBadArgument;
+  ZipArchive* created = static_cast<ZipArchive*>(AllocateFixedMemory(sizeof(ZipArchive)));
+  if (created == nullptr) return ArchiveNoMemory;
+  created->output = output;
+  created->flags = OutputSeekable;  // not OwnsOutput: the caller closes it
+  created->outputLimit = kLargestArchive;
+  *archive = created;
+  return ArchiveOk;
+}
+
 namespace {
 
 int32_t AddSource(ZipArchive* archive, const char* entryName, const char* sourcePath, const FileIdentity* listed) {

@@ -22,6 +22,15 @@ int32_t CreateArchiveOnFile(const char* path, ZipArchive** archive);
 // archive is complete.
 int32_t CreateArchiveOnNewFile(const char* path, ZipArchive** archive);
 
+// Creates an archive record that writes to `output`, a plain file the
+// caller opened for writing, empty and positioned at its start, and keeps
+// owning: CloseArchive writes the directory but leaves the file open, so
+// that the caller can finish it through the handle (give it permissions,
+// give an unnamed file its name) before it closes it. Returns ArchiveOk
+// with the record in *archive; otherwise ArchiveBadArgument (kNoFile) or
+// ArchiveNoMemory with *archive null and `output` untouched.
+int32_t CreateArchiveOnHandle(FileHandle output, ZipArchive** archive);
+
 // Adds the file at `sourcePath` under `entryName` (backslashes become '/'),
 // stored or deflated by the name's suffix: a provisional local header, the
 // data, then the header rewritten in place with the CRC and sizes. Returns

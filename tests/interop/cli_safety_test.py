@@ -35,6 +35,16 @@ def random_bytes(size, seed):
     return random.Random(seed).randbytes(size)
 
 
+def has_unnamed_files(folder):
+    """Whether the file system of `folder` creates files without a name
+    (Linux's O_TMPFILE), as zapnest writes its archives there."""
+    try:
+        os.close(os.open(folder, os.O_TMPFILE | os.O_WRONLY, 0o600))
+        return True
+    except (AttributeError, OSError):
+        return False
+
+
 def old_archive_bytes():
     buffer = io.BytesIO()
     with zipfile.ZipFile(buffer, "w") as z:
@@ -77,6 +87,30 @@ class CommandTest(unittest.TestCase):
 
     def assert_no_temporary(self, folder):
         self.assertEqual([], [n for n in os.listdir(folder) if n.startswith(".zapnest-")])
+
+    def wait_for_the_archive_file(self, process, folder, timeout=60):
+        """Waits until zapnest writes its archive in `folder`; returns the
+        path under /proc of the descriptor it writes through, and the file's
+        name there: "#<inode> (deleted)" for an unnamed file, or a temporary
+        name. (None, None) when the process ended first."""
+        folder = os.path.realpath(folder)
+        descriptors = "/proc/%d/fd" % process.pid
+        deadline = time.monotonic() + timeout
+        while process.poll() is None and time.monotonic() < deadline:
+            try:
+                numbers = os.listdir(descriptors)
+            except FileNotFoundError:
+                break
+            for number in numbers:
+                try:
+                    target = os.readlink(os.path.join(descriptors, number))
+                except OSError:
+                    continue
+                name = os.path.basename(target)
+                if os.path.dirname(target) == folder and (name.startswith("#") or TEMPORARY.match(name)):
+                    return os.path.join(descriptors, number), name
+            time.sleep(0.005)
+        return None, None
 
     def assert_archive(self, path, expected):
         """expected: entry name -> bytes, in archive order."""
@@ -180,16 +214,13 @@ class OutputSafetyTest(CommandTest):
             with self.subTest(signal=number.name):
                 process = subprocess.Popen(zapnest_command.command_line(*inputs), stdout=subprocess.DEVNULL,
                                            stderr=subprocess.PIPE, text=True)
-                temporary = None
-                deadline = time.monotonic() + 60
-                while temporary is None and process.poll() is None and time.monotonic() < deadline:
-                    temporary = next((n for n in os.listdir(self.dir) if TEMPORARY.match(n)), None)
-                    time.sleep(0.005)
-                if temporary is None:
+                _, name = self.wait_for_the_archive_file(process, self.dir)
+                if name is None:
                     process.kill()
                     process.communicate()
-                    self.fail("no temporary file appeared beside the archive while it was written")
-                self.assertEqual(str(process.pid), TEMPORARY.match(temporary).group(1))
+                    self.fail("zapnest wrote no file beside the archive")
+                if TEMPORARY.match(name):
+                    self.assertEqual(str(process.pid), TEMPORARY.match(name).group(1))
                 process.send_signal(number)
                 try:
                     _, errors = process.communicate(timeout=60)
@@ -200,6 +231,202 @@ class OutputSafetyTest(CommandTest):
                 self.assertNotEqual(0, process.returncode, errors)
                 self.assertEqual(old_archive_bytes(), self.contents(out))
                 self.assertEqual(listed, self.listing(self.dir))
+
+
+class OutputLinkTest(CommandTest):
+    """A link as the archive's name is followed, dangling or not, except
+    where the kernel would not follow it: another user's link in a sticky
+    folder that all may write to."""
+
+    def test_a_dangling_link_is_followed_and_its_target_created(self):
+        self.skip_under_wine("symbolic links")
+        source = self.make("in/new.txt", b"new\n")
+        os.mkdir(os.path.join(self.dir, "kept"))
+        cases = [("relative.zip", [("relative.zip", "kept/relative-target.zip")], "kept/relative-target.zip"),
+                 ("absolute.zip", [("absolute.zip", os.path.join(self.dir, "kept", "absolute-target.zip"))],
+                  "kept/absolute-target.zip"),
+                 # A chain: the second link's text is read from its own folder.
+                 ("chain.zip", [("chain.zip", "kept/middle.zip"), ("kept/middle.zip", "../kept/end.zip")],
+                  "kept/end.zip")]
+        for name, links, target in cases:
+            with self.subTest(link=name):
+                for link, text in links:
+                    os.symlink(text, os.path.join(self.dir, link))
+                result = self.zapnest(os.path.join(self.dir, name), source)
+                self.assertEqual(0, result.returncode, result.stderr)
+                for link, text in links:
+                    self.assertEqual(text, os.readlink(os.path.join(self.dir, link)))
+                self.assert_archive(os.path.join(self.dir, target), {"new.txt": b"new\n"})
+                self.assert_no_temporary(self.dir)
+                self.assert_no_temporary(os.path.join(self.dir, "kept"))
+        with self.subTest(link="loop"):
+            os.symlink("loop-b.zip", os.path.join(self.dir, "loop-a.zip"))
+            os.symlink("loop-a.zip", os.path.join(self.dir, "loop-b.zip"))
+            listed = self.listing(self.dir)
+            result = self.zapnest(os.path.join(self.dir, "loop-a.zip"), source)
+            self.assertEqual(1, result.returncode, result.stderr)
+            self.assertIn("cannot follow the link", result.stderr)
+            self.assertEqual(listed, self.listing(self.dir))
+
+    def test_a_strangers_link_in_a_shared_folder_is_not_followed(self):
+        self.skip_under_wine("POSIX owners")
+        if os.geteuid() != 0:
+            self.skipTest("only root may make a link that belongs to another user")
+        nobody = 65534
+        source = self.make("in/new.txt", b"new\n")
+        precious = self.make("victim/precious.txt", b"the victim's own file\n")
+        shared = os.path.join(self.dir, "shared")
+        os.mkdir(shared)
+        os.chmod(shared, 0o1777)
+
+        def link(name, text, owner):
+            path = os.path.join(shared, name)
+            os.symlink(text, path)
+            os.lchown(path, owner, owner)
+            return path
+
+        refused = [link("report.zip", precious, nobody),
+                   # Each link of a chain: the user's own leads to a stranger's.
+                   link("mine-then-theirs.zip", "report.zip", os.geteuid())]
+        for path in refused:
+            with self.subTest(link=os.path.basename(path)):
+                result = self.zapnest(path, source)
+                self.assertEqual(1, result.returncode, result.stderr)
+                self.assertIn("is a link in a shared folder (sticky, writable by all) owned by another user; "
+                              "it is not followed; nothing was written", result.stderr)
+                self.assertIn("report.zip", result.stderr)
+                self.assertEqual(b"the victim's own file\n", self.contents(precious))
+                self.assertTrue(os.path.islink(path))
+                self.assert_no_temporary(shared)
+                self.assert_no_temporary(os.path.dirname(precious))
+
+        # The user's own link is followed, as the kernel would follow it.
+        own = link("own.zip", os.path.join(self.dir, "victim", "own.zip"), os.geteuid())
+        result = self.zapnest(own, source)
+        self.assertEqual(0, result.returncode, result.stderr)
+        self.assert_archive(os.path.join(self.dir, "victim", "own.zip"), {"new.txt": b"new\n"})
+        # So is a link of the folder's owner, and any link in a sticky
+        # folder that not all may write to.
+        os.chown(shared, nobody, nobody)
+        result = self.zapnest(os.path.join(shared, "report.zip"), source)
+        self.assertEqual(0, result.returncode, result.stderr)
+        self.assert_archive(precious, {"new.txt": b"new\n"})
+        os.chown(shared, 0, 0)
+        os.chmod(shared, 0o1770)
+        self.make("victim/precious.txt", b"the victim's own file\n")
+        result = self.zapnest(os.path.join(shared, "report.zip"), source)
+        self.assertEqual(0, result.returncode, result.stderr)
+        self.assert_archive(precious, {"new.txt": b"new\n"})
+
+
+class PrivateOutputTest(CommandTest):
+    """The archive's file is the user's alone until it is complete, gets the
+    target's permissions (or a new file's) only then, and a killed run
+    leaves nothing where the system has unnamed files."""
+
+    def start_a_long_run(self, out):
+        # Zeros deflate quickly but not at once: long enough to look at the
+        # file being written, short enough for a test.
+        big = self.make("in/zeros.bin")
+        os.truncate(big, GiB)
+        return subprocess.Popen(zapnest_command.command_line(out, big), stdout=subprocess.DEVNULL,
+                                stderr=subprocess.PIPE)
+
+    def end(self, process):
+        if process.poll() is None:
+            process.kill()
+        process.communicate()
+
+    def test_the_file_being_written_is_private_whatever_it_replaces(self):
+        self.skip_under_wine("POSIX permission bits and /proc")
+        for before in (None, 0o644, 0o600):
+            with self.subTest(target=before and oct(before)):
+                out = os.path.join(self.dir, "out.zip")
+                if before is not None:
+                    self.make("out.zip", old_archive_bytes())
+                    os.chmod(out, before)
+                process = self.start_a_long_run(out)
+                try:
+                    descriptor, name = self.wait_for_the_archive_file(process, self.dir)
+                    self.assertIsNotNone(descriptor, "zapnest wrote no file beside the archive")
+                    self.assertEqual(0o600, stat.S_IMODE(os.stat(descriptor).st_mode), name)
+                finally:
+                    self.end(process)
+                if before is not None:
+                    self.assertEqual(old_archive_bytes(), self.contents(out))
+                    os.remove(out)
+
+    def test_a_killed_run_leaves_nothing_and_a_leftover_is_never_packed(self):
+        self.skip_under_wine("POSIX signals and /proc")
+        out = self.make("out.zip", old_archive_bytes())
+        os.mkdir(os.path.join(self.dir, "in"))
+        listed = self.listing(self.dir)
+        for number in (signal.SIGKILL, signal.SIGXFSZ):
+            with self.subTest(signal=number.name):
+                process = self.start_a_long_run(out)
+                try:
+                    _, name = self.wait_for_the_archive_file(process, self.dir)
+                    self.assertIsNotNone(name, "zapnest wrote no file beside the archive")
+                    process.send_signal(number)
+                    process.communicate(timeout=60)
+                finally:
+                    self.end(process)
+                self.assertEqual(-number, process.returncode)
+                self.assertEqual(old_archive_bytes(), self.contents(out))
+                if has_unnamed_files(self.dir):
+                    self.assertTrue(name.startswith("#"), "written under the name %s" % name)
+                elif TEMPORARY.match(name):
+                    # A file system without unnamed files: the named file
+                    # stays, and is what the next case is about.
+                    os.remove(os.path.join(self.dir, name))
+                self.assertEqual(listed, self.listing(self.dir))
+        # What a killed run leaves where the system has no unnamed files is
+        # never taken for a file of the folder.
+        self.make(".zapnest-%d-0.tmp" % process.pid, b"PK half an archive")
+        self.make("kept.txt", b"kept\n")
+        os.remove(out)
+        result = self.zapnest("--folder", os.path.join(self.dir, "in", "out.zip"), self.dir)
+        self.assertEqual(0, result.returncode, result.stderr)
+        self.assert_archive(os.path.join(self.dir, "in", "out.zip"), {"kept.txt": b"kept\n"})
+
+    def test_the_finished_archive_gets_the_targets_permissions_or_a_new_files(self):
+        self.skip_under_wine("POSIX permission bits")
+        source = self.make("in/a.txt", b"a\n")
+        out = os.path.join(self.dir, "out.zip")
+        for umask, expected in ((0o022, 0o644), (0o077, 0o600), (0o002, 0o664)):
+            with self.subTest(new=True, umask=oct(umask)):
+                result = subprocess.run(zapnest_command.command_line(out, source), capture_output=True, umask=umask)
+                self.assertEqual(0, result.returncode, result.stderr)
+                self.assertEqual(expected, stat.S_IMODE(os.stat(out).st_mode))
+                os.remove(out)
+        for before in (0o600, 0o640, 0o604):
+            with self.subTest(replaced=oct(before)):
+                self.make("out.zip", old_archive_bytes())
+                os.chmod(out, before)
+                result = subprocess.run(zapnest_command.command_line(out, source), capture_output=True, umask=0o022)
+                self.assertEqual(0, result.returncode, result.stderr)
+                self.assertEqual(before, stat.S_IMODE(os.stat(out).st_mode))
+                self.assert_archive(out, {"a.txt": b"a\n"})
+                os.remove(out)
+
+    def test_a_replaced_archive_keeps_its_owner_and_group_when_the_user_may_give_them(self):
+        self.skip_under_wine("POSIX owners")
+        if os.geteuid() != 0:
+            self.skipTest("only root may give a file to another user")
+        source = self.make("in/a.txt", b"a\n")
+        out = self.make("out.zip", old_archive_bytes())
+        os.chown(out, 65534, 65534)
+        os.chmod(out, 0o640)
+        result = self.zapnest(out, source)
+        self.assertEqual(0, result.returncode, result.stderr)
+        status = os.stat(out)
+        self.assertEqual((65534, 65534, 0o640), (status.st_uid, status.st_gid, stat.S_IMODE(status.st_mode)))
+        self.assert_archive(out, {"a.txt": b"a\n"})
+        # A new archive is the user's own.
+        os.remove(out)
+        result = self.zapnest(out, source)
+        self.assertEqual(0, result.returncode, result.stderr)
+        self.assertEqual((os.geteuid(), os.getegid()), (os.stat(out).st_uid, os.stat(out).st_gid))
 
 
 class InputsTest(CommandTest):
@@ -319,6 +546,79 @@ class InputsTest(CommandTest):
                 self.assert_archive(out, {"plain.txt": b"plain\n"})
                 os.remove(path)
                 os.remove(out)
+
+
+    def test_c1_controls_and_bytes_that_are_not_utf8_are_shown_escaped(self):
+        self.skip_under_wine("the bytes of a POSIX file name")
+        folder = os.path.join(self.dir, "in")
+        os.mkdir(folder)
+        out = os.path.join(self.dir, "out.zip")
+        # U+009B is CSI to a terminal that reads UTF-8; the name is a valid
+        # entry name, so it shows on the line of the file added.
+        c1 = os.path.join(folder, "a\u009b2Jb.txt")
+        with open(c1, "wb") as f:
+            f.write(b"c1\n")
+        result = subprocess.run(zapnest_command.command_line(out, c1), capture_output=True, timeout=60)
+        self.assertEqual(0, result.returncode, result.stderr)
+        self.assertIn(b"  a\\u009b2Jb.txt: 3 bytes", result.stdout)
+        self.assertNotIn(b"\xc2\x9b", result.stdout + result.stderr)
+        self.assert_archive(out, {"a\u009b2Jb.txt": b"c1\n"})
+        os.remove(out)
+        # A lone 0x9B is CSI to an 8-bit terminal; the name is refused, and
+        # the message shows the byte as an escape.
+        raw = os.path.join(os.fsencode(folder), b"x\x9by.txt")
+        with open(raw, "wb") as f:
+            f.write(b"raw\n")
+        result = subprocess.run(zapnest_command.command_line(out) + [raw], capture_output=True, timeout=60)
+        self.assertEqual(1, result.returncode, result.stderr)
+        self.assertIn(b"x\\x9by.txt", result.stderr)
+        self.assertNotIn(b"\x9b", result.stdout + result.stderr)
+        self.assertFalse(os.path.lexists(out))
+
+
+class FolderContentsTest(CommandTest):
+    def test_links_out_of_the_folder_are_skipped_and_links_inside_it_are_followed(self):
+        self.skip_under_wine("symbolic links")
+        secret = self.make("private/id_rsa", b"secret key\n")
+        shadow = self.make("etc/shadow", b"root:secret hash\n")
+        self.make("share/plain.txt", b"plain\n")
+        self.make("share/sub/deep.txt", b"deep\n")
+        self.make("sharebc/x.txt", b"beside the folder\n")
+        share = os.path.join(self.dir, "share")
+        os.symlink("../private/id_rsa", os.path.join(share, "notes.txt"))
+        os.symlink(shadow, os.path.join(share, "shadow.txt"))
+        os.symlink("../sharebc/x.txt", os.path.join(share, "sibling.txt"))
+        os.symlink("plain.txt", os.path.join(share, "alias.txt"))
+        os.symlink(os.path.join(share, "sub", "deep.txt"), os.path.join(share, "deep.txt"))
+        out = os.path.join(self.dir, "out.zip")
+        result = self.zapnest("--folder", out, share)
+        self.assertEqual(3, result.returncode, result.stderr)
+        for name in ("notes.txt", "shadow.txt", "sibling.txt"):
+            self.assertIn("zapnest: warning: '%s' is a link to a file outside the folder; skipped"
+                          % os.path.join(share, name), result.stderr.splitlines())
+        self.assertIn(", 3 skipped", result.stdout)
+        self.assert_archive(out, {"alias.txt": b"plain\n", "deep.txt": b"deep\n", "plain.txt": b"plain\n"})
+        archive = self.contents(out)
+        for outside in (b"secret", b"beside"):
+            self.assertNotIn(outside, archive)
+
+        # Named on the command line, a link is the user's own choice.
+        result = self.zapnest(out, os.path.join(share, "notes.txt"))
+        self.assertEqual(0, result.returncode, result.stderr)
+        self.assert_archive(out, {"notes.txt": b"secret key\n"})
+        self.assertEqual(b"secret key\n", self.contents(secret))
+
+    def test_a_temporary_file_left_by_an_interrupted_run_is_never_packed(self):
+        self.make("in/a.txt", b"a\n")
+        self.make("in/.zapnest-123-0.tmp", b"PK half an archive")
+        self.make("in/.zapnest-notes.txt", b"named alike, but a file of the folder\n")
+        out = os.path.join(self.dir, "in", "out.zip")
+        result = self.zapnest("--folder", out, os.path.join(self.dir, "in"))
+        self.assertEqual(0, result.returncode, result.stderr)
+        self.assertIn(".zapnest-123-0.tmp", result.stderr)
+        self.assert_archive(out, {".zapnest-notes.txt": b"named alike, but a file of the folder\n", "a.txt": b"a\n"})
+        result = self.zapnest("-q", "--folder", out, os.path.join(self.dir, "in"))
+        self.assertEqual((0, ""), (result.returncode, result.stderr))
 
 
 class LimitsTest(CommandTest):
