@@ -411,6 +411,27 @@ class CommandsTest(SessionTestCase):
         self.passes(result)
         self.assertZip(zip_path, {"stays.txt": b"stays"})
 
+    def test_a_link_to_a_file_outside_the_folder_is_left_out(self):
+        # Wine shows a Unix link to a file as a plain file; where it leads
+        # tells it apart. A link to a file of the folder is zipped as that
+        # file.
+        s = self.session(ShowZipFolder="1", ShowSaveWarning="0")
+        folder = s.top_folder("links")
+        outside = s.top_folder("links2")  # its name begins with the folder's
+        s.put(folder, "a.txt", b"inside")
+        s.put(outside, "secret.txt", b"secret")
+        os.symlink(os.path.join(outside, "secret.txt"), os.path.join(folder, "leak.txt"))
+        os.symlink("a.txt", os.path.join(folder, "same.txt"))
+        zip_path = win(s.temp) + "\\links.zip"
+        result, attached = s.run([
+            *self.zip_folder(folder, 3, "18 bytes"),
+            'save-file "%s" "%s"' % (SAVE_TITLE, zip_path),
+            *self.left_out(["leak.txt"], "yes"),
+            'attached "%s"' % zip_path,
+            "no-more-attachments"])
+        self.passes(result)
+        self.assertZip(zip_path, {"a.txt": b"inside", "same.txt": b"inside"})
+
     def test_every_file_of_a_folder_arrives_under_its_own_name(self):
         # Each name beside its look-alike in the ANSI code page; the ANSI
         # functions took one for the other, and the full-width backslash for a
