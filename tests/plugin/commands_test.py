@@ -267,6 +267,31 @@ class CommandsTest(SessionTestCase):
         self.passes(result)
         self.assertZip(inside_sub, {"a.txt": b"a"})
 
+    def test_a_folder_beside_the_temporary_folder_whose_name_begins_alike_is_outside_it(self):
+        # The host reports its temporary folder without a separator at the
+        # end, as a mail client may.
+        s = self.session()
+        a = s.file("a.txt", b"a")
+        temp = win(s.temp)
+        os.makedirs(s.temp + "other")
+        beside = temp + "other\\beside.zip"
+        inside = temp + "\\inside.zip"
+        warning = '"If you save the zip archive to a folder other than \'%s\' it won\'t be automatically deleted ' \
+                  'upon closing Orvel!"' % temp
+        result, attached = s.run([
+            'choose "%s"' % FILES_ENTRY,
+            'open-file "%s" "%s"' % (OPEN_TITLE, win(a)),
+            'save-file "%s" "%s"' % (SAVE_TITLE, beside),
+            'message "%s" question yes %s' % (CAPTION, warning), '+ "Are you sure you want to do this?"',
+            'attached "%s"' % beside,
+            'choose "%s"' % FILES_ENTRY,
+            'open-file "%s" "%s"' % (OPEN_TITLE, win(a)),
+            'save-file "%s" "%s"' % (SAVE_TITLE, inside),
+            'attached "%s"' % inside,
+            "no-more-attachments"], host_options=["--temp", temp])
+        self.passes(result)
+        self.assertZip(beside, {"a.txt": b"a"})
+
     def test_without_the_warning_setting_nobody_is_asked(self):
         s = self.session(ShowSaveWarning="0")
         a = s.file("a.txt", b"a")
