@@ -214,6 +214,28 @@ class CommandsTest(SessionTestCase):
         self.assertEqual(win(s.data) + "\\", settings["InitialFolder"])
         self.assertEqual("Again.zip", settings["DefaultZipName"])
 
+    def test_a_zip_name_too_long_for_its_setting_is_kept_until_the_user_gives_another(self):
+        long_name = "n" * 400 + ".zip"
+        s = self.session(InitialFolder="<data>", DefaultZipName=long_name)
+        a = s.file("a.txt", b"a")
+        s.file("b.txt", b"b")
+        one = win(s.temp) + "\\one.zip"
+        result, attached = s.run([
+            'choose "%s"' % FILES_ENTRY,
+            'open-file "%s" "%s"' % (OPEN_TITLE, win(a)),
+            'save-file "%s" "%s"' % (SAVE_TITLE, one),
+            'attached "%s"' % one])
+        self.passes(result)
+        self.assertEqual(long_name, s.settings()["DefaultZipName"])  # not cut short by the plug-in
+        several = win(s.temp) + "\\Short.zip"
+        result, attached = s.run([
+            'choose "%s"' % FILES_ENTRY,
+            "open-file \"%s\" '\"a.txt\" \"b.txt\"'" % OPEN_TITLE,
+            'save-file "%s" "%s"' % (SAVE_TITLE, several),
+            'attached "%s"' % several])
+        self.passes(result)
+        self.assertEqual("Short.zip", s.settings()["DefaultZipName"])
+
     def test_the_type_filter_is_remembered_while_the_library_is_loaded(self):
         s = self.session()
         a = s.file("a.txt", b"a")

@@ -89,6 +89,36 @@ TEST(PluginLoad, WritesTheTwoTextSettingsBackAtUnload) {
   EXPECT_EQ(std::string::npos, written.find("ShowZipFolder")) << written;
 }
 
+// A text longer than a setting keeps is read cut short; unchanged, it must
+// not be written back cut short. A text of exactly the length kept is whole.
+TEST(PluginLoad, ATextReadCutShortIsNotWrittenBackUnchanged) {
+  TempDir dir;
+  const std::string dll = CopyPlugin(dir, "Zapnest.dll");
+  const std::string ini = dir.File("Zapnest.ini");
+  const std::string longName = std::string(400, 'n') + ".zip";
+  const std::string wholeFolder = "C:\\" + std::string(257, 'f');  // 260 characters
+  const std::string contents = "[Settings]\r\nInitialFolder=" + wholeFolder + "\r\nDefaultZipName=" + longName + "\r\n";
+  {
+    std::ofstream out(ini, std::ios::binary);
+    out << contents;
+  }
+  HMODULE plugin = LoadLibraryA(dll.c_str());
+  ASSERT_NE(nullptr, plugin);
+  FreeLibrary(plugin);
+  std::string written = ReadText(ini);
+  EXPECT_NE(std::string::npos, written.find("\r\nDefaultZipName=" + longName + "\r\n")) << written;
+  EXPECT_NE(std::string::npos, written.find("\r\nInitialFolder=" + wholeFolder + "\r\n")) << written;
+
+  // What is written comes from memory: the whole folder, and no zip name.
+  plugin = LoadLibraryA(dll.c_str());
+  ASSERT_NE(nullptr, plugin);
+  DeleteFileA(ini.c_str());
+  FreeLibrary(plugin);
+  written = ReadText(ini);
+  EXPECT_NE(std::string::npos, written.find("InitialFolder=" + wholeFolder + "\r\n")) << written;
+  EXPECT_EQ(std::string::npos, written.find("DefaultZipName")) << written;
+}
+
 TEST(PluginLoad, AbsentKeysGiveTheDefaultsAndNoFileIsMadeAtLoad) {
   TempDir dir;
   const std::string dll = CopyPlugin(dir, "Zapnest.dll");
