@@ -8,6 +8,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <utility>
 
 #include "host/dialog_driver.h"
 #include "host/host_state.h"
@@ -168,6 +169,30 @@ TEST(PluginLoad, OnlyTheCompositionMenuGetsEntries) {
   EXPECT_EQ(TheHost().commands[0].identifier, GetMenuItemID(first, 14));
   DestroyMenu(bar);
   FreeLibrary(plugin);
+}
+
+// The numbers are read as the profile functions read them: the number at
+// the start of the value, anything that is not a number being 0.
+TEST(PluginLoad, ShowZipFolderIsOnForEveryNumberButZero) {
+  for (const auto& [value, entries] : {std::pair<std::string, int>{"1", 18}, {"0", 17}, {"12x", 18}, {"-1", 18},
+                                       {"abc", 17}, {"yes", 17}}) {
+    TempDir dir;
+    const std::string dll = CopyPlugin(dir, "Zapnest.dll");
+    {
+      std::ofstream out(dir.File("Zapnest.ini"), std::ios::binary);
+      out << "[Settings]\r\nShowZipFolder=" << value << "\r\n";
+    }
+    HMODULE plugin = LoadLibraryA(dll.c_str());
+    ASSERT_NE(nullptr, plugin);
+    HMENU bar = CreateMenu();
+    HMENU first = CreatePopupMenu();
+    for (UINT i = 0; i < 16; ++i) AppendMenuA(first, MF_STRING, 100 + i, "Item");
+    AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(first), "First");
+    Export<LRESULT(WINAPI*)(LPARAM, HMENU, LPARAM)>(plugin, "OVC_OnMenuInit")(0, bar, 10);
+    EXPECT_EQ(entries, GetMenuItemCount(first)) << "ShowZipFolder=" << value;
+    DestroyMenu(bar);
+    FreeLibrary(plugin);
+  }
 }
 
 TEST(PluginLoad, ANullInformationRecordIsLeftAlone) {
