@@ -17,16 +17,26 @@ struct FolderEntry {
   // A link (on Windows, a reparse point) whose target lies outside the
   // folder, resolved rather than read as text, or that cannot be resolved:
   // it is listed so that it can be reported, but it is no file of the
-  // folder and must not be opened.
+  // folder and must not be opened. A target in a subfolder lies inside.
+  // On Windows the comparison is of final paths, without regard to case and
+  // at a separator; plain files are held to it too, since under Wine a Unix
+  // link to a file shows as a plain file. Where the system cannot resolve
+  // paths (Windows XP, which has no links to files) or cannot resolve the
+  // folder, only links lead outside.
   bool leadsOutside;
   // The file the name reached when it was listed, links followed. A file
   // opened under the name later must have it, or it was swapped meanwhile.
+  // A file that cannot be opened even without access to its data (on
+  // Windows) is listed all the same, with a zero identity: adding it then
+  // fails at its own open, as it would have without the listing, or, should
+  // that open succeed after all, as a file other than the one listed.
   FileIdentity identity;
 };
 
 // The plain files directly inside `folder`: no folders, no links to folders,
 // no devices or pipes; hidden and system files too, and links to plain files
-// (those that lead outside marked so). In the order the system
-// lists them. Returns false with the system's error code in *error when the
+// (those that lead outside marked so), with the size of what they lead to.
+// In the order the system lists them. Listing reads no file's data and
+// leaves access times alone. Returns false with the system's error code in *error when the
 // folder cannot be read (also when it is not a folder).
 bool ListPlainFiles(const std::string& folder, std::vector<FolderEntry>* files, uint32_t* error);

@@ -18,21 +18,34 @@ constexpr char kDefaultZipName[] = "Attached_files.zip";
 // file's text in the ANSI code page themselves. Where no INI path exists
 // they are not asked at all: a relative or empty name would send them to
 // the Windows folder.
-std::string ReadText(const std::wstring& iniPath, const wchar_t* key, const char* fallback) {
-  if (iniPath.empty()) return fallback;
+TextAsRead ReadText(const std::wstring& iniPath, const wchar_t* key, const char* fallback) {
+  if (iniPath.empty()) return TextAsRead{false, fallback};
   std::wstring wideFallback;
   WidenUtf8(fallback, &wideFallback);
-  wchar_t text[kSettingTextSize] = L"";
-  GetPrivateProfileStringW(kSection, key, wideFallback.c_str(), text, kSettingTextSize, iniPath.c_str());
-  std::string value;
-  return NarrowWide(text, &value) ? value : fallback;
+  // One character more than a setting keeps. A buffer too small is filled
+  // to its last character and the count says only that (size - 1), which a
+  // value of exactly that length says too: so only a value that fills this
+  // larger buffer was longer than a setting keeps.
+  wchar_t text[kSettingTextSize + 1] = L"";
+  DWORD length = GetPrivateProfileStringW(kSection, key, wideFallback.c_str(), text, kSettingTextSize + 1,
+                                          iniPath.c_str());
+  const bool cutShort = length >= kSettingTextSize;
+  if (cutShort) {
+    length = kSettingTextSize - 1;
+    // Never keep half of a surrogate pair.
+    if (IS_HIGH_SURROGATE(text[length - 1])) --length;
+  }
+  TextAsRead read{cutShort, ""};
+  if (!NarrowWide(text, length, &read.value)) read.value = fallback;
+  return read;
 }
 
 UINT ReadNumber(const std::wstring& iniPath, const wchar_t* key, UINT fallback) {
   return iniPath.empty() ? fallback : GetPrivateProfileIntW(kSection, key, static_cast<INT>(fallback), iniPath.c_str());
 }
 
-void WriteText(const std::wstring& iniPath, const wchar_t* key, const std::string& value) {
+void WriteText(const std::wstring& iniPath, const wchar_t* key, const std::string& value, const TextAsRead& read) {
+  if (read.cutShort && value == read.value) return;
   std::string ansi;
   std::wstring wide;
   if (!Utf8ToAnsi(value, &ansi) || !WidenUtf8(value, &wide)) return;
@@ -56,8 +69,10 @@ void LoadSettings(PluginSettings* settings, const std::string& modulePath) {
   std::string iniPath(modulePath.size() + sizeof ".ini", '\0');
   settings->iniPath = IniPathForModule(modulePath.c_str(), &iniPath[0], iniPath.size()) ? iniPath.c_str() : "";
   const std::wstring wideIniPath = WideIniPath(*settings);
-  settings->initialFolder = ReadText(wideIniPath, kInitialFolderKey, "");
-  settings->defaultZipName = ReadText(wideIniPath, kDefaultZipNameKey, kDefaultZipName);
+  settings->initialFolderAsRead = ReadText(wideIniPath, kInitialFolderKey, "");
+  settings->initialFolder = settings->initialFolderAsRead.value;
+  settings->defaultZipNameAsRead = ReadText(wideIniPath, kDefaultZipNameKey, kDefaultZipName);
+  settings->defaultZipName = settings->defaultZipNameAsRead.value;
   settings->showSaveWarning = ReadNumber(wideIniPath, kShowSaveWarningKey, 1);
   settings->showZipFolder = ReadNumber(wideIniPath, kShowZipFolderKey, 0);
 }
@@ -65,6 +80,6 @@ void LoadSettings(PluginSettings* settings, const std::string& modulePath) {
 void SaveSettings(const PluginSettings& settings) {
   const std::wstring wideIniPath = WideIniPath(settings);
   if (wideIniPath.empty()) return;
-  WriteText(wideIniPath, kInitialFolderKey, settings.initialFolder);
-  WriteText(wideIniPath, kDefaultZipNameKey, settings.defaultZipName);
+  WriteText(wideIniPath, kInitialFolderKey, settings.initialFolder, settings.initialFolderAsRead);
+  WriteText(wideIniPath, kDefaultZipNameKey, settings.defaultZipName, settings.defaultZipNameAsRead);
 }

@@ -7,8 +7,16 @@
 
 #include <string>
 
-// Characters the profile functions read of a text setting, with the NUL.
+// Characters a text setting keeps, with the NUL. A longer text in the file
+// is read cut short to kSettingTextSize - 1 characters.
 constexpr DWORD kSettingTextSize = 261;
+
+// What a text setting was when it was read, when the file held more of it
+// than a setting keeps.
+struct TextAsRead {
+  bool cutShort;
+  std::string value;  // what the setting was given: the part kept, or the default
+};
 
 struct PluginSettings {
   std::string initialFolder;   // where the file picker and folder browser start
@@ -16,6 +24,11 @@ struct PluginSettings {
   UINT showSaveWarning;        // warn when a zip is saved outside the temporary folder
   UINT showZipFolder;          // offer the zip-folder command
   std::string iniPath;         // empty when the module path gave none
+  // So that a text read cut short is written back only when a command
+  // changed it: written unchanged, it would cut the user's value short in
+  // the file too.
+  TextAsRead initialFolderAsRead;
+  TextAsRead defaultZipNameAsRead;
 };
 
 // The process's settings.
@@ -27,6 +40,8 @@ void LoadSettings(PluginSettings* settings, const std::string& modulePath);
 
 // Writes InitialFolder and DefaultZipName back; nothing else. A text that
 // the ANSI code page cannot hold is not written: the file keeps the value
-// it had, since a look-alike would name another folder or file. Results of
+// it had, since a look-alike would name another folder or file. Nor is a
+// text that was read cut short and is still what was read: the file keeps
+// its whole value. Results of
 // the writes are ignored: there is nobody left to tell.
 void SaveSettings(const PluginSettings& settings);

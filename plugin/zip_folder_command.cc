@@ -129,11 +129,12 @@ void ZipFolder() {
   if (!archive.Create(zipPath)) return;
   // The files are those present now. Files that cannot be added
   // (unreadable, in use, too large, a name no zip can hold, one Windows
-  // would extract over another, or one the user was told of that has gone
-  // since) are left out, and the user decides afterwards whether the zip
-  // goes without them. The zip itself, when it is saved into this folder,
-  // is no file of it. When the zip itself fails (a full disk, say), every
-  // later file would fail too: the command ends there.
+  // would extract over another, one the user was told of that has gone
+  // since, a link to a file outside the folder, or a name given to another
+  // file since it was listed) are left out, and the user decides afterwards
+  // whether the zip goes without them. The zip itself, when it is saved
+  // into this folder, is no file of it. When the zip itself fails (a full
+  // disk, say), every later file would fail too: the command ends there.
   const std::vector<FolderEntry> present = FilesOf(folder);
   std::vector<std::string> leftOut;
   std::set<std::string> presentNames;
@@ -144,6 +145,12 @@ void ZipFolder() {
   EntryNameSet taken;
   size_t added = 0;
   for (const FolderEntry& file : present) {
+    // What a link outside leads to is not opened at all, not even to see
+    // whether it is the zip.
+    if (file.leadsOutside) {
+      leftOut.push_back(file.name);
+      continue;
+    }
     const std::string path = JoinPath(folder, file.name);
     if (file.nameIsExact && SameFile(path, zipPath)) continue;
     size_t earlier = 0;
@@ -154,7 +161,7 @@ void ZipFolder() {
     cursor.SetAgain();
     PumpMessages();
     cursor.SetAgain();
-    const int32_t result = AddFileToArchive(archive.get(), file.name.c_str(), path.c_str());
+    const int32_t result = AddListedFileToArchive(archive.get(), file.name.c_str(), path.c_str(), file.identity);
     if (result == ArchiveOk) {
       ++added;
       continue;

@@ -5,8 +5,11 @@
 #include <string>
 
 // Whether `zipPath` lies in `folder`, the mail client's temporary folder,
-// whose zips it removes when it closes. The test is the mail client's own:
-// `folder` is a prefix of the path, byte for byte, with case.
+// whose zips it removes when it closes: `folder` is a prefix of the path,
+// byte for byte, with case, and ends in a separator ('\\' or '/') or is
+// followed by one in the path. A path that names the same folder in other
+// letter case does not count: the user is warned, which is the safe side.
+// An empty `folder` (the mail client gave none) holds every path.
 bool IsInsideFolder(const std::string& zipPath, const std::string& folder);
 
 // The question shown before a zip is saved outside the temporary folder.

@@ -79,6 +79,20 @@ TEST(ZipNameRules, TheTemporaryFolderIsAPrefixByteForByteWithCase) {
   EXPECT_TRUE(IsInsideFolder("D:\\a.zip", ""));  // no temporary folder: nothing to warn about
 }
 
+TEST(ZipNameRules, ATemporaryFolderWithoutSeparatorHoldsOnlyWhatLiesBelowIt) {
+  const std::string temp = "C:\\p2\\temp";
+  EXPECT_TRUE(IsInsideFolder("C:\\p2\\temp\\x.zip", temp));
+  EXPECT_TRUE(IsInsideFolder("C:\\p2\\temp/x.zip", temp));
+  EXPECT_TRUE(IsInsideFolder("C:\\p2\\temp\\sub\\x.zip", temp));
+  EXPECT_FALSE(IsInsideFolder("C:\\p2\\tempother\\x.zip", temp));  // a sibling whose name begins alike
+  EXPECT_FALSE(IsInsideFolder("C:\\p2\\temp.zip", temp));
+  EXPECT_FALSE(IsInsideFolder("C:\\p2\\temp", temp));
+  EXPECT_FALSE(IsInsideFolder("C:\\P2\\TEMP\\x.zip", temp));  // still with case
+  // A folder given with a forward slash at its end holds what follows it.
+  EXPECT_TRUE(IsInsideFolder("C:/p2/temp/x.zip", "C:/p2/temp/"));
+  EXPECT_FALSE(IsInsideFolder("C:/p2/tempother/x.zip", "C:/p2/temp/"));
+}
+
 TEST(ZipNameRules, TextsAndTheProposedName) {
   EXPECT_EQ("If you save the zip archive to a folder other than 'C:\\T\\' it won't be automatically deleted upon "
             "closing Orvel!\nAre you sure you want to do this?",

@@ -214,6 +214,28 @@ class CommandsTest(SessionTestCase):
         self.assertEqual(win(s.data) + "\\", settings["InitialFolder"])
         self.assertEqual("Again.zip", settings["DefaultZipName"])
 
+    def test_a_zip_name_too_long_for_its_setting_is_kept_until_the_user_gives_another(self):
+        long_name = "n" * 400 + ".zip"
+        s = self.session(InitialFolder="<data>", DefaultZipName=long_name)
+        a = s.file("a.txt", b"a")
+        s.file("b.txt", b"b")
+        one = win(s.temp) + "\\one.zip"
+        result, attached = s.run([
+            'choose "%s"' % FILES_ENTRY,
+            'open-file "%s" "%s"' % (OPEN_TITLE, win(a)),
+            'save-file "%s" "%s"' % (SAVE_TITLE, one),
+            'attached "%s"' % one])
+        self.passes(result)
+        self.assertEqual(long_name, s.settings()["DefaultZipName"])  # not cut short by the plug-in
+        several = win(s.temp) + "\\Short.zip"
+        result, attached = s.run([
+            'choose "%s"' % FILES_ENTRY,
+            "open-file \"%s\" '\"a.txt\" \"b.txt\"'" % OPEN_TITLE,
+            'save-file "%s" "%s"' % (SAVE_TITLE, several),
+            'attached "%s"' % several])
+        self.passes(result)
+        self.assertEqual("Short.zip", s.settings()["DefaultZipName"])
+
     def test_the_type_filter_is_remembered_while_the_library_is_loaded(self):
         s = self.session()
         a = s.file("a.txt", b"a")
@@ -266,6 +288,31 @@ class CommandsTest(SessionTestCase):
             "no-more-attachments"])
         self.passes(result)
         self.assertZip(inside_sub, {"a.txt": b"a"})
+
+    def test_a_folder_beside_the_temporary_folder_whose_name_begins_alike_is_outside_it(self):
+        # The host reports its temporary folder without a separator at the
+        # end, as a mail client may.
+        s = self.session()
+        a = s.file("a.txt", b"a")
+        temp = win(s.temp)
+        os.makedirs(s.temp + "other")
+        beside = temp + "other\\beside.zip"
+        inside = temp + "\\inside.zip"
+        warning = '"If you save the zip archive to a folder other than \'%s\' it won\'t be automatically deleted ' \
+                  'upon closing Orvel!"' % temp
+        result, attached = s.run([
+            'choose "%s"' % FILES_ENTRY,
+            'open-file "%s" "%s"' % (OPEN_TITLE, win(a)),
+            'save-file "%s" "%s"' % (SAVE_TITLE, beside),
+            'message "%s" question yes %s' % (CAPTION, warning), '+ "Are you sure you want to do this?"',
+            'attached "%s"' % beside,
+            'choose "%s"' % FILES_ENTRY,
+            'open-file "%s" "%s"' % (OPEN_TITLE, win(a)),
+            'save-file "%s" "%s"' % (SAVE_TITLE, inside),
+            'attached "%s"' % inside,
+            "no-more-attachments"], host_options=["--temp", temp])
+        self.passes(result)
+        self.assertZip(beside, {"a.txt": b"a"})
 
     def test_without_the_warning_setting_nobody_is_asked(self):
         s = self.session(ShowSaveWarning="0")
@@ -410,6 +457,27 @@ class CommandsTest(SessionTestCase):
             "no-more-attachments"])
         self.passes(result)
         self.assertZip(zip_path, {"stays.txt": b"stays"})
+
+    def test_a_link_to_a_file_outside_the_folder_is_left_out(self):
+        # Wine shows a Unix link to a file as a plain file; where it leads
+        # tells it apart. A link to a file of the folder is zipped as that
+        # file.
+        s = self.session(ShowZipFolder="1", ShowSaveWarning="0")
+        folder = s.top_folder("links")
+        outside = s.top_folder("links2")  # its name begins with the folder's
+        s.put(folder, "a.txt", b"inside")
+        s.put(outside, "secret.txt", b"secret")
+        os.symlink(os.path.join(outside, "secret.txt"), os.path.join(folder, "leak.txt"))
+        os.symlink("a.txt", os.path.join(folder, "same.txt"))
+        zip_path = win(s.temp) + "\\links.zip"
+        result, attached = s.run([
+            *self.zip_folder(folder, 3, "18 bytes"),
+            'save-file "%s" "%s"' % (SAVE_TITLE, zip_path),
+            *self.left_out(["leak.txt"], "yes"),
+            'attached "%s"' % zip_path,
+            "no-more-attachments"])
+        self.passes(result)
+        self.assertZip(zip_path, {"a.txt": b"inside", "same.txt": b"inside"})
 
     def test_every_file_of_a_folder_arrives_under_its_own_name(self):
         # Each name beside its look-alike in the ANSI code page; the ANSI

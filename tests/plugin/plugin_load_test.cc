@@ -8,6 +8,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <utility>
 
 #include "host/dialog_driver.h"
 #include "host/host_state.h"
@@ -89,6 +90,36 @@ TEST(PluginLoad, WritesTheTwoTextSettingsBackAtUnload) {
   EXPECT_EQ(std::string::npos, written.find("ShowZipFolder")) << written;
 }
 
+// A text longer than a setting keeps is read cut short; unchanged, it must
+// not be written back cut short. A text of exactly the length kept is whole.
+TEST(PluginLoad, ATextReadCutShortIsNotWrittenBackUnchanged) {
+  TempDir dir;
+  const std::string dll = CopyPlugin(dir, "Zapnest.dll");
+  const std::string ini = dir.File("Zapnest.ini");
+  const std::string longName = std::string(400, 'n') + ".zip";
+  const std::string wholeFolder = "C:\\" + std::string(257, 'f');  // 260 characters
+  const std::string contents = "[Settings]\r\nInitialFolder=" + wholeFolder + "\r\nDefaultZipName=" + longName + "\r\n";
+  {
+    std::ofstream out(ini, std::ios::binary);
+    out << contents;
+  }
+  HMODULE plugin = LoadLibraryA(dll.c_str());
+  ASSERT_NE(nullptr, plugin);
+  FreeLibrary(plugin);
+  std::string written = ReadText(ini);
+  EXPECT_NE(std::string::npos, written.find("\r\nDefaultZipName=" + longName + "\r\n")) << written;
+  EXPECT_NE(std::string::npos, written.find("\r\nInitialFolder=" + wholeFolder + "\r\n")) << written;
+
+  // What is written comes from memory: the whole folder, and no zip name.
+  plugin = LoadLibraryA(dll.c_str());
+  ASSERT_NE(nullptr, plugin);
+  DeleteFileA(ini.c_str());
+  FreeLibrary(plugin);
+  written = ReadText(ini);
+  EXPECT_NE(std::string::npos, written.find("InitialFolder=" + wholeFolder + "\r\n")) << written;
+  EXPECT_EQ(std::string::npos, written.find("DefaultZipName")) << written;
+}
+
 TEST(PluginLoad, AbsentKeysGiveTheDefaultsAndNoFileIsMadeAtLoad) {
   TempDir dir;
   const std::string dll = CopyPlugin(dir, "Zapnest.dll");
@@ -138,6 +169,30 @@ TEST(PluginLoad, OnlyTheCompositionMenuGetsEntries) {
   EXPECT_EQ(TheHost().commands[0].identifier, GetMenuItemID(first, 14));
   DestroyMenu(bar);
   FreeLibrary(plugin);
+}
+
+// The numbers are read as the profile functions read them: the number at
+// the start of the value, anything that is not a number being 0.
+TEST(PluginLoad, ShowZipFolderIsOnForEveryNumberButZero) {
+  for (const auto& [value, entries] : {std::pair<std::string, int>{"1", 18}, {"0", 17}, {"12x", 18}, {"-1", 18},
+                                       {"abc", 17}, {"yes", 17}}) {
+    TempDir dir;
+    const std::string dll = CopyPlugin(dir, "Zapnest.dll");
+    {
+      std::ofstream out(dir.File("Zapnest.ini"), std::ios::binary);
+      out << "[Settings]\r\nShowZipFolder=" << value << "\r\n";
+    }
+    HMODULE plugin = LoadLibraryA(dll.c_str());
+    ASSERT_NE(nullptr, plugin);
+    HMENU bar = CreateMenu();
+    HMENU first = CreatePopupMenu();
+    for (UINT i = 0; i < 16; ++i) AppendMenuA(first, MF_STRING, 100 + i, "Item");
+    AppendMenuA(bar, MF_POPUP, reinterpret_cast<UINT_PTR>(first), "First");
+    Export<LRESULT(WINAPI*)(LPARAM, HMENU, LPARAM)>(plugin, "OVC_OnMenuInit")(0, bar, 10);
+    EXPECT_EQ(entries, GetMenuItemCount(first)) << "ShowZipFolder=" << value;
+    DestroyMenu(bar);
+    FreeLibrary(plugin);
+  }
 }
 
 TEST(PluginLoad, ANullInformationRecordIsLeftAlone) {
