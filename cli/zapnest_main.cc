@@ -151,10 +151,9 @@ bool ListFolder(const std::string& folder, const std::string& target, bool quiet
   std::sort(files.begin(), files.end(),
             [](const FolderEntry& a, const FolderEntry& b) { return a.name < b.name; });
   for (const FolderEntry& file : files) {
-    // A listing that could not tell which file a name reached leaves its
-    // identity zero (no file has it); such a name is opened as it is.
-    const bool identified = file.identity != FileIdentity{0, 0};
-    const Source source{file.name, JoinPath(folder, file.name), identified, file.identity};
+    // A file the listing could not identify has a zero identity, which no
+    // file has: it fails as one other than the one listed, if it opens at all.
+    const Source source{file.name, JoinPath(folder, file.name), true, file.identity};
     if (!file.nameIsExact) {
       WriteErrors("zapnest: warning: cannot add " + Quoted(source.path) +
                   ": its name is not valid Unicode, so it has no name a zip can hold; skipped\n");
