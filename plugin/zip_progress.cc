@@ -19,9 +19,6 @@ constexpr int kBarId = 102;
 // PBM_SETRANGE takes on every version of the common controls.
 constexpr int kBarSteps = 1000;
 
-// The command writing a zip now, if any.
-bool zipInProgress = false;
-
 // A dialog template built in memory (the library carries no resources):
 // DLGTEMPLATE, its menu, class, title and font, then each item on a DWORD
 // boundary with its class and text, all in UTF-16.
@@ -122,15 +119,11 @@ ZipProgress::ZipProgress(ZipArchive* archive, size_t fileCount, uint64_t totalBy
       lastPump_(started_),
       fileCount_(fileCount),
       totalBytes_(totalBytes) {
-  zipInProgress = true;
   archive_->readProgress = OnRead;
   archive_->readProgressContext = this;
 }
 
-ZipProgress::~ZipProgress() {
-  Close();
-  zipInProgress = false;
-}
+ZipProgress::~ZipProgress() { Close(); }
 
 void ZipProgress::Close() {
   if (archive_ != nullptr) {
@@ -208,7 +201,8 @@ void ZipProgress::ShowIfDue() {
 void ZipProgress::ShowFile() {
   if (window_ == nullptr) return;
   SetDlgItemTextW(window_, kFileNameId, fileName_.c_str());
-  const std::wstring count = L"File " + std::to_wstring(fileNumber_) + L" of " + std::to_wstring(fileCount_);
+  std::wstring count;
+  WidenUtf8("File " + std::to_string(fileNumber_) + " of " + std::to_string(fileCount_), &count);
   SetDlgItemTextW(window_, kCountId, count.c_str());
 }
 
@@ -222,5 +216,3 @@ void ZipProgress::UpdateBar(uint32_t bytesReadOfFile) {
   shownStep_ = step;
   SendDlgItemMessageW(window_, kBarId, PBM_SETPOS, static_cast<WPARAM>(step), 0);
 }
-
-bool ZipInProgress() { return zipInProgress; }

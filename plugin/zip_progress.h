@@ -75,8 +75,3 @@ class ZipProgress {
   bool ownerGone_ = false;
   std::wstring fileName_;
 };
-
-// Whether a command is writing a zip now. While one is, the menu entries
-// start nothing: a second command would run inside the first one's message
-// dispatch, on the same composition window and archive writer.
-bool ZipInProgress();
