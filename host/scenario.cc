@@ -26,6 +26,7 @@ const std::map<std::string, size_t> kArgumentCounts = {
     {"no-more-attachments", 0}, {"menu-item", 2}, {"file-name", 2}, {"confirm", 2}, {"filter", 2}, {"filter-is", 2},
     {"set-environment", 2}, {"no-dialog", 2}, {"read-message", 2}, {"open-menu", 1}, {"picture", 1},
     {"delete-file", 1}, {"dialog-shows", 2}, {"responsive", 1},
+    {"close-window", 0},
 };
 
 bool SplitArguments(const std::string& line, std::vector<std::string>* words) {
@@ -445,6 +446,12 @@ struct Player {
     return Fail(step, "the window did not answer within " + step.arguments[0] + " s");
   }
 
+  // The user closes the composition window; the host ends once it is gone.
+  bool CloseWindow(const ScenarioStep& step) {
+    PostMessageA(composeWindow, WM_CLOSE, 0, 0);
+    return WaitUntil([&] { return !IsWindow(composeWindow); }, timeoutMs) || Fail(step, "the window stayed open");
+  }
+
   bool Play(const ScenarioStep& step) {
     using Handler = bool (Player::*)(const ScenarioStep&);
     static const std::map<std::string, Handler> handlers = {
@@ -470,6 +477,7 @@ struct Player {
         {"delete-file", &Player::DeleteNamedFile},
         {"dialog-shows", &Player::DialogShows},
         {"responsive", &Player::Responsive},
+        {"close-window", &Player::CloseWindow},
     };
     // ParseScenario lets only known steps through.
     return (this->*handlers.at(step.keyword))(step);

@@ -32,6 +32,7 @@
 //                                                in one of its controls
 //   responsive 2                                 the window's thread answers a message sent
 //                                                to the composition window within 2 seconds
+//   close-window                                 close the composition window, as its user does
 //
 // A scenario also fails when a dialog is still open after its last step:
 // the host would otherwise end under a message the plug-in is showing.

@@ -64,6 +64,21 @@ class ProgressTest(commands_test.SessionTestCase):
         self.assertEqual([], attached)
         self.assertFalse(os.path.exists(unix(zip_path)), "the cancelled zip was left behind")
 
+    def test_closing_the_message_while_its_zip_is_written_ends_the_zip_without_a_word(self):
+        s = self.session(InitialFolder="<data>")
+        sparse(s, "big.bin", LARGE)
+        zip_path = win(s.temp) + "\\big.zip"
+        result, attached = s.run([
+            'choose "%s"' % FILES_ENTRY,
+            'open-file "%s" "big.bin"' % OPEN_TITLE,
+            'save-file "%s" "%s"' % (SAVE_TITLE, zip_path),
+            'dialog-shows "%s" "File 1 of 1"' % PROGRESS_TITLE,
+            "close-window",
+            'no-dialog "%s" 2' % CAPTION])
+        self.passes(result)
+        self.assertEqual([], attached)
+        self.assertFalse(os.path.exists(unix(zip_path)), "the zip of a closed message was left behind")
+
     def test_a_small_zip_shows_no_progress_window(self):
         s = self.session(InitialFolder="<data>")
         s.file("a.txt", b"a small file\n" * 100)
