@@ -97,7 +97,7 @@ HWND CreateProgressWindow(HWND owner, bool* stopped) {
   controls.dwSize = sizeof controls;
   controls.dwICC = ICC_PROGRESS_CLASS;
   InitCommonControlsEx(&controls);
-  DialogTemplate dialog(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_CENTER, 240, 78, kTitle);
+  DialogTemplate dialog(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME, 240, 78, kTitle);
   dialog.AddItem(L"STATIC", L"", kFileNameId, SS_LEFT | SS_NOPREFIX | SS_PATHELLIPSIS, 10, 8, 220, 9);
   dialog.AddItem(L"STATIC", L"", kCountId, SS_LEFT | SS_NOPREFIX, 10, 20, 220, 9);
   dialog.AddItem(PROGRESS_CLASSW, L"", kBarId, WS_BORDER, 10, 34, 220, 10);
@@ -107,6 +107,14 @@ HWND CreateProgressWindow(HWND owner, bool* stopped) {
   if (window == nullptr) return nullptr;
   SetWindowLongPtrW(window, DWLP_USER, reinterpret_cast<LONG_PTR>(stopped));
   SendDlgItemMessageW(window, kBarId, PBM_SETRANGE, 0, MAKELPARAM(0, kBarSteps));
+  // Over the message it is for, as the command's other dialogs are.
+  RECT ownerRect;
+  RECT own;
+  if (GetWindowRect(owner, &ownerRect) && GetWindowRect(window, &own)) {
+    const int x = ownerRect.left + ((ownerRect.right - ownerRect.left) - (own.right - own.left)) / 2;
+    const int y = ownerRect.top + ((ownerRect.bottom - ownerRect.top) - (own.bottom - own.top)) / 2;
+    SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
   return window;
 }
 
@@ -148,6 +156,7 @@ bool ZipProgress::NextFile(const std::string& shownName, uint64_t size) {
   WidenUtf8(shownName, &fileName_);
   ShowFile();
   Pump();
+  barMoved_ = GetTickCount() - kBarInterval;  // a new file moves the bar at once
   UpdateBar(0);
   return !stopped_;
 }
@@ -194,6 +203,7 @@ void ZipProgress::ShowIfDue() {
   window_ = CreateProgressWindow(owner_, &stopped_);
   if (window_ == nullptr) return;
   ShowFile();
+  barMoved_ = GetTickCount() - kBarInterval;
   ShowWindow(window_, SW_SHOW);
   UpdateWindow(window_);
 }
@@ -212,7 +222,9 @@ void ZipProgress::UpdateBar(uint32_t bytesReadOfFile) {
   const uint64_t ofFile = bytesReadOfFile < fileSize_ ? bytesReadOfFile : fileSize_;
   const uint64_t done = bytesBefore_ + ofFile;
   const int step = done >= totalBytes_ ? kBarSteps : static_cast<int>(done * kBarSteps / totalBytes_);
-  if (step == shownStep_) return;
+  const DWORD now = GetTickCount();
+  if (step == shownStep_ || now - barMoved_ < kBarInterval) return;
   shownStep_ = step;
+  barMoved_ = now;
   SendDlgItemMessageW(window_, kBarId, PBM_SETPOS, static_cast<WPARAM>(step), 0);
 }

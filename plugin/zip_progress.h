@@ -22,6 +22,9 @@ struct ZipArchive;
 // messages during a file.
 constexpr DWORD kProgressDelay = 500;
 constexpr DWORD kPumpInterval = 30;
+// Milliseconds between two moves of the bar: four a second read as smooth,
+// and a bar that moves on every dispatch would repaint for nothing.
+constexpr DWORD kBarInterval = 250;
 
 class ZipProgress {
  public:
@@ -71,6 +74,7 @@ class ZipProgress {
   uint64_t bytesBefore_ = 0;  // of the files before the one being added
   uint64_t fileSize_ = 0;
   int shownStep_ = -1;
+  DWORD barMoved_ = 0;
   bool stopped_ = false;
   bool ownerGone_ = false;
   std::wstring fileName_;
