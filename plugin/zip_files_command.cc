@@ -176,9 +176,10 @@ void ZipFiles() {
   const bool added = AddAll(archive.get(), sources, &progress);
   progress.Close();
   if (progress.Stopped()) {
-    // Cancelled, or the message it was for was closed: no half-made zip is
-    // left behind, and nothing is said to a window that is gone.
-    archive.Discard(zipPath, progress.OwnerGone() ? nullptr : kCancelledText);
+    // Cancelled, the message it was for closed, or the progress window
+    // failed: no half-made zip is left behind, and nothing is said to a
+    // window that is gone.
+    archive.Discard(zipPath, progress.OwnerGone() ? nullptr : progress.Failed() ? kCreateErrorText : kCancelledText);
     return;
   }
   if (!added) {

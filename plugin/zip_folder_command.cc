@@ -170,9 +170,10 @@ void ZipFolder() {
   }
   progress.Close();
   if (progress.Stopped()) {
-    // Cancelled, or the message it was for was closed: no half-made zip is
-    // left behind, and nothing is said to a window that is gone.
-    archive.Discard(zipPath, progress.OwnerGone() ? nullptr : kCancelledText);
+    // Cancelled, the message it was for closed, or the progress window
+    // failed: no half-made zip is left behind, and nothing is said to a
+    // window that is gone.
+    archive.Discard(zipPath, progress.OwnerGone() ? nullptr : progress.Failed() ? kCreateErrorText : kCancelledText);
     return;
   }
   if (!FinishArchive(&archive)) return;

@@ -161,13 +161,21 @@ bool ZipProgress::NextFile(const std::string& shownName, uint64_t size) {
   return !stopped_;
 }
 
-bool ZipProgress::OnRead(void* context, uint32_t bytesRead) {
+bool ZipProgress::OnRead(void* context, uint32_t bytesRead) noexcept {
   auto* progress = static_cast<ZipProgress*>(context);
-  // One tick count per read of 16 KiB: the cost of looking is nothing
-  // beside the compression of those bytes.
-  if (GetTickCount() - progress->lastPump_ >= kPumpInterval) {
-    progress->Pump();
-    progress->UpdateBar(bytesRead);
+  // No exception may pass through the archive writer, which would be left
+  // in the middle of an entry: one (no memory for the window, say) stops
+  // the add here instead, and the command reports the failure.
+  try {
+    // One tick count per read of 16 KiB: the cost of looking is nothing
+    // beside the compression of those bytes.
+    if (GetTickCount() - progress->lastPump_ >= kPumpInterval) {
+      progress->Pump();
+      progress->UpdateBar(bytesRead);
+    }
+  } catch (...) {
+    progress->failed_ = true;
+    progress->stopped_ = true;
   }
   return !progress->stopped_;
 }

@@ -48,13 +48,16 @@ class ZipProgress {
   // True when the composition window was closed while the zip was written:
   // there is nothing left to attach to, nor to own a message.
   bool OwnerGone() const { return ownerGone_; }
+  // True when the window or the dispatch failed during a file (memory ran
+  // out): the zip was stopped, and that is a failure, not the user's Cancel.
+  bool Failed() const { return failed_; }
 
   // Takes the window away and gives the archive its read report back;
   // called before the zip is closed and anything else is shown.
   void Close();
 
  private:
-  static bool OnRead(void* context, uint32_t bytesRead);
+  static bool OnRead(void* context, uint32_t bytesRead) noexcept;
   // Dispatches the messages waiting for the mail client and for the
   // window; notes a Cancel and a closed composition window.
   void Pump();
@@ -77,5 +80,6 @@ class ZipProgress {
   DWORD barMoved_ = 0;
   bool stopped_ = false;
   bool ownerGone_ = false;
+  bool failed_ = false;
   std::wstring fileName_;
 };
