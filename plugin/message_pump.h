@@ -6,4 +6,5 @@
 // while a zip is written, between files and during long ones (see
 // ZipProgress). A WM_QUIT met here is posted again for the mail client's
 // own loop.
-void PumpMessages();
+// Returns whether it dispatched any.
+bool PumpMessages();

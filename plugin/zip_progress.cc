@@ -170,8 +170,13 @@ bool ZipProgress::OnRead(void* context, uint32_t bytesRead) noexcept {
     // One tick count per read of 16 KiB: the cost of looking is nothing
     // beside the compression of those bytes.
     if (GetTickCount() - progress->lastPump_ >= kPumpInterval) {
+      LARGE_INTEGER start;
+      LARGE_INTEGER end;
+      QueryPerformanceCounter(&start);
       progress->Pump();
       progress->UpdateBar(bytesRead);
+      QueryPerformanceCounter(&end);
+      progress->dispatchTicks_ += end.QuadPart - start.QuadPart;
     }
   } catch (...) {
     progress->failed_ = true;
@@ -180,10 +185,24 @@ bool ZipProgress::OnRead(void* context, uint32_t bytesRead) noexcept {
   return !progress->stopped_;
 }
 
+namespace {
+
+double TicksToSeconds(LONGLONG ticks) {
+  LARGE_INTEGER frequency;
+  QueryPerformanceFrequency(&frequency);
+  return static_cast<double>(ticks) / static_cast<double>(frequency.QuadPart);
+}
+
+}  // namespace
+
+double ZipProgress::DispatchSeconds() const { return TicksToSeconds(dispatchTicks_); }
+
+double ZipProgress::WindowCreationSeconds() const { return TicksToSeconds(creationTicks_); }
+
 void ZipProgress::Pump() {
   lastPump_ = GetTickCount();
   ShowIfDue();
-  PumpMessages();
+  bool dispatched = PumpMessages();
   if (window_ != nullptr) {
     MSG message;
     while (IsWindow(window_) && PeekMessageW(&message, window_, 0, 0, PM_REMOVE)) {
@@ -191,6 +210,7 @@ void ZipProgress::Pump() {
         TranslateMessage(&message);
         DispatchMessageW(&message);
       }
+      dispatched = true;
     }
   }
   if (!IsWindow(owner_)) {
@@ -203,12 +223,19 @@ void ZipProgress::Pump() {
     stopped_ = true;
     window_ = nullptr;
   }
-  cursor_.SetAgain();
+  // Only a message handled may have changed the cursor; setting it costs a
+  // call to the window system.
+  if (dispatched) cursor_.SetAgain();
 }
 
 void ZipProgress::ShowIfDue() {
   if (window_ != nullptr || stopped_ || GetTickCount() - started_ < kProgressDelay) return;
+  LARGE_INTEGER start;
+  LARGE_INTEGER end;
+  QueryPerformanceCounter(&start);
   window_ = CreateProgressWindow(owner_, &stopped_);
+  QueryPerformanceCounter(&end);
+  creationTicks_ += end.QuadPart - start.QuadPart;
   if (window_ == nullptr) return;
   ShowFile();
   barMoved_ = GetTickCount() - kBarInterval;
