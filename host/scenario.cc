@@ -25,7 +25,8 @@ const std::map<std::string, size_t> kArgumentCounts = {
     {"cancel", 1},        {"browse-folder", 2}, {"message", 4}, {"attached", 1},
     {"no-more-attachments", 0}, {"menu-item", 2}, {"file-name", 2}, {"confirm", 2}, {"filter", 2}, {"filter-is", 2},
     {"set-environment", 2}, {"no-dialog", 2}, {"read-message", 2}, {"open-menu", 1}, {"picture", 1},
-    {"delete-file", 1},
+    {"delete-file", 1}, {"dialog-shows", 2}, {"responsive", 1},
+    {"close-window", 0},
 };
 
 bool SplitArguments(const std::string& line, std::vector<std::string>* words) {
@@ -419,6 +420,38 @@ struct Player {
     return Fail(step, "the file could not be deleted");
   }
 
+  // Waits until a dialog of that title has a control that shows the text.
+  bool DialogShows(const ScenarioStep& step) {
+    HWND dialog = Dialog(step, step.arguments[0], false);
+    if (dialog == nullptr) return false;
+    std::string shown;
+    auto showsText = [&] {
+      shown.clear();
+      for (HWND child = GetWindow(dialog, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+        const std::string text = WindowText(child);
+        if (text == step.arguments[1]) return true;
+        shown += (shown.empty() ? "'" : ", '") + text + "'";
+      }
+      return false;
+    };
+    return WaitUntil(showsText, timeoutMs) || Fail(step, "the dialog shows " + shown);
+  }
+
+  // The window's thread answers a message sent to the composition window
+  // within the seconds given: it dispatches messages, whatever it is doing.
+  bool Responsive(const ScenarioStep& step) {
+    const UINT waitMs = static_cast<UINT>(std::stoul(step.arguments[0])) * 1000;
+    DWORD_PTR answer = 0;
+    if (SendMessageTimeoutW(composeWindow, WM_NULL, 0, 0, SMTO_BLOCK, waitMs, &answer) != 0) return true;
+    return Fail(step, "the window did not answer within " + step.arguments[0] + " s");
+  }
+
+  // The user closes the composition window; the host ends once it is gone.
+  bool CloseWindow(const ScenarioStep& step) {
+    PostMessageA(composeWindow, WM_CLOSE, 0, 0);
+    return WaitUntil([&] { return !IsWindow(composeWindow); }, timeoutMs) || Fail(step, "the window stayed open");
+  }
+
   bool Play(const ScenarioStep& step) {
     using Handler = bool (Player::*)(const ScenarioStep&);
     static const std::map<std::string, Handler> handlers = {
@@ -442,6 +475,9 @@ struct Player {
         {"open-menu", &Player::OpenMenu},
         {"picture", &Player::TakePicture},
         {"delete-file", &Player::DeleteNamedFile},
+        {"dialog-shows", &Player::DialogShows},
+        {"responsive", &Player::Responsive},
+        {"close-window", &Player::CloseWindow},
     };
     // ParseScenario lets only known steps through.
     return (this->*handlers.at(step.keyword))(step);

@@ -28,6 +28,11 @@
 //   open-menu "Zip and Attach F&older..."        open the first drop-down with the keyboard,
 //                                                highlight that entry (picture), close it
 //   picture "name"                               a picture of the screen as it stands
+//   dialog-shows "Title" "File 1 of 2"           a dialog of that title comes to show the text
+//                                                in one of its controls
+//   responsive 2                                 the window's thread answers a message sent
+//                                                to the composition window within 2 seconds
+//   close-window                                 close the composition window, as its user does
 //
 // A scenario also fails when a dialog is still open after its last step:
 // the host would otherwise end under a message the plug-in is showing.

@@ -10,15 +10,14 @@
 #include "plugin/commands.h"
 #include "plugin/compose_window.h"
 #include "plugin/dialog_hooks.h"
-#include "plugin/message_pump.h"
 #include "plugin/messages.h"
 #include "plugin/run_command.h"
 #include "plugin/selection.h"
 #include "plugin/settings.h"
-#include "plugin/wait_cursor.h"
 #include "plugin/zip_name_dialog.h"
 #include "plugin/zip_name_rules.h"
 #include "plugin/zip_output.h"
+#include "plugin/zip_progress.h"
 #include "platform/file_status.h"
 #include "platform/wide_text.h"
 #include "writer/archive.h"
@@ -52,11 +51,17 @@ struct Source {
   std::string path;
 };
 
-// Adds every source; stops at the first that fails.
-bool AddAll(ZipArchive* archive, const std::vector<Source>& sources, WaitCursor* cursor) {
+// For the progress bar only: a file that cannot be looked at counts nothing.
+uint64_t SizeOf(const Source& source) {
+  uint64_t size = 0;
+  return FileSize(source.path, &size) ? size : 0;
+}
+
+// Adds every source; stops at the first that fails or when the user stops
+// the zip.
+bool AddAll(ZipArchive* archive, const std::vector<Source>& sources, ZipProgress* progress) {
   for (const Source& source : sources) {
-    PumpMessages();
-    cursor->SetAgain();
+    if (!progress->NextFile(source.entryName, SizeOf(source))) return false;
     if (AddFileToArchive(archive, source.entryName.c_str(), source.path.c_str()) != ArchiveOk) return false;
   }
   return true;
@@ -161,12 +166,23 @@ void ZipFiles() {
   std::string zipPath;
   if (!AskZipPath(&record, preset, checks, &zipPath)) return;
 
-  WaitCursor cursor;
   std::string zipName;
   if (!single && NarrowWide(saveTitle, &zipName)) settings.defaultZipName = zipName;
   OpenArchive archive;
   if (!archive.Create(zipPath)) return;
-  if (!AddAll(archive.get(), sources, &cursor)) {
+  uint64_t totalBytes = 0;
+  for (const Source& source : sources) totalBytes += SizeOf(source);
+  ZipProgress progress(archive.get(), sources.size(), totalBytes);
+  const bool added = AddAll(archive.get(), sources, &progress);
+  progress.Close();
+  if (progress.Stopped()) {
+    // Cancelled, the message it was for closed, or the progress window
+    // failed: no half-made zip is left behind, and nothing is said to a
+    // window that is gone.
+    archive.Discard(zipPath, progress.OwnerGone() ? nullptr : progress.Failed() ? kCreateErrorText : kCancelledText);
+    return;
+  }
+  if (!added) {
     // Said for several files too: ending without a word would leave the user
     // waiting for an attachment that never comes.
     archive.Abandon(kAddErrorText);

@@ -14,14 +14,13 @@
 #include "plugin/compose_window.h"
 #include "plugin/dialog_hooks.h"
 #include "plugin/left_out_question.h"
-#include "plugin/message_pump.h"
 #include "plugin/messages.h"
 #include "plugin/run_command.h"
 #include "plugin/settings.h"
 #include "plugin/size_question.h"
-#include "plugin/wait_cursor.h"
 #include "plugin/zip_name_dialog.h"
 #include "plugin/zip_output.h"
+#include "plugin/zip_progress.h"
 #include "platform/case_folding.h"
 #include "platform/file_status.h"
 #include "platform/folder_listing.h"
@@ -124,7 +123,6 @@ void ZipFolder() {
   std::string zipPath;
   if (!AskZipPath(&record, settings.defaultZipName, checks, &zipPath)) return;
 
-  WaitCursor cursor;
   OpenArchive archive;
   if (!archive.Create(zipPath)) return;
   // The files are those present now. Files that cannot be added
@@ -142,6 +140,9 @@ void ZipFolder() {
   for (const FolderEntry& file : confirmed) {
     if (presentNames.count(file.name) == 0) leftOut.push_back(file.name);
   }
+  uint64_t presentBytes = 0;
+  for (const FolderEntry& file : present) presentBytes += file.size;
+  ZipProgress progress(archive.get(), present.size(), presentBytes);
   EntryNameSet taken;
   size_t added = 0;
   for (const FolderEntry& file : present) {
@@ -158,21 +159,29 @@ void ZipFolder() {
       leftOut.push_back(file.name);
       continue;
     }
-    cursor.SetAgain();
-    PumpMessages();
-    cursor.SetAgain();
+    if (!progress.NextFile(file.name, file.size)) break;
     const int32_t result = AddListedFileToArchive(archive.get(), file.name.c_str(), path.c_str(), file.identity);
     if (result == ArchiveOk) {
       ++added;
       continue;
     }
+    if (progress.Stopped()) break;
     if (!IsSourceFailure(LastArchiveFailure(archive.get()))) {
+      progress.Close();
       archive.Abandon(kCreateErrorText);
       return;
     }
     // Its name stays taken: a later name that collides with it is left out
     // too, as it would have been had this file been added.
     leftOut.push_back(file.name);
+  }
+  progress.Close();
+  if (progress.Stopped()) {
+    // Cancelled, the message it was for closed, or the progress window
+    // failed: no half-made zip is left behind, and nothing is said to a
+    // window that is gone.
+    archive.Discard(zipPath, progress.OwnerGone() ? nullptr : progress.Failed() ? kCreateErrorText : kCancelledText);
+    return;
   }
   if (!FinishArchive(&archive)) return;
   // Asked after the zip is closed and before it is attached; No leaves the

@@ -4,6 +4,7 @@
 #include "plugin/host_api.h"
 #include "plugin/mail_client_path.h"
 #include "plugin/messages.h"
+#include "platform/wide_text.h"
 #include "writer/archive.h"
 
 OpenArchive::~OpenArchive() { Close(); }
@@ -18,6 +19,13 @@ bool OpenArchive::Create(const std::string& zipPath) {
 void OpenArchive::Abandon(const char* message) {
   Close();
   ShowMessage(message, MB_OK | MB_ICONINFORMATION);
+}
+
+void OpenArchive::Discard(const std::string& zipPath, const char* message) {
+  Close();
+  std::wstring widePath;
+  if (WidenUtf8(zipPath, &widePath)) DeleteFileW(widePath.c_str());
+  if (message != nullptr) ShowMessage(message, MB_OK | MB_ICONINFORMATION);
 }
 
 int32_t OpenArchive::Close() {

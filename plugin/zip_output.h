@@ -24,6 +24,9 @@ class OpenArchive {
   int32_t Close();
   // Closes it without attaching it and says `message`.
   void Abandon(const char* message);
+  // Closes it, deletes the file at `zipPath` (the zip being given up, which
+  // this command created), and says `message` unless it is null.
+  void Discard(const std::string& zipPath, const char* message);
 
  private:
   ZipArchive* archive_ = nullptr;

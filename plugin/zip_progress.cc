@@ -1,0 +1,265 @@
+#include "plugin/zip_progress.h"
+
+#include <commctrl.h>
+
+#include <vector>
+
+#include "plugin/compose_window.h"
+#include "plugin/message_pump.h"
+#include "platform/wide_text.h"
+#include "writer/archive.h"
+
+namespace {
+
+constexpr wchar_t kTitle[] = L"Creating zip archive";
+constexpr int kFileNameId = 100;
+constexpr int kCountId = 101;
+constexpr int kBarId = 102;
+// The bar's range: fine enough for a smooth bar, within the 16 bits that
+// PBM_SETRANGE takes on every version of the common controls.
+constexpr int kBarSteps = 1000;
+
+// A dialog template built in memory (the library carries no resources):
+// DLGTEMPLATE, its menu, class, title and font, then each item on a DWORD
+// boundary with its class and text, all in UTF-16.
+class DialogTemplate {
+ public:
+  DialogTemplate(DWORD style, short width, short height, const wchar_t* title) {
+    Align(4);
+    Put32(style | DS_SETFONT);
+    Put32(0);  // extended style
+    countAt_ = words_.size();
+    Put16(0);  // items, counted as they are added
+    Put16(0);
+    Put16(0);
+    Put16(static_cast<WORD>(width));
+    Put16(static_cast<WORD>(height));
+    Put16(0);  // no menu
+    Put16(0);  // the standard dialog class
+    PutText(title);
+    Put16(8);
+    PutText(L"MS Shell Dlg");
+  }
+
+  void AddItem(const wchar_t* windowClass, const wchar_t* text, int id, DWORD style, short x, short y, short width,
+               short height) {
+    Align(2);  // DWORD boundary: two words
+    Put32(style | WS_CHILD | WS_VISIBLE);
+    Put32(0);
+    Put16(static_cast<WORD>(x));
+    Put16(static_cast<WORD>(y));
+    Put16(static_cast<WORD>(width));
+    Put16(static_cast<WORD>(height));
+    Put16(static_cast<WORD>(id));
+    PutText(windowClass);
+    PutText(text);
+    Put16(0);  // no creation data
+    ++words_[countAt_];
+  }
+
+  const DLGTEMPLATE* get() const { return reinterpret_cast<const DLGTEMPLATE*>(words_.data()); }
+
+ private:
+  void Align(size_t words) {
+    while (words_.size() % words != 0) words_.push_back(0);
+  }
+  void Put16(WORD value) { words_.push_back(value); }
+  void Put32(DWORD value) {
+    Put16(LOWORD(value));
+    Put16(HIWORD(value));
+  }
+  void PutText(const wchar_t* text) {
+    for (; *text != L'\0'; ++text) Put16(static_cast<WORD>(*text));
+    Put16(0);
+  }
+
+  // WORDs of a vector's storage are aligned for the DWORDs the template's
+  // fields need once the vector's own allocation is.
+  std::vector<WORD> words_;
+  size_t countAt_ = 0;
+};
+
+// Cancel, Esc and the window's close box all arrive as IDCANCEL; the window
+// stays until the command takes it away.
+INT_PTR CALLBACK ProgressDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM) {
+  if (message == WM_INITDIALOG) return TRUE;
+  if (message == WM_COMMAND && LOWORD(wParam) == IDCANCEL) {
+    auto* stopped = reinterpret_cast<bool*>(GetWindowLongPtrW(window, DWLP_USER));
+    if (stopped != nullptr) *stopped = true;
+    EnableWindow(GetDlgItem(window, IDCANCEL), FALSE);
+    return TRUE;
+  }
+  return FALSE;
+}
+
+HWND CreateProgressWindow(HWND owner, bool* stopped) {
+  INITCOMMONCONTROLSEX controls;
+  controls.dwSize = sizeof controls;
+  controls.dwICC = ICC_PROGRESS_CLASS;
+  InitCommonControlsEx(&controls);
+  DialogTemplate dialog(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME, 240, 78, kTitle);
+  dialog.AddItem(L"STATIC", L"", kFileNameId, SS_LEFT | SS_NOPREFIX | SS_PATHELLIPSIS, 10, 8, 220, 9);
+  dialog.AddItem(L"STATIC", L"", kCountId, SS_LEFT | SS_NOPREFIX, 10, 20, 220, 9);
+  dialog.AddItem(PROGRESS_CLASSW, L"", kBarId, WS_BORDER, 10, 34, 220, 10);
+  dialog.AddItem(L"BUTTON", L"Cancel", IDCANCEL, BS_PUSHBUTTON | WS_TABSTOP, 180, 54, 50, 14);
+  HWND window =
+      CreateDialogIndirectParamW(GetModuleHandleW(nullptr), dialog.get(), owner, ProgressDialogProc, 0);
+  if (window == nullptr) return nullptr;
+  SetWindowLongPtrW(window, DWLP_USER, reinterpret_cast<LONG_PTR>(stopped));
+  SendDlgItemMessageW(window, kBarId, PBM_SETRANGE, 0, MAKELPARAM(0, kBarSteps));
+  // Over the message it is for, as the command's other dialogs are.
+  RECT ownerRect;
+  RECT own;
+  if (GetWindowRect(owner, &ownerRect) && GetWindowRect(window, &own)) {
+    const int x = ownerRect.left + ((ownerRect.right - ownerRect.left) - (own.right - own.left)) / 2;
+    const int y = ownerRect.top + ((ownerRect.bottom - ownerRect.top) - (own.bottom - own.top)) / 2;
+    SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+  }
+  return window;
+}
+
+}  // namespace
+
+ZipProgress::ZipProgress(ZipArchive* archive, size_t fileCount, uint64_t totalBytes)
+    : archive_(archive),
+      owner_(CurrentComposeWindow()),
+      started_(GetTickCount()),
+      lastPump_(started_),
+      fileCount_(fileCount),
+      totalBytes_(totalBytes) {
+  archive_->readProgress = OnRead;
+  archive_->readProgressContext = this;
+}
+
+ZipProgress::~ZipProgress() { Close(); }
+
+void ZipProgress::Close() {
+  if (archive_ != nullptr) {
+    archive_->readProgress = nullptr;
+    archive_->readProgressContext = nullptr;
+    archive_ = nullptr;
+  }
+  if (window_ != nullptr) {
+    // The owner takes the activation back before its owned window goes, so
+    // the mail client does not fall behind another program.
+    if (!ownerGone_) SetActiveWindow(owner_);
+    if (IsWindow(window_)) DestroyWindow(window_);
+    window_ = nullptr;
+  }
+}
+
+bool ZipProgress::NextFile(const std::string& shownName, uint64_t size) {
+  if (fileNumber_ > 0) bytesBefore_ += fileSize_;
+  ++fileNumber_;
+  fileSize_ = size;
+  fileName_.clear();
+  WidenUtf8(shownName, &fileName_);
+  ShowFile();
+  Pump();
+  barMoved_ = GetTickCount() - kBarInterval;  // a new file moves the bar at once
+  UpdateBar(0);
+  return !stopped_;
+}
+
+bool ZipProgress::OnRead(void* context, uint32_t bytesRead) noexcept {
+  auto* progress = static_cast<ZipProgress*>(context);
+  // No exception may pass through the archive writer, which would be left
+  // in the middle of an entry: one (no memory for the window, say) stops
+  // the add here instead, and the command reports the failure.
+  try {
+    // One tick count per read of 16 KiB: the cost of looking is nothing
+    // beside the compression of those bytes.
+    if (GetTickCount() - progress->lastPump_ >= kPumpInterval) {
+      LARGE_INTEGER start;
+      LARGE_INTEGER end;
+      QueryPerformanceCounter(&start);
+      progress->Pump();
+      progress->UpdateBar(bytesRead);
+      QueryPerformanceCounter(&end);
+      progress->dispatchTicks_ += end.QuadPart - start.QuadPart;
+    }
+  } catch (...) {
+    progress->failed_ = true;
+    progress->stopped_ = true;
+  }
+  return !progress->stopped_;
+}
+
+namespace {
+
+double TicksToSeconds(LONGLONG ticks) {
+  LARGE_INTEGER frequency;
+  QueryPerformanceFrequency(&frequency);
+  return static_cast<double>(ticks) / static_cast<double>(frequency.QuadPart);
+}
+
+}  // namespace
+
+double ZipProgress::DispatchSeconds() const { return TicksToSeconds(dispatchTicks_); }
+
+double ZipProgress::WindowCreationSeconds() const { return TicksToSeconds(creationTicks_); }
+
+void ZipProgress::Pump() {
+  lastPump_ = GetTickCount();
+  ShowIfDue();
+  bool dispatched = PumpMessages();
+  if (window_ != nullptr) {
+    MSG message;
+    while (IsWindow(window_) && PeekMessageW(&message, window_, 0, 0, PM_REMOVE)) {
+      if (!IsDialogMessageW(window_, &message)) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+      }
+      dispatched = true;
+    }
+  }
+  if (!IsWindow(owner_)) {
+    // Closing the message being written ends its zip: there is no window
+    // left to attach it to, and its own window went with its owner.
+    ownerGone_ = true;
+    stopped_ = true;
+    window_ = nullptr;
+  } else if (window_ != nullptr && !IsWindow(window_)) {
+    stopped_ = true;
+    window_ = nullptr;
+  }
+  // Only a message handled may have changed the cursor; setting it costs a
+  // call to the window system.
+  if (dispatched) cursor_.SetAgain();
+}
+
+void ZipProgress::ShowIfDue() {
+  if (window_ != nullptr || stopped_ || GetTickCount() - started_ < kProgressDelay) return;
+  LARGE_INTEGER start;
+  LARGE_INTEGER end;
+  QueryPerformanceCounter(&start);
+  window_ = CreateProgressWindow(owner_, &stopped_);
+  QueryPerformanceCounter(&end);
+  creationTicks_ += end.QuadPart - start.QuadPart;
+  if (window_ == nullptr) return;
+  ShowFile();
+  barMoved_ = GetTickCount() - kBarInterval;
+  ShowWindow(window_, SW_SHOW);
+  UpdateWindow(window_);
+}
+
+void ZipProgress::ShowFile() {
+  if (window_ == nullptr) return;
+  SetDlgItemTextW(window_, kFileNameId, fileName_.c_str());
+  std::wstring count;
+  WidenUtf8("File " + std::to_string(fileNumber_) + " of " + std::to_string(fileCount_), &count);
+  SetDlgItemTextW(window_, kCountId, count.c_str());
+}
+
+void ZipProgress::UpdateBar(uint32_t bytesReadOfFile) {
+  if (window_ == nullptr || totalBytes_ == 0) return;
+  // A file that grew since it was counted stays within its share.
+  const uint64_t ofFile = bytesReadOfFile < fileSize_ ? bytesReadOfFile : fileSize_;
+  const uint64_t done = bytesBefore_ + ofFile;
+  const int step = done >= totalBytes_ ? kBarSteps : static_cast<int>(done * kBarSteps / totalBytes_);
+  const DWORD now = GetTickCount();
+  if (step == shownStep_ || now - barMoved_ < kBarInterval) return;
+  shownStep_ = step;
+  barMoved_ = now;
+  SendDlgItemMessageW(window_, kBarId, PBM_SETPOS, static_cast<WPARAM>(step), 0);
+}
