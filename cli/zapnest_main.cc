@@ -38,9 +38,8 @@ constexpr uint64_t kCountedEntries = 0xFFFF;
 struct Source {
   std::string entryName;
   std::string path;
-  // From a folder listing: the file the name reached then, which the file
-  // opened must be.
-  bool listed = false;
+  // In folder mode, the file the name reached when the folder was listed,
+  // which the file opened must be.
   FileIdentity identity{};
 };
 
@@ -75,9 +74,13 @@ const char* NameProblemText(EntryNameProblem problem) {
   return "cannot be an entry's name";
 }
 
-std::string NameProblemMessage(const Source& source) {
+std::string NameProblemMessage(const Source& source, EntryNameProblem problem) {
   return "cannot add " + Quoted(source.path) + ": its name " + Quoted(source.entryName) + " " +
-         NameProblemText(CheckEntryName(source.entryName.c_str()));
+         NameProblemText(problem);
+}
+
+std::string NameProblemMessage(const Source& source) {
+  return NameProblemMessage(source, CheckEntryName(source.entryName.c_str()));
 }
 
 // Two entries must not share a name, nor names that Windows would extract
@@ -116,7 +119,7 @@ bool PlanFiles(const std::vector<std::string>& paths, const std::string& target,
       *error = "an empty file name was given";
       return false;
     }
-    const Source source{BareName(path), path, false, FileIdentity{}};
+    const Source source{BareName(path), path, FileIdentity{}};
     if (source.entryName.empty()) {
       *error = Quoted(path) + " names a folder, not a file";
       return false;
@@ -153,7 +156,7 @@ bool ListFolder(const std::string& folder, const std::string& target, bool quiet
   for (const FolderEntry& file : files) {
     // A file the listing could not identify has a zero identity, which no
     // file has: it fails as one other than the one listed, if it opens at all.
-    const Source source{file.name, JoinPath(folder, file.name), true, file.identity};
+    const Source source{file.name, JoinPath(folder, file.name), file.identity};
     if (!file.nameIsExact) {
       WriteErrors("zapnest: warning: cannot add " + Quoted(source.path) +
                   ": its name is not valid Unicode, so it has no name a zip can hold; skipped\n");
@@ -203,9 +206,7 @@ std::string DescribeFailure(const ArchiveFailure& failure, const Source& source,
       return quotedSource + " is no longer the file that was listed (it was replaced, or became a link, meanwhile)";
     case FailedSourceRead: return "cannot read " + quotedSource + ": " + reason("read error");
     case FailedSourceChanged: return quotedSource + " changed while it was being zipped";
-    case FailedNameRefused:
-      return "cannot add " + quotedSource + ": its name " + Quoted(source.entryName) + " " +
-             NameProblemText(static_cast<EntryNameProblem>(failure.nameProblem));
+    case FailedNameRefused: return NameProblemMessage(source, static_cast<EntryNameProblem>(failure.nameProblem));
     case FailedSourceTooLarge:
       return "cannot add " + quotedSource +
              ": it is 4 GiB or larger (or grew to that while it was read), more than a zip archive without "
@@ -389,7 +390,7 @@ int Run(const Options& options) {
     // A listed file must still be the one listed: a name given to another
     // file, or to a link, since then is refused.
     const int32_t result =
-        source.listed
+        options.folderMode
             ? AddListedFileToArchive(output.archive, source.entryName.c_str(), source.path.c_str(), source.identity)
             : AddFileToArchive(output.archive, source.entryName.c_str(), source.path.c_str());
     if (showProgress) EndProgress(output.archive, &progress);
