@@ -180,7 +180,7 @@ void ZipFolder() {
     // Cancelled, the message it was for closed, or the progress window
     // failed: no half-made zip is left behind, and nothing is said to a
     // window that is gone.
-    archive.Discard(zipPath, progress.OwnerGone() ? nullptr : progress.Failed() ? kCreateErrorText : kCancelledText);
+    archive.Discard(zipPath, progress.StopMessage());
     return;
   }
   if (!FinishArchive(&archive)) return;

@@ -6,6 +6,7 @@
 
 #include "plugin/compose_window.h"
 #include "plugin/message_pump.h"
+#include "plugin/messages.h"
 #include "platform/wide_text.h"
 #include "writer/archive.h"
 
@@ -194,6 +195,11 @@ double TicksToSeconds(LONGLONG ticks) {
 }
 
 }  // namespace
+
+const char* ZipProgress::StopMessage() const {
+  if (ownerGone_) return nullptr;
+  return failed_ ? kCreateErrorText : kCancelledText;
+}
 
 double ZipProgress::DispatchSeconds() const { return TicksToSeconds(dispatchTicks_); }
 

@@ -43,16 +43,15 @@ class ZipProgress {
   // window was closed meanwhile.
   bool NextFile(const std::string& shownName, uint64_t size);
 
-  // True once the user pressed Cancel or closed the window, or the
-  // composition window went: the add in progress was then stopped at its
-  // next read.
+  // True once the user pressed Cancel or closed the window, the composition
+  // window went, or the window failed during a file (memory ran out): the
+  // add in progress was then stopped at its next read.
   bool Stopped() const { return stopped_; }
-  // True when the composition window was closed while the zip was written:
-  // there is nothing left to attach to, nor to own a message.
-  bool OwnerGone() const { return ownerGone_; }
-  // True when the window or the dispatch failed during a file (memory ran
-  // out): the zip was stopped, and that is a failure, not the user's Cancel.
-  bool Failed() const { return failed_; }
+  // What a stopped zip says: nothing when the composition window went
+  // (there is nothing left to attach to, nor to own a message), "Error
+  // creating zip archive." when the window failed, otherwise "Creation of
+  // zip archive cancelled.".
+  const char* StopMessage() const;
 
   // Seconds spent during files dispatching messages and moving the bar so
   // far, and of them, making the window once: what the window costs the zip.
