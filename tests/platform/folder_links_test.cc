@@ -13,6 +13,7 @@
 
 #include "platform/folder_listing.h"
 #include "platform/platform.h"
+#include "tests/support/listed_files.h"
 #include "tests/support/test_files.h"
 #include "tests/support/zip_reader.h"
 #include "writer/archive.h"
@@ -29,15 +30,6 @@ FileIdentity IdentityAt(const std::string& path) {
   struct stat status;
   EXPECT_EQ(0, stat(path.c_str(), &status)) << path;
   return FileIdentity{static_cast<uint64_t>(status.st_dev), static_cast<uint64_t>(status.st_ino)};
-}
-
-std::map<std::string, FolderEntry> ListByName(const std::string& folder) {
-  std::vector<FolderEntry> files;
-  uint32_t error = 0;
-  EXPECT_TRUE(ListPlainFiles(folder, &files, &error)) << error;
-  std::map<std::string, FolderEntry> byName;
-  for (const FolderEntry& file : files) byName[file.name] = file;
-  return byName;
 }
 
 // root/share is the folder zipped; root/private and root/sharebc lie beside

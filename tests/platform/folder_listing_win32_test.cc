@@ -15,6 +15,7 @@
 #include "platform/folder_listing.h"
 #include "platform/platform.h"
 #include "platform/utf8.h"
+#include "tests/support/listed_files.h"
 #include "tests/support/test_files.h"
 
 namespace {
@@ -56,15 +57,6 @@ bool RunUnixUntil(const std::string& commandLine, const std::string& path, bool 
 }
 
 std::vector<uint8_t> Bytes(const std::string& text) { return std::vector<uint8_t>(text.begin(), text.end()); }
-
-std::map<std::string, FolderEntry> ListByName(const std::string& folder) {
-  std::vector<FolderEntry> files;
-  uint32_t error = 0;
-  EXPECT_TRUE(ListPlainFiles(folder, &files, &error)) << error;
-  std::map<std::string, FolderEntry> byName;
-  for (const FolderEntry& file : files) byName[file.name] = file;
-  return byName;
-}
 
 FileIdentity IdentityOf(const std::string& path) {
   FileIdentity identity{};
