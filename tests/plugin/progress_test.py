@@ -22,15 +22,24 @@ def sparse(s, relative, size):
     return path
 
 
+def zip_files(zip_path, file_name):
+    """The files command on one file of the data folder, up to the zip's name."""
+    return ['choose "%s"' % FILES_ENTRY,
+            'open-file "%s" "%s"' % (OPEN_TITLE, file_name),
+            'save-file "%s" "%s"' % (SAVE_TITLE, zip_path)]
+
+
 class ProgressTest(commands_test.SessionTestCase):
+    def assertStoppedWithoutTrace(self, result, attached, zip_path):
+        self.passes(result)
+        self.assertEqual([], attached)
+        self.assertFalse(os.path.exists(unix(zip_path)), "the stopped zip was left behind")
+
     def test_a_long_zip_shows_its_progress_answers_the_window_and_cancel_deletes_it(self):
         s = self.session(InitialFolder="<data>")
         sparse(s, "big.bin", LARGE)
         zip_path = win(s.temp) + "\\big.zip"
-        result, attached = s.run([
-            'choose "%s"' % FILES_ENTRY,
-            'open-file "%s" "big.bin"' % OPEN_TITLE,
-            'save-file "%s" "%s"' % (SAVE_TITLE, zip_path),
+        result, attached = s.run(zip_files(zip_path, "big.bin") + [
             'dialog-shows "%s" "File 1 of 1"' % PROGRESS_TITLE,
             'dialog-shows "%s" "big.bin"' % PROGRESS_TITLE,
             # One file is being compressed, and the mail client still answers.
@@ -41,9 +50,7 @@ class ProgressTest(commands_test.SessionTestCase):
             'cancel "%s"' % PROGRESS_TITLE,
             'message "%s" information ok "%s"' % (CAPTION, CANCELLED),
             "no-more-attachments"])
-        self.passes(result)
-        self.assertEqual([], attached)
-        self.assertFalse(os.path.exists(unix(zip_path)), "the cancelled zip was left behind")
+        self.assertStoppedWithoutTrace(result, attached, zip_path)
 
     def test_cancelling_a_folder_zip_attaches_nothing_and_leaves_no_zip(self):
         s = self.session(InitialFolder="<data>", ShowZipFolder="1")
@@ -60,33 +67,23 @@ class ProgressTest(commands_test.SessionTestCase):
             'cancel "%s"' % PROGRESS_TITLE,
             'message "%s" information ok "%s"' % (CAPTION, CANCELLED),
             "no-more-attachments"])
-        self.passes(result)
-        self.assertEqual([], attached)
-        self.assertFalse(os.path.exists(unix(zip_path)), "the cancelled zip was left behind")
+        self.assertStoppedWithoutTrace(result, attached, zip_path)
 
     def test_closing_the_message_while_its_zip_is_written_ends_the_zip_without_a_word(self):
         s = self.session(InitialFolder="<data>")
         sparse(s, "big.bin", LARGE)
         zip_path = win(s.temp) + "\\big.zip"
-        result, attached = s.run([
-            'choose "%s"' % FILES_ENTRY,
-            'open-file "%s" "big.bin"' % OPEN_TITLE,
-            'save-file "%s" "%s"' % (SAVE_TITLE, zip_path),
+        result, attached = s.run(zip_files(zip_path, "big.bin") + [
             'dialog-shows "%s" "File 1 of 1"' % PROGRESS_TITLE,
             "close-window",
             'no-dialog "%s" 2' % CAPTION])
-        self.passes(result)
-        self.assertEqual([], attached)
-        self.assertFalse(os.path.exists(unix(zip_path)), "the zip of a closed message was left behind")
+        self.assertStoppedWithoutTrace(result, attached, zip_path)
 
     def test_a_small_zip_shows_no_progress_window(self):
         s = self.session(InitialFolder="<data>")
         s.file("a.txt", b"a small file\n" * 100)
         zip_path = win(s.temp) + "\\a.txt.zip"
-        result, attached = s.run([
-            'choose "%s"' % FILES_ENTRY,
-            'open-file "%s" "a.txt"' % OPEN_TITLE,
-            'save-file "%s" "%s"' % (SAVE_TITLE, zip_path),
+        result, attached = s.run(zip_files(zip_path, "a.txt") + [
             'no-dialog "%s" 2' % PROGRESS_TITLE,
             'attached "%s"' % zip_path])
         self.passes(result)
