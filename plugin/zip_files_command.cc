@@ -49,6 +49,7 @@ DWORD rememberedFilterIndex = 5;
 struct Source {
   std::string entryName;
   std::string path;
+  uint64_t size;  // for the progress bar only, taken as the zip begins
 };
 
 // For the progress bar only: a file that cannot be looked at counts nothing.
@@ -61,7 +62,7 @@ uint64_t SizeOf(const Source& source) {
 // the zip.
 bool AddAll(ZipArchive* archive, const std::vector<Source>& sources, ZipProgress* progress) {
   for (const Source& source : sources) {
-    if (!progress->NextFile(source.entryName, SizeOf(source))) return false;
+    if (!progress->NextFile(source.entryName, source.size)) return false;
     if (AddFileToArchive(archive, source.entryName.c_str(), source.path.c_str()) != ArchiveOk) return false;
   }
   return true;
@@ -151,11 +152,11 @@ void ZipFiles() {
     NarrowWide(wideParts[0].data(), record.nFileOffset, &folder);
     NarrowWide(fileTitle, &title);
     settings.initialFolder = folder;
-    sources.push_back(Source{title, parts[0]});
+    sources.push_back(Source{title, parts[0], 0});
     preset = ZipNameForFile(title);
   } else {
     settings.initialFolder = parts[0] + "\\";
-    for (size_t i = 1; i < parts.size(); ++i) sources.push_back(Source{parts[i], parts[0] + "\\" + parts[i]});
+    for (size_t i = 1; i < parts.size(); ++i) sources.push_back(Source{parts[i], parts[0] + "\\" + parts[i], 0});
     preset = settings.defaultZipName;
   }
   if (!DropRepeatsAndRefuseCollisions(&sources)) return;
@@ -171,7 +172,10 @@ void ZipFiles() {
   OpenArchive archive;
   if (!archive.Create(zipPath)) return;
   uint64_t totalBytes = 0;
-  for (const Source& source : sources) totalBytes += SizeOf(source);
+  for (Source& source : sources) {
+    source.size = SizeOf(source);
+    totalBytes += source.size;
+  }
   ZipProgress progress(archive.get(), sources.size(), totalBytes);
   const bool added = AddAll(archive.get(), sources, &progress);
   progress.Close();
