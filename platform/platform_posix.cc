@@ -187,10 +187,8 @@ bool QueryFileInfo(FileHandle file, FileInfo* info) {
   struct statx extended;
   if (statx(DescriptorOf(file), "", AT_EMPTY_PATH, STATX_BTIME, &extended) == 0 &&
       (extended.stx_mask & STATX_BTIME) != 0) {
-    struct timespec birth;
-    birth.tv_sec = extended.stx_btime.tv_sec;
-    birth.tv_nsec = extended.stx_btime.tv_nsec;
-    info->creationTime = FileTimeOf(birth);
+    // Taken as it stands: statx's seconds are 64-bit even where time_t is not.
+    info->creationTime = UnixTimeToFileTime(extended.stx_btime.tv_sec, extended.stx_btime.tv_nsec);
   }
 #endif
   return true;
