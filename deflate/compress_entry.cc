@@ -188,13 +188,19 @@ uint32_t FindLongestMatch(DeflateState* state, uint32_t candidate) {
     const uint32_t slot = candidate & kChainMask;
     next -= back[slot];
     const uint8_t* match = window + candidate;
-    if (Load16(match + best - 1) != scanEnd || Load32(match) != scanStart) continue;
+    // A candidate that does not share four bytes with the current string
+    // only shares the longer chain's hash: it is not on the 3-byte chain,
+    // has no ordinal there, and cannot win. One that does is on it, and the
+    // walk ends at the first such candidate the 3-byte walk would not reach,
+    // whether or not it could win.
+    if (Load32(match) != scanStart) continue;
     const uint32_t before = static_cast<uint16_t>(firstOrdinal - state->chainOrdinal[slot]);
     if (before >= budget) {
       work = budget;
       break;
     }
     work = before + 1;
+    if (Load16(match + best - 1) != scanEnd) continue;
     const uint32_t length = MatchLength(scan, match);
     if (length <= best) continue;
     state->matchPos = candidate;
