@@ -85,15 +85,6 @@ DeflateState* CreateState(ZipArchive* archive) {
   return state;
 }
 
-// The longer chain a search follows while it holds a match of `best` (at
-// least kMinMatch) bytes: that of the longest prefix of at most best + 1
-// bytes, since only candidates sharing best + 1 bytes can win.
-inline uint32_t LongChainFor(uint32_t best) {
-  uint32_t chain = 0;
-  while (chain + 1 < kLongChains && kLongChainPrefix[chain + 1] <= best + 1) ++chain;
-  return chain;
-}
-
 // Positions on the longer chains are followed as signed values: a link that
 // leads below 0 leads to a position that has slid out of the window, and one
 // that leads to 0 means "none"; either ends a walk at once.
@@ -108,6 +99,14 @@ inline int32_t LongChainBelow(const DeflateState* state, uint32_t chain, uint32_
     position -= back[static_cast<uint32_t>(position) & kChainMask];
   } while (position >= static_cast<int32_t>(below));
   return position;
+}
+
+// Counts a search that did not use the longer chains, weighs it when it is
+// the one in kSampleEvery, and returns its result.
+inline uint32_t EndPlainSearch(DeflateState* state, uint32_t first, uint32_t examined, uint32_t startLength,
+                               uint32_t best) {
+  if (CountSearch(state)) WeighPlainSearch(state, first, examined, startLength, best);
+  return best;
 }
 
 // Walks the hash chain from `candidate` for a match longer than
@@ -138,6 +137,7 @@ uint32_t FindLongestMatch(DeflateState* state, uint32_t candidate) {
 
   uint32_t work = 0;
   if (best < kMinMatch || !longChains) {
+    const uint32_t startLength = best;
     const uint32_t scanStart = Load16(scan);
     for (;;) {
       ++work;
@@ -150,19 +150,13 @@ uint32_t FindLongestMatch(DeflateState* state, uint32_t candidate) {
         if (length > best) {
           state->matchPos = candidate;
           best = length;
-          if (best >= stopLength) {
-            NoteSearchEffort(state, work);
-            return best;
-          }
+          if (best >= stopLength) return EndPlainSearch(state, first, work, startLength, best);
           scanEnd = Load16(scan + best - 1);
           if (longChains) break;
         }
       }
       const uint32_t next = state->chainPrev[candidate & kChainMask];
-      if (next <= limit || work == budget) {
-        NoteSearchEffort(state, work);
-        return best;
-      }
+      if (next <= limit || work == budget) return EndPlainSearch(state, first, work, startLength, best);
       candidate = next;
     }
   } else {
@@ -173,6 +167,7 @@ uint32_t FindLongestMatch(DeflateState* state, uint32_t candidate) {
   // least kMinMatch. Candidates that pass the first test below share four
   // bytes with the current string, so they lie on its 3-byte chain and their
   // ordinals count the 3-byte candidates before them.
+  const uint32_t examined = work;
   const uint32_t firstOrdinal = state->chainOrdinal[first & kChainMask];
   const uint32_t scanStart = Load32(scan);
   uint32_t chain = LongChainFor(best);
@@ -183,7 +178,10 @@ uint32_t FindLongestMatch(DeflateState* state, uint32_t candidate) {
   // The first candidate may sit exactly at the limit; later ones lie below
   // it, so one bound serves both.
   const int32_t lowest = static_cast<int32_t>(first > limit ? limit : limit - 1);
+  uint32_t longVisits = 0;
+  bool reachedLimit = true;
   while (next > lowest) {
+    ++longVisits;
     candidate = static_cast<uint32_t>(next);
     const uint32_t slot = candidate & kChainMask;
     next -= back[slot];
@@ -197,6 +195,7 @@ uint32_t FindLongestMatch(DeflateState* state, uint32_t candidate) {
     const uint32_t before = static_cast<uint16_t>(firstOrdinal - state->chainOrdinal[slot]);
     if (before >= budget) {
       work = budget;
+      reachedLimit = false;
       break;
     }
     work = before + 1;
@@ -205,7 +204,10 @@ uint32_t FindLongestMatch(DeflateState* state, uint32_t candidate) {
     if (length <= best) continue;
     state->matchPos = candidate;
     best = length;
-    if (best >= stopLength) break;
+    if (best >= stopLength) {
+      reachedLimit = false;
+      break;
+    }
     scanEnd = Load16(scan + best - 1);
     const uint32_t longer = LongChainFor(best);
     if (longer != chain) {
@@ -215,7 +217,12 @@ uint32_t FindLongestMatch(DeflateState* state, uint32_t candidate) {
                                              : LongChainBelow(state, chain, candidate);
     }
   }
-  NoteSearchEffort(state, work);
+  // A walk that ended on the budget or on a long enough match has counted
+  // the 3-byte candidates before its end by ordinals; one that ran to the
+  // limit has not counted those past its last candidate on the 3-byte chain.
+  if (CountSearch(state)) {
+    WeighLongSearch(state, reachedLimit ? PlainWalkLength(state, first, limit, budget) : work, examined, longVisits);
+  }
   return best;
 }
 

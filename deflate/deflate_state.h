@@ -118,8 +118,11 @@ struct DeflateState {
   // position it links to: the difference of two ordinals on one chain counts
   // the 3-byte candidates between them without walking it.
   uint16_t chainOrdinal[kHalfWindow];
-  uint32_t longNext;     // the next position to enter into the longer chains
-  uint32_t searchCount;  // searches since the last look at the search effort
-  uint32_t searchWork;   // 3-byte chain candidates those searches had the right to examine
+  uint32_t longNext;  // the next position to enter into the longer chains
+  // What the searches since the last look at them cost and saved (see
+  // long_chains.h), and when that look began.
+  uint32_t searchCount;
+  uint32_t lookStart;  // input position of curPos at the last look
+  int32_t savedCost;  // cost units the longer chains saved, or would have
   uint8_t longChainsOn;
 };

@@ -35,10 +35,8 @@ void StartInput(DeflateState* state, uint32_t level, uint16_t* gpFlags) {
   // links written during this entry are followed.
   memset(state->hashHead, 0, sizeof state->hashHead);
   // Every entry starts with the 3-byte chains alone; the longer ones are
-  // switched on when its searches turn out long.
-  state->longChainsOn = 0;
-  state->searchCount = 0;
-  state->searchWork = 0;
+  // switched on when they would save more than they cost.
+  StartSearchLooks(state);
 
   const LevelLimits& limits = kLevelLimits[level];
   state->chainCutLength = limits.chainCutLength;

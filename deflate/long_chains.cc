@@ -2,18 +2,52 @@
 
 #include <cstring>
 
+#include "deflate/byte_loads.h"
 #include "deflate/input_window.h"
 
 namespace {
 
-// Searches between two looks at the effort, and the average 3-byte chain
-// candidates per search above which the longer chains pay for themselves and
-// below which they do not. The gap keeps a file near one threshold from
-// switching at every look: switching on costs up to a half window of entries.
-constexpr uint32_t kWorkToSwitchOn = 8 * kSearchesPerLook;
-constexpr uint32_t kWorkToSwitchOff = 3 * kSearchesPerLook;
+// The input position of curPos: bytes read less those still ahead.
+uint32_t InputPosition(const DeflateState* state) { return state->archive->bytesRead - state->bytesAhead; }
+
+// Switches the longer chains on or off by what the searches since the last
+// look saved against what entering every position passed costs, and starts
+// counting again. Switching on must promise twice the cost, since it enters
+// up to a half window of positions at once.
+void LookAtSearches(DeflateState* state) {
+  const int64_t entries = static_cast<int64_t>(kEntryCost) * (InputPosition(state) - state->lookStart);
+  if (state->longChainsOn) {
+    if (state->savedCost <= entries) state->longChainsOn = 0;
+  } else if (state->savedCost > 2 * entries) {
+    SwitchLongChainsOn(state);
+  }
+  state->searchCount = 0;
+  state->lookStart = InputPosition(state);
+  state->savedCost = 0;
+}
+
+// Adds what one weighed search saved, for all kSampleEvery it stands for,
+// and looks at the searches when their number is reached.
+void AddWeighed(DeflateState* state, int32_t saved) {
+  state->savedCost += static_cast<int32_t>(kSampleEvery) * saved;
+  if (state->searchCount == kSearchesPerLook) LookAtSearches(state);
+}
+
+// Whether the `prefix` bytes (4, 6 or 8) at `a` and `b` are the same.
+bool SharesPrefix(const uint8_t* a, const uint8_t* b, uint32_t prefix) {
+  if (Load32(a) != Load32(b)) return false;
+  if (prefix == 4) return true;
+  return prefix == 6 ? Load16(a + 4) == Load16(b + 4) : Load32(a + 4) == Load32(b + 4);
+}
 
 }  // namespace
+
+void StartSearchLooks(DeflateState* state) {
+  state->longChainsOn = 0;
+  state->searchCount = 0;
+  state->lookStart = 0;
+  state->savedCost = 0;
+}
 
 void SwitchLongChainsOn(DeflateState* state) {
   memset(state->longHead, 0, sizeof state->longHead);
@@ -31,12 +65,44 @@ void SlideLongChains(DeflateState* state) {
   state->longNext = state->longNext >= kHalfWindow ? state->longNext - kHalfWindow : 0;
 }
 
-void LookAtSearchEffort(DeflateState* state) {
-  if (!state->longChainsOn && state->searchWork > kWorkToSwitchOn) {
-    SwitchLongChainsOn(state);
-  } else if (state->longChainsOn && state->searchWork < kWorkToSwitchOff) {
-    state->longChainsOn = 0;
+void WeighPlainSearch(DeflateState* state, uint32_t first, uint32_t examined, uint32_t startLength, uint32_t best) {
+  int32_t saved = 0;
+  if (!state->longChainsOn) {
+    const uint8_t* window = state->window;
+    const uint8_t* scan = window + state->curPos;
+    const uint32_t prefix = kLongChainPrefix[LongChainFor(best)];
+    // Walked again: the candidates examined while a match was held are
+    // those after the first that shares kMinMatch bytes, or all of them.
+    bool holding = startLength >= kMinMatch;
+    int32_t sharers = 0;
+    uint32_t candidate = first;
+    for (uint32_t i = 0; i < examined; ++i) {
+      const uint8_t* match = window + candidate;
+      if (holding) {
+        // One that shares the first three bytes passes the quick test more
+        // often than not, and costs a comparison of the strings.
+        saved += Load16(match) == Load16(scan) && match[2] == scan[2] ? kVisitCost + kCompareCost : kVisitCost;
+        if (SharesPrefix(match, scan, prefix)) ++sharers;
+      } else {
+        holding = Load16(match) == Load16(scan) && match[2] == scan[2];
+      }
+      candidate = state->chainPrev[candidate & kChainMask];
+    }
+    saved -= kLongVisitCost * sharers;
   }
-  state->searchCount = 0;
-  state->searchWork = 0;
+  AddWeighed(state, saved);
+}
+
+void WeighLongSearch(DeflateState* state, uint32_t plainWork, uint32_t examined, uint32_t longVisits) {
+  AddWeighed(state, kVisitCost * static_cast<int32_t>(plainWork - examined) -
+                        kLongVisitCost * static_cast<int32_t>(longVisits));
+}
+
+uint32_t PlainWalkLength(const DeflateState* state, uint32_t first, uint32_t limit, uint32_t budget) {
+  uint32_t count = 1;
+  for (uint32_t candidate = first; count < budget; ++count) {
+    candidate = state->chainPrev[candidate & kChainMask];
+    if (candidate <= limit) break;
+  }
+  return count;
 }

@@ -10,11 +10,26 @@
 // 3-byte walk would stop and finds the very same match.
 //
 // Keeping these chains costs a few dozen instructions per input byte, which
-// runs of one byte and incompressible data, whose searches are short, would
-// pay for nothing. So they are kept only while the 3-byte searches are long:
-// switching them on clears their heads and enters every position a search
-// can still reach; from then on each long search first enters the positions
-// up to its own.
+// pays only where the candidates they let a search pass over are many: on
+// text, tables and machine code, not on runs of one byte or on compressed
+// data, whose searches are short or whose candidates share the longer
+// prefixes too. So every few thousand searches the compressor weighs what the
+// chains would save against the positions entered into them, in rough
+// instruction units measured with callgrind:
+// - a candidate the 3-byte walk examines costs kVisitCost, one visited on a
+//   longer chain kLongVisitCost, and every position entered kEntryCost;
+// - while the chains are on, a search saves the 3-byte candidates it passed
+//   over and pays for those it visited. Where it ran to the distance limit,
+//   how far the 3-byte walk would have gone is not known from the ordinals,
+//   so one such search in kSampleEvery counts it and is weighed for all;
+// - while they are off, one search in kSampleEvery counts, of the candidates
+//   it examined while holding a match, those that share four bytes with the
+//   current string: the longer chains would visit these and pass over the
+//   rest.
+// They are switched on or kept while the savings exceed the entries.
+// Switching on clears their heads and enters every position a search can
+// still reach; from then on each search first enters the positions up to its
+// own.
 #pragma once
 
 #include <cstdint>
@@ -66,6 +81,9 @@ inline void EnterLongChains(DeflateState* state, const uint8_t* at, uint32_t pos
 
 }  // namespace long_chains_detail
 
+// Starts an entry with the longer chains off and nothing counted.
+void StartSearchLooks(DeflateState* state);
+
 // Switches the longer chains on at the current position: clears their heads
 // and leaves every position a search from here on can reach to be entered.
 void SwitchLongChainsOn(DeflateState* state);
@@ -73,19 +91,50 @@ void SwitchLongChainsOn(DeflateState* state);
 // Moves the longer chains with the window's slide, as the 3-byte chains move.
 void SlideLongChains(DeflateState* state);
 
-// Switches the longer chains on or off by the effort of the last
-// kSearchesPerLook searches, and starts counting again.
-void LookAtSearchEffort(DeflateState* state);
-
-// Searches between two looks at their effort.
+// Searches between two looks.
 constexpr uint32_t kSearchesPerLook = 4096;
 
-// Counts one search's effort: `work` candidates of the 3-byte chain that it
-// examined, or that a walk along it would have examined.
-inline void NoteSearchEffort(DeflateState* state, uint32_t work) {
-  state->searchWork += work;
-  if (++state->searchCount == kSearchesPerLook) LookAtSearchEffort(state);
+// One search in this many is weighed, for all of them.
+constexpr uint32_t kSampleEvery = 64;
+static_assert((kSampleEvery & (kSampleEvery - 1)) == 0 && kSearchesPerLook % kSampleEvery == 0,
+              "the look falls on a weighed search");
+
+// Cost units: a candidate examined on the 3-byte chain, one on a longer chain
+// (its ordinal is loaded too), and a position entered into the longer chains
+// (three hashes and the ordinal).
+constexpr int32_t kVisitCost = 2;
+constexpr int32_t kLongVisitCost = 3;
+constexpr int32_t kEntryCost = 8;
+constexpr int32_t kCompareCost = 2;
+
+// The longer chain a search follows while it holds a match of `best` (at
+// least kMinMatch) bytes: that of the longest prefix of at most best + 1
+// bytes, since only candidates sharing best + 1 bytes can win.
+inline uint32_t LongChainFor(uint32_t best) {
+  uint32_t chain = 0;
+  while (chain + 1 < kLongChains && kLongChainPrefix[chain + 1] <= best + 1) ++chain;
+  return chain;
 }
+
+// Counts one search. Returns true for one in kSampleEvery, which the caller
+// weighs with one of the two functions below.
+inline bool CountSearch(DeflateState* state) { return (++state->searchCount & (kSampleEvery - 1)) == 0; }
+
+// Weighs a search made on the 3-byte chain alone: `examined` candidates from
+// `first`, holding a match of `startLength` bytes to begin with and `best`
+// at the end. While the longer chains are off, they would have passed over
+// the candidates examined while a match of at least kMinMatch was held,
+// except those that share the prefix of the chain for `best`.
+void WeighPlainSearch(DeflateState* state, uint32_t first, uint32_t examined, uint32_t startLength, uint32_t best);
+
+// Weighs a search on the longer chains: `plainWork` candidates the 3-byte walk
+// would have examined, `examined` of them before the walk moved to the longer
+// chains, where it visited `longVisits`.
+void WeighLongSearch(DeflateState* state, uint32_t plainWork, uint32_t examined, uint32_t longVisits);
+
+// How many candidates the 3-byte walk from `first` examines when no match
+// ends it: all down to the distance limit, at most `budget`.
+uint32_t PlainWalkLength(const DeflateState* state, uint32_t first, uint32_t limit, uint32_t budget);
 
 // Enters every position from longNext to curPos into the longer chains, with
 // its 3-byte chain ordinal. Each needs kLongestPrefix valid bytes: positions

@@ -120,18 +120,25 @@ std::vector<uint8_t> TextThenRepeats(size_t prefix, const std::vector<uint8_t>& 
   return Bytes({WordText(prefix, 41), Repeated(block, length - prefix, mutate)});
 }
 
-// One long prefix over and over, each time followed by two random letters:
-// every search finds well over a thousand candidates that share the prefix
-// and spends its whole budget on them, so whether the candidate just past the
-// budget is examined shows in the matches.
+// One prefix over and over, each time followed by two random letters, and
+// every fourth time by a few words: every search at the prefix finds well
+// over a thousand candidates that share it and spends its whole budget on
+// them, so whether the candidate just past the budget is examined shows in
+// the matches. The words, whose searches the longer chains shorten, keep
+// those on.
 std::vector<uint8_t> PrefixRepeats(size_t length, uint32_t seed) {
-  const std::string prefix = "<entry kind=\"record\" value=\"";
+  const std::string prefix = "<e k=\"r\" v=\"";
   std::mt19937 generator(seed);
   std::string text;
-  while (text.size() < length) {
+  for (uint32_t line = 0; text.size() < length; ++line) {
     text += prefix;
     for (int i = 0; i < 2; ++i) text += static_cast<char>('a' + generator() % 26);
-    text += "\"/>\n";
+    text += "\"/>";
+    if (line % 4 == 0) {
+      const std::vector<uint8_t> words = WordText(8 + generator() % 16, static_cast<uint32_t>(generator()));
+      text.append(words.begin(), words.end());
+    }
+    text += "\n";
   }
   text.resize(length);
   return std::vector<uint8_t>(text.begin(), text.end());
