@@ -13,23 +13,26 @@
 // pays only where the candidates they let a search pass over are many: on
 // text, tables and machine code, not on runs of one byte or on compressed
 // data, whose searches are short or whose candidates share the longer
-// prefixes too. So every few thousand searches the compressor weighs what the
-// chains would save against the positions entered into them, in rough
-// instruction units measured with callgrind:
-// - a candidate the 3-byte walk examines costs kVisitCost, one visited on a
-//   longer chain kLongVisitCost, and every position entered kEntryCost;
-// - while the chains are on, a search saves the 3-byte candidates it passed
-//   over and pays for those it visited. Where it ran to the distance limit,
-//   how far the 3-byte walk would have gone is not known from the ordinals,
-//   so one such search in kSampleEvery counts it and is weighed for all;
-// - while they are off, one search in kSampleEvery counts, of the candidates
-//   it examined while holding a match, those that share four bytes with the
-//   current string: the longer chains would visit these and pass over the
-//   rest.
-// They are switched on or kept while the savings exceed the entries.
-// Switching on clears their heads and enters every position a search can
-// still reach; from then on each search first enters the positions up to its
-// own.
+// prefixes too. So the compressor weighs one search in kSampleEvery, in rough
+// instruction units measured with callgrind, and every kSearchesPerLook
+// searches compares what the chains saved, or would have, with the cost of
+// entering every position passed:
+// - a candidate the 3-byte walk examines costs kVisitCost, and kCompareCost
+//   more when it shares three bytes with the current string, since the
+//   strings are then often compared; one visited on a longer chain costs
+//   kLongVisitCost, and a position entered into them kEntryCost;
+// - while the chains are on, a search saved the 3-byte candidates it passed
+//   over and paid for those it visited. Where it ran to the distance limit,
+//   the ordinals do not tell how far the 3-byte walk would have gone, and
+//   the 3-byte chain is walked again to count it;
+// - while they are off, the chain is walked again to count the candidates
+//   examined while a match was held, which the longer chains would have
+//   passed over unless they share the prefix of the chain followed.
+// They are kept on while the savings exceed the entries, and switched on when
+// they would exceed them twice, since switching on enters up to a half window
+// of positions at once: it clears their heads and enters every position a
+// search can still reach; from then on each search first enters the
+// positions up to its own.
 #pragma once
 
 #include <cstdint>
