@@ -6,9 +6,21 @@
 #include "zip/output_channel.h"
 
 void RebasePositions(ChainPosition* positions, uint32_t count) {
-  for (uint32_t i = 0; i < count; ++i) {
-    const uint32_t value = positions[i];
-    positions[i] = static_cast<ChainPosition>(value >= kHalfWindow ? value - kHalfWindow : 0);
+  static_assert(kHalfWindow == 0x8000, "a position in the upper half is one with its top bit set");
+  // Two positions in each 32-bit word, so that a 32-bit processor without
+  // vector instructions needs a handful of instructions for two, not nine
+  // for each: a position with its top bit set loses that bit, which is the
+  // slide; any other becomes 0. A vectorising compiler widens the same loop.
+  for (uint32_t i = 0; i + 1 < count; i += 2) {
+    uint32_t pair;
+    memcpy(&pair, positions + i, sizeof pair);
+    const uint32_t topBits = pair & 0x80008000u;
+    pair &= topBits - (topBits >> 15);  // 0x7FFF in each half whose top bit is set, 0 in the other
+    memcpy(positions + i, &pair, sizeof pair);
+  }
+  if (count % 2 != 0) {
+    const uint32_t value = positions[count - 1];
+    positions[count - 1] = static_cast<ChainPosition>(value >= kHalfWindow ? value - kHalfWindow : 0);
   }
 }
 
