@@ -105,7 +105,7 @@ inline int32_t LongChainBelow(const DeflateState* state, uint32_t chain, uint32_
 // the one in kSampleEvery, and returns its result.
 inline uint32_t EndPlainSearch(DeflateState* state, uint32_t first, uint32_t examined, uint32_t startLength,
                                uint32_t best) {
-  if (CountSearch(state)) WeighPlainSearch(state, first, examined, startLength, best);
+  if (CountSearch(state)) WeighPlainSearch(state, first, examined, startLength);
   return best;
 }
 

@@ -123,6 +123,11 @@ struct DeflateState {
   // long_chains.h), and when that look began.
   uint32_t searchCount;
   uint32_t lookStart;  // input position of curPos at the last look
-  int32_t savedCost;  // cost units the longer chains saved, or would have
+  int32_t savedCost;        // cost units the longer chains saved, or would have
+  uint32_t promisingLooks;  // looks in a row at which switching them on would have paid
   uint8_t longChainsOn;
+  // Keeps the longer chains on from every entry's start, whatever they save:
+  // for tests of the search on them, which must find what the 3-byte walk
+  // finds on any input. Set by nothing else.
+  uint8_t longChainsPinned;
 };

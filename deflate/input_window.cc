@@ -46,9 +46,6 @@ void StartInput(DeflateState* state, uint32_t level, uint16_t* gpFlags) {
   // The chains need no clearing: every walk starts at a hash head, so only
   // links written during this entry are followed.
   memset(state->hashHead, 0, sizeof state->hashHead);
-  // Every entry starts with the 3-byte chains alone; the longer ones are
-  // switched on when they would save more than they cost.
-  StartSearchLooks(state);
 
   const LevelLimits& limits = kLevelLimits[level];
   state->chainCutLength = limits.chainCutLength;
@@ -62,6 +59,9 @@ void StartInput(DeflateState* state, uint32_t level, uint16_t* gpFlags) {
 
   state->curPos = 0;
   state->blockBegin = 0;
+  // Every entry starts with the 3-byte chains alone; the longer ones are
+  // switched on when they would save more than they cost.
+  StartSearchLooks(state);
   state->bytesAhead = ReadSource(state->archive, state->window, kWindowSize);
   if (state->bytesAhead == 0) return;
 

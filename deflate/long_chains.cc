@@ -12,13 +12,17 @@ uint32_t InputPosition(const DeflateState* state) { return state->archive->bytes
 
 // Switches the longer chains on or off by what the searches since the last
 // look saved against what entering every position passed costs, and starts
-// counting again. Switching on must promise twice the cost, since it enters
-// up to a half window of positions at once.
+// counting again. Switching on enters up to a half window of positions at
+// once, so the chains are switched on only after two looks in a row that
+// promise half as much again as they would cost.
 void LookAtSearches(DeflateState* state) {
   const int64_t entries = static_cast<int64_t>(kEntryCost) * (InputPosition(state) - state->lookStart);
   if (state->longChainsOn) {
-    if (state->savedCost <= entries) state->longChainsOn = 0;
-  } else if (state->savedCost > 2 * entries) {
+    if (state->savedCost <= entries && !state->longChainsPinned) state->longChainsOn = 0;
+    state->promisingLooks = 0;
+  } else if (2 * static_cast<int64_t>(state->savedCost) <= 3 * entries) {
+    state->promisingLooks = 0;
+  } else if (++state->promisingLooks == 2) {
     SwitchLongChainsOn(state);
   }
   state->searchCount = 0;
@@ -47,6 +51,8 @@ void StartSearchLooks(DeflateState* state) {
   state->searchCount = 0;
   state->lookStart = 0;
   state->savedCost = 0;
+  state->promisingLooks = 0;
+  if (state->longChainsPinned) SwitchLongChainsOn(state);
 }
 
 void SwitchLongChainsOn(DeflateState* state) {
@@ -65,26 +71,27 @@ void SlideLongChains(DeflateState* state) {
   state->longNext = state->longNext >= kHalfWindow ? state->longNext - kHalfWindow : 0;
 }
 
-void WeighPlainSearch(DeflateState* state, uint32_t first, uint32_t examined, uint32_t startLength, uint32_t best) {
+void WeighPlainSearch(DeflateState* state, uint32_t first, uint32_t examined, uint32_t startLength) {
   int32_t saved = 0;
   if (!state->longChainsOn) {
     const uint8_t* window = state->window;
     const uint8_t* scan = window + state->curPos;
-    const uint32_t prefix = kLongChainPrefix[LongChainFor(best)];
-    // Walked again: the candidates examined while a match was held are
-    // those after the first that shares kMinMatch bytes, or all of them.
-    bool holding = startLength >= kMinMatch;
+    // The walk again, following the match it held at each candidate: once
+    // one is held, the longer chains would have visited only the candidates
+    // that share the prefix of the chain for it.
+    uint32_t best = startLength;
     int32_t sharers = 0;
     uint32_t candidate = first;
     for (uint32_t i = 0; i < examined; ++i) {
       const uint8_t* match = window + candidate;
-      if (holding) {
-        // One that shares the first three bytes passes the quick test more
-        // often than not, and costs a comparison of the strings.
-        saved += Load16(match) == Load16(scan) && match[2] == scan[2] ? kVisitCost + kCompareCost : kVisitCost;
-        if (SharesPrefix(match, scan, prefix)) ++sharers;
-      } else {
-        holding = Load16(match) == Load16(scan) && match[2] == scan[2];
+      if (best >= kMinMatch) {
+        saved += kVisitCost;
+        if (SharesPrefix(match, scan, kLongChainPrefix[LongChainFor(best)])) ++sharers;
+      }
+      if (Load16(match + best - 1) == Load16(scan + best - 1) && Load16(match) == Load16(scan)) {
+        uint32_t length = 0;
+        while (length < kMaxMatch && match[length] == scan[length]) ++length;
+        if (length > best) best = length;
       }
       candidate = state->chainPrev[candidate & kChainMask];
     }

@@ -17,22 +17,22 @@
 // instruction units measured with callgrind, and every kSearchesPerLook
 // searches compares what the chains saved, or would have, with the cost of
 // entering every position passed:
-// - a candidate the 3-byte walk examines costs kVisitCost, and kCompareCost
-//   more when it shares three bytes with the current string, since the
-//   strings are then often compared; one visited on a longer chain costs
-//   kLongVisitCost, and a position entered into them kEntryCost;
+// - a candidate the 3-byte walk examines costs kVisitCost, one visited on a
+//   longer chain kLongVisitCost, and a position entered into them
+//   kEntryCost;
 // - while the chains are on, a search saved the 3-byte candidates it passed
 //   over and paid for those it visited. Where it ran to the distance limit,
 //   the ordinals do not tell how far the 3-byte walk would have gone, and
 //   the 3-byte chain is walked again to count it;
-// - while they are off, the chain is walked again to count the candidates
-//   examined while a match was held, which the longer chains would have
-//   passed over unless they share the prefix of the chain followed.
-// They are kept on while the savings exceed the entries, and switched on when
-// they would exceed them twice, since switching on enters up to a half window
-// of positions at once: it clears their heads and enters every position a
-// search can still reach; from then on each search first enters the
-// positions up to its own.
+// - while they are off, the walk is made again, following the match it held
+//   at each candidate: the longer chains would have passed over the
+//   candidates examined while a match was held, except those that share the
+//   prefix of the chain for it.
+// They stay on while the savings exceed the entries. Switching them on
+// enters up to a half window of positions at once, so it waits for two looks
+// in a row that promise half as much again: it clears their heads and enters
+// every position a search can still reach; from then on each search first
+// enters the positions up to its own.
 #pragma once
 
 #include <cstdint>
@@ -108,7 +108,6 @@ static_assert((kSampleEvery & (kSampleEvery - 1)) == 0 && kSearchesPerLook % kSa
 constexpr int32_t kVisitCost = 2;
 constexpr int32_t kLongVisitCost = 3;
 constexpr int32_t kEntryCost = 8;
-constexpr int32_t kCompareCost = 2;
 
 // The longer chain a search follows while it holds a match of `best` (at
 // least kMinMatch) bytes: that of the longest prefix of at most best + 1
@@ -124,11 +123,11 @@ inline uint32_t LongChainFor(uint32_t best) {
 inline bool CountSearch(DeflateState* state) { return (++state->searchCount & (kSampleEvery - 1)) == 0; }
 
 // Weighs a search made on the 3-byte chain alone: `examined` candidates from
-// `first`, holding a match of `startLength` bytes to begin with and `best`
-// at the end. While the longer chains are off, they would have passed over
-// the candidates examined while a match of at least kMinMatch was held,
-// except those that share the prefix of the chain for `best`.
-void WeighPlainSearch(DeflateState* state, uint32_t first, uint32_t examined, uint32_t startLength, uint32_t best);
+// `first`, holding a match of `startLength` bytes to begin with. While the
+// longer chains are off, they would have passed over the candidates examined
+// while a match of at least kMinMatch was held, except those that share the
+// prefix of the chain for the match held then.
+void WeighPlainSearch(DeflateState* state, uint32_t first, uint32_t examined, uint32_t startLength);
 
 // Weighs a search on the longer chains: `plainWork` candidates the 3-byte walk
 // would have examined, `examined` of them before the walk moved to the longer
