@@ -136,7 +136,7 @@ uint32_t FindLongestMatch(DeflateState* state, uint32_t candidate) {
   uint32_t scanEnd = Load16(scan + best - 1);  // the bytes at best - 1 and best
 
   uint32_t work = 0;
-  if (best < kMinMatch || !longChains) {
+  if (best < kLongWalkFrom || !longChains) {
     const uint32_t startLength = best;
     const uint32_t scanStart = Load16(scan);
     for (;;) {
@@ -152,7 +152,7 @@ uint32_t FindLongestMatch(DeflateState* state, uint32_t candidate) {
           best = length;
           if (best >= stopLength) return EndPlainSearch(state, first, work, startLength, best);
           scanEnd = Load16(scan + best - 1);
-          if (longChains) break;
+          if (longChains && best >= kLongWalkFrom) break;
         }
       }
       const uint32_t next = state->chainPrev[candidate & kChainMask];
@@ -164,7 +164,7 @@ uint32_t FindLongestMatch(DeflateState* state, uint32_t candidate) {
   }
 
   // `candidate` is the last position examined (or curPos), and best is at
-  // least kMinMatch. Candidates that pass the first test below share four
+  // least kLongWalkFrom. Candidates that pass the first test below share four
   // bytes with the current string, so they lie on its 3-byte chain and their
   // ordinals count the 3-byte candidates before them.
   const uint32_t examined = work;

@@ -21,6 +21,10 @@ constexpr uint32_t kChainMask = kHalfWindow - 1;
 constexpr uint32_t kLongChains = 3;
 constexpr uint32_t kLongChainPrefix[kLongChains] = {4, 6, 8};
 constexpr uint32_t kLongestPrefix = 8;
+// A search moves to the longer chains once it holds a match this long: only
+// candidates that share one byte more can win, and all of those lie on the
+// chain of the shortest prefix.
+constexpr uint32_t kLongWalkFrom = kLongChainPrefix[0] - 1;
 constexpr uint32_t kLongHashBits = 15;
 constexpr uint32_t kLongHashSize = 1u << kLongHashBits;
 
@@ -94,6 +98,8 @@ constexpr int32_t codeLenExtraBits[kCodeLengthSymbols] = {0, 0, 0, 0, 0, 0, 0, 0
 constexpr uint8_t codeLenOrder[kCodeLengthSymbols] = {16, 17, 18, 0, 8, 7, 9, 6, 10, 5, 11, 4, 12, 3, 13, 2, 14, 1, 15};
 
 static_assert(kWindowSize == 2 * kHalfWindow, "the window is two halves");
+static_assert(kLongChainPrefix[0] >= 4 && kLongChainPrefix[kLongChains - 1] == kLongestPrefix,
+              "a candidate sharing the shortest prefix shares four bytes; the last prefix is the longest");
 static_assert(kMinLookahead == 262 && kMaxDistance == 32506 && kSlideThreshold == 65274,
               "lookahead, farthest distance and slide point belong together");
 static_assert(kSlideThreshold + kMinLookahead == kWindowSize,

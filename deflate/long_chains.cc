@@ -84,7 +84,7 @@ void WeighPlainSearch(DeflateState* state, uint32_t first, uint32_t examined, ui
     uint32_t candidate = first;
     for (uint32_t i = 0; i < examined; ++i) {
       const uint8_t* match = window + candidate;
-      if (best >= kMinMatch) {
+      if (best >= kLongWalkFrom) {
         saved += kVisitCost;
         if (SharesPrefix(match, scan, kLongChainPrefix[LongChainFor(best)])) ++sharers;
       }

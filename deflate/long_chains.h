@@ -110,7 +110,7 @@ constexpr int32_t kLongVisitCost = 3;
 constexpr int32_t kEntryCost = 8;
 
 // The longer chain a search follows while it holds a match of `best` (at
-// least kMinMatch) bytes: that of the longest prefix of at most best + 1
+// least kLongWalkFrom) bytes: that of the longest prefix of at most best + 1
 // bytes, since only candidates sharing best + 1 bytes can win.
 inline uint32_t LongChainFor(uint32_t best) {
   uint32_t chain = 0;
