@@ -2,8 +2,8 @@
 // local file header followed by its data, then a central directory header per
 // entry in the same order, then the end-of-central-directory record. Every
 // field is little-endian. Records are laid out in memory and reach the output
-// through the channel in few writes, so a failed write leaves the records of
-// that write and of every later one unwritten and its code in `errorCode`.
+// through the channel in few writes; a failed or short write ends them there,
+// nothing later is written, and its code stays in `errorCode`.
 #pragma once
 
 #include <cstdint>
