@@ -132,10 +132,19 @@ bool WriteToFile(FileHandle file, const void* data, uint32_t length, uint32_t* b
 uint32_t SetFilePosition(FileHandle file, int32_t distance, SeekOrigin origin) {
   const int fd = DescriptorOf(file);
   const int whence = origin == SeekFromStart ? SEEK_SET : origin == SeekFromCurrent ? SEEK_CUR : SEEK_END;
-  const off_t before = lseek(fd, 0, SEEK_CUR);
-  if (before < 0) {
-    RecordFailure(errno);
-    return kInvalidFilePosition;
+  // Only a move from the end, or from the current position, can land where
+  // 32 bits cannot express: a signed 32-bit distance from the start stays
+  // below 2 GiB, and asking where the file is moves nothing. Only for those
+  // moves is the place to return to asked first, which spares the writer a
+  // system call on each of its repositionings.
+  const bool mayPass32Bits = origin == SeekFromEnd || (origin == SeekFromCurrent && distance != 0);
+  off_t before = 0;
+  if (mayPass32Bits) {
+    before = lseek(fd, 0, SEEK_CUR);
+    if (before < 0) {
+      RecordFailure(errno);
+      return kInvalidFilePosition;
+    }
   }
   const off_t after = lseek(fd, distance, whence);
   if (after < 0) {
@@ -144,7 +153,7 @@ uint32_t SetFilePosition(FileHandle file, int32_t distance, SeekOrigin origin) {
   }
   if (after >= static_cast<off_t>(kInvalidFilePosition)) {
     // A 32-bit position cannot express it; leave the file where it was.
-    lseek(fd, before, SEEK_SET);
+    if (mayPass32Bits) lseek(fd, before, SEEK_SET);
     RecordFailure(EOVERFLOW);
     return kInvalidFilePosition;
   }

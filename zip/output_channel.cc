@@ -21,16 +21,6 @@ void WriteBytes(ZipArchive* archive, const void* data, uint32_t length) {
   if (!ok || written != length) FailArchive(archive, ArchiveWriteFailed, FailedOutputWrite);
 }
 
-void WriteU16(ZipArchive* archive, uint32_t value) {
-  const uint8_t bytes[2] = {static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8)};
-  WriteBytes(archive, bytes, sizeof bytes);
-}
-
-void WriteU32(ZipArchive* archive, uint32_t value) {
-  WriteU16(archive, value & 0xFFFF);
-  WriteU16(archive, value >> 16);
-}
-
 bool SeekOutput(ZipArchive* archive, uint32_t offset) {
   // The system takes a signed 32-bit distance: from 2 GiB on it is negative
   // and the move fails, which is the clean end for an archive that large.

@@ -19,13 +19,6 @@ void FailArchive(ZipArchive* archive, int32_t code, FailureReason reason);
 // not be repositioned over it, nor its offsets recorded.
 void WriteBytes(ZipArchive* archive, const void* data, uint32_t length);
 
-// The low 16 bits of `value`, little-endian, as one 2-byte write; rules as
-// for WriteBytes.
-void WriteU16(ZipArchive* archive, uint32_t value);
-
-// `value` little-endian, as two WriteU16 calls.
-void WriteU32(ZipArchive* archive, uint32_t value);
-
 // Moves the output to `offset` from its start and sets `outputPosition` to
 // it. Fails, setting `errorCode` to ArchiveSeekFailed, when the output is not
 // OutputSeekable or the move fails; offsets of 2 GiB and above always fail.

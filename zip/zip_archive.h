@@ -9,7 +9,8 @@
 struct ZipEntry;
 struct DeflateState;
 
-// Size of the work buffer shared by the stored copy and the compressor.
+// Size of the work buffer shared by the stored copy and the compressor while
+// an entry is added, and by the central directory as the archive closes.
 constexpr uint32_t kIoBufferSize = 16384;
 
 // The largest archive written, directory and end record included. Every

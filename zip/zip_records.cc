@@ -14,76 +14,111 @@ constexpr uint32_t kEndOfDirectorySignature = 0x06054B50;
 constexpr uint16_t kTimestampFieldId = 0x5455;  // "UT"
 constexpr uint8_t kTimestampFlags = 0x07;       // modification, access and creation present
 
-void PutU16(uint8_t* at, uint32_t value) {
+// Each Put function lays its bytes at `at` and returns the position after
+// them, so that a record reads as the sequence of its fields.
+uint8_t* Put16(uint8_t* at, uint32_t value) {
   at[0] = static_cast<uint8_t>(value);
   at[1] = static_cast<uint8_t>(value >> 8);
+  return at + 2;
 }
 
-void PutU32(uint8_t* at, uint32_t value) {
-  PutU16(at, value & 0xFFFF);
-  PutU16(at + 2, value >> 16);
+uint8_t* Put32(uint8_t* at, uint32_t value) { return Put16(Put16(at, value & 0xFFFF), value >> 16); }
+
+uint8_t* PutBytes(uint8_t* at, const void* data, uint32_t length) {
+  if (length != 0) memcpy(at, data, length);
+  return at + length;
 }
 
 // The run of fields that local and central headers have in common, from the
 // version needed to extract to the extra field length.
-void WriteSharedFields(ZipArchive* archive, const ZipEntry* entry, uint32_t extraLength) {
-  WriteU16(archive, kVersionNeeded);
-  WriteU16(archive, entry->gpFlags);
-  WriteU16(archive, entry->method);
-  WriteU16(archive, entry->dosDateTime & 0xFFFF);  // time
-  WriteU16(archive, entry->dosDateTime >> 16);     // date
-  WriteU32(archive, entry->crc32);
-  WriteU32(archive, entry->compressedSize);
-  WriteU32(archive, entry->uncompressedSize);
-  WriteU16(archive, entry->nameLength);
-  WriteU16(archive, extraLength);
+uint8_t* PutSharedFields(uint8_t* at, const ZipEntry* entry, uint32_t extraLength) {
+  at = Put16(at, kVersionNeeded);
+  at = Put16(at, entry->gpFlags);
+  at = Put16(at, entry->method);
+  at = Put16(at, entry->dosDateTime & 0xFFFF);  // time
+  at = Put16(at, entry->dosDateTime >> 16);     // date
+  at = Put32(at, entry->crc32);
+  at = Put32(at, entry->compressedSize);
+  at = Put32(at, entry->uncompressedSize);
+  at = Put16(at, entry->nameLength);
+  return Put16(at, extraLength);
 }
 
-void WriteCentralHeader(ZipArchive* archive, const ZipEntry* entry) {
-  WriteU32(archive, kCentralHeaderSignature);
-  WriteU16(archive, kVersionMadeBy);
-  WriteSharedFields(archive, entry, entry->centralExtraLength);
-  WriteU16(archive, 0);  // file comment length
-  WriteU16(archive, entry->diskStart);
-  WriteU16(archive, entry->internalAttributes);
-  WriteU32(archive, entry->externalAttributes);
-  WriteU32(archive, entry->localHeaderOffset);
-  WriteBytes(archive, entry->name, entry->nameLength);
-  WriteBytes(archive, entry->centralExtra, entry->centralExtraLength);
+uint8_t* PutCentralHeader(uint8_t* at, const ZipEntry* entry) {
+  at = Put32(at, kCentralHeaderSignature);
+  at = Put16(at, kVersionMadeBy);
+  at = PutSharedFields(at, entry, entry->centralExtraLength);
+  at = Put16(at, 0);  // file comment length
+  at = Put16(at, entry->diskStart);
+  at = Put16(at, entry->internalAttributes);
+  at = Put32(at, entry->externalAttributes);
+  at = Put32(at, entry->localHeaderOffset);
+  at = PutBytes(at, entry->name, entry->nameLength);
+  return PutBytes(at, entry->centralExtra, entry->centralExtraLength);
 }
+
+uint8_t* PutEndRecord(uint8_t* at, uint32_t count, uint32_t directorySize, uint32_t directoryStart) {
+  at = Put32(at, kEndOfDirectorySignature);
+  at = Put16(at, 0);  // number of this disk
+  at = Put16(at, 0);  // disk where the central directory starts
+  at = Put16(at, count & 0xFFFF);  // the 16-bit counts wrap above 65535 entries
+  at = Put16(at, count & 0xFFFF);
+  at = Put32(at, directorySize);
+  at = Put32(at, directoryStart);
+  return Put16(at, 0);  // comment length
+}
+
+// The largest records an entry's arrays can make: a name fills at most its
+// array, as the extra fields do theirs.
+constexpr uint32_t kLongestLocalHeader = kLocalHeaderSize + kEntryNameCapacity + kLocalExtraLength;
+constexpr uint32_t kLongestCentralHeader = kCentralHeaderSize + kEntryNameCapacity + kCentralExtraLength;
+static_assert(kLongestCentralHeader + kEndOfDirectorySize <= kIoBufferSize,
+              "the I/O buffer holds at least one central header and the end record");
 
 }  // namespace
 
 void SetTimestampFields(ZipEntry* entry, const SourceMetadata& metadata) {
-  uint8_t* local = entry->localExtra;
-  PutU16(local, kTimestampFieldId);
-  PutU16(local + 2, kLocalExtraLength - 4);
-  local[4] = kTimestampFlags;
-  PutU32(local + 5, static_cast<uint32_t>(metadata.modifyTime));
-  PutU32(local + 9, static_cast<uint32_t>(metadata.accessTime));
-  PutU32(local + 13, static_cast<uint32_t>(metadata.createTime));
+  uint8_t* at = Put16(entry->localExtra, kTimestampFieldId);
+  at = Put16(at, kLocalExtraLength - 4);
+  *at++ = kTimestampFlags;
+  at = Put32(at, static_cast<uint32_t>(metadata.modifyTime));
+  at = Put32(at, static_cast<uint32_t>(metadata.accessTime));
+  Put32(at, static_cast<uint32_t>(metadata.createTime));
   entry->localExtraLength = kLocalExtraLength;
 
   // The central copy is the head of the local one: the flags still announce
   // all three times, as readers expect, but only the first is present.
-  memcpy(entry->centralExtra, local, kCentralExtraLength);
-  PutU16(entry->centralExtra + 2, kCentralExtraLength - 4);
+  memcpy(entry->centralExtra, entry->localExtra, kCentralExtraLength);
+  Put16(entry->centralExtra + 2, kCentralExtraLength - 4);
   entry->centralExtraLength = kCentralExtraLength;
 }
 
 void WriteLocalHeader(ZipArchive* archive, const ZipEntry* entry) {
-  WriteU32(archive, kLocalHeaderSignature);
-  WriteSharedFields(archive, entry, entry->localExtraLength);
-  WriteBytes(archive, entry->name, entry->nameLength);
-  WriteBytes(archive, entry->localExtra, entry->localExtraLength);
+  uint8_t header[kLongestLocalHeader];
+  uint8_t* at = Put32(header, kLocalHeaderSignature);
+  at = PutSharedFields(at, entry, entry->localExtraLength);
+  at = PutBytes(at, entry->name, entry->nameLength);
+  at = PutBytes(at, entry->localExtra, entry->localExtraLength);
+  WriteBytes(archive, header, static_cast<uint32_t>(at - header));
 }
 
 void WriteCentralDirectory(ZipArchive* archive) {
+  // No entry is being added, so the I/O buffer is free: the records are
+  // gathered there and go out a bufferful at a time, each write ending at
+  // the end of a record.
+  uint8_t* const buffer = archive->ioBuffer;
+  uint32_t gathered = 0;
   const uint32_t directoryStart = archive->archiveOffset;
   uint32_t count = 0;
   while (ZipEntry* entry = archive->entryList) {
-    WriteCentralHeader(archive, entry);
-    archive->archiveOffset += CentralHeaderLength(entry);
+    const uint32_t length = CentralHeaderLength(entry);
+    if (length > kIoBufferSize - gathered) {
+      WriteBytes(archive, buffer, gathered);
+      gathered = 0;
+    }
+    PutCentralHeader(buffer + gathered, entry);
+    gathered += length;
+    archive->archiveOffset += length;
     ++count;
     archive->entryList = entry->next;
     ReleaseFixedMemory(entry);
@@ -91,13 +126,12 @@ void WriteCentralDirectory(ZipArchive* archive) {
   archive->lastEntry = nullptr;
   archive->directorySize = 0;
 
-  WriteU32(archive, kEndOfDirectorySignature);
-  WriteU16(archive, 0);  // number of this disk
-  WriteU16(archive, 0);  // disk where the central directory starts
-  WriteU16(archive, count & 0xFFFF);  // the 16-bit counts wrap above 65535 entries
-  WriteU16(archive, count & 0xFFFF);
-  WriteU32(archive, archive->archiveOffset - directoryStart);
-  WriteU32(archive, directoryStart);
-  WriteU16(archive, 0);  // comment length
+  if (kEndOfDirectorySize > kIoBufferSize - gathered) {
+    WriteBytes(archive, buffer, gathered);
+    gathered = 0;
+  }
+  PutEndRecord(buffer + gathered, count, archive->archiveOffset - directoryStart, directoryStart);
+  gathered += kEndOfDirectorySize;
   archive->archiveOffset += kEndOfDirectorySize;
+  WriteBytes(archive, buffer, gathered);
 }

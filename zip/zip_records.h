@@ -1,8 +1,9 @@
 // The byte layouts of the zip records this writer produces: for each entry a
 // local file header followed by its data, then a central directory header per
 // entry in the same order, then the end-of-central-directory record. Every
-// field is little-endian and goes through the output channel, so a failed
-// write leaves the rest of a record unwritten and its code in `errorCode`.
+// field is little-endian. Records are laid out in memory and reach the output
+// through the channel in few writes; a failed or short write ends them there,
+// nothing later is written, and its code stays in `errorCode`.
 #pragma once
 
 #include <cstdint>
@@ -32,13 +33,16 @@ inline uint32_t CentralHeaderLength(const ZipEntry* entry) {
 void SetTimestampFields(ZipEntry* entry, const SourceMetadata& metadata);
 
 // Writes the entry's local file header at the current output position, with
-// the entry's current flags, CRC and sizes. Written once before the data
-// (provisional) and once over it afterwards (final), always of the same
-// length. Does not change `archiveOffset`.
+// the entry's current flags, CRC and sizes, as one write call. Written once
+// before the data (provisional) and once over it afterwards (final), always
+// of the same length. Does not change `archiveOffset`.
 void WriteLocalHeader(ZipArchive* archive, const ZipEntry* entry);
 
 // Writes a central directory header for every entry of `entryList` and the
-// end record, advancing `archiveOffset` past each. Every entry is released
-// and `entryList` emptied, also after a failed write, when the remaining
-// records are left unwritten.
+// end record, advancing `archiveOffset` past each. They are gathered in the
+// archive's `ioBuffer`, which must hold nothing still needed, and written a
+// bufferful of whole records at a time, so that a directory costs a write
+// call per kIoBufferSize bytes. Every entry is released and `entryList`
+// emptied, also after a failed write, when the remaining records are left
+// unwritten.
 void WriteCentralDirectory(ZipArchive* archive);

@@ -78,6 +78,27 @@ TEST(PlatformFiles, PositionsBeforeTheStartFailAndLeaveThePositionAlone) {
   EXPECT_EQ(3u, SetFilePosition(out.handle, 0, SeekFromCurrent));
 }
 
+#ifndef _WIN32
+// The POSIX side moves first and moves back when the position does not fit;
+// SetFilePointer refuses such a move by itself.
+TEST(PlatformFiles, PositionsPast32BitsFailAndLeaveThePositionAlone) {
+  TempDir dir;
+  const std::string path = dir.File("large.bin");
+  WriteWholeFile(path, {1});
+  std::filesystem::resize_file(path, 0x100000010ull);  // sparse: 4 GiB and 16 bytes
+  OpenedFile in(OpenInputFile(path.c_str()));
+  ASSERT_NE(kNoFile, in.handle);
+  ASSERT_EQ(10u, SetFilePosition(in.handle, 10, SeekFromStart));
+  EXPECT_EQ(kInvalidFilePosition, SetFilePosition(in.handle, 0, SeekFromEnd));
+  EXPECT_EQ(kInvalidFilePosition, SetFilePosition(in.handle, -16, SeekFromEnd));  // 4 GiB exactly
+  EXPECT_EQ(10u, SetFilePosition(in.handle, 0, SeekFromCurrent));
+  EXPECT_EQ(0x7FFFFFF9u, SetFilePosition(in.handle, 0x7FFFFFEF, SeekFromCurrent));
+  EXPECT_EQ(0xFFFFFFF8u, SetFilePosition(in.handle, 0x7FFFFFFF, SeekFromCurrent));
+  EXPECT_EQ(kInvalidFilePosition, SetFilePosition(in.handle, 7, SeekFromCurrent));
+  EXPECT_EQ(0xFFFFFFF8u, SetFilePosition(in.handle, 0, SeekFromCurrent));
+}
+#endif
+
 TEST(PlatformFiles, ReadsReturnWhatIsThereAndZeroAtTheEnd) {
   TempDir dir;
   const std::string path = dir.File("in.bin");

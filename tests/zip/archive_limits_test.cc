@@ -142,7 +142,7 @@ TEST_F(ArchiveLimits, TheAddWhoseDirectoryWouldNotFitFailsAndTheArchiveStillClos
 TEST_F(ArchiveLimits, WritesStopAtTheLimitWithoutWritingAByteOfTheRefusedOne) {
   archive_->outputLimit = 10;
   WriteBytes(archive_, "abcdefgh", 8);
-  WriteU16(archive_, 0x4241);
+  WriteBytes(archive_, "AB", 2);
   EXPECT_EQ(ArchiveOk, archive_->errorCode);
   EXPECT_EQ(10u, archive_->outputPosition);
   WriteBytes(archive_, "x", 1);

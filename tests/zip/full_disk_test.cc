@@ -40,7 +40,7 @@ TEST(FullDisk, WritesFailStickilyAndCloseWritesNoDirectory) {
   ASSERT_TRUE(QueryFileSize(archive->output, &sizeAtFailure));
   EXPECT_GE(sizeAtFailure, written);
   // Room freed elsewhere does not matter: the failure is sticky.
-  WriteU32(archive, 0x06054B50);
+  WriteBytes(archive, "PK\x05\x06", 4);
   WriteBytes(archive, block.data(), 1);
   uint64_t sizeAfter = 0;
   ASSERT_TRUE(QueryFileSize(archive->output, &sizeAfter));
