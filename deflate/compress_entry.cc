@@ -101,14 +101,6 @@ inline int32_t LongChainBelow(const DeflateState* state, uint32_t chain, uint32_
   return position;
 }
 
-// Counts a search that did not use the longer chains, weighs it when it is
-// the one in kSampleEvery, and returns its result.
-inline uint32_t EndPlainSearch(DeflateState* state, uint32_t first, uint32_t examined, uint32_t startLength,
-                               uint32_t best) {
-  if (CountSearch(state)) WeighPlainSearch(state, first, examined, startLength);
-  return best;
-}
-
 // Walks the hash chain from `candidate` for a match longer than
 // pendingMatchLen at curPos, within the level's limits. Returns the best
 // length found (pendingMatchLen when nothing longer; it may exceed
@@ -120,6 +112,11 @@ inline uint32_t EndPlainSearch(DeflateState* state, uint32_t first, uint32_t exa
 // match is held and the longer chains are kept, the walk moves to the longer
 // chain that holds every candidate that could still win, in the same order,
 // and measures the budget by ordinals on the 3-byte chain.
+//
+// kWeighed: the search is one of those whose cost and savings weigh the
+// longer chains (see long_chains.h). Only these count what they do, so that
+// the others keep no more values live than the search itself needs.
+template <bool kWeighed>
 uint32_t FindLongestMatch(DeflateState* state, uint32_t candidate) {
   uint32_t budget = state->chainLimit;
   if (state->pendingMatchLen >= state->chainCutLength) budget >>= 2;
@@ -137,7 +134,7 @@ uint32_t FindLongestMatch(DeflateState* state, uint32_t candidate) {
 
   uint32_t work = 0;
   if (best < kLongWalkFrom || !longChains) {
-    const uint32_t startLength = best;
+    [[maybe_unused]] const uint32_t startLength = best;
     const uint32_t scanStart = Load16(scan);
     for (;;) {
       ++work;
@@ -150,13 +147,19 @@ uint32_t FindLongestMatch(DeflateState* state, uint32_t candidate) {
         if (length > best) {
           state->matchPos = candidate;
           best = length;
-          if (best >= stopLength) return EndPlainSearch(state, first, work, startLength, best);
+          if (best >= stopLength) {
+            if constexpr (kWeighed) WeighPlainSearch(state, first, work, startLength);
+            return best;
+          }
           scanEnd = Load16(scan + best - 1);
           if (longChains && best >= kLongWalkFrom) break;
         }
       }
       const uint32_t next = state->chainPrev[candidate & kChainMask];
-      if (next <= limit || work == budget) return EndPlainSearch(state, first, work, startLength, best);
+      if (next <= limit || work == budget) {
+        if constexpr (kWeighed) WeighPlainSearch(state, first, work, startLength);
+        return best;
+      }
       candidate = next;
     }
   } else {
@@ -167,7 +170,7 @@ uint32_t FindLongestMatch(DeflateState* state, uint32_t candidate) {
   // least kLongWalkFrom. Candidates that pass the first test below share four
   // bytes with the current string, so they lie on its 3-byte chain and their
   // ordinals count the 3-byte candidates before them.
-  const uint32_t examined = work;
+  [[maybe_unused]] const uint32_t examined = work;
   const uint32_t firstOrdinal = state->chainOrdinal[first & kChainMask];
   const uint32_t scanStart = Load32(scan);
   uint32_t chain = LongChainFor(best);
@@ -178,10 +181,10 @@ uint32_t FindLongestMatch(DeflateState* state, uint32_t candidate) {
   // The first candidate may sit exactly at the limit; later ones lie below
   // it, so one bound serves both.
   const int32_t lowest = static_cast<int32_t>(first > limit ? limit : limit - 1);
-  uint32_t longVisits = 0;
-  bool reachedLimit = true;
+  [[maybe_unused]] uint32_t longVisits = 0;
+  [[maybe_unused]] bool reachedLimit = true;
   while (next > lowest) {
-    ++longVisits;
+    if constexpr (kWeighed) ++longVisits;
     candidate = static_cast<uint32_t>(next);
     const uint32_t slot = candidate & kChainMask;
     next -= back[slot];
@@ -194,18 +197,20 @@ uint32_t FindLongestMatch(DeflateState* state, uint32_t candidate) {
     if (Load32(match) != scanStart) continue;
     const uint32_t before = static_cast<uint16_t>(firstOrdinal - state->chainOrdinal[slot]);
     if (before >= budget) {
-      work = budget;
-      reachedLimit = false;
+      if constexpr (kWeighed) {
+        work = budget;
+        reachedLimit = false;
+      }
       break;
     }
-    work = before + 1;
+    if constexpr (kWeighed) work = before + 1;
     if (Load16(match + best - 1) != scanEnd) continue;
     const uint32_t length = MatchLength(scan, match);
     if (length <= best) continue;
     state->matchPos = candidate;
     best = length;
     if (best >= stopLength) {
-      reachedLimit = false;
+      if constexpr (kWeighed) reachedLimit = false;
       break;
     }
     scanEnd = Load16(scan + best - 1);
@@ -220,7 +225,7 @@ uint32_t FindLongestMatch(DeflateState* state, uint32_t candidate) {
   // A walk that ended on the budget or on a long enough match has counted
   // the 3-byte candidates before its end by ordinals; one that ran to the
   // limit has not counted those past its last candidate on the 3-byte chain.
-  if (CountSearch(state)) {
+  if constexpr (kWeighed) {
     WeighLongSearch(state, reachedLimit ? PlainWalkLength(state, first, limit, budget) : work, examined, longVisits);
   }
   return best;
@@ -245,7 +250,8 @@ void RunLazyMatching(DeflateState* state) {
       // Matches cannot reach past the input: once the end is near, a search
       // may stop at the first candidate that covers all of it.
       if (state->bytesAhead < state->stopLength) state->stopLength = state->bytesAhead;
-      matchLength = FindLongestMatch(state, candidate);
+      matchLength = CountSearch(state) ? FindLongestMatch<true>(state, candidate)
+                                       : FindLongestMatch<false>(state, candidate);
       if (matchLength > state->bytesAhead) matchLength = state->bytesAhead;
       if (matchLength == kMinMatch && state->curPos - state->matchPos > kTooFarForShortMatch) {
         matchLength = kMinMatch - 1;

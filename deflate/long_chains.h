@@ -118,8 +118,8 @@ inline uint32_t LongChainFor(uint32_t best) {
   return chain;
 }
 
-// Counts one search. Returns true for one in kSampleEvery, which the caller
-// weighs with one of the two functions below.
+// Counts one search before it is made. Returns true for one in kSampleEvery,
+// which weighs itself with one of the two functions below.
 inline bool CountSearch(DeflateState* state) { return (++state->searchCount & (kSampleEvery - 1)) == 0; }
 
 // Weighs a search made on the 3-byte chain alone: `examined` candidates from
