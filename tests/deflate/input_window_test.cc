@@ -7,8 +7,8 @@
 namespace {
 
 // Every position a slide meets: none, the lower half (gone), and the upper
-// half (moved down), with the edges of each; an odd count leaves one alone in
-// the last word.
+// half (moved down), with the edges of each; a count that is no multiple of
+// eight leaves some to the last round.
 TEST(RebasePositions, MovesTheUpperHalfDownAndClearsTheLower) {
   std::vector<ChainPosition> positions = {0, 1, 0x7FFE, 0x7FFF, 0x8000, 0x8001, 0xC123, 0xFFFF, 0x8002};
   RebasePositions(positions.data(), static_cast<uint32_t>(positions.size()));
