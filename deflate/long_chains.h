@@ -125,7 +125,7 @@ inline bool CountSearch(DeflateState* state) { return (++state->searchCount & (k
 // Weighs a search made on the 3-byte chain alone: `examined` candidates from
 // `first`, holding a match of `startLength` bytes to begin with. While the
 // longer chains are off, they would have passed over the candidates examined
-// while a match of at least kMinMatch was held, except those that share the
+// while a match of at least kLongWalkFrom was held, except those that share the
 // prefix of the chain for the match held then.
 void WeighPlainSearch(DeflateState* state, uint32_t first, uint32_t examined, uint32_t startLength);
 
