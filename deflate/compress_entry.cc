@@ -93,10 +93,9 @@ DeflateState* CreateState(ZipArchive* archive) {
 // `chain`. The chain starts at the current string, and every position on it
 // from there down to `below` has been examined or cannot win.
 inline int32_t LongChainBelow(const DeflateState* state, uint32_t chain, uint32_t below) {
-  const uint16_t* back = state->longBack[chain];
   int32_t position = static_cast<int32_t>(state->curPos);
   do {
-    position -= back[static_cast<uint32_t>(position) & kChainMask];
+    position -= state->links[static_cast<uint32_t>(position) & kChainMask].back[chain];
   } while (position >= static_cast<int32_t>(below));
   return position;
 }
@@ -171,12 +170,11 @@ uint32_t FindLongestMatch(DeflateState* state, uint32_t candidate) {
   // bytes with the current string, so they lie on its 3-byte chain and their
   // ordinals count the 3-byte candidates before them.
   [[maybe_unused]] const uint32_t examined = work;
-  const uint32_t firstOrdinal = state->chainOrdinal[first & kChainMask];
+  const uint32_t firstOrdinal = state->links[first & kChainMask].ordinal;
   const uint32_t scanStart = Load32(scan);
   uint32_t chain = LongChainFor(best);
-  const uint16_t* back = state->longBack[chain];
   int32_t next = best >= kLongChainPrefix[chain] && candidate != state->curPos
-                     ? static_cast<int32_t>(candidate) - back[candidate & kChainMask]
+                     ? static_cast<int32_t>(candidate) - state->links[candidate & kChainMask].back[chain]
                      : LongChainBelow(state, chain, candidate);
   // The first candidate may sit exactly at the limit; later ones lie below
   // it, so one bound serves both.
@@ -187,7 +185,7 @@ uint32_t FindLongestMatch(DeflateState* state, uint32_t candidate) {
     if constexpr (kWeighed) ++longVisits;
     candidate = static_cast<uint32_t>(next);
     const uint32_t slot = candidate & kChainMask;
-    next -= back[slot];
+    next -= state->links[slot].back[chain];
     const uint8_t* match = window + candidate;
     // A candidate that does not share four bytes with the current string
     // only shares the longer chain's hash: it is not on the 3-byte chain,
@@ -195,7 +193,7 @@ uint32_t FindLongestMatch(DeflateState* state, uint32_t candidate) {
     // walk ends at the first such candidate the 3-byte walk would not reach,
     // whether or not it could win.
     if (Load32(match) != scanStart) continue;
-    const uint32_t before = static_cast<uint16_t>(firstOrdinal - state->chainOrdinal[slot]);
+    const uint32_t before = static_cast<uint16_t>(firstOrdinal - state->links[slot].ordinal);
     if (before >= budget) {
       if constexpr (kWeighed) {
         work = budget;
@@ -217,8 +215,7 @@ uint32_t FindLongestMatch(DeflateState* state, uint32_t candidate) {
     const uint32_t longer = LongChainFor(best);
     if (longer != chain) {
       chain = longer;
-      back = state->longBack[chain];
-      next = best >= kLongChainPrefix[chain] ? static_cast<int32_t>(candidate) - back[slot]
+      next = best >= kLongChainPrefix[chain] ? static_cast<int32_t>(candidate) - state->links[slot].back[chain]
                                              : LongChainBelow(state, chain, candidate);
     }
   }

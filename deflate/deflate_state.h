@@ -110,14 +110,17 @@ struct DeflateState {
   // only while searches are long; the 3-byte chains above stay the index
   // every search is defined by.
   ChainPosition longHead[kLongChains][kLongHashSize];
-  // Each position's link to its predecessor on the chain of each longer
-  // prefix, at p & kChainMask, as how far back it lies: distances, unlike
-  // positions, stay true when the window slides, so they are never rewritten.
-  uint16_t longBack[kLongChains][kHalfWindow];
-  // Each position's ordinal on its 3-byte chain, one more than that of the
-  // position it links to: the difference of two ordinals on one chain counts
-  // the 3-byte candidates between them without walking it.
-  uint16_t chainOrdinal[kHalfWindow];
+  // Each position's links to its predecessors on the longer chains, as how
+  // far back they lie (distances, unlike positions, stay true when the
+  // window slides, so they are never rewritten), and its ordinal on its
+  // 3-byte chain, one more than that of the position it links to: the
+  // difference of two ordinals on one chain counts the 3-byte candidates
+  // between them without walking it. Side by side at p & kChainMask, so that
+  // a walk reading a link and an ordinal touches one cache line.
+  struct PositionLinks {
+    uint16_t back[kLongChains];
+    uint16_t ordinal;
+  } links[kHalfWindow];
   uint32_t longNext;  // the next position to enter into the longer chains
   // What the searches since the last look at them cost and saved (see
   // long_chains.h), and when that look began.

@@ -68,7 +68,7 @@ inline void EnterLongChain(DeflateState* state, uint32_t chain, uint32_t hash, u
   // The head is below `position`, or 0 for none: then the link leads to
   // position 0, which is "none" as well.
   const uint32_t previous = state->longHead[chain][hash];
-  state->longBack[chain][position & kChainMask] = static_cast<uint16_t>(position - previous);
+  state->links[position & kChainMask].back[chain] = static_cast<uint16_t>(position - previous);
   state->longHead[chain][hash] = static_cast<ChainPosition>(position);
 }
 
@@ -146,7 +146,7 @@ inline void CatchUpLongChains(DeflateState* state) {
   const uint8_t* window = state->window;
   for (uint32_t p = state->longNext; p <= state->curPos; ++p) {
     const uint32_t slot = p & kChainMask;
-    state->chainOrdinal[slot] = static_cast<uint16_t>(state->chainOrdinal[state->chainPrev[slot] & kChainMask] + 1);
+    state->links[slot].ordinal = static_cast<uint16_t>(state->links[state->chainPrev[slot] & kChainMask].ordinal + 1);
     const uint8_t* at = window + p;
     EnterLongChains(state, at, p, std::make_index_sequence<kLongChains>{});
   }
