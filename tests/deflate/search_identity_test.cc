@@ -284,6 +284,21 @@ TEST_P(SearchIdentity, TheFastSearchWritesTheBytesOfThePlainSearch) {
   }
 }
 
+// Where the 3-byte searches are long but every candidate shares the longer
+// prefixes too, the longer chains would visit what the 3-byte walk visits and
+// cost their upkeep besides: they must stay off, though the searches are as
+// long as on text, where they come on.
+class LongerChains : public FakePlatformTest {};
+
+TEST_F(LongerChains, StayOffWhereEveryCandidateSharesTheirPrefixes) {
+  ZipArchive* archive = ArchiveWithCompressor();
+  const Compressed prefixes = CompressWith(CompressEntry, archive, PrefixRepeats(200000, 22), 997);
+  const Compressed text = CompressWith(CompressEntry, archive, WordText(200000, 23), 997);
+  DiscardArchive(archive);
+  EXPECT_EQ("off", prefixes.longChains);
+  EXPECT_EQ("off on", text.longChains);
+}
+
 INSTANTIATE_TEST_SUITE_P(Inputs, SearchIdentity, ::testing::ValuesIn(kInputs),
                          [](const ::testing::TestParamInfo<Input>& param) { return std::string(param.param.name); });
 
