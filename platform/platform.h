@@ -24,12 +24,25 @@ enum FileAttribute : uint32_t {
   FileNormal = 0x80,
 };
 
+// Which file an open handle reaches: its volume and its index there (volume
+// serial number and file index on Windows, device and inode on POSIX). Two
+// handles with equal identities reach one file, however it was named.
+struct FileIdentity {
+  uint64_t volume;
+  uint64_t index;
+};
+inline bool operator==(const FileIdentity& a, const FileIdentity& b) {
+  return a.volume == b.volume && a.index == b.index;
+}
+inline bool operator!=(const FileIdentity& a, const FileIdentity& b) { return !(a == b); }
+
 struct FileInfo {
   uint32_t attributes;  // FileAttribute bits
   FileTime creationTime;    // UTC
   FileTime lastAccessTime;  // UTC
   FileTime lastWriteTime;   // UTC
   uint64_t size;
+  FileIdentity identity;
 };
 
 enum SeekOrigin { SeekFromStart, SeekFromCurrent, SeekFromEnd };
@@ -55,8 +68,11 @@ FileHandle CreateNewOutputFile(const char* path);
 
 // Opens an existing plain file for reading; others may read it at the same
 // time. Anything else (a folder, a device, a pipe, a socket) is refused, and
-// the open never waits for another program. Returns kNoFile on failure.
-FileHandle OpenInputFile(const char* path);
+// the open never waits for another program. Returns kNoFile on failure,
+// also when the file cannot be described. When `info` is given it receives
+// what QueryFileInfo would report, from the same look at the file that found
+// it plain, so that a caller needs no query of its own.
+FileHandle OpenInputFile(const char* path, FileInfo* info = nullptr);
 
 // What LastFileError reports after OpenInputFile refused a name because it
 // opens something other than a plain file (a folder, a device, a pipe).
@@ -86,23 +102,9 @@ bool TruncateFileHere(FileHandle file);
 // The full size of an open file. Returns false when it cannot be queried.
 bool QueryFileSize(FileHandle file, uint64_t* size);
 
-// Attributes, times and size of an open file. Returns false on failure.
+// Attributes, times, size and identity of an open file, from one look at
+// it. Returns false on failure.
 bool QueryFileInfo(FileHandle file, FileInfo* info);
-
-// Which file an open handle reaches: its volume and its index there (volume
-// serial number and file index on Windows, device and inode on POSIX). Two
-// handles with equal identities reach one file, however it was named.
-struct FileIdentity {
-  uint64_t volume;
-  uint64_t index;
-};
-inline bool operator==(const FileIdentity& a, const FileIdentity& b) {
-  return a.volume == b.volume && a.index == b.index;
-}
-inline bool operator!=(const FileIdentity& a, const FileIdentity& b) { return !(a == b); }
-
-// The identity of an open file. Returns false when it cannot be queried.
-bool QueryFileIdentity(FileHandle file, FileIdentity* identity);
 
 // The clock, in UTC.
 FileTime CurrentUtcFileTime();

@@ -1,9 +1,10 @@
 // POSIX implementation of the platform layer. Where POSIX has no direct
 // counterpart of a Windows behaviour the writer relies on, the nearest
-// faithful one is built here (see QueryFileInfo).
+// faithful one is built here (see Describe).
 #include <errno.h>
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -37,6 +38,12 @@ int OpenRetrying(const char* path, int flags, mode_t mode = 0666) {
   return fd;
 }
 
+// Clears O_NONBLOCK on a descriptor just opened with it, so that reads and
+// writes wait as on Windows. It was the only status flag F_SETFL changes
+// that the open set (the access mode and O_LARGEFILE are beyond F_SETFL's
+// reach), so the flags need not be asked for first.
+bool ClearNonblocking(int fd) { return fcntl(fd, F_SETFL, 0) == 0; }
+
 // Closes a descriptor just opened that cannot be used, recording why.
 FileHandle Refuse(int fd, int error) {
   RecordFailure(error);
@@ -46,6 +53,53 @@ FileHandle Refuse(int fd, int error) {
 
 FileTime FileTimeOf(const struct timespec& when) {
   return UnixTimeToFileTime(when.tv_sec, static_cast<uint32_t>(when.tv_nsec));
+}
+
+// Windows attributes from a POSIX mode: read-only when the owner may not
+// write, and the archive bit that Windows sets on every file written since
+// its last backup, which on a POSIX system is any file.
+uint32_t AttributesOf(mode_t mode) {
+  uint32_t attributes = S_ISDIR(mode) ? FileDirectory : FileArchive;
+  if ((mode & S_IWUSR) == 0) attributes |= FileReadOnly;
+  return attributes;
+}
+
+// One look at an open file: its type in *mode and the rest as FileInfo has
+// it; false, with errno, when the system cannot describe it. Few file
+// systems record a birth time, and stat cannot report it; statx reports it
+// beside everything stat does, so one call serves. Without a birth time the
+// last write is the earliest time known. A system that refuses statx is
+// asked with fstat instead.
+bool Describe(int fd, FileInfo* info, mode_t* mode) {
+#ifdef STATX_BTIME
+  struct statx extended;
+  if (statx(fd, "", AT_EMPTY_PATH, STATX_BASIC_STATS | STATX_BTIME, &extended) == 0) {
+    *mode = extended.stx_mode;
+    info->attributes = AttributesOf(extended.stx_mode);
+    info->size = extended.stx_size;
+    // Taken as they stand: statx's seconds are 64-bit even where time_t is not.
+    info->lastAccessTime = UnixTimeToFileTime(extended.stx_atime.tv_sec, extended.stx_atime.tv_nsec);
+    info->lastWriteTime = UnixTimeToFileTime(extended.stx_mtime.tv_sec, extended.stx_mtime.tv_nsec);
+    info->creationTime = (extended.stx_mask & STATX_BTIME) != 0
+                             ? UnixTimeToFileTime(extended.stx_btime.tv_sec, extended.stx_btime.tv_nsec)
+                             : info->lastWriteTime;
+    // The device number as stat gives it, so that it matches a listing's.
+    info->identity.volume = static_cast<uint64_t>(makedev(extended.stx_dev_major, extended.stx_dev_minor));
+    info->identity.index = extended.stx_ino;
+    return true;
+  }
+#endif
+  struct stat status;
+  if (fstat(fd, &status) != 0) return false;
+  *mode = status.st_mode;
+  info->attributes = AttributesOf(status.st_mode);
+  info->size = static_cast<uint64_t>(status.st_size);
+  info->lastAccessTime = FileTimeOf(status.st_atim);
+  info->lastWriteTime = FileTimeOf(status.st_mtim);
+  info->creationTime = info->lastWriteTime;
+  info->identity.volume = static_cast<uint64_t>(status.st_dev);
+  info->identity.index = static_cast<uint64_t>(status.st_ino);
+  return true;
 }
 
 }  // namespace
@@ -63,8 +117,7 @@ FileHandle CreateOutputFile(const char* path) {
   struct stat status;
   if (fstat(fd, &status) != 0) return Refuse(fd, errno);
   if (!S_ISREG(status.st_mode)) return Refuse(fd, S_ISDIR(status.st_mode) ? EISDIR : EINVAL);
-  const int flags = fcntl(fd, F_GETFL);
-  if (flags < 0 || fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0 || ftruncate(fd, 0) != 0) return Refuse(fd, errno);
+  if (!ClearNonblocking(fd) || ftruncate(fd, 0) != 0) return Refuse(fd, errno);
   return HandleFromDescriptor(fd);
 }
 
@@ -76,18 +129,21 @@ FileHandle CreateNewOutputFile(const char* path) {
   return fd < 0 ? kNoFile : HandleFromDescriptor(fd);
 }
 
-FileHandle OpenInputFile(const char* path) {
+FileHandle OpenInputFile(const char* path, FileInfo* info) {
   // Without O_NONBLOCK, opening a pipe that nobody writes to would wait for
   // a writer forever.
   const int fd = OpenRetrying(path, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
   if (fd < 0) return kNoFile;
   // Only plain files: a directory fails at the open as it would on Windows,
   // and devices or pipes could be read without end or block a read.
-  struct stat status;
-  if (fstat(fd, &status) != 0) return Refuse(fd, errno);
-  if (!S_ISREG(status.st_mode)) return Refuse(fd, static_cast<int>(kNotPlainFileError));
-  const int flags = fcntl(fd, F_GETFL);
-  if (flags < 0 || fcntl(fd, F_SETFL, flags & ~O_NONBLOCK) != 0) return Refuse(fd, errno);
+  FileInfo described;
+  mode_t mode = 0;
+  if (!Describe(fd, &described, &mode)) return Refuse(fd, errno);
+  if (!S_ISREG(mode)) return Refuse(fd, static_cast<int>(kNotPlainFileError));
+  // A plain file ignores O_NONBLOCK on most systems, but not under every
+  // kind of lock or file system: cleared, a read never fails with EAGAIN.
+  if (!ClearNonblocking(fd)) return Refuse(fd, errno);
+  if (info != nullptr) *info = described;
   return HandleFromDescriptor(fd);
 }
 
@@ -174,41 +230,9 @@ bool QueryFileSize(FileHandle file, uint64_t* size) {
   return true;
 }
 
-// Windows attributes from a POSIX mode: read-only when the owner may not
-// write, and the archive bit that Windows sets on every file written since
-// its last backup, which on a POSIX system is any file.
 bool QueryFileInfo(FileHandle file, FileInfo* info) {
-  struct stat status;
-  if (fstat(DescriptorOf(file), &status) != 0) return FailedCall();
-  if (S_ISDIR(status.st_mode)) {
-    info->attributes = FileDirectory;
-  } else {
-    info->attributes = FileArchive;
-  }
-  if ((status.st_mode & S_IWUSR) == 0) info->attributes |= FileReadOnly;
-  info->size = static_cast<uint64_t>(status.st_size);
-  info->lastAccessTime = FileTimeOf(status.st_atim);
-  info->lastWriteTime = FileTimeOf(status.st_mtim);
-  // Few file systems record a birth time, and stat cannot report it; statx
-  // can. Without one the last write is the earliest time known.
-  info->creationTime = info->lastWriteTime;
-#ifdef STATX_BTIME
-  struct statx extended;
-  if (statx(DescriptorOf(file), "", AT_EMPTY_PATH, STATX_BTIME, &extended) == 0 &&
-      (extended.stx_mask & STATX_BTIME) != 0) {
-    // Taken as it stands: statx's seconds are 64-bit even where time_t is not.
-    info->creationTime = UnixTimeToFileTime(extended.stx_btime.tv_sec, extended.stx_btime.tv_nsec);
-  }
-#endif
-  return true;
-}
-
-bool QueryFileIdentity(FileHandle file, FileIdentity* identity) {
-  struct stat status;
-  if (fstat(DescriptorOf(file), &status) != 0) return FailedCall();
-  identity->volume = static_cast<uint64_t>(status.st_dev);
-  identity->index = static_cast<uint64_t>(status.st_ino);
-  return true;
+  mode_t mode = 0;
+  return Describe(DescriptorOf(file), info, &mode) || FailedCall();
 }
 
 FileTime CurrentUtcFileTime() {

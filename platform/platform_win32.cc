@@ -49,6 +49,20 @@ FileHandle DiskFileOnly(HANDLE handle) {
   return kNoFile;
 }
 
+// FileInfo from what GetFileInformationByHandle reports: one call tells
+// attributes, times, size and identity.
+FileInfo InfoOf(const BY_HANDLE_FILE_INFORMATION& details) {
+  FileInfo info;
+  info.attributes = details.dwFileAttributes;
+  info.creationTime = FromFiletime(details.ftCreationTime);
+  info.lastAccessTime = FromFiletime(details.ftLastAccessTime);
+  info.lastWriteTime = FromFiletime(details.ftLastWriteTime);
+  info.size = (static_cast<uint64_t>(details.nFileSizeHigh) << 32) | details.nFileSizeLow;
+  info.identity.volume = details.dwVolumeSerialNumber;
+  info.identity.index = (static_cast<uint64_t>(details.nFileIndexHigh) << 32) | details.nFileIndexLow;
+  return info;
+}
+
 FILETIME ToFiletime(FileTime time) {
   FILETIME result;
   result.dwLowDateTime = static_cast<DWORD>(time);
@@ -70,7 +84,7 @@ FileHandle CreateNewOutputFile(const char* path) {
   return DiskFileOnly(CreateFileUtf8(path, GENERIC_WRITE, FILE_SHARE_DELETE, CREATE_NEW, FILE_ATTRIBUTE_NORMAL));
 }
 
-FileHandle OpenInputFile(const char* path) {
+FileHandle OpenInputFile(const char* path, FileInfo* info) {
   const FileHandle file = FromWin32Handle(CreateFileUtf8(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, 0));
   if (file == kNoFile) {
     // A folder cannot be opened this way at all, and says only that access
@@ -96,6 +110,7 @@ FileHandle OpenInputFile(const char* path) {
     lastFileError = ERROR_BAD_FILE_TYPE;
     return kNoFile;
   }
+  if (info != nullptr) *info = InfoOf(details);
   return file;
 }
 
@@ -143,19 +158,7 @@ bool QueryFileSize(FileHandle file, uint64_t* size) {
 bool QueryFileInfo(FileHandle file, FileInfo* info) {
   BY_HANDLE_FILE_INFORMATION details;
   if (!GetFileInformationByHandle(Win32Handle(file), &details)) return Failed(false);
-  info->attributes = details.dwFileAttributes;
-  info->creationTime = FromFiletime(details.ftCreationTime);
-  info->lastAccessTime = FromFiletime(details.ftLastAccessTime);
-  info->lastWriteTime = FromFiletime(details.ftLastWriteTime);
-  info->size = (static_cast<uint64_t>(details.nFileSizeHigh) << 32) | details.nFileSizeLow;
-  return true;
-}
-
-bool QueryFileIdentity(FileHandle file, FileIdentity* identity) {
-  BY_HANDLE_FILE_INFORMATION details;
-  if (!GetFileInformationByHandle(Win32Handle(file), &details)) return Failed(false);
-  identity->volume = details.dwVolumeSerialNumber;
-  identity->index = (static_cast<uint64_t>(details.nFileIndexHigh) << 32) | details.nFileIndexLow;
+  *info = InfoOf(details);
   return true;
 }
 

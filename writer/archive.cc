@@ -141,34 +141,35 @@ int32_t AddSource(ZipArchive* archive, const char* entryName, const char* source
   if (sourcePath == nullptr) return Refuse(archive, ArchiveBadArgument, FailedNoSourcePath);
 
   // Nothing is written until the local header, so every failure before it
-  // leaves the archive as it was.
-  archive->source = OpenInputFile(sourcePath);
+  // leaves the archive as it was. The open describes the file (identity,
+  // size, times) from the look that found it plain; nothing asks again
+  // before the data is read.
+  FileInfo opened{};
+  archive->source = OpenInputFile(sourcePath, &opened);
   if (archive->source == kNoFile) {
     return Refuse(archive, ArchiveOpenFailed,
                   LastFileError() == kNotPlainFileError ? FailedSourceNotPlainFile : FailedSourceOpen);
   }
   archive->flags |= OwnsSource;
-  if (listed != nullptr) {
-    FileIdentity opened{};
-    if (!QueryFileIdentity(archive->source, &opened)) return RefuseSource(archive, ArchiveOpenFailed, FailedSourceOpen);
-    if (opened != *listed) return RefuseSource(archive, ArchiveOpenFailed, FailedSourceNotListed);
+  if (listed != nullptr && opened.identity != *listed) {
+    return RefuseSource(archive, ArchiveOpenFailed, FailedSourceNotListed);
   }
 
   SourceMetadata metadata{};
-  uint64_t openedSize = 0;
+  const uint64_t openedSize = opened.size;
   if (SetFilePosition(archive->source, 0, SeekFromCurrent) == kInvalidFilePosition) {
-    // A source that cannot say where it is cannot describe itself either.
+    // A source that cannot say where it is is taken as a stream: read as it
+    // comes, never rewound, described by the clock, its size unknown until
+    // it has been read.
     archive->sourceSize = kUnknownSize;
     CurrentTimeMetadata(&metadata);
   } else {
     archive->flags |= SourceInfoKnown;
-    const int32_t described = ReadFileMetadata(archive, &metadata);
-    if (described != ArchiveOk) {
-      return RefuseSource(archive, described, described == ArchiveOpenFailed ? FailedSourceOpen : FailedSourceRead);
-    }
-    if (!QueryFileSize(archive->source, &openedSize)) return RefuseSource(archive, ArchiveOpenFailed, FailedSourceOpen);
     // Sizes of 4 GiB and more would wrap in the 32-bit fields.
     if (openedSize > kLargestSource) return RefuseSource(archive, ArchiveBadArgument, FailedSourceTooLarge);
+    if (ReadFileMetadata(archive, opened, &metadata) != ArchiveOk) {
+      return RefuseSource(archive, ArchiveReadFailed, FailedSourceRead);
+    }
   }
   // Before any clamping: what the file said when it was opened.
   const FileTime openedWriteTime = metadata.lastWriteTime;

@@ -53,9 +53,7 @@ bool LooksExecutable(FileHandle file, uint32_t size) {
 
 }  // namespace
 
-int32_t ReadFileMetadata(ZipArchive* archive, SourceMetadata* metadata) {
-  FileInfo info;
-  if (!QueryFileInfo(archive->source, &info)) return ArchiveOpenFailed;
+int32_t ReadFileMetadata(ZipArchive* archive, const FileInfo& info, SourceMetadata* metadata) {
   archive->sourceSize = static_cast<uint32_t>(info.size);
 
   uint32_t mode = (info.attributes & FileDirectory) != 0 ? kModeDirectory : kModeRegular;

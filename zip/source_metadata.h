@@ -18,13 +18,13 @@ struct SourceMetadata {
   FileTime lastWriteTime;
 };
 
-// Fills `metadata` from the archive's open `source` and sets `sourceSize` (low
-// 32 bits of the file size). Sets owner-execute in the Unix mode when the file
-// starts like an MZ, NE, LE or PE program; the source is left positioned at 0.
-// Returns ArchiveOk, ArchiveOpenFailed when the file information cannot be
-// queried, or ArchiveReadFailed when the source cannot be set back to its
+// Fills `metadata` from `info`, which describes the archive's open `source`
+// (OpenInputFile gives it), and sets `sourceSize` (low 32 bits of the file
+// size). Sets owner-execute in the Unix mode when the file starts like an
+// MZ, NE, LE or PE program; the source is left positioned at 0. Returns
+// ArchiveOk, or ArchiveReadFailed when the source cannot be set back to its
 // start after the executable test.
-int32_t ReadFileMetadata(ZipArchive* archive, SourceMetadata* metadata);
+int32_t ReadFileMetadata(ZipArchive* archive, const FileInfo& info, SourceMetadata* metadata);
 
 // Moves every time in `metadata` that is later than `latest`, a UTC file
 // time, back to `latest`. A `latest` past every time changes nothing.

@@ -59,12 +59,11 @@ bool RunUnixUntil(const std::string& commandLine, const std::string& path, bool 
 std::vector<uint8_t> Bytes(const std::string& text) { return std::vector<uint8_t>(text.begin(), text.end()); }
 
 FileIdentity IdentityOf(const std::string& path) {
-  FileIdentity identity{};
-  FileHandle file = OpenInputFile(path.c_str());
+  FileInfo info{};
+  FileHandle file = OpenInputFile(path.c_str(), &info);
   EXPECT_NE(kNoFile, file) << path;
-  EXPECT_TRUE(QueryFileIdentity(file, &identity)) << path;
   CloseFile(file);
-  return identity;
+  return info.identity;
 }
 
 // A chosen folder "folder" with a file and a subfolder, a sibling "folder2"

@@ -7,8 +7,8 @@ ZipArchive* NewArchiveOn(const std::string& outputPath) {
   return CreateArchiveOnFile(outputPath.c_str(), &archive) == ArchiveOk ? archive : nullptr;
 }
 
-bool OpenSource(ZipArchive* archive, const std::string& path) {
-  archive->source = OpenInputFile(path.c_str());
+bool OpenSource(ZipArchive* archive, const std::string& path, FileInfo* info) {
+  archive->source = OpenInputFile(path.c_str(), info);
   if (archive->source == kNoFile) return false;
   archive->flags |= OwnsSource;
   return true;

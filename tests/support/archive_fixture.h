@@ -12,5 +12,6 @@
 // caller closes it with CloseArchive.
 ZipArchive* NewArchiveOn(const std::string& outputPath);
 
-// Opens `path` as the archive's source, owned by the archive.
-bool OpenSource(ZipArchive* archive, const std::string& path);
+// Opens `path` as the archive's source, owned by the archive; *info (when
+// given) describes it as the open found it.
+bool OpenSource(ZipArchive* archive, const std::string& path, FileInfo* info = nullptr);

@@ -29,6 +29,15 @@ bool Planned(int* counter, int planned) {
 
 OpenFile* Open(FileHandle handle) { return static_cast<OpenFile*>(handle); }
 
+// What QueryFileInfo reports of `file`. A file's place in the map is its
+// identity: it stays while the file does.
+FileInfo Describe(const File& file) {
+  FileInfo info = file.info;
+  info.size = file.reportedSize != 0 ? file.reportedSize : file.bytes.size();
+  info.identity = FileIdentity{1, reinterpret_cast<uintptr_t>(&file)};
+  return info;
+}
+
 }  // namespace
 
 void Reset() { Fake() = State(); }
@@ -36,7 +45,7 @@ void Reset() { Fake() = State(); }
 File& PutFile(const std::string& path, const std::vector<uint8_t>& bytes) {
   File& file = Fake().files[path];
   file.bytes = bytes;
-  file.info = FileInfo{FileArchive, 0, 0, 0, 0};
+  file.info = FileInfo{FileArchive, 0, 0, 0, 0, {}};
   return file;
 }
 
@@ -53,7 +62,7 @@ FileHandle CreateOutputFile(const char* path) {
   fake::File& file = Fake().files[path];
   if (file.open) return kNoFile;  // shared with nobody
   file.bytes.clear();
-  file.info = FileInfo{FileArchive, 0, 0, 0, 0};
+  file.info = FileInfo{FileArchive, 0, 0, 0, 0, {}};
   file.open = true;
   ++Fake().openHandles;
   return new fake::OpenFile{&file, 0, true};
@@ -71,10 +80,14 @@ FileHandle CreateNewOutputFile(const char* path) {
   return new fake::OpenFile{&file, 0, true};
 }
 
-FileHandle OpenInputFile(const char* path) {
+FileHandle OpenInputFile(const char* path, FileInfo* info) {
   if (fake::Planned(&Fake().calls.opens, Fake().faults.failOpenNumber)) return kNoFile;
   auto found = Fake().files.find(path);
   if (found == Fake().files.end()) return kNoFile;
+  if (info != nullptr) {
+    if (fake::Planned(&Fake().calls.infos, Fake().faults.failInfoNumber)) return kNoFile;
+    *info = fake::Describe(found->second);
+  }
   ++Fake().openHandles;
   return new fake::OpenFile{&found->second, 0, false};
 }
@@ -159,15 +172,7 @@ bool QueryFileSize(FileHandle handle, uint64_t* size) {
 
 bool QueryFileInfo(FileHandle handle, FileInfo* info) {
   if (fake::Planned(&Fake().calls.infos, Fake().faults.failInfoNumber)) return false;
-  const fake::File* file = fake::Open(handle)->file;
-  *info = file->info;
-  info->size = file->reportedSize != 0 ? file->reportedSize : file->bytes.size();
-  return true;
-}
-
-bool QueryFileIdentity(FileHandle handle, FileIdentity* identity) {
-  // A file's place in the map is its identity: it stays while the file does.
-  *identity = FileIdentity{1, reinterpret_cast<uintptr_t>(fake::Open(handle)->file)};
+  *info = fake::Describe(*fake::Open(handle)->file);
   return true;
 }
 

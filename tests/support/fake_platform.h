@@ -16,7 +16,7 @@ namespace fake {
 
 struct File {
   std::vector<uint8_t> bytes;
-  FileInfo info{FileArchive, 0, 0, 0, 0};  // size is taken from `bytes`
+  FileInfo info{FileArchive, 0, 0, 0, 0, {}};  // size is taken from `bytes`, identity from its place
   uint64_t reportedSize = 0;  // when not 0, the size queries report this instead
   uint32_t readLimit = 0;     // when not 0, a read returns at most this many bytes
   bool open = false;
@@ -32,7 +32,7 @@ struct FaultPlan {
   int failReadNumber = 0;
   int failPositionNumber = 0;    // SetFilePosition
   int failTruncateNumber = 0;
-  int failInfoNumber = 0;        // QueryFileInfo
+  int failInfoNumber = 0;        // QueryFileInfo, and OpenInputFile's look when it describes the file
   int failAllocationNumber = 0;
   // Free space: writes past this many bytes of any one file are cut short,
   // as on a full disk. UINT64_MAX for none.

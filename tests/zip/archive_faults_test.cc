@@ -46,15 +46,14 @@ TEST_F(ArchiveFaults, CloseReleasesEntriesCompressorStateAndSource) {
   EXPECT_TRUE(fake::Contents("out.zip").empty());
 }
 
-TEST_F(ArchiveFaults, MetadataFailsWhenTheFileCannotDescribeItself) {
+TEST_F(ArchiveFaults, AFileThatCannotDescribeItselfIsNotOpened) {
   ZipArchive* archive = nullptr;
   ASSERT_EQ(ArchiveOk, CreateArchiveOnFile("out.zip", &archive));
   fake::PutFile("source", {1, 2, 3});
-  archive->source = OpenInputFile("source");
-  archive->flags |= OwnsSource;
   fake::Fake().faults.failInfoNumber = 1;
-  SourceMetadata metadata{};
-  EXPECT_EQ(ArchiveOpenFailed, ReadFileMetadata(archive, &metadata));
+  EXPECT_EQ(ArchiveOpenFailed, AddFileToArchive(archive, "source", "source"));
+  EXPECT_EQ(FailedSourceOpen, LastArchiveFailure(archive).reason);
+  EXPECT_EQ(1, fake::Fake().openHandles);  // the output only
   EXPECT_EQ(ArchiveOk, CloseArchive(archive));
 }
 
@@ -64,11 +63,12 @@ TEST_F(ArchiveFaults, ASourceThatCannotBeRewoundIsNotDescribed) {
   ZipArchive* archive = nullptr;
   ASSERT_EQ(ArchiveOk, CreateArchiveOnFile("out.zip", &archive));
   fake::PutFile("source", {1, 2, 3});
-  archive->source = OpenInputFile("source");
+  FileInfo info{};
+  archive->source = OpenInputFile("source", &info);
   archive->flags |= OwnsSource;
   fake::Fake().faults.failPositionNumber = fake::Fake().calls.positions + 1;
   SourceMetadata metadata{};
-  EXPECT_EQ(ArchiveReadFailed, ReadFileMetadata(archive, &metadata));
+  EXPECT_EQ(ArchiveReadFailed, ReadFileMetadata(archive, info, &metadata));
   EXPECT_EQ(ArchiveOk, CloseArchive(archive));
 }
 
@@ -82,18 +82,19 @@ TEST_F(ArchiveFaults, ExecutableTestReadFailuresOnlyClearTheExecuteBit) {
   program[128] = 'P';
   program[129] = 'E';
   fake::PutFile("program.exe", program);
-  archive->source = OpenInputFile("program.exe");
+  FileInfo info{};
+  archive->source = OpenInputFile("program.exe", &info);
   archive->flags |= OwnsSource;
   for (int failing = 1; failing <= 3; ++failing) {
     fake::Fake().calls.reads = 0;
     fake::Fake().faults.failReadNumber = failing;
     SourceMetadata metadata{};
-    EXPECT_EQ(ArchiveOk, ReadFileMetadata(archive, &metadata));
+    EXPECT_EQ(ArchiveOk, ReadFileMetadata(archive, info, &metadata));
     EXPECT_EQ(0x81800020u, metadata.externalAttributes) << "read " << failing << " failed";
   }
   fake::Fake().faults.failReadNumber = 0;
   SourceMetadata metadata{};
-  EXPECT_EQ(ArchiveOk, ReadFileMetadata(archive, &metadata));
+  EXPECT_EQ(ArchiveOk, ReadFileMetadata(archive, info, &metadata));
   EXPECT_EQ(0x81C00020u, metadata.externalAttributes);
   EXPECT_EQ(ArchiveOk, CloseArchive(archive));
 }

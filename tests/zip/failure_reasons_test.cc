@@ -165,10 +165,11 @@ TEST_F(FailureReasons, AReadReportThatAsksToStopEndsTheAddAtThatRead) {
 // between the listing and the add is not read.
 TEST_F(FailureReasons, AListedFileMustStillBeTheOneListed) {
   fake::PutFile("listed.txt", Text("what was listed"));
-  FileIdentity listed{};
-  FileHandle file = OpenInputFile("listed.txt");
-  ASSERT_TRUE(QueryFileIdentity(file, &listed));
+  FileInfo info{};
+  FileHandle file = OpenInputFile("listed.txt", &info);
+  ASSERT_NE(kNoFile, file);
   CloseFile(file);
+  const FileIdentity listed = info.identity;
   EXPECT_EQ(ArchiveOk, AddListedFileToArchive(archive_, "listed.txt", "listed.txt", listed));
 
   fake::PutFile("secret.txt", Text("not listed"));

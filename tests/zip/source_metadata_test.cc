@@ -46,9 +46,10 @@ class SourceMetadataTest : public ::testing::Test {
     WriteWholeFile(path, contents);
     if (readOnly) SetReadOnly(path, true);
     if (archive_->flags & OwnsSource) CloseFile(archive_->source);
-    EXPECT_TRUE(OpenSource(archive_, path));
+    FileInfo info{};
+    EXPECT_TRUE(OpenSource(archive_, path, &info));
     SourceMetadata metadata{};
-    EXPECT_EQ(ArchiveOk, ReadFileMetadata(archive_, &metadata));
+    EXPECT_EQ(ArchiveOk, ReadFileMetadata(archive_, info, &metadata));
     return metadata;
   }
 
@@ -108,9 +109,10 @@ TEST_F(SourceMetadataTest, TimesComeFromTheFile) {
   const FileTime written = CalendarToFileTime(CalendarTime{2024, 3, 9, 10, 15, 37, 0});
   const FileTime read = CalendarToFileTime(CalendarTime{2024, 3, 10, 0, 0, 1, 0});
   SetFileTimes(path, written, read);
-  ASSERT_TRUE(OpenSource(archive_, path));
+  FileInfo info{};
+  ASSERT_TRUE(OpenSource(archive_, path, &info));
   SourceMetadata metadata{};
-  ASSERT_EQ(ArchiveOk, ReadFileMetadata(archive_, &metadata));
+  ASSERT_EQ(ArchiveOk, ReadFileMetadata(archive_, info, &metadata));
   EXPECT_EQ(1709979337, metadata.modifyTime);
   EXPECT_EQ(1710028801, metadata.accessTime);
   EXPECT_LE(metadata.createTime, static_cast<int32_t>(time(nullptr)) + 60);

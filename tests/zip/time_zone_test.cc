@@ -29,9 +29,10 @@ TEST(LocalTime, DosTimesOfFilesAreLocalAndUnixTimesStayUtc) {
   SetFileTimes(path, At(2021, 7, 1, 14, 0, 0), At(2021, 1, 15, 14, 0, 0));
   ZipArchive* archive = NewArchiveOn(dir.File("out.zip"));
   ASSERT_NE(nullptr, archive);
-  ASSERT_TRUE(OpenSource(archive, path));
+  FileInfo info{};
+  ASSERT_TRUE(OpenSource(archive, path, &info));
   SourceMetadata metadata{};
-  ASSERT_EQ(ArchiveOk, ReadFileMetadata(archive, &metadata));
+  ASSERT_EQ(ArchiveOk, ReadFileMetadata(archive, info, &metadata));
   CloseArchive(archive);
   EXPECT_EQ(1625148000, metadata.modifyTime);
   EXPECT_EQ(1610719200, metadata.accessTime);
