@@ -17,8 +17,10 @@ constexpr uint32_t kModeOwnerExecute = 0x0040;
 // directory and archive.
 constexpr uint32_t kDosAttributeMask = 0x37;
 
-// Where an MZ header keeps the offset of the newer executable header.
+// Where an MZ header keeps the offset of the newer executable header, and
+// the head of a file that holds it.
 constexpr uint32_t kNewHeaderOffsetField = 60;
+constexpr uint32_t kProgramHeadLength = kNewHeaderOffsetField + 4;
 
 bool ReadAt(FileHandle file, uint32_t offset, void* buffer, uint32_t length) {
   uint32_t count = 0;
@@ -32,18 +34,17 @@ uint32_t LittleEndian32(const uint8_t* bytes) {
 }
 
 // A DOS or Windows program: "MZ", and at the offset stored at 60 the
-// signature MZ, NE, LE or PE followed by two zero bytes. Reads that fail
+// signature MZ, NE, LE or PE followed by two zero bytes. The magic and the
+// offset come with one read of the head, from the start where the file
+// stands; a file too short to hold the offset is none. Reads that fail
 // leave the answer false.
 bool LooksExecutable(FileHandle file, uint32_t size) {
-  if (size <= 40) return false;
-  uint8_t magic[2];
-  uint8_t offsetBytes[4];
-  if (!ReadAt(file, 0, magic, sizeof magic) ||
-      !ReadAt(file, kNewHeaderOffsetField, offsetBytes, sizeof offsetBytes)) {
-    return false;
-  }
-  const uint32_t headerOffset = LittleEndian32(offsetBytes);
-  if (magic[0] != 'M' || magic[1] != 'Z' || uint64_t{headerOffset} + 52 >= size) return false;
+  if (size < kProgramHeadLength) return false;
+  uint8_t head[kProgramHeadLength];
+  uint32_t count = 0;
+  if (!ReadFromFile(file, head, sizeof head, &count) || count != sizeof head) return false;
+  const uint32_t headerOffset = LittleEndian32(head + kNewHeaderOffsetField);
+  if (head[0] != 'M' || head[1] != 'Z' || uint64_t{headerOffset} + 52 >= size) return false;
   uint8_t signatureBytes[4];
   if (!ReadAt(file, headerOffset, signatureBytes, sizeof signatureBytes)) return false;
   const uint32_t signature = LittleEndian32(signatureBytes);

@@ -21,9 +21,10 @@ struct SourceMetadata {
 // Fills `metadata` from `info`, which describes the archive's open `source`
 // (OpenInputFile gives it), and sets `sourceSize` (low 32 bits of the file
 // size). Sets owner-execute in the Unix mode when the file starts like an
-// MZ, NE, LE or PE program; the source is left positioned at 0. Returns
-// ArchiveOk, or ArchiveReadFailed when the source cannot be set back to its
-// start after the executable test.
+// MZ, NE, LE or PE program: its head is read from where the source stands,
+// which must be its start, as opened, and the source is left positioned at
+// 0. Returns ArchiveOk, or ArchiveReadFailed when the source cannot be set
+// back to its start after the executable test.
 int32_t ReadFileMetadata(ZipArchive* archive, const FileInfo& info, SourceMetadata* metadata);
 
 // Moves every time in `metadata` that is later than `latest`, a UTC file
