@@ -114,6 +114,9 @@ bool FindCollision(const std::vector<Source>& sources, std::string* error) {
 // the run before anything is written.
 bool PlanFiles(const std::vector<std::string>& paths, const std::string& target, std::vector<Source>* sources,
                std::string* error) {
+  // A target that is not there yet is none of the files.
+  FileIdentity targetIdentity{};
+  const bool targetExists = IdentifyFile(target, &targetIdentity);
   for (const std::string& path : paths) {
     if (path.empty()) {
       *error = "an empty file name was given";
@@ -128,7 +131,8 @@ bool PlanFiles(const std::vector<std::string>& paths, const std::string& target,
       *error = NameProblemMessage(source);
       return false;
     }
-    if (SameFile(path, target)) {
+    FileIdentity identity{};
+    if (targetExists && IdentifyFile(path, &identity) && identity == targetIdentity) {
       *error = Quoted(path) + " is the archive being written";
       return false;
     }
@@ -153,6 +157,11 @@ bool ListFolder(const std::string& folder, const std::string& target, bool quiet
   // wherever it is made.
   std::sort(files.begin(), files.end(),
             [](const FolderEntry& a, const FolderEntry& b) { return a.name < b.name; });
+  // The archive may be written into the folder it is made of; it must not
+  // swallow its old self. The listing knows each file's identity, so the
+  // target is looked at once; a target not there yet matches nothing.
+  FileIdentity targetIdentity{};
+  const bool targetExists = IdentifyFile(target, &targetIdentity);
   for (const FolderEntry& file : files) {
     // A file the listing could not identify has a zero identity, which no
     // file has: it fails as one other than the one listed, if it opens at all.
@@ -171,9 +180,7 @@ bool ListFolder(const std::string& folder, const std::string& target, bool quiet
       ++totals->skipped;
       continue;
     }
-    // The archive may be written into the folder it is made of; it must not
-    // swallow its old self.
-    if (SameFile(source.path, target)) continue;
+    if (targetExists && file.identity == targetIdentity) continue;
     // What an interrupted run left beside an archive of this folder is no
     // file of it, and would otherwise enter every later archive.
     if (IsTemporaryName(file.name)) {

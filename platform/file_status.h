@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string>
 
+#include "platform/platform.h"
+
 enum PathKind {
   PathMissing,  // nothing there, or nothing that can be looked at
   PathRegular,  // a plain file, or a link to one
@@ -16,8 +18,14 @@ PathKind KindOf(const std::string& path);
 // Size of a file, or false when it cannot be queried.
 bool FileSize(const std::string& path, uint64_t* size);
 
+// The identity of the file `path` names, links followed: what QueryFileInfo
+// reports for a handle opened on it, and what a folder listing records.
+// False when nothing there can be looked at. A file that another program
+// holds without sharing can still be identified.
+bool IdentifyFile(const std::string& path, FileIdentity* identity);
+
 // True when both paths name one existing file, however they are spelled
-// (case, short names, links): same volume and file index on Windows, same
-// device and inode on POSIX. False when either cannot be looked at. A file
-// that another program holds without sharing can still be identified.
+// (case, short names, links): their IdentifyFile identities are equal.
+// False when either cannot be looked at. To compare many paths with one,
+// identify that one once instead.
 bool SameFile(const std::string& a, const std::string& b);

@@ -15,9 +15,15 @@ bool FileSize(const std::string& path, uint64_t* size) {
   return true;
 }
 
+bool IdentifyFile(const std::string& path, FileIdentity* identity) {
+  struct stat status;
+  if (stat(path.c_str(), &status) != 0) return false;
+  *identity = FileIdentity{static_cast<uint64_t>(status.st_dev), static_cast<uint64_t>(status.st_ino)};
+  return true;
+}
+
 bool SameFile(const std::string& a, const std::string& b) {
-  struct stat first;
-  struct stat second;
-  return stat(a.c_str(), &first) == 0 && stat(b.c_str(), &second) == 0 && first.st_dev == second.st_dev &&
-         first.st_ino == second.st_ino;
+  FileIdentity first;
+  FileIdentity second;
+  return IdentifyFile(a, &first) && IdentifyFile(b, &second) && first == second;
 }

@@ -59,9 +59,16 @@ bool FileSize(const std::string& path, uint64_t* size) {
   return true;
 }
 
+bool IdentifyFile(const std::string& path, FileIdentity* identity) {
+  BY_HANDLE_FILE_INFORMATION info;
+  if (!Identify(path, &info)) return false;
+  identity->volume = info.dwVolumeSerialNumber;
+  identity->index = (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+  return true;
+}
+
 bool SameFile(const std::string& a, const std::string& b) {
-  BY_HANDLE_FILE_INFORMATION first;
-  BY_HANDLE_FILE_INFORMATION second;
-  return Identify(a, &first) && Identify(b, &second) && first.dwVolumeSerialNumber == second.dwVolumeSerialNumber &&
-         first.nFileIndexHigh == second.nFileIndexHigh && first.nFileIndexLow == second.nFileIndexLow;
+  FileIdentity first;
+  FileIdentity second;
+  return IdentifyFile(a, &first) && IdentifyFile(b, &second) && first == second;
 }

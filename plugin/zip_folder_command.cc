@@ -143,6 +143,9 @@ void ZipFolder() {
   uint64_t presentBytes = 0;
   for (const FolderEntry& file : present) presentBytes += file.size;
   ZipProgress progress(archive.get(), present.size(), presentBytes);
+  // The listing knows each file's identity, so the zip is looked at once.
+  FileIdentity zipIdentity{};
+  const bool zipIdentified = IdentifyFile(zipPath, &zipIdentity);
   EntryNameSet taken;
   size_t added = 0;
   for (const FolderEntry& file : present) {
@@ -153,7 +156,7 @@ void ZipFolder() {
       continue;
     }
     const std::string path = JoinPath(folder, file.name);
-    if (file.nameIsExact && SameFile(path, zipPath)) continue;
+    if (file.nameIsExact && zipIdentified && file.identity == zipIdentity) continue;
     size_t earlier = 0;
     if (!file.nameIsExact || TakeEntryName(&taken, file.name, added, &earlier) != NoCollision) {
       leftOut.push_back(file.name);

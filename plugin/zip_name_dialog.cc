@@ -29,8 +29,12 @@ bool EnoughSpace(const OPENFILENAMEW& record, uint64_t requiredBytes) {
 // already asked whether to replace the file; saying yes there must not cost
 // the user its contents.
 bool ReplacesSource(const std::string& zipPath, const std::vector<std::string>& sources) {
+  // A zip that is not there yet replaces nothing.
+  FileIdentity zip{};
+  if (!IdentifyFile(zipPath, &zip)) return false;
   for (const std::string& source : sources) {
-    if (SameFile(zipPath, source)) return true;
+    FileIdentity identity{};
+    if (IdentifyFile(source, &identity) && identity == zip) return true;
   }
   return false;
 }

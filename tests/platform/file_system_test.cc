@@ -99,6 +99,40 @@ TEST(FileSystemNames, ListingGivesEveryPlainFileUnderItsOwnNameAndNoSubfolder) {
   EXPECT_TRUE(files.empty());
 }
 
+
+// The front ends compare a listing's identities with a path's, and the
+// writer compares them with what the open reports: all three must agree.
+TEST(FileSystemNames, TheListingThePathAndTheOpenFileTellOneIdentity) {
+  TempDir dir;
+  MakeFolderOfLookAlikes(dir);
+  std::vector<FolderEntry> files;
+  uint32_t error = 0;
+  ASSERT_TRUE(ListPlainFiles(dir.path(), &files, &error)) << error;
+  std::vector<FileIdentity> seen;
+  for (const FolderEntry& file : files) {
+    const std::string path = dir.File(file.name);
+    FileIdentity named{};
+    ASSERT_TRUE(IdentifyFile(path, &named)) << file.name;
+    EXPECT_EQ(file.identity, named) << file.name;
+    FileInfo opened{};
+    FileHandle handle = OpenInputFile(path.c_str(), &opened);
+    ASSERT_NE(kNoFile, handle) << file.name;
+    FileInfo queried{};
+    EXPECT_TRUE(QueryFileInfo(handle, &queried)) << file.name;
+    CloseFile(handle);
+    EXPECT_EQ(named, opened.identity) << file.name;
+    EXPECT_EQ(named, queried.identity) << file.name;
+    EXPECT_EQ(file.size, opened.size) << file.name;
+    EXPECT_EQ(queried.lastWriteTime, opened.lastWriteTime) << file.name;
+    EXPECT_EQ(queried.creationTime, opened.creationTime) << file.name;
+    EXPECT_EQ(queried.attributes, opened.attributes) << file.name;
+    for (const FileIdentity& other : seen) EXPECT_NE(other, named) << file.name;
+    seen.push_back(named);
+  }
+  EXPECT_EQ(kLookAlikes.size(), seen.size());
+  FileIdentity missing{};
+  EXPECT_FALSE(IdentifyFile(dir.File("\xCE\xA9\xCE\xA9.txt"), &missing));
+}
 TEST(FileSystemNames, PathsJoinAndSplitAroundMultiByteCharacters) {
   const std::string folder = FolderOf(JoinPath("\xE6\x97\xA5", "x"));
   EXPECT_EQ("x", BareName(JoinPath(folder, "x")));
