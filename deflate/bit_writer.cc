@@ -1,5 +1,7 @@
 #include "deflate/bit_writer.h"
 
+#include <cstring>
+
 #include "zip/output_channel.h"
 
 bool FlushOutBuf(DeflateState* state) {
@@ -9,7 +11,11 @@ bool FlushOutBuf(DeflateState* state) {
   return archive->errorCode == ArchiveOk;
 }
 
-void AlignToByte(DeflateState* state) {
+namespace {
+
+// Writes out the last partial byte (its unused high bits 0) into the buffer,
+// leaving the bit writer on a byte boundary.
+void PadToByte(DeflateState* state) {
   if (state->bitCount > 8) {
     if (state->outLen + 1 >= state->outSize) FlushOutBuf(state);
     state->outBuf[state->outLen++] = static_cast<uint8_t>(state->bitBuf);
@@ -18,21 +24,32 @@ void AlignToByte(DeflateState* state) {
     if (state->outLen >= state->outSize) FlushOutBuf(state);
     state->outBuf[state->outLen++] = static_cast<uint8_t>(state->bitBuf);
   }
-  FlushOutBuf(state);
   state->bitBuf = 0;
   state->bitCount = 0;
+}
+
+}  // namespace
+
+void EndDeflateData(DeflateState* state) {
+  PadToByte(state);
+  ZipArchive* archive = state->archive;
+  if (archive->errorCode == ArchiveOk) EndEntryData(archive, state->outBuf, state->outLen);
   state->outLen = 0;
 }
 
 void WriteStoredBlock(DeflateState* state, const uint8_t* data, uint32_t length) {
-  AlignToByte(state);
+  PadToByte(state);
   if (state->outLen + 3 >= state->outSize) FlushOutBuf(state);
   const uint32_t complement = ~length;
   state->outBuf[state->outLen++] = static_cast<uint8_t>(length);
   state->outBuf[state->outLen++] = static_cast<uint8_t>(length >> 8);
   state->outBuf[state->outLen++] = static_cast<uint8_t>(complement);
   state->outBuf[state->outLen++] = static_cast<uint8_t>(complement >> 8);
-  FlushOutBuf(state);
-  // The data goes out from the window itself, without a copy.
-  if (length > 0 && state->archive->errorCode == ArchiveOk) WriteBytes(state->archive, data, length);
+  if (length <= state->outSize - state->outLen) {
+    if (length > 0) memcpy(state->outBuf + state->outLen, data, length);
+    state->outLen += length;
+    return;
+  }
+  // Too long to join the buffer: it goes out from the window itself.
+  if (FlushOutBuf(state)) WriteBytes(state->archive, data, length);
 }

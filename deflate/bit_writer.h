@@ -1,6 +1,7 @@
-// The bit writer: packs bits least significant first into the archive's I/O
-// buffer and hands the buffer to the output channel when fewer than two bytes
-// are free, when a stored block begins and at the end of an entry.
+// The bit writer: packs bits least significant first into the archive's
+// staged output and hands it to the output channel when fewer than two bytes
+// are free, before a stored block too long to join it, and at the end of an
+// entry.
 #pragma once
 
 #include <cstdint>
@@ -32,10 +33,15 @@ inline bool EmitCode(DeflateState* state, const TreeNode* tree, uint32_t symbol)
   return EmitBits(state, tree[symbol].code, tree[symbol].codeLen);
 }
 
-// Writes out the last partial byte (its unused high bits 0) and flushes, so
-// that nothing stays buffered. Failures only show in the archive's errorCode.
-void AlignToByte(DeflateState* state);
+// Ends the entry's deflate data: writes out the last partial byte (its
+// unused high bits 0) and hands the buffer to the channel as the entry's
+// last bytes (EndEntryData), which keeps them staged when none of the entry
+// went out before; nothing stays in the bit writer. Failures only show in
+// the archive's errorCode.
+void EndDeflateData(DeflateState* state);
 
 // The body of a stored block whose 3-bit header was sent: byte alignment,
-// LEN and NLEN, then `length` bytes (at most 65535) straight from `data`.
+// LEN and NLEN, then `length` bytes (at most 65535) from `data`: copied into
+// the buffer when they fit there, so that a small entry's data stays whole
+// in it, otherwise written straight from `data` after a flush.
 void WriteStoredBlock(DeflateState* state, const uint8_t* data, uint32_t length);

@@ -118,7 +118,7 @@ void EmitBlock(DeflateState* state, const uint8_t* input, uint32_t length, bool 
 
   ResetBlock(state);
   if (final) {
-    AlignToByte(state);
+    EndDeflateData(state);
     state->compressedBits += 7;  // the last partial byte counts whole
   }
   state->archive->compressedSize = state->compressedBytes + (state->compressedBits >> 3);

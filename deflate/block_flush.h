@@ -9,7 +9,8 @@
 // Writes the current block. `input` is the block's input in the window, or
 // null when its beginning has slid out (then it is never stored); `length` is
 // the block's input length either way. A final block ends the entry on a byte
-// boundary with nothing left buffered. Afterwards the archive's
+// boundary and hands its last bytes over with EndDeflateData, which leaves
+// them staged only when the whole entry is. Afterwards the archive's
 // compressedSize counts every byte of the entry written so far, unless the
 // output failed: then errorCode is set and nothing else changes.
 void EmitBlock(DeflateState* state, const uint8_t* input, uint32_t length, bool final);

@@ -73,7 +73,7 @@ DeflateState* CreateState(ZipArchive* archive) {
   auto* state = static_cast<DeflateState*>(AllocateFixedMemory(sizeof(DeflateState)));
   if (state == nullptr) return nullptr;
   state->archive = archive;
-  state->outBuf = archive->ioBuffer;
+  state->outBuf = StagedOutput(archive);
   state->outSize = kOutputBufferSize;
   state->fixedDistTree[0].codeLen = 0;  // fixed tables not built yet
   state->litDesc = TreeDescriptor{state->dynLitTree, state->fixedLitTree, litExtraBits, kLiterals + 1,

@@ -14,7 +14,8 @@
 // that fails) and reuses it afterwards; compressing allocates nothing else.
 // Marks level 8 in the entry's gpFlags. On return errorCode is 0 when the
 // entry was compressed completely, compressedSize counts the deflate bytes
-// written, and bytesRead and crc32 describe the source.
+// written (or left staged behind a pending local header, see EndEntryData),
+// and bytesRead and crc32 describe the source.
 void CompressEntry(ZipArchive* archive, ZipEntry* entry);
 
 // Releases the archive's DeflateState, if it has one, with everything it

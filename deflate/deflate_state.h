@@ -40,7 +40,7 @@ static_assert(kWindowSize - 1 <= UINT16_MAX, "window positions must fit a chain 
 
 // Allocated once, as one block, by CompressEntry; released with the archive.
 // Nothing here owns anything: `archive` is a back reference and `outBuf` is
-// the archive's own I/O buffer.
+// the staged output in the archive's own I/O buffer.
 struct DeflateState {
   ZipArchive* archive;
 
@@ -82,7 +82,7 @@ struct DeflateState {
   // Bit writer.
   uint32_t bitBuf;  // pending bits, the next to go out in bit 0; at most 16 between calls
   int32_t bitCount;
-  uint8_t* outBuf;  // the archive's ioBuffer
+  uint8_t* outBuf;  // the archive's staged output, in its ioBuffer
   uint32_t outLen;
   uint32_t outSize;
 

@@ -41,6 +41,7 @@ void CloseSource(ZipArchive* archive) {
 int32_t AbandonEntry(ZipArchive* archive, ZipEntry* entry) {
   const int32_t failure = archive->errorCode;
   const uint32_t entryStart = entry->localHeaderOffset;
+  archive->pendingHeader = 0;
   ReleaseFixedMemory(entry);
   if ((archive->flags & OwnsSource) != 0) CloseSource(archive);
   if ((archive->flags & OutputSeekable) != 0 &&
@@ -203,9 +204,11 @@ int32_t AddSource(ZipArchive* archive, const char* entryName, const char* source
     return RefuseSource(archive, ArchiveSeekFailed, FailedArchiveLimit);
   }
 
+  // The provisional header waits in front of the staged output and goes out
+  // with the first bufferful of data; an entry whose data all fits the
+  // buffer never writes it.
   archive->errorCode = ArchiveOk;
-  WriteLocalHeader(archive, entry);
-  if (archive->errorCode != ArchiveOk) return AbandonEntry(archive, entry);
+  PendLocalHeader(archive, entry);
   archive->archiveOffset += LocalHeaderLength(entry);
 
   WriteEntryData(archive, entry);
@@ -222,16 +225,25 @@ int32_t AddSource(ZipArchive* archive, const char* entryName, const char* source
     return AbandonEntry(archive, entry);
   }
 
-  // The final header has the same length as the provisional one, so it is
-  // written over it in place.
   entry->crc32 = archive->crc32;
   entry->compressedSize = archive->compressedSize;
   entry->uncompressedSize = archive->sourceSize;
   entry->gpFlags &= static_cast<uint16_t>(~kProvisionalHeader);
-  if (!SeekOutput(archive, entry->localHeaderOffset)) return AbandonEntry(archive, entry);
-  WriteLocalHeader(archive, entry);
-  if (archive->errorCode != ArchiveOk) return AbandonEntry(archive, entry);
-  if (!SeekOutput(archive, archive->archiveOffset)) return AbandonEntry(archive, entry);
+  if (archive->pendingHeader != 0) {
+    // Nothing of the entry went out: all its data waits staged behind the
+    // provisional header, whose place the final one takes, and both go out
+    // with one write.
+    PendLocalHeader(archive, entry);
+    WriteBytes(archive, StagedOutput(archive), archive->compressedSize);
+    if (archive->errorCode != ArchiveOk) return AbandonEntry(archive, entry);
+  } else {
+    // The final header has the same length as the provisional one, so it is
+    // written over it in place.
+    if (!SeekOutput(archive, entry->localHeaderOffset)) return AbandonEntry(archive, entry);
+    WriteLocalHeader(archive, entry);
+    if (archive->errorCode != ArchiveOk) return AbandonEntry(archive, entry);
+    if (!SeekOutput(archive, archive->archiveOffset)) return AbandonEntry(archive, entry);
+  }
 
   AppendEntry(archive, entry);
   return ArchiveOk;

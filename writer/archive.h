@@ -32,9 +32,11 @@ int32_t CreateArchiveOnNewFile(const char* path, ZipArchive** archive);
 int32_t CreateArchiveOnHandle(FileHandle output, ZipArchive** archive);
 
 // Adds the file at `sourcePath` under `entryName` (backslashes become '/'),
-// stored or deflated by the name's suffix: a provisional local header, the
-// data, then the header rewritten in place with the CRC and sizes. Returns
-// ArchiveOk, or the failure:
+// stored or deflated by the name's suffix. An entry whose data fits the I/O
+// buffer goes out whole, final local header and data, with one write; a
+// larger one writes a provisional header with its first data and rewrites
+// the header in place with the CRC and sizes afterwards. Returns ArchiveOk,
+// or the failure:
 // - ArchiveBadArgument: no archive, no source path, a name CheckEntryName
 //   refuses (empty, too long, or one that would be extracted outside the
 //   extraction folder), or a source of 4 GiB or more, found at open or while
@@ -60,9 +62,11 @@ int32_t AddFileToArchive(ZipArchive* archive, const char* entryName, const char*
 // Writes the data of `entry` from the archive's open `source` to the output:
 // stored entries are copied, deflated ones compressed. bytesRead, crc32 and
 // compressedSize start at 0 and errorCode at ArchiveOk; on return errorCode
-// tells how it went and the three counters describe the data. This is the
-// data step of AddFileToArchive, open to drivers (tests, the benchmark, the
-// fuzz target) that bring a source of their own.
+// tells how it went and the three counters describe the data. While a local
+// header is pending (AddFileToArchive's own use), data that all fits the
+// staged output stays there behind it, with the header still pending (see
+// EndEntryData). This is the data step of AddFileToArchive, open to drivers
+// (tests, the benchmark, the fuzz target) that bring a source of their own.
 void WriteEntryData(ZipArchive* archive, ZipEntry* entry);
 
 // As AddFileToArchive, for a file found by listing a folder: the file opened

@@ -7,7 +7,9 @@ void FailArchive(ZipArchive* archive, int32_t code, FailureReason reason) {
   archive->failure = ArchiveFailure{reason, LastFileError(), 0};
 }
 
-void WriteBytes(ZipArchive* archive, const void* data, uint32_t length) {
+namespace {
+
+void WriteOut(ZipArchive* archive, const uint8_t* data, uint32_t length) {
   if (archive->errorCode != ArchiveOk || length == 0) return;
   // The position never passes the limit, so this cannot wrap; a write that
   // would take the archive past it is refused before anything goes out.
@@ -19,6 +21,27 @@ void WriteBytes(ZipArchive* archive, const void* data, uint32_t length) {
   const bool ok = WriteToFile(archive->output, data, length, &written);
   archive->outputPosition += written <= length ? written : length;
   if (!ok || written != length) FailArchive(archive, ArchiveWriteFailed, FailedOutputWrite);
+}
+
+}  // namespace
+
+void WriteBytes(ZipArchive* archive, const void* data, uint32_t length) {
+  const auto* bytes = static_cast<const uint8_t*>(data);
+  const uint32_t header = archive->pendingHeader;
+  if (header != 0 && archive->errorCode == ArchiveOk) {
+    archive->pendingHeader = 0;
+    if (bytes == StagedOutput(archive)) {
+      WriteOut(archive, bytes - header, header + length);
+      return;
+    }
+    WriteOut(archive, StagedOutput(archive) - header, header);
+  }
+  WriteOut(archive, bytes, length);
+}
+
+void EndEntryData(ZipArchive* archive, const void* data, uint32_t length) {
+  if (archive->pendingHeader != 0 && data == StagedOutput(archive)) return;
+  WriteBytes(archive, data, length);
 }
 
 bool SeekOutput(ZipArchive* archive, uint32_t offset) {
@@ -56,10 +79,24 @@ uint32_t ReadSource(ZipArchive* archive, void* buffer, uint32_t capacity) {
 }
 
 void CopyStored(ZipArchive* archive) {
+  uint8_t* const staged = StagedOutput(archive);
   for (;;) {
-    const uint32_t count = ReadSource(archive, archive->ioBuffer, kIoBufferSize);
-    if (count == 0 || archive->errorCode != ArchiveOk) return;
-    WriteBytes(archive, archive->ioBuffer, count);
-    archive->compressedSize += count;
+    // A bufferful is gathered whole before it goes out, so that a source
+    // that ends within the first is known to have ended while its local
+    // header can still go out final, with it.
+    uint32_t filled = 0;
+    while (filled < kIoBufferSize) {
+      const uint32_t count = ReadSource(archive, staged + filled, kIoBufferSize - filled);
+      if (archive->errorCode != ArchiveOk) return;
+      if (count == 0) {
+        archive->compressedSize += filled;
+        EndEntryData(archive, staged, filled);
+        return;
+      }
+      filled += count;
+    }
+    WriteBytes(archive, staged, filled);
+    archive->compressedSize += filled;
+    if (archive->errorCode != ArchiveOk) return;
   }
 }

@@ -11,13 +11,27 @@
 // `failure`, with LastFileError as the system's part.
 void FailArchive(ZipArchive* archive, int32_t code, FailureReason reason);
 
+// Where the stored copy and the compressor stage an entry's output:
+// kIoBufferSize bytes, with room for its local header in front.
+inline uint8_t* StagedOutput(ZipArchive* archive) { return archive->ioBuffer + kLocalHeaderRoom; }
+
 // Writes `length` bytes to the output with one write call and advances
-// `outputPosition` by what was written. Does nothing while `errorCode` is set
-// or when `length` is 0; a failed or short write sets `errorCode` to
-// ArchiveWriteFailed. A write that would take `outputPosition` past
-// `outputLimit` writes nothing and sets ArchiveSeekFailed: the archive could
-// not be repositioned over it, nor its offsets recorded.
+// `outputPosition` by what was written. A pending local header goes first:
+// in the same call when `data` is the staged output, which it lies right in
+// front of, otherwise in a call of its own; either way it is no longer
+// pending. Does nothing while `errorCode` is set, nor when there is nothing
+// to write; a failed or short write sets `errorCode` to ArchiveWriteFailed.
+// A write that would take `outputPosition` past `outputLimit` writes nothing
+// and sets ArchiveSeekFailed: the archive could not be repositioned over it,
+// nor its offsets recorded.
 void WriteBytes(ZipArchive* archive, const void* data, uint32_t length);
+
+// Hands over the last `length` bytes of an entry's data. While its local
+// header is still pending and they are the staged output, nothing of the
+// entry has been written: they stay staged behind the header, which stays
+// pending, so that the writer can put the final header in its place and
+// send both with one write. Otherwise they are written as by WriteBytes.
+void EndEntryData(ZipArchive* archive, const void* data, uint32_t length);
 
 // Moves the output to `offset` from its start and sets `outputPosition` to
 // it. Fails, setting `errorCode` to ArchiveSeekFailed, when the output is not
@@ -31,7 +45,9 @@ bool SeekOutput(ZipArchive* archive, uint32_t offset);
 // there; both return 0. Does not look at `errorCode` first.
 uint32_t ReadSource(ZipArchive* archive, void* buffer, uint32_t capacity);
 
-// Copies the whole source to the output unchanged in chunks of the I/O
-// buffer's size, adding each chunk to `compressedSize`. Stops at the end of
-// the source or at the first failure, which stays in `errorCode`.
+// Copies the whole source to the output unchanged, a full staged output of
+// kIoBufferSize bytes at a time (reading until it is full or the source
+// ends), adding each to `compressedSize`; the last one is handed over with
+// EndEntryData. Stops at the end of the source or at the first failure,
+// which stays in `errorCode`.
 void CopyStored(ZipArchive* archive);

@@ -9,11 +9,17 @@
 struct ZipEntry;
 struct DeflateState;
 
-// Size of the work buffer shared by the stored copy and the compressor while
-// an entry is added, and by the central directory as the archive closes.
+// How much output is staged at a time in the archive's I/O buffer: by the
+// stored copy and the compressor while an entry is added, and by the central
+// directory as the archive closes.
 constexpr uint32_t kIoBufferSize = 16384;
 
-// The largest archive written, directory and end record included. Every
+// Room in the I/O buffer in front of an entry's staged output for its local
+// header (the longest one, 307 bytes, rounded up): header and output then
+// lie end to end and go out with one write.
+constexpr uint32_t kLocalHeaderRoom = 320;
+
+// The largest archive written, directory and end record included. A large
 // entry's header is rewritten in place after its data, and the system's seek
 // takes a signed 32-bit distance, so an entry must end below 2 GiB; keeping
 // the whole archive there also spares the readers that treat offsets as
@@ -125,5 +131,12 @@ struct ZipArchive {
   // Why the last failed add or close failed; set together with its result
   // (or errorCode), left alone by successes.
   ArchiveFailure failure;
-  uint8_t ioBuffer[kIoBufferSize];
+  // Bytes of the current entry's local header that lie just in front of the
+  // staged output, not written yet; 0 when none waits. While it is set
+  // nothing of the entry has reached the output. Every add ends with it 0.
+  uint32_t pendingHeader;
+  // kIoBufferSize bytes of staged output from kLocalHeaderRoom on (see
+  // StagedOutput), with a pending local header in front of them; the
+  // central directory gathers its records from the start.
+  uint8_t ioBuffer[kLocalHeaderRoom + kIoBufferSize];
 };

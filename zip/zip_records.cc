@@ -74,6 +74,15 @@ constexpr uint32_t kLongestLocalHeader = kLocalHeaderSize + kEntryNameCapacity +
 constexpr uint32_t kLongestCentralHeader = kCentralHeaderSize + kEntryNameCapacity + kCentralExtraLength;
 static_assert(kLongestCentralHeader + kEndOfDirectorySize <= kIoBufferSize,
               "the I/O buffer holds at least one central header and the end record");
+static_assert(kLongestLocalHeader <= kLocalHeaderRoom, "every local header fits in front of the staged output");
+
+// Lays the entry's local header at `at` and returns the position after it.
+uint8_t* PutLocalHeader(uint8_t* at, const ZipEntry* entry) {
+  at = Put32(at, kLocalHeaderSignature);
+  at = PutSharedFields(at, entry, entry->localExtraLength);
+  at = PutBytes(at, entry->name, entry->nameLength);
+  return PutBytes(at, entry->localExtra, entry->localExtraLength);
+}
 
 }  // namespace
 
@@ -93,13 +102,16 @@ void SetTimestampFields(ZipEntry* entry, const SourceMetadata& metadata) {
   entry->centralExtraLength = kCentralExtraLength;
 }
 
+void PendLocalHeader(ZipArchive* archive, const ZipEntry* entry) {
+  const uint32_t length = LocalHeaderLength(entry);
+  PutLocalHeader(StagedOutput(archive) - length, entry);
+  archive->pendingHeader = length;
+}
+
 void WriteLocalHeader(ZipArchive* archive, const ZipEntry* entry) {
   uint8_t header[kLongestLocalHeader];
-  uint8_t* at = Put32(header, kLocalHeaderSignature);
-  at = PutSharedFields(at, entry, entry->localExtraLength);
-  at = PutBytes(at, entry->name, entry->nameLength);
-  at = PutBytes(at, entry->localExtra, entry->localExtraLength);
-  WriteBytes(archive, header, static_cast<uint32_t>(at - header));
+  const uint8_t* end = PutLocalHeader(header, entry);
+  WriteBytes(archive, header, static_cast<uint32_t>(end - header));
 }
 
 void WriteCentralDirectory(ZipArchive* archive) {

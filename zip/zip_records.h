@@ -32,10 +32,17 @@ inline uint32_t CentralHeaderLength(const ZipEntry* entry) {
 // modification time alone in the central copy.
 void SetTimestampFields(ZipEntry* entry, const SourceMetadata& metadata);
 
+// Lays the entry's local file header, with the entry's current flags, CRC
+// and sizes, just in front of the archive's staged output and leaves it
+// pending (`pendingHeader`): the channel writes it with the entry's first
+// data. Laid again while pending, it takes the place of the one there. Does
+// not change `archiveOffset`.
+void PendLocalHeader(ZipArchive* archive, const ZipEntry* entry);
+
 // Writes the entry's local file header at the current output position, with
-// the entry's current flags, CRC and sizes, as one write call. Written once
-// before the data (provisional) and once over it afterwards (final), always
-// of the same length. Does not change `archiveOffset`.
+// the entry's current flags, CRC and sizes, as one write call: the final
+// header over a provisional one that went out with the first of a large
+// entry's data, which has the same length. Does not change `archiveOffset`.
 void WriteLocalHeader(ZipArchive* archive, const ZipEntry* entry);
 
 // Writes a central directory header for every entry of `entryList` and the

@@ -19,7 +19,7 @@ class BitWriter : public CompressorTest {
 TEST_F(BitWriter, PacksFieldsLeastSignificantBitFirst) {
   EmitBits(state_, 1, 1);
   EmitBits(state_, 2, 2);
-  AlignToByte(state_);
+  EndDeflateData(state_);
   EXPECT_EQ(Hex("05"), Output());
   EXPECT_EQ(0, state_->bitCount);
   EXPECT_EQ(0u, state_->outLen);
@@ -53,18 +53,33 @@ TEST_F(BitWriter, AFinalFixedBlockWithOneLiteral) {
   EmitBits(state_, 3, 3);  // final, fixed codes
   EmitCode(state_, state_->fixedLitTree, 0x61);
   EmitCode(state_, state_->fixedLitTree, 256);
-  AlignToByte(state_);
+  EndDeflateData(state_);
   EXPECT_EQ(Hex("4B 04 00"), Output());
 }
 
 TEST_F(BitWriter, StoredBlocksCarryLengthAndComplement) {
   const std::vector<uint8_t> data = RandomBytes(0x1234, 3);
   WriteStoredBlock(state_, data.data(), 0x1234);
+  FlushOutBuf(state_);
   EXPECT_EQ(Bytes({Hex("34 12 CB ED"), data}), Output());
   fake::Contents("out").clear();
   SetFilePosition(archive_->output, 0, SeekFromStart);
   WriteStoredBlock(state_, data.data(), 0);
+  FlushOutBuf(state_);
   EXPECT_EQ(Hex("00 00 FF FF"), Output());
+}
+
+TEST_F(BitWriter, AStoredBlockJoinsTheBufferWhenItFitsAndGoesOutFromItsPlaceWhenNot) {
+  const std::vector<uint8_t> data = RandomBytes(20000, 4);
+  std::vector<uint32_t>& writes = fake::Fake().writeSizes;
+  writes.clear();
+  WriteStoredBlock(state_, data.data(), 100);
+  EXPECT_TRUE(writes.empty());
+  EXPECT_EQ(104u, state_->outLen);
+  WriteStoredBlock(state_, data.data(), 20000);
+  EXPECT_EQ((std::vector<uint32_t>{108, 20000}), writes);
+  const std::vector<uint8_t> head(data.begin(), data.begin() + 100);
+  EXPECT_EQ(Bytes({Hex("64 00 9B FF"), head, Hex("20 4E DF B1"), data}), Output());
 }
 
 TEST_F(BitWriter, AnEmptyFinalFixedBlock) {

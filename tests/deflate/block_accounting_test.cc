@@ -76,7 +76,7 @@ class BlockAccounting : public FakePlatformTest {
   }
 
   std::vector<DecodedSymbol> DecodeSingleBlock(uint32_t* type) {
-    AlignToByte(state_);
+    EndDeflateData(state_);
     const DecodedStream stream = DecodeDeflate(fake::Contents("out"), true);
     EXPECT_TRUE(stream.ok) << stream.error;
     if (!stream.ok || stream.blocks.size() != 1) return {};

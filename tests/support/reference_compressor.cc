@@ -162,7 +162,7 @@ void ReferenceCompressEntry(ZipArchive* archive, ZipEntry* entry) {
       return;
     }
     s->archive = archive;
-    s->outBuf = archive->ioBuffer;
+    s->outBuf = StagedOutput(archive);
     s->outSize = kOutputBufferSize;
     s->fixedDistTree[0].codeLen = 0;
     s->litDesc = TreeDescriptor{s->dynLitTree, s->fixedLitTree, litExtraBits, kLiterals + 1,

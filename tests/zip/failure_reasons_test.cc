@@ -114,17 +114,19 @@ TEST_F(FailureReasons, EachRefusalBeforeWritingKeepsItsOwnReason) {
 
 TEST_F(FailureReasons, FailuresOfTheOutputAreNotTheSources) {
   fake::PutFile("next.txt", WordText(2000, 4));
-  fake::Fake().faults.failWriteNumber = fake::Fake().calls.writes + 1;  // the provisional local header
+  fake::Fake().faults.failWriteNumber = fake::Fake().calls.writes + 1;  // its one write, header and data
   EXPECT_EQ(ArchiveWriteFailed, AddFileToArchive(archive_, "next.txt", "next.txt"));
   ArchiveFailure failure = LastArchiveFailure(archive_);
   EXPECT_EQ(FailedOutputWrite, failure.reason);
   EXPECT_EQ(fake::kInjectedError, failure.systemError);
   EXPECT_FALSE(IsSourceFailure(failure));
 
-  // The final header cannot be written in place: the system could not move
-  // the output, which is no limit of the archive.
+  // The final header of an entry larger than the I/O buffer cannot be
+  // written in place: the system could not move the output, which is no
+  // limit of the archive.
+  fake::PutFile("large.txt", RandomBytes(40000, 5));
   fake::Fake().faults.failPositionNumber = fake::Fake().calls.positions + 3;  // after two on the source
-  EXPECT_EQ(ArchiveSeekFailed, AddFileToArchive(archive_, "next.txt", "next.txt"));
+  EXPECT_EQ(ArchiveSeekFailed, AddFileToArchive(archive_, "large.txt", "large.txt"));
   failure = LastArchiveFailure(archive_);
   EXPECT_EQ(FailedOutputReposition, failure.reason);
   EXPECT_FALSE(IsSourceFailure(failure));
