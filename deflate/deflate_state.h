@@ -128,6 +128,7 @@ struct DeflateState {
   uint32_t lookStart;  // input position of curPos at the last look
   int32_t savedCost;        // cost units the longer chains saved, or would have
   uint32_t promisingLooks;  // looks in a row at which switching them on would have paid
+  uint32_t poorLooks;       // looks in a row at which keeping them on did not
   uint8_t longChainsOn;
   // Keeps the longer chains on from every entry's start, whatever they save:
   // for tests of the search on them, which must find what the 3-byte walk

@@ -14,16 +14,22 @@ uint32_t InputPosition(const DeflateState* state) { return state->archive->bytes
 // look saved against what entering every position passed costs, and starts
 // counting again. Switching on enters up to a half window of positions at
 // once, so the chains are switched on only after two looks in a row that
-// promise half as much again as they would cost.
+// promise half as much again as they would cost, and off only after two in a
+// row at which they did not pay: a single look is often a passing stretch.
 void LookAtSearches(DeflateState* state) {
   const int64_t entries = static_cast<int64_t>(kEntryCost) * (InputPosition(state) - state->lookStart);
   if (state->longChainsOn) {
-    if (state->savedCost <= entries && !state->longChainsPinned) state->longChainsOn = 0;
-    state->promisingLooks = 0;
+    if (state->savedCost > entries || state->longChainsPinned) {
+      state->poorLooks = 0;
+    } else if (++state->poorLooks == 2) {
+      state->longChainsOn = 0;
+      state->promisingLooks = 0;
+    }
   } else if (2 * static_cast<int64_t>(state->savedCost) <= 3 * entries) {
     state->promisingLooks = 0;
   } else if (++state->promisingLooks == 2) {
     SwitchLongChainsOn(state);
+    state->poorLooks = 0;
   }
   state->searchCount = 0;
   state->lookStart = InputPosition(state);
@@ -52,6 +58,7 @@ void StartSearchLooks(DeflateState* state) {
   state->lookStart = 0;
   state->savedCost = 0;
   state->promisingLooks = 0;
+  state->poorLooks = 0;
   if (state->longChainsPinned) SwitchLongChainsOn(state);
 }
 

@@ -28,11 +28,11 @@
 //   at each candidate: the longer chains would have passed over the
 //   candidates examined while a match was held, except those that share the
 //   prefix of the chain for it.
-// They stay on while the savings exceed the entries. Switching them on
-// enters up to a half window of positions at once, so it waits for two looks
-// in a row that promise half as much again: it clears their heads and enters
-// every position a search can still reach; from then on each search first
-// enters the positions up to its own.
+// They go off after two looks in a row at which the savings did not exceed
+// the entries. Switching them on enters up to a half window of positions at
+// once, so it waits for two looks in a row that promise half as much again:
+// it clears their heads and enters every position a search can still reach;
+// from then on each search first enters the positions up to its own.
 #pragma once
 
 #include <cstdint>
