@@ -107,8 +107,8 @@ struct DeflateState {
 
   // Chains on longer prefixes, which let a search that already holds a match
   // pass over the candidates that cannot beat it (see long_chains.h). Kept
-  // only while searches are long; the 3-byte chains above stay the index
-  // every search is defined by.
+  // only while they pay for themselves; the 3-byte chains above stay the
+  // index every search is defined by.
   ChainPosition longHead[kLongChains][kLongHashSize];
   // Each position's links to its predecessors on the longer chains, as how
   // far back they lie (distances, unlike positions, stay true when the
@@ -125,7 +125,7 @@ struct DeflateState {
   // What the searches since the last look at them cost and saved (see
   // long_chains.h), and when that look began.
   uint32_t searchCount;
-  uint32_t lookStart;  // input position of curPos at the last look
+  uint32_t lookStart;       // input position of curPos at the last look
   int32_t savedCost;        // cost units the longer chains saved, or would have
   uint32_t promisingLooks;  // looks in a row at which switching them on would have paid
   uint32_t poorLooks;       // looks in a row at which keeping them on did not

@@ -12,7 +12,7 @@ void RebasePositions(ChainPosition* positions, uint32_t count) {
   // Without vector instructions (the 32-bit build for the oldest processors)
   // two positions share each 32-bit word, four words a round: a position
   // with its top bit set loses that bit, which is the slide; any other
-  // becomes 0. That is about two instructions a position where the loop
+  // becomes 0. That is under three instructions a position where the loop
   // below takes nine.
   for (const uint32_t whole = count - count % 8; i < whole; i += 8) {
     uint32_t words[4];
