@@ -4,11 +4,19 @@
 
 #include "deflate/byte_loads.h"
 #include "deflate/input_window.h"
+#include "deflate/match_length.h"
 
 namespace {
 
 // The input position of curPos: bytes read less those still ahead.
 uint32_t InputPosition(const DeflateState* state) { return state->archive->bytesRead - state->bytesAhead; }
+
+// Starts counting the searches anew from input position `from`.
+void StartCounting(DeflateState* state, uint32_t from) {
+  state->searchCount = 0;
+  state->lookStart = from;
+  state->savedCost = 0;
+}
 
 // Switches the longer chains on or off by what the searches since the last
 // look saved against what entering every position passed costs, and starts
@@ -31,9 +39,7 @@ void LookAtSearches(DeflateState* state) {
     SwitchLongChainsOn(state);
     state->poorLooks = 0;
   }
-  state->searchCount = 0;
-  state->lookStart = InputPosition(state);
-  state->savedCost = 0;
+  StartCounting(state, InputPosition(state));
 }
 
 // Adds what one weighed search saved, for all kSampleEvery it stands for,
@@ -54,9 +60,7 @@ bool SharesPrefix(const uint8_t* a, const uint8_t* b, uint32_t prefix) {
 
 void StartSearchLooks(DeflateState* state) {
   state->longChainsOn = 0;
-  state->searchCount = 0;
-  state->lookStart = 0;
-  state->savedCost = 0;
+  StartCounting(state, 0);  // bytesAhead still holds the last entry's count
   state->promisingLooks = 0;
   state->poorLooks = 0;
   if (state->longChainsPinned) SwitchLongChainsOn(state);
@@ -95,9 +99,10 @@ void WeighPlainSearch(DeflateState* state, uint32_t first, uint32_t examined, ui
         saved += kVisitCost;
         if (SharesPrefix(match, scan, kLongChainPrefix[LongChainFor(best)])) ++sharers;
       }
+      // The walk's own test: the first two bytes, and with them the hash the
+      // whole chain shares, fix the third.
       if (Load16(match + best - 1) == Load16(scan + best - 1) && Load16(match) == Load16(scan)) {
-        uint32_t length = 0;
-        while (length < kMaxMatch && match[length] == scan[length]) ++length;
+        const uint32_t length = MatchLength(scan, match);
         if (length > best) best = length;
       }
       candidate = state->chainPrev[candidate & kChainMask];
