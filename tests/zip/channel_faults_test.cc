@@ -34,6 +34,15 @@ class ChannelFaults : public FakePlatformTest {
     entry->centralExtraLength = kCentralExtraLength;
     return entry;
   }
+  // Puts `count` entries named `name` on the archive's list, as added ones.
+  void ListEntries(int count, const char* name) {
+    for (int i = 0; i < count; ++i) {
+      ZipEntry* entry = NewEntry(name);
+      entry->next = archive_->entryList;
+      archive_->entryList = entry;
+    }
+  }
+
   std::vector<uint8_t>& Output() { return fake::Contents("out.zip"); }
 
   ZipArchive* archive_ = nullptr;
@@ -163,11 +172,7 @@ TEST_F(ChannelFaults, ProgressIsToldAfterEveryReadOfStoredAndDeflatedSources) {
 
 // Central headers of 58 bytes: 282 of them fill a buffer to 16356 bytes.
 TEST_F(ChannelFaults, TheDirectoryGoesOutInBufferfulsOfWholeRecords) {
-  for (int i = 0; i < 600; ++i) {
-    ZipEntry* entry = NewEntry("one");
-    entry->next = archive_->entryList;
-    archive_->entryList = entry;
-  }
+  ListEntries(600, "one");
   EXPECT_EQ(ArchiveOk, CloseArchive(archive_));
   archive_ = nullptr;
   EXPECT_EQ((std::vector<uint32_t>{282 * 58, 282 * 58, 36 * 58 + 22}), fake::Fake().writeSizes);
@@ -175,11 +180,7 @@ TEST_F(ChannelFaults, TheDirectoryGoesOutInBufferfulsOfWholeRecords) {
 }
 
 TEST_F(ChannelFaults, AFailureInTheDirectoryStillReleasesEveryEntry) {
-  for (int i = 0; i < 600; ++i) {
-    ZipEntry* entry = NewEntry("one");
-    entry->next = archive_->entryList;
-    archive_->entryList = entry;
-  }
+  ListEntries(600, "one");
   // The second bufferful of records fails: the first stays, nothing follows.
   fake::Fake().faults.failWriteNumber = 2;
   EXPECT_EQ(ArchiveWriteFailed, CloseArchive(archive_));
@@ -189,11 +190,7 @@ TEST_F(ChannelFaults, AFailureInTheDirectoryStillReleasesEveryEntry) {
 }
 
 TEST_F(ChannelFaults, EntryCountsWrapAbove65535Entries) {
-  for (int i = 0; i < 65537; ++i) {
-    ZipEntry* entry = NewEntry("e");
-    entry->next = archive_->entryList;
-    archive_->entryList = entry;
-  }
+  ListEntries(65537, "e");
   EXPECT_EQ(ArchiveOk, CloseArchive(archive_));
   archive_ = nullptr;
   const std::vector<uint8_t>& file = Output();
