@@ -51,7 +51,7 @@ TEST(PluginLoad, ReportsItselfAndAnswersEveryCallback) {
   EXPECT_EQ(0, Export<LRESULT(WINAPI*)(char*)>(plugin, "OVC_OnPlugInInfo")(record));
   EXPECT_STREQ("Orvel! zip and attach plug-in", record);
   EXPECT_STREQ("The Zapnest developers", record + 80);
-  EXPECT_STREQ("1.0", record + 160);
+  EXPECT_STREQ(ZAPNEST_VERSION, record + 160);
   EXPECT_STREQ("Enables Orvel! to zip and attach files.", record + 240);
   EXPECT_EQ(1, Export<LRESULT(WINAPI*)(LPARAM)>(plugin, "OVC_OnPlugInSetup")(0));
   EXPECT_EQ(0, Export<LRESULT(WINAPI*)()>(plugin, "OVC_OnStart")());
