@@ -47,3 +47,5 @@ std::string ShownText(const std::string& text) {
   }
   return shown;
 }
+
+std::string Quoted(const std::string& text) { return "'" + ShownText(text) + "'"; }

@@ -12,3 +12,6 @@
 // 0x9B is CSI to an 8-bit terminal). Everything else, letters of any script
 // included, stays as it is.
 std::string ShownText(const std::string& text);
+
+// ShownText in single quotes: how messages name files and entries.
+std::string Quoted(const std::string& text);
