@@ -74,6 +74,14 @@ class HarnessTest(HarnessTestCase):
             "no-more-attachments"])
         self.assertEqual(0, result.returncode, result.stderr)
 
+    def test_an_unknown_step_or_a_wrong_count_of_arguments_is_refused_before_the_host_starts(self):
+        for step in ['press "OK"', 'choose "&Probe Dialogs..." "again"', 'message "Probe" question yes',
+                     "no-more-attachments now"]:
+            with self.subTest(step=step):
+                result = self.play(['no-dialog "Probe Open" 1', step])
+                self.assertEqual(2, result.returncode)
+                self.assertIn("line 3: unknown step or wrong number of arguments: " + step, result.stderr)
+
     def test_a_wrong_text_fails_and_says_what_appeared(self):
         result = self.play(self.common_steps() + ['message "Probe" question yes "Something else"'])
         self.assertEqual(1, result.returncode)
