@@ -11,6 +11,7 @@
 
 #include "host/dialog_driver.h"
 #include "host/host_state.h"
+#include "host/screen_capture.h"
 #include "host/text_encoding.h"
 #include "platform/utf8.h"
 
