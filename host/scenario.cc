@@ -101,13 +101,17 @@ struct Player {
     return false;
   }
 
-  // The dialog of that title, pictured unless `picture` is false (the
-  // caller then takes its own picture when the dialog is ready for it).
-  HWND Dialog(const ScenarioStep& step, const std::string& title, bool picture = true) {
+  // Who pictures a dialog a step waits for: Dialog, as soon as it shows, or
+  // the step itself, once the dialog is ready for it (or never: a step that
+  // only reads the dialog leaves it to the step that answers it).
+  enum class DialogPicture { kOnArrival, kLeftToStep };
+
+  // The dialog of that title, or null after failing the step.
+  HWND Dialog(const ScenarioStep& step, const std::string& title, DialogPicture picture = DialogPicture::kOnArrival) {
     HWND dialog = WaitForDialog(title.c_str(), timeoutMs);
     if (dialog == nullptr) {
       Fail(step, "no dialog titled '" + title + "' appeared; showing: " + VisibleDialogTitles());
-    } else if (picture && step.keyword != "file-name" && !Picture(step, title)) {
+    } else if (picture == DialogPicture::kOnArrival && !Picture(step, title)) {
       return nullptr;
     }
     return dialog;
@@ -128,7 +132,7 @@ struct Player {
   }
 
   bool FileName(const ScenarioStep& step) {
-    HWND dialog = Dialog(step, step.arguments[0]);
+    HWND dialog = Dialog(step, step.arguments[0], DialogPicture::kLeftToStep);
     if (dialog == nullptr) return false;
     const std::string name = WindowText(FileNameField(dialog));
     return step.arguments[1] == name || Fail(step, "the dialog proposes '" + name + "'");
@@ -284,7 +288,7 @@ struct Player {
   }
 
   bool BrowseFolder(const ScenarioStep& step) {
-    HWND browser = Dialog(step, step.arguments[0], false);
+    HWND browser = Dialog(step, step.arguments[0], DialogPicture::kLeftToStep);
     if (browser == nullptr) return false;
     // The browser selects asynchronously: wait until its tree shows the
     // folder selected before accepting.
@@ -414,7 +418,7 @@ struct Player {
 
   // Waits until a dialog of that title has a control that shows the text.
   bool DialogShows(const ScenarioStep& step) {
-    HWND dialog = Dialog(step, step.arguments[0], false);
+    HWND dialog = Dialog(step, step.arguments[0], DialogPicture::kLeftToStep);
     if (dialog == nullptr) return false;
     std::string shown;
     auto showsText = [&] {
