@@ -33,14 +33,6 @@ std::string WindowText(HWND window);
 // (id 0x47C) in plain dialogs, an edit field (id 0x480) in hooked ones.
 HWND FileNameField(HWND dialog);
 
-// Saves the whole screen (under a Wine virtual desktop, the desktop with
-// its frames and title bars) as a 24-bit BMP file, once it holds still:
-// grabs are taken 100 ms apart until two in a row are the same, so that a
-// window whose paint has not reached the screen yet is not caught half drawn.
-// Gives up after `timeoutMs` and returns false; also false when the file
-// cannot be written.
-bool SaveSteadyScreenImage(const std::string& path, DWORD timeoutMs = 10000);
-
 // A window's rectangle on the screen.
 RECT ScreenRect(HWND window);
 

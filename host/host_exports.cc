@@ -11,28 +11,6 @@
 #include "host/text_encoding.h"
 #include "plugin/host_api_names.h"
 
-HostState& TheHost() {
-  static HostState host;
-  return host;
-}
-
-HostState::HostState() { InitializeCriticalSection(&attachmentsLock_); }
-
-HostState::~HostState() { DeleteCriticalSection(&attachmentsLock_); }
-
-void HostState::Attach(const Attachment& attachment) {
-  EnterCriticalSection(&attachmentsLock_);
-  attachments_.push_back(attachment);
-  LeaveCriticalSection(&attachmentsLock_);
-}
-
-std::vector<Attachment> HostState::Attachments() {
-  EnterCriticalSection(&attachmentsLock_);
-  std::vector<Attachment> copy = attachments_;
-  LeaveCriticalSection(&attachmentsLock_);
-  return copy;
-}
-
 #if defined(ZAPNEST_HOST_OMITS_SET_STATUS)
 #define OVA_SetStatus Absent_OVA_SetStatus
 #endif

@@ -41,4 +41,5 @@ struct HostState {
   std::vector<Attachment> attachments_;  // every path given to OVA_CompAttachFile
 };
 
+// The one state of the program, made on first use.
 HostState& TheHost();

@@ -11,6 +11,7 @@
 
 #include "host/dialog_driver.h"
 #include "host/host_state.h"
+#include "host/screen_capture.h"
 #include "host/text_encoding.h"
 #include "platform/utf8.h"
 
@@ -19,15 +20,6 @@ namespace {
 // Wine's and Windows' message box: the text and the icon controls.
 constexpr int kMessageText = 0xFFFF;
 constexpr int kMessageIcon = 0x0440;
-
-const std::map<std::string, size_t> kArgumentCounts = {
-    {"timeout", 1},       {"choose", 1},     {"open-file", 2}, {"save-file", 2},
-    {"cancel", 1},        {"browse-folder", 2}, {"message", 4}, {"attached", 1},
-    {"no-more-attachments", 0}, {"menu-item", 2}, {"file-name", 2}, {"confirm", 2}, {"filter", 2}, {"filter-is", 2},
-    {"set-environment", 2}, {"no-dialog", 2}, {"read-message", 2}, {"open-menu", 1}, {"picture", 1},
-    {"delete-file", 1}, {"dialog-shows", 2}, {"responsive", 1},
-    {"close-window", 0},
-};
 
 bool SplitArguments(const std::string& line, std::vector<std::string>* words) {
   size_t at = 0;
@@ -109,13 +101,17 @@ struct Player {
     return false;
   }
 
-  // The dialog of that title, pictured unless `picture` is false (the
-  // caller then takes its own picture when the dialog is ready for it).
-  HWND Dialog(const ScenarioStep& step, const std::string& title, bool picture = true) {
+  // Who pictures a dialog a step waits for: Dialog, as soon as it shows, or
+  // the step itself, once the dialog is ready for it (or never: a step that
+  // only reads the dialog leaves it to the step that answers it).
+  enum class DialogPicture { kOnArrival, kLeftToStep };
+
+  // The dialog of that title, or null after failing the step.
+  HWND Dialog(const ScenarioStep& step, const std::string& title, DialogPicture picture = DialogPicture::kOnArrival) {
     HWND dialog = WaitForDialog(title.c_str(), timeoutMs);
     if (dialog == nullptr) {
       Fail(step, "no dialog titled '" + title + "' appeared; showing: " + VisibleDialogTitles());
-    } else if (picture && step.keyword != "file-name" && !Picture(step, title)) {
+    } else if (picture == DialogPicture::kOnArrival && !Picture(step, title)) {
       return nullptr;
     }
     return dialog;
@@ -136,7 +132,7 @@ struct Player {
   }
 
   bool FileName(const ScenarioStep& step) {
-    HWND dialog = Dialog(step, step.arguments[0]);
+    HWND dialog = Dialog(step, step.arguments[0], DialogPicture::kLeftToStep);
     if (dialog == nullptr) return false;
     const std::string name = WindowText(FileNameField(dialog));
     return step.arguments[1] == name || Fail(step, "the dialog proposes '" + name + "'");
@@ -292,7 +288,7 @@ struct Player {
   }
 
   bool BrowseFolder(const ScenarioStep& step) {
-    HWND browser = Dialog(step, step.arguments[0], false);
+    HWND browser = Dialog(step, step.arguments[0], DialogPicture::kLeftToStep);
     if (browser == nullptr) return false;
     // The browser selects asynchronously: wait until its tree shows the
     // folder selected before accepting.
@@ -422,7 +418,7 @@ struct Player {
 
   // Waits until a dialog of that title has a control that shows the text.
   bool DialogShows(const ScenarioStep& step) {
-    HWND dialog = Dialog(step, step.arguments[0], false);
+    HWND dialog = Dialog(step, step.arguments[0], DialogPicture::kLeftToStep);
     if (dialog == nullptr) return false;
     std::string shown;
     auto showsText = [&] {
@@ -452,37 +448,58 @@ struct Player {
     return WaitUntil([&] { return !IsWindow(composeWindow); }, timeoutMs) || Fail(step, "the window stayed open");
   }
 
-  bool Play(const ScenarioStep& step) {
-    using Handler = bool (Player::*)(const ScenarioStep&);
-    static const std::map<std::string, Handler> handlers = {
-        {"timeout", &Player::Timeout},
-        {"choose", &Player::Choose},
-        {"menu-item", &Player::MenuItem},
-        {"file-name", &Player::FileName},
-        {"confirm", &Player::Confirm},
-        {"filter", &Player::Filter},
-        {"filter-is", &Player::FilterIs},
-        {"open-file", &Player::AnswerFileDialog},
-        {"save-file", &Player::AnswerFileDialog},
-        {"cancel", &Player::Cancel},
-        {"browse-folder", &Player::BrowseFolder},
-        {"message", &Player::Message},
-        {"read-message", &Player::ReadMessage},
-        {"no-dialog", &Player::NoDialog},
-        {"attached", &Player::Attached},
-        {"no-more-attachments", &Player::NoMoreAttachments},
-        {"set-environment", &Player::SetEnvironment},
-        {"open-menu", &Player::OpenMenu},
-        {"picture", &Player::TakePicture},
-        {"delete-file", &Player::DeleteNamedFile},
-        {"dialog-shows", &Player::DialogShows},
-        {"responsive", &Player::Responsive},
-        {"close-window", &Player::CloseWindow},
-    };
-    // ParseScenario lets only known steps through.
-    return (this->*handlers.at(step.keyword))(step);
-  }
+  // Plays one parsed step through its entry in kStepKinds.
+  bool Play(const ScenarioStep& step);
 };
+
+// The one list of the steps a scenario may hold: the parser takes the
+// argument counts from it and the player the handlers, so a step is added
+// here and nowhere else (the format comment in scenario.h describes them).
+struct StepKind {
+  const char* keyword;
+  size_t argumentCount;
+  bool (Player::*play)(const ScenarioStep&);
+};
+
+constexpr StepKind kStepKinds[] = {
+    {"timeout", 1, &Player::Timeout},
+    {"menu-item", 2, &Player::MenuItem},
+    {"choose", 1, &Player::Choose},
+    {"open-file", 2, &Player::AnswerFileDialog},
+    {"save-file", 2, &Player::AnswerFileDialog},
+    {"file-name", 2, &Player::FileName},
+    {"filter", 2, &Player::Filter},
+    {"filter-is", 2, &Player::FilterIs},
+    {"cancel", 1, &Player::Cancel},
+    {"confirm", 2, &Player::Confirm},
+    {"browse-folder", 2, &Player::BrowseFolder},
+    {"message", 4, &Player::Message},
+    {"attached", 1, &Player::Attached},
+    {"no-more-attachments", 0, &Player::NoMoreAttachments},
+    {"set-environment", 2, &Player::SetEnvironment},
+    {"delete-file", 1, &Player::DeleteNamedFile},
+    {"no-dialog", 2, &Player::NoDialog},
+    {"read-message", 2, &Player::ReadMessage},
+    {"open-menu", 1, &Player::OpenMenu},
+    {"picture", 1, &Player::TakePicture},
+    {"dialog-shows", 2, &Player::DialogShows},
+    {"responsive", 1, &Player::Responsive},
+    {"close-window", 0, &Player::CloseWindow},
+};
+
+// The entry of `keyword` in kStepKinds, null for a word that names no step.
+const StepKind* FindStepKind(const std::string& keyword) {
+  for (const StepKind& kind : kStepKinds) {
+    if (keyword == kind.keyword) return &kind;
+  }
+  return nullptr;
+}
+
+bool Player::Play(const ScenarioStep& step) {
+  // ParseScenario lets only known steps through; a step made elsewhere may not be one.
+  const StepKind* kind = FindStepKind(step.keyword);
+  return kind != nullptr ? (this->*kind->play)(step) : Fail(step, "unknown step");
+}
 
 }  // namespace
 
@@ -512,8 +529,8 @@ bool ParseScenario(const std::string& text, std::vector<ScenarioStep>* steps, st
       steps->back().arguments.back() += "\n" + words[1];
       continue;
     }
-    const auto known = kArgumentCounts.find(words[0]);
-    if (known == kArgumentCounts.end() || known->second != words.size() - 1) {
+    const StepKind* kind = FindStepKind(words[0]);
+    if (kind == nullptr || kind->argumentCount != words.size() - 1) {
       *error = "line " + std::to_string(number) + ": unknown step or wrong number of arguments: " + line;
       return false;
     }

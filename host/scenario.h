@@ -1,5 +1,7 @@
 // Scenarios for the development host: a file of steps that a second thread
-// plays against the host's window and the dialogs the plug-in shows.
+// plays against the host's window and the dialogs the plug-in shows. The
+// steps, as a reader of a scenario needs them (the code goes by the one table
+// kStepKinds in scenario.cc):
 //
 //   # a comment
 //   timeout 15                                   seconds each later step may wait

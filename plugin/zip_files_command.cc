@@ -100,8 +100,7 @@ bool DropRepeatsAndRefuseCollisions(std::vector<Source>* sources) {
       continue;
     }
     if (collision != NameIsOthersFolder && SameFile(kept[earlier].path, source.path)) continue;
-    ShowMessage(CollisionText(kept[earlier].path, source.path, collision == NameIsOthersFolder),
-                MB_OK | MB_ICONINFORMATION);
+    ShowMessage(CollisionText(kept[earlier].path, source.path, collision), MB_OK | MB_ICONINFORMATION);
     return false;
   }
   *sources = kept;

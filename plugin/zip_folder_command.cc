@@ -118,8 +118,7 @@ void ZipFolder() {
   // A zip that replaces a file of the folder is the user's choice, made when
   // Windows asked: typically last time's zip. That file is left out below.
   ZipNameChecks checks;
-  checks.checkSpace = true;
-  checks.requiredBytes = total;
+  checks.requiredRoom = total;
   std::string zipPath;
   if (!AskZipPath(&record, settings.defaultZipName, checks, &zipPath)) return;
 

@@ -78,7 +78,7 @@ bool AskZipPath(OPENFILENAMEW* record, const std::string& preset, const ZipNameC
       ShowMessage(ReplacesSourceText(*zipPath), MB_OK | MB_ICONINFORMATION);
       continue;
     }
-    if (checks.checkSpace && !EnoughSpace(*record, checks.requiredBytes)) {
+    if (checks.requiredRoom && !EnoughSpace(*record, *checks.requiredRoom)) {
       ShowMessage(NoSpaceText(*zipPath), MB_OK | MB_ICONINFORMATION);
       continue;
     }

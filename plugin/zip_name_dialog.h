@@ -6,6 +6,7 @@
 #include <commdlg.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,9 +22,8 @@ struct ZipNameChecks {
   // The files to be zipped: a zip path that names one of them is refused,
   // since creating the zip would empty that file before it is read.
   std::vector<std::string> sources;
-  // When set, the target drive must have `requiredBytes` of room.
-  bool checkSpace = false;
-  uint64_t requiredBytes = 0;
+  // The bytes the target drive must have free; no check without it.
+  std::optional<uint64_t> requiredRoom;
 };
 
 // Runs the zip name dialog on `record` until the user settles on a path,

@@ -38,10 +38,10 @@ std::string PathTooLongText(const std::string& zipPath) {
   return "Orvel! cannot attach '" + zipPath + "': its path is too long. Please choose a shorter name or folder!";
 }
 
-std::string CollisionText(const std::string& first, const std::string& second, bool oneIsFolderOfOther) {
+std::string CollisionText(const std::string& first, const std::string& second, NameCollision collision) {
   return "'" + first + "' and '" + second + "' cannot both be added: " +
-         (oneIsFolderOfOther ? "one would be extracted as a folder of the other."
-                             : "Windows would extract them as one file.") +
+         (collision == NameIsOthersFolder ? "one would be extracted as a folder of the other."
+                                          : "Windows would extract them as one file.") +
          " Creation of zip archive cancelled.";
 }
 

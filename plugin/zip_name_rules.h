@@ -4,6 +4,8 @@
 
 #include <string>
 
+#include "zip/name_collisions.h"
+
 // Whether `zipPath` lies in `folder`, the mail client's temporary folder,
 // whose zips it removes when it closes: `folder` is a prefix of the path,
 // byte for byte, with case, and ends in a separator ('\\' or '/') or is
@@ -33,8 +35,9 @@ std::string NotAttachableText(const std::string& zipPath);
 std::string PathTooLongText(const std::string& zipPath);
 
 // The message when two selected files would be extracted as one (names that
-// differ only in case), or one as the folder of the other.
-std::string CollisionText(const std::string& first, const std::string& second, bool oneIsFolderOfOther);
+// differ only in case), or, for NameIsOthersFolder, one as the folder of the
+// other. `collision` is what TakeEntryName found, never NoCollision.
+std::string CollisionText(const std::string& first, const std::string& second, NameCollision collision);
 
 // The message when a selected file's name has no form a zip can hold (a
 // name that is not valid Unicode); `shownName` shows it as well as it can.

@@ -105,8 +105,8 @@ TEST(ZipNameRules, TextsAndTheProposedName) {
 TEST(ZipNameRules, MessagesNameTheFilesTheyAreAbout) {
   EXPECT_EQ("'C:\\d\\a.txt' and 'C:\\d\\A.TXT' cannot both be added: Windows would extract them as one file. "
             "Creation of zip archive cancelled.",
-            CollisionText("C:\\d\\a.txt", "C:\\d\\A.TXT", false));
-  EXPECT_NE(std::string::npos, CollisionText("a", "a\\b.txt", true).find("a folder of the other"));
+            CollisionText("C:\\d\\a.txt", "C:\\d\\A.TXT", NamesDifferInCase));
+  EXPECT_NE(std::string::npos, CollisionText("a", "a\\b.txt", NameIsOthersFolder).find("a folder of the other"));
   EXPECT_EQ(0u, NotAttachableText("C:\\T\\\xCE\xA9.zip").find("Orvel! cannot attach 'C:\\T\\\xCE\xA9.zip'"));
 }
 

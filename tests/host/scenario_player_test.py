@@ -1,7 +1,7 @@
 """The development host's scripted mode under Wine and Xvfb, with a probe
 plug-in that shows an open dialog, the folder browser and message boxes.
 
-    python3 harness_test.py WINE_RUN ZAPNEST_HOST PROBE_DLL
+    python3 scenario_player_test.py WINE_RUN ZAPNEST_HOST PROBE_DLL
 """
 import os
 import shutil
@@ -27,9 +27,9 @@ def wine_drive_c():
     return os.path.join(prefix, "drive_c")
 
 
-class HarnessTestCase(unittest.TestCase):
+class ScenarioPlayerTestCase(unittest.TestCase):
     def setUp(self):
-        self.dir = tempfile.mkdtemp(prefix="zapnest-harness-")
+        self.dir = tempfile.mkdtemp(prefix="zapnest-scenario-")
         self.addCleanup(shutil.rmtree, self.dir, ignore_errors=True)
         self.file = os.path.join(self.dir, "report.txt")
         with open(self.file, "w") as f:
@@ -48,7 +48,7 @@ class HarnessTestCase(unittest.TestCase):
                               env=WINE_ENVIRONMENT)
 
 
-class HarnessTest(HarnessTestCase):
+class ScenarioPlayerTest(ScenarioPlayerTestCase):
     def question(self):
         return "Attach %s from C:\\windows?" % windows_path(self.file)
 
@@ -73,6 +73,14 @@ class HarnessTest(HarnessTestCase):
             'message "Probe" information ok "Nothing attached."',
             "no-more-attachments"])
         self.assertEqual(0, result.returncode, result.stderr)
+
+    def test_an_unknown_step_or_a_wrong_count_of_arguments_is_refused_before_the_host_starts(self):
+        for step in ['press "OK"', 'choose "&Probe Dialogs..." "again"', 'message "Probe" question yes',
+                     "no-more-attachments now"]:
+            with self.subTest(step=step):
+                result = self.play(['no-dialog "Probe Open" 1', step])
+                self.assertEqual(2, result.returncode)
+                self.assertIn("line 3: unknown step or wrong number of arguments: " + step, result.stderr)
 
     def test_a_wrong_text_fails_and_says_what_appeared(self):
         result = self.play(self.common_steps() + ['message "Probe" question yes "Something else"'])
@@ -136,7 +144,7 @@ class HarnessTest(HarnessTestCase):
         self.assertIn("no menu entry 'Zip and Attach F&older...'; the menu holds", result.stderr)
 
 
-class NamesOutsideTheAnsiCodePageTest(HarnessTestCase):
+class NamesOutsideTheAnsiCodePageTest(ScenarioPlayerTestCase):
     """Names the ANSI code page lacks, or holds only as look-alikes: the
     host must type, find and check them as they are. Beside each such name
     lies its look-alike (O for Ω, a for full-width a), which an ANSI call
@@ -151,7 +159,7 @@ class NamesOutsideTheAnsiCodePageTest(HarnessTestCase):
             with open(os.path.join(self.dir, name), "w", encoding="utf-8") as f:
                 f.write(name + "\n")
         # The folder browser reaches only Wine's drive C:.
-        self.drive_c_dir = tempfile.mkdtemp(prefix="zapnest-harness-", dir=wine_drive_c())
+        self.drive_c_dir = tempfile.mkdtemp(prefix="zapnest-scenario-", dir=wine_drive_c())
         self.addCleanup(shutil.rmtree, self.drive_c_dir, ignore_errors=True)
         for name in self.FOLDERS:
             os.makedirs(os.path.join(self.drive_c_dir, name))
