@@ -56,9 +56,7 @@ struct Measurement {
   double zlibSeconds = 0;
 };
 
-double SecondsSince(Clock::time_point start) {
-  return std::chrono::duration<double>(Clock::now() - start).count();
-}
+double SecondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
 
 bool ParseOptions(int argc, char** argv, Options* options) {
   for (int i = 1; i < argc; ++i) {
@@ -126,8 +124,8 @@ using Compressor = void (*)(ZipArchive*, ZipEntry*);
 // Compresses `input` as one entry of `archive` with `compress`; the archive's
 // compressor state carries over from run to run, as it does from entry to
 // entry. Returns an empty string, or what went wrong.
-std::string Compress(Compressor compress, ZipArchive* archive, const std::vector<uint8_t>& input,
-                     uint32_t inputCrc, double* seconds) {
+std::string Compress(Compressor compress, ZipArchive* archive, const std::vector<uint8_t>& input, uint32_t inputCrc,
+                     double* seconds) {
   fake::PutFile("source", input);
   fake::Contents("bench.zip").clear();  // the reservation stays
   SetFilePosition(archive->output, 0, SeekFromStart);
@@ -160,8 +158,8 @@ std::string Compress(Compressor compress, ZipArchive* archive, const std::vector
 // and takes its CRC-32 with zlib's crc32: our side computes the CRC as it
 // reads, as a zip entry needs, and raw deflate computes none. The reset is
 // timed too: it clears zlib's hash table, as StartInput clears ours.
-bool CompressZlib(z_stream* stream, const std::vector<uint8_t>& input, std::vector<uint8_t>* output,
-                  size_t* outputSize, uint32_t* inputCrc, double* seconds) {
+bool CompressZlib(z_stream* stream, const std::vector<uint8_t>& input, std::vector<uint8_t>* output, size_t* outputSize,
+                  uint32_t* inputCrc, double* seconds) {
   const Clock::time_point start = Clock::now();
   deflateReset(stream);
   stream->next_in = input.data();
@@ -180,10 +178,10 @@ double MegabytesPerSecond(size_t bytes, double seconds) {
 }
 
 void PrintRow(const char* name, const Measurement& m) {
-  const double sizeDifference =
-      m.zlibSize > 0 ? 100.0 * (static_cast<double>(m.oursSize) - static_cast<double>(m.zlibSize)) /
-                           static_cast<double>(m.zlibSize)
-                     : 0;
+  const double sizeDifference = m.zlibSize > 0
+                                    ? 100.0 * (static_cast<double>(m.oursSize) - static_cast<double>(m.zlibSize)) /
+                                          static_cast<double>(m.zlibSize)
+                                    : 0;
   const double ours = MegabytesPerSecond(m.inputSize, m.oursSeconds);
   const double zlib = MegabytesPerSecond(m.inputSize, m.zlibSeconds);
   printf("%-22s %11zu %11zu %11zu %+8.2f%% %9.1f %9.1f %7.2f\n", name, m.inputSize, m.oursSize, m.zlibSize,
@@ -309,12 +307,12 @@ int main(int argc, char** argv) {
 
   printf("sizeof(DeflateState) = %zu bytes\n", sizeof(DeflateState));
   if (!options.oursOnly && !options.zlibOnly) {
-  printf("ours: CompressEntry; zlib %s: deflateInit2(level 8, raw, memLevel 8, default strategy) + crc32\n",
-         zlibVersion());
-  printf("best of %d runs each, alternating; MB = 10^6 bytes; size = (ours - zlib) / zlib; speed = ours / zlib\n\n",
-         options.repeat);
-  printf("%-22s %11s %11s %11s %9s %9s %9s %7s\n", "file", "input", "ours", "zlib", "size", "ours MB/s",
-         "zlib MB/s", "speed");
+    printf("ours: CompressEntry; zlib %s: deflateInit2(level 8, raw, memLevel 8, default strategy) + crc32\n",
+           zlibVersion());
+    printf("best of %d runs each, alternating; MB = 10^6 bytes; size = (ours - zlib) / zlib; speed = ours / zlib\n\n",
+           options.repeat);
+    printf("%-22s %11s %11s %11s %9s %9s %9s %7s\n", "file", "input", "ours", "zlib", "size", "ours MB/s", "zlib MB/s",
+           "speed");
   }
 
   Measurement total;

@@ -22,8 +22,8 @@ namespace {
 
 // Text of varied words: compressed at the speed of ordinary documents.
 void WriteSample(const std::string& path, size_t bytes) {
-  static const char* const kWords[] = {"message", "attached", "report", "the", "of", "quarterly", "figures",
-                                       "and", "zip", "please", "find", "below", "with", "regards", "2024"};
+  static const char* const kWords[] = {"message", "attached", "report", "the",   "of",   "quarterly", "figures", "and",
+                                       "zip",     "please",   "find",   "below", "with", "regards",   "2024"};
   std::string text;
   text.reserve(bytes);
   uint32_t state = 12345;
@@ -47,8 +47,8 @@ double Seconds(const LARGE_INTEGER& from, const LARGE_INTEGER& to) {
 // The window's removal afterwards is timed apart (*removal): under Wine
 // without a window manager, hiding a window waits two seconds for a window
 // manager that never answers, which says nothing of the dispatching.
-double ZipOnce(const std::string& source, const std::string& zip, bool withProgress, uint64_t size,
-               double* removal, double* dispatching, double* creation) {
+double ZipOnce(const std::string& source, const std::string& zip, bool withProgress, uint64_t size, double* removal,
+               double* dispatching, double* creation) {
   LARGE_INTEGER start, end, removed;
   QueryPerformanceCounter(&start);
   ZipArchive* archive = nullptr;

@@ -8,9 +8,9 @@
 // Exit codes.
 enum ExitCode {
   ExitOk = 0,
-  ExitUsage = 1,     // the command line or the files cannot make an archive; nothing written
-  ExitFailed = 2,    // no archive was made; the output path is as it was
-  ExitSkipped = 3,   // --folder: the archive was made, but some files were skipped
+  ExitUsage = 1,    // the command line or the files cannot make an archive; nothing written
+  ExitFailed = 2,   // no archive was made; the output path is as it was
+  ExitSkipped = 3,  // --folder: the archive was made, but some files were skipped
 };
 
 struct Options {

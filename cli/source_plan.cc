@@ -85,8 +85,7 @@ bool PlanFolder(const std::string& folder, const std::string& target, bool quiet
   }
   // In byte order, so that an archive of the same folder is the same
   // wherever it is made.
-  std::sort(files.begin(), files.end(),
-            [](const FolderEntry& a, const FolderEntry& b) { return a.name < b.name; });
+  std::sort(files.begin(), files.end(), [](const FolderEntry& a, const FolderEntry& b) { return a.name < b.name; });
   // The archive may be written into the folder it is made of; it must not
   // swallow its old self. The listing knows each file's identity, so the
   // target is looked at once; a target not there yet matches nothing.
@@ -149,8 +148,8 @@ bool FindCollision(const std::vector<Source>& sources, std::string* error) {
         *error = both + " differ only in case and would overwrite each other when extracted on Windows";
         break;
       default:
-        *error = both + " cannot both be extracted: " + Quoted(earlier.entryName) + " and " +
-                 Quoted(source.entryName) + " make one name a folder of the other";
+        *error = both + " cannot both be extracted: " + Quoted(earlier.entryName) + " and " + Quoted(source.entryName) +
+                 " make one name a folder of the other";
         break;
     }
     return true;

@@ -45,8 +45,7 @@ void Write(FILE* stream, DWORD which, const std::string& text) {
     return;
   }
   for (size_t at = 0; at < text.size(); at += written) {
-    if (!WriteFile(handle, text.data() + at, static_cast<DWORD>(text.size() - at), &written, nullptr) ||
-        written == 0) {
+    if (!WriteFile(handle, text.data() + at, static_cast<DWORD>(text.size() - at), &written, nullptr) || written == 0) {
       return;
     }
   }

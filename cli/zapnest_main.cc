@@ -73,8 +73,8 @@ void PrintAdded(const Source& source, const AddedEntry& added) {
   if (added.method == kMethodStored) {
     WriteOutput("  " + name + ": " + std::to_string(in) + " bytes, stored\n");
   } else {
-    const long long saved = in == 0 ? 0 : (static_cast<long long>(in) - static_cast<long long>(out)) * 100 /
-                                              static_cast<long long>(in);
+    const long long saved =
+        in == 0 ? 0 : (static_cast<long long>(in) - static_cast<long long>(out)) * 100 / static_cast<long long>(in);
     WriteOutput("  " + name + ": " + std::to_string(in) + " bytes, deflated " + std::to_string(saved) + "%\n");
   }
 }
@@ -84,10 +84,10 @@ void PrintAdded(const Source& source, const AddedEntry& added) {
 // size limit) leaves nothing behind; elsewhere it is written under a
 // temporary name, which every failure and an interruption remove.
 struct Output {
-  std::string shownPath;  // the path the user gave
-  std::string target;     // the file the archive will replace
+  std::string shownPath;      // the path the user gave
+  std::string target;         // the file the archive will replace
   FileHandle file = kNoFile;  // the archive's file, open until it takes the target's place
-  std::string temporary;  // its temporary name, once it has one that is its own
+  std::string temporary;      // its temporary name, once it has one that is its own
   ZipArchive* archive = nullptr;
 };
 
@@ -202,8 +202,8 @@ int Run(const Options& options) {
                   "followed; nothing was written\n");
       return ExitUsage;
     case OutputLinkUnfollowable:
-      WriteErrors("zapnest: cannot follow the link " + Quoted(output.target) + ": " +
-                  DescribeFileError(resolveError) + "; nothing was written\n");
+      WriteErrors("zapnest: cannot follow the link " + Quoted(output.target) + ": " + DescribeFileError(resolveError) +
+                  "; nothing was written\n");
       return ExitUsage;
   }
   // A folder, a device or a pipe is never replaced by an archive.
@@ -216,8 +216,8 @@ int Run(const Options& options) {
   std::vector<std::string> notices;
   Totals totals;
   std::string error;
-  const bool planned = options.folderMode ? PlanFolder(options.inputs.front(), output.target, options.quiet,
-                                                       &sources, &notices, &totals.skipped, &error)
+  const bool planned = options.folderMode ? PlanFolder(options.inputs.front(), output.target, options.quiet, &sources,
+                                                       &notices, &totals.skipped, &error)
                                           : PlanFiles(options.inputs, output.target, &sources, &error);
   for (const std::string& notice : notices) WriteErrors(notice);
   if (!planned || FindCollision(sources, &error)) {
@@ -270,8 +270,8 @@ int Run(const Options& options) {
     char duration[32];
     snprintf(duration, sizeof duration, "%.2f s", seconds);
     std::string summary = ShownText(options.archive) + ": " + std::to_string(totals.files) + " files, " +
-                          std::to_string(totals.bytesIn) + " bytes in, " + std::to_string(bytesOut) +
-                          " bytes out, " + duration;
+                          std::to_string(totals.bytesIn) + " bytes in, " + std::to_string(bytesOut) + " bytes out, " +
+                          duration;
     if (totals.skipped > 0) summary += ", " + std::to_string(totals.skipped) + " skipped";
     WriteOutput(summary + "\n");
   }

@@ -6,7 +6,7 @@
 
 bool EmitCodeLengths(DeflateState* state, const TreeNode* tree, int32_t lastSymbol) {
   const TreeNode* codeLenTree = state->codeLenTree;
-  return WalkLengthRuns(tree, lastSymbol, [state, codeLenTree](uint32_t length, uint32_t count, uint32_t previousLength) {
+  const auto emitRun = [state, codeLenTree](uint32_t length, uint32_t count, uint32_t previousLength) {
     if (count < MinimumRepeatRun(length, previousLength)) {
       for (; count > 0; --count) {
         if (!EmitCode(state, codeLenTree, length)) return false;
@@ -22,7 +22,8 @@ bool EmitCodeLengths(DeflateState* state, const TreeNode* tree, int32_t lastSymb
     }
     if (count <= 10) return EmitCode(state, codeLenTree, kRepeatZero) && EmitBits(state, count - 3, 3);
     return EmitCode(state, codeLenTree, kRepeatZeroLong) && EmitBits(state, count - 11, 7);
-  });
+  };
+  return WalkLengthRuns(tree, lastSymbol, emitRun);
 }
 
 bool EmitTreeHeader(DeflateState* state, uint32_t litCodes, uint32_t distCodes, uint32_t codeLenCodes) {

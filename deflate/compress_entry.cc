@@ -39,12 +39,12 @@ DeflateState* CreateState(ZipArchive* archive) {
   state->outBuf = StagedOutput(archive);
   state->outSize = kOutputBufferSize;
   state->fixedDistTree[0].codeLen = 0;  // fixed tables not built yet
-  state->litDesc = TreeDescriptor{state->dynLitTree, state->fixedLitTree, litExtraBits, kLiterals + 1,
-                                  kLiteralLengthSymbols, kMaxCodeBits, 0};
-  state->distDesc = TreeDescriptor{state->dynDistTree, state->fixedDistTree, distExtraBits, 0,
-                                   kDistanceSymbols, kMaxCodeBits, 0};
-  state->codeLenDesc = TreeDescriptor{state->codeLenTree, nullptr, codeLenExtraBits, 0,
-                                      kCodeLengthSymbols, kMaxCodeLengthBits, 0};
+  state->litDesc = TreeDescriptor{
+      state->dynLitTree, state->fixedLitTree, litExtraBits, kLiterals + 1, kLiteralLengthSymbols, kMaxCodeBits, 0};
+  state->distDesc =
+      TreeDescriptor{state->dynDistTree, state->fixedDistTree, distExtraBits, 0, kDistanceSymbols, kMaxCodeBits, 0};
+  state->codeLenDesc =
+      TreeDescriptor{state->codeLenTree, nullptr, codeLenExtraBits, 0, kCodeLengthSymbols, kMaxCodeLengthBits, 0};
   return state;
 }
 
@@ -210,8 +210,8 @@ void RunLazyMatching(DeflateState* state) {
       // Matches cannot reach past the input: once the end is near, a search
       // may stop at the first candidate that covers all of it.
       if (state->bytesAhead < state->stopLength) state->stopLength = state->bytesAhead;
-      matchLength = CountSearch(state) ? FindLongestMatch<true>(state, candidate)
-                                       : FindLongestMatch<false>(state, candidate);
+      matchLength =
+          CountSearch(state) ? FindLongestMatch<true>(state, candidate) : FindLongestMatch<false>(state, candidate);
       if (matchLength > state->bytesAhead) matchLength = state->bytesAhead;
       if (matchLength == kMinMatch && state->curPos - state->matchPos > kTooFarForShortMatch) {
         matchLength = kMinMatch - 1;
@@ -222,8 +222,7 @@ void RunLazyMatching(DeflateState* state) {
       // The match found at the previous position is at least as long: take it.
       const uint32_t matchEnd = state->curPos - 1 + state->pendingMatchLen;
       const uint32_t insertLimit = state->curPos + state->bytesAhead - kMinMatch;
-      const bool blockFull =
-          RecordMatch(state, state->curPos - 1 - previousMatchStart, state->pendingMatchLen);
+      const bool blockFull = RecordMatch(state, state->curPos - 1 - previousMatchStart, state->pendingMatchLen);
       state->bytesAhead -= state->pendingMatchLen - 1;
       // Index the strings inside the match, except those too near the end to
       // have 3 bytes.
@@ -286,4 +285,3 @@ void ReleaseCompressor(ZipArchive* archive) {
   ReleaseFixedMemory(archive->deflateState);
   archive->deflateState = nullptr;
 }
-

@@ -81,16 +81,15 @@ struct LevelLimits {
 };
 
 constexpr LevelLimits kLevelLimits[10] = {
-    {0, 0, 0, 0},          {4, 4, 8, 4},          {4, 5, 16, 8},     {4, 6, 32, 32},
-    {4, 4, 16, 16},        {8, 16, 32, 32},       {8, 16, 128, 128}, {8, 32, 128, 256},
-    {32, 128, 258, 1024},  {32, 258, 258, 4096},
+    {0, 0, 0, 0},    {4, 4, 8, 4},      {4, 5, 16, 8},     {4, 6, 32, 32},       {4, 4, 16, 16},
+    {8, 16, 32, 32}, {8, 16, 128, 128}, {8, 32, 128, 256}, {32, 128, 258, 1024}, {32, 258, 258, 4096},
 };
 
 // Extra bits of the length codes 257-285.
 constexpr int32_t litExtraBits[kLengthCodes] = {0, 0, 0, 0, 0, 0, 0, 0, 1, 1, 1, 1, 2, 2, 2,
                                                 2, 3, 3, 3, 3, 4, 4, 4, 4, 5, 5, 5, 5, 0};
 // Extra bits of the distance codes 0-29.
-constexpr int32_t distExtraBits[kDistanceSymbols] = {0, 0, 0, 0, 1, 1, 2,  2,  3,  3,  4,  4,  5,  5,  6,
+constexpr int32_t distExtraBits[kDistanceSymbols] = {0, 0, 0, 0, 1, 1, 2, 2,  3,  3,  4,  4,  5,  5,  6,
                                                      6, 7, 7, 8, 8, 9, 9, 10, 10, 11, 11, 12, 12, 13, 13};
 // Extra bits of the code-length alphabet: only the three repeat codes have any.
 constexpr int32_t codeLenExtraBits[kCodeLengthSymbols] = {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 3, 7};
@@ -109,4 +108,5 @@ static_assert(kHashShift * kMinMatch >= kHashBits, "three hash updates shift the
 static_assert(kMaxDistance <= 32768, "deflate distances reach 32768 at most");
 static_assert(kFlagBufferSize * 8 == kSymbolBufferSize, "one flag bit per symbol");
 static_assert(kMaxBlockSymbols + 1 <= 65535, "frequencies, with the end-of-block code, fit 16 bits");
-static_assert(kLevelLimits[kCompressionLevel].stopLength <= kMaxMatch, "a search never wants more than a longest match");
+static_assert(kLevelLimits[kCompressionLevel].stopLength <= kMaxMatch,
+              "a search never wants more than a longest match");

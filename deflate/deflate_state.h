@@ -24,13 +24,13 @@ struct TreeNode {
 };
 
 struct TreeDescriptor {
-  TreeNode* tree;               // the dynamic tree that is built
-  const TreeNode* staticTree;   // fixed tree of the same alphabet, for fixedBlockBits; or none
-  const int32_t* extraBits;     // extra bits of each symbol from extraBase on
+  TreeNode* tree;              // the dynamic tree that is built
+  const TreeNode* staticTree;  // fixed tree of the same alphabet, for fixedBlockBits; or none
+  const int32_t* extraBits;    // extra bits of each symbol from extraBase on
   int32_t extraBase;
-  int32_t symbolCount;          // leaves
-  int32_t maxBits;              // longest permitted code
-  int32_t lastSymbol;           // output: largest symbol used, after the two-symbol rule
+  int32_t symbolCount;  // leaves
+  int32_t maxBits;      // longest permitted code
+  int32_t lastSymbol;   // output: largest symbol used, after the two-symbol rule
 };
 
 // Window positions fit 16 bits (the window is 64 KiB), so the chains hold
@@ -74,8 +74,8 @@ struct DeflateState {
   uint32_t flagCount;
   uint8_t pendingFlags;
   uint8_t flagMask;
-  uint32_t dynBlockBits;    // block size in bits with dynamic trees, without the header
-  uint32_t fixedBlockBits;  // block size in bits with fixed trees, without the header
+  uint32_t dynBlockBits;     // block size in bits with dynamic trees, without the header
+  uint32_t fixedBlockBits;   // block size in bits with fixed trees, without the header
   uint32_t compressedBytes;  // whole bytes of the entry's deflate data so far
   uint32_t compressedBits;   // bits beyond compressedBytes
 

@@ -133,7 +133,8 @@ void BuildHuffmanTree(DeflateState* state, TreeDescriptor* desc) {
     heap[--state->heapMax] = n;
     heap[--state->heapMax] = m;
     tree[node].freq = static_cast<uint16_t>(tree[n].freq + tree[m].freq);
-    state->depth[node] = static_cast<uint8_t>((state->depth[n] >= state->depth[m] ? state->depth[n] : state->depth[m]) + 1);
+    state->depth[node] =
+        static_cast<uint8_t>((state->depth[n] >= state->depth[m] ? state->depth[n] : state->depth[m]) + 1);
     tree[n].parent = tree[m].parent = static_cast<uint16_t>(node);
     heap[1] = node++;
     SiftDown(state, tree, 1);
@@ -169,8 +170,8 @@ uint32_t ReverseBits(uint32_t value, uint32_t length) {
   // Both bytes of the 16-bit value reversed and swapped, then the high bits
   // dropped: two lookups where a loop takes a few instructions per bit, and
   // every block assigns some three hundred codes.
-  const uint32_t reversed16 = (static_cast<uint32_t>(kReversedBytes.of[value & 0xFF]) << 8) |
-                              kReversedBytes.of[(value >> 8) & 0xFF];
+  const uint32_t reversed16 =
+      (static_cast<uint32_t>(kReversedBytes.of[value & 0xFF]) << 8) | kReversedBytes.of[(value >> 8) & 0xFF];
   return reversed16 >> (16 - length);
 }
 

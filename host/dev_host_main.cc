@@ -55,10 +55,10 @@ struct ScenarioRun {
 // The composition menu of a mail client: its first drop-down holds sixteen
 // items before the plug-in inserts its own at positions 14 and 15.
 HMENU MakeMenu() {
-  static const char* const kItems[] = {"&Send",          "Send &Later",  "Save as &Draft", "&Attach File...",
-                                       "Insert &Text...", "&Signature",   "Spell &Check",  "&Address Book",
-                                       "Add &Cc",         "Add &Bcc",     "&Priority",     "Request &Receipt",
-                                       "Page Set&up...",  "&Print",       "P&roperties",   "&Close"};
+  static const char* const kItems[] = {"&Send",           "Send &Later", "Save as &Draft", "&Attach File...",
+                                       "Insert &Text...", "&Signature",  "Spell &Check",   "&Address Book",
+                                       "Add &Cc",         "Add &Bcc",    "&Priority",      "Request &Receipt",
+                                       "Page Set&up...",  "&Print",      "P&roperties",    "&Close"};
   HMENU file = CreatePopupMenu();
   UINT id = kFirstOwnItem;
   for (const char* item : kItems) AppendMenuA(file, MF_STRING, id++, item);
@@ -93,9 +93,9 @@ LRESULT CALLBACK ComposeProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
                                  nullptr, nullptr);
       // A wide list box, so that the names it shows never pass through the
       // ANSI code page.
-      HWND list = CreateWindowW(L"LISTBOX", L"", WS_CHILD | WS_VISIBLE | WS_BORDER | WS_VSCROLL, 8, 30, 560, 200,
-                                window, reinterpret_cast<HMENU>(static_cast<INT_PTR>(kAttachmentList)), nullptr,
-                                nullptr);
+      HWND list =
+          CreateWindowW(L"LISTBOX", L"", WS_CHILD | WS_VISIBLE | WS_BORDER | WS_VSCROLL, 8, 30, 560, 200, window,
+                        reinterpret_cast<HMENU>(static_cast<INT_PTR>(kAttachmentList)), nullptr, nullptr);
       // The font dialogs use, rather than the bold system font of a bare control.
       const WPARAM font = reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT));
       SendMessageA(label, WM_SETFONT, font, FALSE);
@@ -107,9 +107,7 @@ LRESULT CALLBACK ComposeProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
       // The list takes the window's width and height, below its label.
       MoveWindow(GetDlgItem(window, kAttachmentList), 8, 30, LOWORD(lParam) - 16, HIWORD(lParam) - 38, TRUE);
       return 0;
-    case WM_TIMER:
-      ShowAttachments(window);
-      return 0;
+    case WM_TIMER: ShowAttachments(window); return 0;
     case WM_COMMAND:
       for (const RegisteredCommand& command : TheHost().commands) {
         if (command.identifier == LOWORD(wParam)) {
@@ -124,11 +122,8 @@ LRESULT CALLBACK ComposeProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
       EnumThreadWindows(GetCurrentThreadId(), PaintNow, 0);
       GdiFlush();
       return 0;
-    case WM_DESTROY:
-      PostQuitMessage(0);
-      return 0;
-    default:
-      return DefWindowProcA(window, message, wParam, lParam);
+    case WM_DESTROY: PostQuitMessage(0); return 0;
+    default: return DefWindowProcA(window, message, wParam, lParam);
   }
 }
 

@@ -38,8 +38,8 @@ ZAPNEST_HOST_ENTRY_POINTS(ZAPNEST_GENERIC_ENTRY)
 
 extern "C" __declspec(dllexport) const char* WINAPI OVA_GetVersion() { return TheHost().versionText.c_str(); }
 
-extern "C" __declspec(dllexport) LRESULT WINAPI OVA_RegisterCommand(const char* label, LPARAM menuKind,
-                                                                     CommandProcedure procedure) {
+extern "C" __declspec(dllexport) LRESULT WINAPI
+    OVA_RegisterCommand(const char* label, LPARAM menuKind, CommandProcedure procedure) {
   HostState& host = TheHost();
   const UINT identifier = host.nextCommandIdentifier++;
   host.commands.push_back(RegisteredCommand{label != nullptr ? label : "", menuKind, procedure, identifier});

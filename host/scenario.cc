@@ -157,8 +157,7 @@ struct Player {
     HWND dialog = Dialog(step, step.arguments[0]);
     if (dialog == nullptr) return false;
     const LRESULT shown = SendDlgItemMessageA(dialog, kFilterBox, CB_GETCURSEL, 0, 0) + 1;
-    return std::to_string(shown) == step.arguments[1] ||
-           Fail(step, "the dialog shows filter " + std::to_string(shown));
+    return std::to_string(shown) == step.arguments[1] || Fail(step, "the dialog shows filter " + std::to_string(shown));
   }
 
   bool Confirm(const ScenarioStep& step) {
@@ -256,7 +255,7 @@ struct Player {
     const bool pictured = Picture(step, "menu");
     EndMenu();
     return WaitUntil([] { return ShownMenu() == nullptr; }, timeoutMs) ? pictured
-                                                                      : Fail(step, "the drop-down stayed open");
+                                                                       : Fail(step, "the drop-down stayed open");
   }
 
   bool TakePicture(const ScenarioStep& step) { return Picture(step, step.arguments[0]); }
@@ -357,10 +356,8 @@ struct Player {
   }
 
   bool Message(const ScenarioStep& step) {
-    static const std::map<std::string, LPCSTR> icons = {{"information", IDI_ASTERISK},
-                                                        {"question", IDI_QUESTION},
-                                                        {"warning", IDI_EXCLAMATION},
-                                                        {"error", IDI_HAND}};
+    static const std::map<std::string, LPCSTR> icons = {
+        {"information", IDI_ASTERISK}, {"question", IDI_QUESTION}, {"warning", IDI_EXCLAMATION}, {"error", IDI_HAND}};
     const auto icon = icons.find(step.arguments[1]);
     const int button = ButtonId(step.arguments[2]);
     if (icon == icons.end() || button == 0) return Fail(step, "unknown icon or button");
@@ -548,8 +545,8 @@ BOOL CALLBACK DismissDialog(HWND window, LPARAM) {
   GetWindowThreadProcessId(window, &process);
   if (process == GetCurrentProcessId() && IsWindowVisible(window) && lstrcmpA(className, "#32770") == 0) {
     // Cancel, or No where a question has no Cancel.
-    PostMessageA(window, WM_COMMAND, GetDlgItem(window, IDCANCEL) != nullptr || GetDlgItem(window, IDNO) == nullptr
-                                         ? IDCANCEL : IDNO, 0);
+    PostMessageA(window, WM_COMMAND,
+                 GetDlgItem(window, IDCANCEL) != nullptr || GetDlgItem(window, IDNO) == nullptr ? IDCANCEL : IDNO, 0);
   }
   return TRUE;
 }

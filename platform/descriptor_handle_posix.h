@@ -7,8 +7,6 @@
 
 #include "platform/platform.h"
 
-inline FileHandle HandleFromDescriptor(int fd) {
-  return reinterpret_cast<FileHandle>(static_cast<intptr_t>(fd) + 1);
-}
+inline FileHandle HandleFromDescriptor(int fd) { return reinterpret_cast<FileHandle>(static_cast<intptr_t>(fd) + 1); }
 
 inline int DescriptorOf(FileHandle file) { return static_cast<int>(reinterpret_cast<intptr_t>(file) - 1); }

@@ -38,8 +38,7 @@ CalendarTime FileTimeToCalendar(FileTime time) {
   const uint64_t days = time / kTicksPerDay;
   const uint64_t ticksOfDay = time % kTicksPerDay;
   CalendarTime calendar{};
-  CivilFromDays(static_cast<int64_t>(days) - kDaysFrom1601To1970, &calendar.year, &calendar.month,
-                &calendar.day);
+  CivilFromDays(static_cast<int64_t>(days) - kDaysFrom1601To1970, &calendar.year, &calendar.month, &calendar.day);
   const uint64_t secondsOfDay = ticksOfDay / kFileTimeTicksPerSecond;
   calendar.hour = static_cast<int>(secondsOfDay / 3600);
   calendar.minute = static_cast<int>(secondsOfDay / 60 % 60);

@@ -50,8 +50,8 @@ std::string FoldedFinalPath(FinalPathFunction finalPath, HANDLE handle) {
   std::wstring path(MAX_PATH, L'\0');
   for (int attempt = 0; attempt < 3; ++attempt) {
     // Counts the NUL when the buffer is too small, leaves it out when not.
-    const DWORD length = finalPath(handle, &path[0], static_cast<DWORD>(path.size()),
-                                   FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    const DWORD length =
+        finalPath(handle, &path[0], static_cast<DWORD>(path.size()), FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
     if (length == 0) return "";
     if (length < path.size()) {
       std::string text;

@@ -37,7 +37,7 @@ inline bool operator==(const FileIdentity& a, const FileIdentity& b) {
 inline bool operator!=(const FileIdentity& a, const FileIdentity& b) { return !(a == b); }
 
 struct FileInfo {
-  uint32_t attributes;  // FileAttribute bits
+  uint32_t attributes;      // FileAttribute bits
   FileTime creationTime;    // UTC
   FileTime lastAccessTime;  // UTC
   FileTime lastWriteTime;   // UTC

@@ -142,9 +142,7 @@ uint32_t SetFilePosition(FileHandle file, int32_t distance, SeekOrigin origin) {
   return position == INVALID_SET_FILE_POINTER ? Failed(kInvalidFilePosition) : position;
 }
 
-bool TruncateFileHere(FileHandle file) {
-  return SetEndOfFile(Win32Handle(file)) != FALSE || Failed(false);
-}
+bool TruncateFileHere(FileHandle file) { return SetEndOfFile(Win32Handle(file)) != FALSE || Failed(false); }
 
 // GetFileSizeEx rather than GetFileSize, whose failure value is also a valid
 // low half of a size.

@@ -23,7 +23,7 @@ enum HostEntryPoint : size_t {
 #define ZAPNEST_HOST_SLOT(name, required) Ova##name,
   ZAPNEST_HOST_ENTRY_POINTS(ZAPNEST_HOST_SLOT)
 #undef ZAPNEST_HOST_SLOT
-  kHostEntryPointCount
+      kHostEntryPointCount
 };
 
 struct HostApi {

@@ -5,6 +5,8 @@
 // X(name, required): the first 54 are required; the last two are optional.
 #pragma once
 
+// A table, laid out by hand.
+// clang-format off
 #define ZAPNEST_HOST_ENTRY_POINTS(X)                                                                  \
   X(GetVersion, true) X(Command, true) X(GetWindowHandles, true) X(RegisterCommand, true)             \
   X(RegisterUICallback, true) X(GetDataFolder, true) X(GetTempFolder, true) X(GetTempFileName, true) \
@@ -20,3 +22,4 @@
   X(ISO_2022_JP, true) X(ISO_2022_KR, true) X(HZ_GB2312, true) X(ISO_8859_2, true) X(EUC_JP, true)    \
   X(UTF_7, true) X(UTF_8, true) X(B64Convert, true) X(QPConvert, true) X(MIMEHeader, true)            \
   X(SerializeRcpts, true) X(Connect, true) X(SetStatus, false) X(NextUnread, false)
+// clang-format on

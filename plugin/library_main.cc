@@ -4,10 +4,10 @@
 
 #include <string>
 
+#include "platform/wide_text.h"
 #include "plugin/exception_boundary.h"
 #include "plugin/host_api.h"
 #include "plugin/settings.h"
-#include "platform/wide_text.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include "plugin/messages.h"
 
-#include "plugin/compose_window.h"
 #include "platform/wide_text.h"
+#include "plugin/compose_window.h"
 
 const char kCancelledText[] = "Creation of zip archive cancelled.";
 const char kCreateErrorText[] = "Error creating zip archive.";

@@ -1,8 +1,8 @@
 #include "plugin/settings.h"
 
-#include "plugin/ini_path.h"
 #include "platform/code_page.h"
 #include "platform/wide_text.h"
+#include "plugin/ini_path.h"
 
 namespace {
 
@@ -27,8 +27,8 @@ TextAsRead ReadText(const std::wstring& iniPath, const wchar_t* key, const char*
   // value of exactly that length says too: so only a value that fills this
   // larger buffer was longer than a setting keeps.
   wchar_t text[kSettingTextSize + 1] = L"";
-  DWORD length = GetPrivateProfileStringW(kSection, key, wideFallback.c_str(), text, kSettingTextSize + 1,
-                                          iniPath.c_str());
+  DWORD length =
+      GetPrivateProfileStringW(kSection, key, wideFallback.c_str(), text, kSettingTextSize + 1, iniPath.c_str());
   const bool cutShort = length >= kSettingTextSize;
   if (cutShort) {
     length = kSettingTextSize - 1;

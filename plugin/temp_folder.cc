@@ -1,7 +1,7 @@
 #include "plugin/temp_folder.h"
 
-#include "plugin/host_api.h"
 #include "platform/code_page.h"
+#include "plugin/host_api.h"
 
 std::string TempFolder() {
   const char* folder = GetTempFolderEntry()();

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "platform/file_status.h"
+#include "platform/wide_text.h"
 #include "plugin/commands.h"
 #include "plugin/compose_window.h"
 #include "plugin/dialog_hooks.h"
@@ -18,8 +20,6 @@
 #include "plugin/zip_name_rules.h"
 #include "plugin/zip_output.h"
 #include "plugin/zip_progress.h"
-#include "platform/file_status.h"
-#include "platform/wide_text.h"
 #include "writer/archive.h"
 #include "zip/name_collisions.h"
 
@@ -39,8 +39,8 @@ constexpr wchar_t kOpenFilter[] =
     L"MS Office Files (*.doc;*.rtf;*.xls)\0*.doc;*.rtf;*.xls\0"
     L"All Files (*.*)\0*.*\0";
 
-constexpr DWORD kOpenFlags = OFN_ENABLESIZING | OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_ALLOWMULTISELECT |
-                             OFN_ENABLEHOOK | OFN_HIDEREADONLY;
+constexpr DWORD kOpenFlags =
+    OFN_ENABLESIZING | OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_ALLOWMULTISELECT | OFN_ENABLEHOOK | OFN_HIDEREADONLY;
 static_assert(kOpenFlags == 0x881224, "the open dialog's flags");
 
 // "All Files (*.*)" until the user picks another; kept while the library is loaded.

@@ -10,6 +10,12 @@
 #include <string>
 #include <vector>
 
+#include "platform/case_folding.h"
+#include "platform/file_status.h"
+#include "platform/folder_listing.h"
+#include "platform/paths.h"
+#include "platform/platform.h"
+#include "platform/wide_text.h"
 #include "plugin/commands.h"
 #include "plugin/compose_window.h"
 #include "plugin/dialog_hooks.h"
@@ -21,12 +27,6 @@
 #include "plugin/zip_name_dialog.h"
 #include "plugin/zip_output.h"
 #include "plugin/zip_progress.h"
-#include "platform/case_folding.h"
-#include "platform/file_status.h"
-#include "platform/folder_listing.h"
-#include "platform/paths.h"
-#include "platform/platform.h"
-#include "platform/wide_text.h"
 #include "writer/archive.h"
 #include "zip/name_collisions.h"
 

@@ -1,5 +1,7 @@
 #include "plugin/zip_name_dialog.h"
 
+#include "platform/file_status.h"
+#include "platform/wide_text.h"
 #include "plugin/copy_text.h"
 #include "plugin/dialog_hooks.h"
 #include "plugin/mail_client_path.h"
@@ -7,8 +9,6 @@
 #include "plugin/settings.h"
 #include "plugin/temp_folder.h"
 #include "plugin/zip_name_rules.h"
-#include "platform/file_status.h"
-#include "platform/wide_text.h"
 
 namespace {
 
@@ -53,8 +53,7 @@ void MakeZipNameDialog(OPENFILENAMEW* record, wchar_t* zipPath, wchar_t* saveTit
   record->lpfnHook = DetailsViewHookSave;
 }
 
-bool AskZipPath(OPENFILENAMEW* record, const std::string& preset, const ZipNameChecks& checks,
-                std::string* zipPath) {
+bool AskZipPath(OPENFILENAMEW* record, const std::string& preset, const ZipNameChecks& checks, std::string* zipPath) {
   // The mail client's temporary folder does not change while it asks.
   const std::string temp = TempFolder();
   const std::string warning = SaveWarningText(temp);

@@ -35,5 +35,4 @@ struct ZipNameChecks {
 // temporary folder the user is warned (unless ShowSaveWarning is 0) and may
 // choose again. Returns false, after showing "Creation of zip archive
 // cancelled.", when the dialog is cancelled.
-bool AskZipPath(OPENFILENAMEW* record, const std::string& preset, const ZipNameChecks& checks,
-                std::string* zipPath);
+bool AskZipPath(OPENFILENAMEW* record, const std::string& preset, const ZipNameChecks& checks, std::string* zipPath);

@@ -1,10 +1,10 @@
 #include "plugin/zip_output.h"
 
+#include "platform/wide_text.h"
 #include "plugin/compose_window.h"
 #include "plugin/host_api.h"
 #include "plugin/mail_client_path.h"
 #include "plugin/messages.h"
-#include "platform/wide_text.h"
 #include "writer/archive.h"
 
 OpenArchive::~OpenArchive() { Close(); }

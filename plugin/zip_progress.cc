@@ -4,10 +4,10 @@
 
 #include <vector>
 
+#include "platform/wide_text.h"
 #include "plugin/compose_window.h"
 #include "plugin/message_pump.h"
 #include "plugin/messages.h"
-#include "platform/wide_text.h"
 #include "writer/archive.h"
 
 namespace {
@@ -103,8 +103,7 @@ HWND CreateProgressWindow(HWND owner, bool* stopped) {
   dialog.AddItem(L"STATIC", L"", kCountId, SS_LEFT | SS_NOPREFIX, 10, 20, 220, 9);
   dialog.AddItem(PROGRESS_CLASSW, L"", kBarId, WS_BORDER, 10, 34, 220, 10);
   dialog.AddItem(L"BUTTON", L"Cancel", IDCANCEL, BS_PUSHBUTTON | WS_TABSTOP, 180, 54, 50, 14);
-  HWND window =
-      CreateDialogIndirectParamW(GetModuleHandleW(nullptr), dialog.get(), owner, ProgressDialogProc, 0);
+  HWND window = CreateDialogIndirectParamW(GetModuleHandleW(nullptr), dialog.get(), owner, ProgressDialogProc, 0);
   if (window == nullptr) return nullptr;
   SetWindowLongPtrW(window, DWLP_USER, reinterpret_cast<LONG_PTR>(stopped));
   SendDlgItemMessageW(window, kBarId, PBM_SETRANGE, 0, MAKELPARAM(0, kBarSteps));

@@ -16,8 +16,7 @@ constexpr uint32_t kUnknownSize = 0xFFFFFFFF;
 // Whether an archive whose entries end at `entriesEnd` still closes within
 // its limit once `entry` joins the directory. In 64 bits, so nothing wraps.
 bool ClosesWithin(const ZipArchive* archive, uint64_t entriesEnd, const ZipEntry* entry) {
-  return entriesEnd + archive->directorySize + CentralHeaderLength(entry) + kEndOfDirectorySize <=
-         archive->outputLimit;
+  return entriesEnd + archive->directorySize + CentralHeaderLength(entry) + kEndOfDirectorySize <= archive->outputLimit;
 }
 
 // Ends an add refused before anything was written: keeps why, and returns
@@ -107,9 +106,7 @@ int32_t CreateArchive(const char* path, bool replaceExisting, ZipArchive** archi
 
 int32_t CreateArchiveOnFile(const char* path, ZipArchive** archive) { return CreateArchive(path, true, archive); }
 
-int32_t CreateArchiveOnNewFile(const char* path, ZipArchive** archive) {
-  return CreateArchive(path, false, archive);
-}
+int32_t CreateArchiveOnNewFile(const char* path, ZipArchive** archive) { return CreateArchive(path, false, archive); }
 
 int32_t CreateArchiveOnHandle(FileHandle output, ZipArchive** archive) {
   ClearLastFileError();
@@ -286,10 +283,8 @@ bool IsSourceFailure(const ArchiveFailure& failure) {
     case FailedSourceNotListed:
     case FailedSourceRead:
     case FailedSourceChanged:
-    case FailedArchiveLimit:
-      return true;
-    default:
-      return false;
+    case FailedArchiveLimit: return true;
+    default: return false;
   }
 }
 

@@ -88,9 +88,9 @@ bool IsSourceFailure(const ArchiveFailure& failure);
 
 // What the most recent successful add put into the archive.
 struct AddedEntry {
-  uint16_t method;             // kMethodStored or kMethodDeflated
-  uint32_t uncompressedSize;   // bytes read from the source
-  uint32_t compressedSize;     // bytes of entry data in the archive
+  uint16_t method;            // kMethodStored or kMethodDeflated
+  uint32_t uncompressedSize;  // bytes read from the source
+  uint32_t compressedSize;    // bytes of entry data in the archive
 };
 
 // Describes the entry the last successful AddFileToArchive added. Returns

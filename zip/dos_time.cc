@@ -14,7 +14,7 @@ uint32_t ToDosDateTime(FileTime time) {
   if (calendar.year > 2107) return kLatestDosDateTime;
   const uint32_t date = (static_cast<uint32_t>(calendar.year - 1980) << 9) |
                         (static_cast<uint32_t>(calendar.month) << 5) | static_cast<uint32_t>(calendar.day);
-  const uint32_t clock = (static_cast<uint32_t>(calendar.hour) << 11) |
-                         (static_cast<uint32_t>(calendar.minute) << 5) | static_cast<uint32_t>(calendar.second / 2);
+  const uint32_t clock = (static_cast<uint32_t>(calendar.hour) << 11) | (static_cast<uint32_t>(calendar.minute) << 5) |
+                         static_cast<uint32_t>(calendar.second / 2);
   return (date << 16) | clock;
 }

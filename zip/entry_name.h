@@ -20,12 +20,12 @@ constexpr uint16_t kUtf8NameFlag = 0x0800;
 enum EntryNameProblem {
   EntryNameOk,
   EntryNameEmpty,
-  EntryNameTooLong,   // more than 259 bytes: cut short, two names could collide
-  EntryNameNotUtf8,   // bytes that are not UTF-8: no reader could show the name as it was
-  EntryNameAbsolute,  // starts with a separator
-  EntryNameDrive,     // starts with a drive prefix such as "C:"
-  EntryNameClimbs,    // has a ".." component, which leads out of the extraction folder
-  EntryNameFolder,    // ends with a separator, so readers take it for a folder
+  EntryNameTooLong,             // more than 259 bytes: cut short, two names could collide
+  EntryNameNotUtf8,             // bytes that are not UTF-8: no reader could show the name as it was
+  EntryNameAbsolute,            // starts with a separator
+  EntryNameDrive,               // starts with a drive prefix such as "C:"
+  EntryNameClimbs,              // has a ".." component, which leads out of the extraction folder
+  EntryNameFolder,              // ends with a separator, so readers take it for a folder
   EntryNameForbiddenCharacter,  // < > : " | ? * or a control character (0x01-0x1F): Windows cannot create it
   EntryNameTrailingDotOrSpace,  // a component ends in '.' or ' ', which Windows drops: it would be another name
   EntryNameDeviceName,          // a component is CON, PRN, AUX, NUL, COM1-9 or LPT1-9, with or without

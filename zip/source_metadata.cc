@@ -48,8 +48,7 @@ bool LooksExecutable(FileHandle file, uint32_t size) {
   uint8_t signatureBytes[4];
   if (!ReadAt(file, headerOffset, signatureBytes, sizeof signatureBytes)) return false;
   const uint32_t signature = LittleEndian32(signatureBytes);
-  return signature == 0x00005A4D || signature == 0x0000454E || signature == 0x0000454C ||
-         signature == 0x00004550;
+  return signature == 0x00005A4D || signature == 0x0000454E || signature == 0x0000454C || signature == 0x00004550;
 }
 
 }  // namespace

@@ -49,7 +49,7 @@ enum ArchiveResult : int32_t {
   // No archive, no source path, an unusable entry name, or a source of
   // 4 GiB or more (found at open, or while it is read)
   ArchiveBadArgument = 9,
-  ArchiveFinished = 13,    // add after the central directory was written
+  ArchiveFinished = 13,  // add after the central directory was written
   // The output could not be repositioned, or the archive would grow past
   // outputLimit
   ArchiveSeekFailed = 16,
@@ -102,10 +102,10 @@ struct ZipArchive {
   // Size of the current source as queried before reading (0xFFFFFFFF when it
   // could not be queried); after reading, the bytes actually read.
   uint32_t sourceSize;
-  uint32_t bytesRead;       // source bytes of the current entry read so far
-  uint32_t crc32;           // CRC-32 of those bytes; 0 before the first
-  FileHandle source;        // the file being added
-  uint32_t compressedSize;  // data bytes of the current entry written so far
+  uint32_t bytesRead;          // source bytes of the current entry read so far
+  uint32_t crc32;              // CRC-32 of those bytes; 0 before the first
+  FileHandle source;           // the file being added
+  uint32_t compressedSize;     // data bytes of the current entry written so far
   DeflateState* deflateState;  // created by the first deflated entry, kept until close
   ZipEntry* lastEntry;         // the tail of entryList, so that appending takes no walk
   // Where the next byte goes in the output, as the channel has moved it.

@@ -59,8 +59,8 @@ uint8_t* PutCentralHeader(uint8_t* at, const ZipEntry* entry) {
 
 uint8_t* PutEndRecord(uint8_t* at, uint32_t count, uint32_t directorySize, uint32_t directoryStart) {
   at = Put32(at, kEndOfDirectorySignature);
-  at = Put16(at, 0);  // number of this disk
-  at = Put16(at, 0);  // disk where the central directory starts
+  at = Put16(at, 0);               // number of this disk
+  at = Put16(at, 0);               // disk where the central directory starts
   at = Put16(at, count & 0xFFFF);  // the 16-bit counts wrap above 65535 entries
   at = Put16(at, count & 0xFFFF);
   at = Put32(at, directorySize);

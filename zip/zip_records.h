@@ -12,11 +12,11 @@
 #include "zip/zip_archive.h"
 #include "zip/zip_entry.h"
 
-constexpr uint32_t kLocalHeaderSize = 30;       // without name and extra field
-constexpr uint32_t kCentralHeaderSize = 46;     // without name and extra field
+constexpr uint32_t kLocalHeaderSize = 30;    // without name and extra field
+constexpr uint32_t kCentralHeaderSize = 46;  // without name and extra field
 constexpr uint32_t kEndOfDirectorySize = 22;
-constexpr uint16_t kVersionNeeded = 20;         // 2.0: deflate
-constexpr uint16_t kVersionMadeBy = 0x0B17;     // format 2.3, host system 11
+constexpr uint16_t kVersionNeeded = 20;      // 2.0: deflate
+constexpr uint16_t kVersionMadeBy = 0x0B17;  // format 2.3, host system 11
 
 // Bytes of the entry's local header and of its central directory header,
 // name and extra field included.

@@ -86,8 +86,10 @@ TEST(SourceDateEpoch, UnsetOrEmptyBoundsNoTime) {
 }
 
 TEST(SourceDateEpoch, OnlyPlainDigitsThatFitAreSeconds) {
-  for (const auto& [text, seconds] : {std::pair<const char*, int64_t>{"0", 0}, {"1709979337", 1709979337},
-                                      {"007", 7}, {"999999999999999999", 999999999999999999}}) {
+  for (const auto& [text, seconds] : {std::pair<const char*, int64_t>{"0", 0},
+                                      {"1709979337", 1709979337},
+                                      {"007", 7},
+                                      {"999999999999999999", 999999999999999999}}) {
     Options options;
     std::string error;
     EXPECT_TRUE(ReadSourceDateEpoch(text, &options, &error)) << text;

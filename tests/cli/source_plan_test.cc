@@ -75,12 +75,15 @@ TEST(SourceNames, PathsWithoutABareNameOrWithOneNoEntryMayHaveAreRefused) {
   EXPECT_EQ("an empty file name was given", Refusal({"a.txt", ""}));
   EXPECT_EQ("'dir/' names a folder, not a file", Refusal({"dir/"}));
   EXPECT_EQ("cannot add 'dir/..': its name '..' would be extracted outside the folder", Refusal({"dir/.."}));
-  EXPECT_EQ("cannot add 'in/CON': its name 'CON' is a Windows device name (CON, PRN, AUX, NUL, COM1-9, LPT1-9), "
-            "which Windows cannot extract as a file",
-            Refusal({"in/CON"}));
-  EXPECT_EQ("cannot add 'a\\x1bb': its name 'a\\x1bb' holds a character Windows does not allow in names "
-            "(< > : \" | ? * or a control character)",
-            Refusal({"a\x1b" "b"}));
+  EXPECT_EQ(
+      "cannot add 'in/CON': its name 'CON' is a Windows device name (CON, PRN, AUX, NUL, COM1-9, LPT1-9), "
+      "which Windows cannot extract as a file",
+      Refusal({"in/CON"}));
+  EXPECT_EQ(
+      "cannot add 'a\\x1bb': its name 'a\\x1bb' holds a character Windows does not allow in names "
+      "(< > : \" | ? * or a control character)",
+      Refusal({"a\x1b"
+               "b"}));
 }
 
 TEST(CollidingSources, ABareNameTwiceIsRefusedNamingTheFirstPairOfPaths) {
@@ -93,20 +96,21 @@ TEST(CollidingSources, NamesEqualButForCaseAsWindowsFoldsThemAreRefused) {
   const char* const overwrite = " differ only in case and would overwrite each other when extracted on Windows";
   EXPECT_EQ(std::string("'a/Report.TXT' and 'b/report.txt'") + overwrite, Refusal({"a/Report.TXT", "b/report.txt"}));
   EXPECT_EQ(std::string("'a/\xC3\x84rger' and 'b/\xC3\xA4rger'") + overwrite,
-            Refusal({"a/\xC3\x84rger", "b/\xC3\xA4rger"}));                          // Ärger / ärger
-  EXPECT_NE("", Refusal({"a/\xCE\xA9.txt", "b/\xCF\x89.txt"}));                        // Ω / ω
-  EXPECT_EQ("", Refusal({"a/a.txt", "b/\xEF\xBD\x81.txt"}));                           // a / ａ
-  EXPECT_EQ("", Refusal({"a/\xC4\xB1.txt", "b/I.txt"}));                               // ı / I
-  EXPECT_EQ("", Refusal({"a/\xF0\x90\x90\x80", "b/\xF0\x90\x90\xA8"}));                // Deseret 𐐀 / 𐐨
+            Refusal({"a/\xC3\x84rger", "b/\xC3\xA4rger"}));              // Ärger / ärger
+  EXPECT_NE("", Refusal({"a/\xCE\xA9.txt", "b/\xCF\x89.txt"}));          // Ω / ω
+  EXPECT_EQ("", Refusal({"a/a.txt", "b/\xEF\xBD\x81.txt"}));             // a / ａ
+  EXPECT_EQ("", Refusal({"a/\xC4\xB1.txt", "b/I.txt"}));                 // ı / I
+  EXPECT_EQ("", Refusal({"a/\xF0\x90\x90\x80", "b/\xF0\x90\x90\xA8"}));  // Deseret 𐐀 / 𐐨
 }
 
 TEST(CollidingSources, AFileNamedAsTheFolderOfAnotherIsRefused) {
 #ifdef _WIN32
   GTEST_SKIP() << "a Windows file name cannot hold a backslash";
 #else
-  EXPECT_EQ("'in/a' and 'in/A\\b.txt' cannot both be extracted: 'a' and 'A\\b.txt' make one name a folder of the "
-            "other",
-            Refusal({"in/a", "in/A\\b.txt"}));
+  EXPECT_EQ(
+      "'in/a' and 'in/A\\b.txt' cannot both be extracted: 'a' and 'A\\b.txt' make one name a folder of the "
+      "other",
+      Refusal({"in/a", "in/A\\b.txt"}));
 #endif
 }
 
@@ -154,8 +158,9 @@ TEST(FolderSources, FilesWhoseNamesCannotBeEntriesAreSkippedAndCaseTwinsCollide)
     EXPECT_EQ("; skipped\n", notice.substr(notice.size() - 10)) << notice;
   }
   ASSERT_TRUE(FindCollision(sources, &error));
-  EXPECT_EQ("'" + dir.File("Ok.TXT") + "' and '" + dir.File("ok.txt") + "' differ only in case and would overwrite "
-            "each other when extracted on Windows",
+  EXPECT_EQ("'" + dir.File("Ok.TXT") + "' and '" + dir.File("ok.txt") +
+                "' differ only in case and would overwrite "
+                "each other when extracted on Windows",
             error);
 #endif
 }

@@ -13,8 +13,8 @@
 #include "deflate/huffman_tree.h"
 #include "tests/support/deflate_decoder.h"
 #include "tests/support/deflate_harness.h"
-#include "tests/support/fake_platform_test.h"
 #include "tests/support/fake_platform.h"
+#include "tests/support/fake_platform_test.h"
 #include "tests/support/test_data.h"
 
 namespace {

@@ -12,9 +12,7 @@
 
 namespace {
 
-std::vector<uint8_t> Sample() {
-  return Bytes({WordText(200000, 3), RandomBytes(70000, 4), WordText(150000, 5)});
-}
+std::vector<uint8_t> Sample() { return Bytes({WordText(200000, 3), RandomBytes(70000, 4), WordText(150000, 5)}); }
 
 class CompressorFaults : public FakePlatformTest {
  protected:

@@ -30,7 +30,6 @@ class HuffmanTree : public CompressorTest {
     for (uint32_t n = 0; n < count; ++n) codes.push_back(tree[n].code);
     return codes;
   }
-
 };
 
 // Sum of 2^-length over the used symbols, scaled to 2^15: exactly 2^15 for a

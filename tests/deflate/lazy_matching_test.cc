@@ -20,7 +20,8 @@ std::vector<DecodedSymbol> SymbolsOf(const std::vector<uint8_t>& input) {
   EXPECT_TRUE(stream.ok) << stream.error;
   EXPECT_EQ(input, stream.output);
   std::vector<DecodedSymbol> symbols;
-  for (const DecodedBlock& block : stream.blocks) symbols.insert(symbols.end(), block.symbols.begin(), block.symbols.end());
+  for (const DecodedBlock& block : stream.blocks)
+    symbols.insert(symbols.end(), block.symbols.begin(), block.symbols.end());
   return symbols;
 }
 

@@ -6,8 +6,8 @@
 
 #include "tests/support/deflate_decoder.h"
 #include "tests/support/deflate_harness.h"
-#include "tests/support/fake_platform_test.h"
 #include "tests/support/fake_platform.h"
+#include "tests/support/fake_platform_test.h"
 #include "tests/support/test_data.h"
 
 namespace {
@@ -24,8 +24,8 @@ TEST_F(RoundTrip, EmptyInputIsOneFinalFixedBlock) {
 }
 
 TEST_F(RoundTrip, RandomBytesOfManySizes) {
-  for (size_t size : {1u, 2u, 3u, 100u, 261u, 262u, 4096u, 32767u, 32768u, 32769u, 65535u, 65536u, 65537u,
-                      200000u, 1u << 20}) {
+  for (size_t size :
+       {1u, 2u, 3u, 100u, 261u, 262u, 4096u, 32767u, 32768u, 32769u, 65535u, 65536u, 65537u, 200000u, 1u << 20}) {
     const std::vector<uint8_t> input = RandomBytes(size, static_cast<uint32_t>(size));
     const CompressedEntry entry = CompressBytes(input);
     ASSERT_EQ(0, entry.errorCode) << size;

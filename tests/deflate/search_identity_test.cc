@@ -82,8 +82,8 @@ Compressed CompressWith(Compressor compress, ZipArchive* archive, const std::vec
 
   CloseFile(archive->source);
   archive->source = kNoFile;
-  return Compressed{fake::Contents("out"), archive->errorCode, archive->crc32, archive->bytesRead,
-                    archive->compressedSize, longChains};
+  return Compressed{fake::Contents("out"), archive->errorCode,      archive->crc32,
+                    archive->bytesRead,    archive->compressedSize, longChains};
 }
 
 std::vector<uint8_t> Run(size_t count, uint8_t value) { return std::vector<uint8_t>(count, value); }
@@ -180,24 +180,32 @@ const Input kInputs[] = {
     {"PrefixRepeats", [] { return PrefixRepeats(200000, 21); }, "on"},
     {"MatchAtTheFarthestDistance", MatchAtTheFarthestDistance, "on"},
     {"TextWithAZeroRunAcrossTheHalfWindow",
-     [] { return Bytes({WordText(32768 - 300, 2), Run(700, 0), WordText(60000, 3)}); }, "on"},
-    {"TextWithAZeroRunAcrossTheSlidePoint",
-     [] { return Bytes({WordText(65274 - 700, 4), Run(1500, 0), WordText(40000, 5)}); }, "on"},
-    {"TextWithRunsAcrossLaterSlides",
      [] {
-       return Bytes({WordText(98304 - 260, 6), Run(520, 'e'), WordText(32768 - 260, 7), Run(520, ' '),
-                     WordText(20000, 8)});
+       return Bytes({WordText(32768 - 300, 2), Run(700, 0), WordText(60000, 3)});
      },
      "on"},
-    {"TextThenAZeroRunTo65536Plus258", [] { return Bytes({WordText(30000, 42), Run(65536 + 258 - 30000, 0)}); },
+    {"TextWithAZeroRunAcrossTheSlidePoint",
+     [] {
+       return Bytes({WordText(65274 - 700, 4), Run(1500, 0), WordText(40000, 5)});
+     },
+     "on"},
+    {"TextWithRunsAcrossLaterSlides",
+     [] {
+       return Bytes(
+           {WordText(98304 - 260, 6), Run(520, 'e'), WordText(32768 - 260, 7), Run(520, ' '), WordText(20000, 8)});
+     },
+     "on"},
+    {"TextThenAZeroRunTo65536Plus258",
+     [] {
+       return Bytes({WordText(30000, 42), Run(65536 + 258 - 30000, 0)});
+     },
      "on"},
     {"MutatedWordBlocksTo65536", [] { return TextThenRepeats(30000, WordBlock(), 65536, true); }, "on"},
     {"MutatedWordBlocksTo65536Plus258", [] { return TextThenRepeats(30000, WordBlock(), 65536 + 258, true); }, "on"},
     {"MutatedWordBlocksTo98304Minus1", [] { return TextThenRepeats(30000, WordBlock(), 98304 - 1, true); }, "on"},
     {"MutatedWordBlocksTo98304Plus1", [] { return TextThenRepeats(30000, WordBlock(), 98304 + 1, true); }, "on"},
     {"RandomBlocksTo65536Plus258", [] { return TextThenRepeats(30000, RandomBlock(), 65536 + 258, false); }, "on"},
-    {"MutatedRandomBlocksTo98304Plus1", [] { return TextThenRepeats(30000, RandomBlock(), 98304 + 1, true); },
-     "on"},
+    {"MutatedRandomBlocksTo98304Plus1", [] { return TextThenRepeats(30000, RandomBlock(), 98304 + 1, true); }, "on"},
     {"TextThenRandomThenTextThenRuns",
      [] {
        return Bytes({WordText(150000, 9), RandomBytes(100000, 10), WordText(150000, 11), Run(70000, 0),

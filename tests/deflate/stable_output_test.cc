@@ -15,9 +15,9 @@ namespace {
 using StableOutput = FakePlatformTest;
 
 TEST_F(StableOutput, AMixedInputAlwaysCompressesToTheSameBytes) {
-  const std::vector<uint8_t> input = Bytes({WordText(400000, 11), RandomBytes(50000, 12),
-                                            std::vector<uint8_t>(70000, 0), WordText(100000, 13),
-                                            RandomBytes(3000, 14), WordText(70000, 11)});
+  const std::vector<uint8_t> input =
+      Bytes({WordText(400000, 11), RandomBytes(50000, 12), std::vector<uint8_t>(70000, 0), WordText(100000, 13),
+             RandomBytes(3000, 14), WordText(70000, 11)});
   const CompressedEntry entry = CompressBytes(input);
   ASSERT_EQ(0, entry.errorCode);
   const uint32_t outputCrc =

@@ -29,8 +29,8 @@ Function HostEntry(const char* name) {
 // a look-alike or the default character on the way.
 bool AnsiForm(const std::wstring& path, std::string* ansi) {
   BOOL usedDefault = FALSE;
-  const int size = WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, path.c_str(), -1, nullptr, 0, nullptr,
-                                       &usedDefault);
+  const int size =
+      WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, path.c_str(), -1, nullptr, 0, nullptr, &usedDefault);
   if (size <= 0 || usedDefault) return false;
   std::string converted(static_cast<size_t>(size), '\0');
   WideCharToMultiByte(CP_ACP, WC_NO_BEST_FIT_CHARS, path.c_str(), -1, &converted[0], size, nullptr, &usedDefault);

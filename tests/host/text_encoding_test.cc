@@ -39,13 +39,23 @@ class AnsiCodePage1252 : public testing::Test {
 };
 
 TEST_F(AnsiCodePage1252, AnsiTextBecomesUTF8) {
-  EXPECT_EQ("C:\\Gr\xC3\xB6\xC3\x9F" "e caf\xC3\xA9.txt", Utf8FromAnsi("C:\\Gr\xF6\xDF" "e caf\xE9.txt"));
+  EXPECT_EQ(
+      "C:\\Gr\xC3\xB6\xC3\x9F"
+      "e caf\xC3\xA9.txt",
+      Utf8FromAnsi("C:\\Gr\xF6\xDF"
+                   "e caf\xE9.txt"));
 }
 
 TEST_F(AnsiCodePage1252, ANameTheCodePageHoldsHasAnExactForm) {
   std::string ansi;
-  ASSERT_TRUE(AnsiFromWideExactly(L"C:\\Gr\x00F6\x00DF" L"e caf\x00E9\\", &ansi));
-  EXPECT_EQ("C:\\Gr\xF6\xDF" "e caf\xE9\\", ansi);
+  ASSERT_TRUE(
+      AnsiFromWideExactly(L"C:\\Gr\x00F6\x00DF"
+                          L"e caf\x00E9\\",
+                          &ansi));
+  EXPECT_EQ(
+      "C:\\Gr\xF6\xDF"
+      "e caf\xE9\\",
+      ansi);
 }
 
 TEST_F(AnsiCodePage1252, LookAlikesAndDefaultCharactersAreRefused) {

@@ -14,19 +14,28 @@ constexpr unsigned kJapanese = 932;
 
 TEST(CodePage, WesternTextConvertsBothWays) {
   std::string utf8;
-  ASSERT_TRUE(CodePageToUtf8(kWesternEurope, "Gr\xF6\xDF" "e caf\xE9.txt", &utf8));
-  EXPECT_EQ("Gr\xC3\xB6\xC3\x9F" "e caf\xC3\xA9.txt", utf8);
+  ASSERT_TRUE(CodePageToUtf8(kWesternEurope,
+                             "Gr\xF6\xDF"
+                             "e caf\xE9.txt",
+                             &utf8));
+  EXPECT_EQ(
+      "Gr\xC3\xB6\xC3\x9F"
+      "e caf\xC3\xA9.txt",
+      utf8);
   std::string back;
   ASSERT_TRUE(Utf8ToCodePage(kWesternEurope, utf8, &back));
-  EXPECT_EQ("Gr\xF6\xDF" "e caf\xE9.txt", back);
+  EXPECT_EQ(
+      "Gr\xF6\xDF"
+      "e caf\xE9.txt",
+      back);
 }
 
 // Windows would put a look-alike in place of each of these ("a", "O", "\"):
 // a path that names another file. The conversion refuses instead.
 TEST(CodePage, CharactersTheCodePageLacksAreRefusedNotReplaced) {
   std::string text = "unchanged";
-  for (const char* utf8 : {"\xEF\xBD\x81.txt", "\xCE\xA9.txt", "sub\xEF\xBC\xBCy.txt", "\xE6\x97\xA5.txt",
-                           "\xF0\x9F\x98\x80.txt"}) {
+  for (const char* utf8 :
+       {"\xEF\xBD\x81.txt", "\xCE\xA9.txt", "sub\xEF\xBC\xBCy.txt", "\xE6\x97\xA5.txt", "\xF0\x9F\x98\x80.txt"}) {
     EXPECT_FALSE(Utf8ToCodePage(kWesternEurope, utf8, &text)) << utf8;
   }
   EXPECT_FALSE(Utf8ToCodePage(kWesternEurope, "caf\xE9", &text));  // not UTF-8 at all

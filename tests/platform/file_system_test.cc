@@ -30,11 +30,13 @@ const std::map<std::string, std::string> kLookAlikes = {
     {"a.txt", "plain a"},
     {"\xEF\xBD\x81.txt", "full-width a"},  // ａ.txt
     {"O.txt", "plain O"},
-    {"\xCE\xA9.txt", "omega"},  // Ω.txt
+    {"\xCE\xA9.txt", "omega"},                                // Ω.txt
     {"\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E.txt", "nihongo"},  // 日本語.txt
-    {"\xF0\x9F\x98\x80.txt", "beyond the plane"},  // 😀.txt
-    {"sub\xEF\xBC\xBCy.txt", "full-width backslash"},  // sub＼y.txt
-    {"Gr\xC3\xB6\xC3\x9F" "e caf\xC3\xA9.txt", "latin"},  // Größe café.txt
+    {"\xF0\x9F\x98\x80.txt", "beyond the plane"},             // 😀.txt
+    {"sub\xEF\xBC\xBCy.txt", "full-width backslash"},         // sub＼y.txt
+    {"Gr\xC3\xB6\xC3\x9F"
+     "e caf\xC3\xA9.txt",
+     "latin"},  // Größe café.txt
 };
 
 std::vector<uint8_t> Bytes(const std::string& text) { return std::vector<uint8_t>(text.begin(), text.end()); }
@@ -99,7 +101,6 @@ TEST(FileSystemNames, ListingGivesEveryPlainFileUnderItsOwnNameAndNoSubfolder) {
   EXPECT_TRUE(files.empty());
 }
 
-
 // The front ends compare a listing's identities with a path's, and the
 // writer compares them with what the open reports: all three must agree.
 TEST(FileSystemNames, TheListingThePathAndTheOpenFileTellOneIdentity) {
@@ -143,16 +144,16 @@ TEST(FileSystemNames, PathsJoinAndSplitAroundMultiByteCharacters) {
 
 TEST(FileSystemNames, CaseFoldsAsWindowsComparesNames) {
   EXPECT_EQ(FoldCase("readme.TXT"), FoldCase("README.txt"));
-  EXPECT_EQ(FoldCase("\xC3\xA4rger"), FoldCase("\xC3\x84RGER"));                   // ärger / ÄRGER
-  EXPECT_EQ(FoldCase("\xCF\x89.txt"), FoldCase("\xCE\xA9.txt"));                   // ω / Ω
-  EXPECT_EQ(FoldCase("\xEF\xBD\x81"), FoldCase("\xEF\xBC\xA1"));                   // ａ / Ａ
-  EXPECT_NE(FoldCase("a"), FoldCase("\xEF\xBD\x81"));                              // a / ａ
-  EXPECT_NE(FoldCase("\xF0\x90\x90\xA8"), FoldCase("\xF0\x90\x90\x80"));           // beyond the plane: not folded
+  EXPECT_EQ(FoldCase("\xC3\xA4rger"), FoldCase("\xC3\x84RGER"));          // ärger / ÄRGER
+  EXPECT_EQ(FoldCase("\xCF\x89.txt"), FoldCase("\xCE\xA9.txt"));          // ω / Ω
+  EXPECT_EQ(FoldCase("\xEF\xBD\x81"), FoldCase("\xEF\xBC\xA1"));          // ａ / Ａ
+  EXPECT_NE(FoldCase("a"), FoldCase("\xEF\xBD\x81"));                     // a / ａ
+  EXPECT_NE(FoldCase("\xF0\x90\x90\xA8"), FoldCase("\xF0\x90\x90\x80"));  // beyond the plane: not folded
   // Letters whose upper case leads elsewhere stay two names, as on Windows.
-  EXPECT_NE(FoldCase("\xC4\xB1spanak"), FoldCase("Ispanak"));                    // ı / I
-  EXPECT_NE(FoldCase("\xCF\x82"), FoldCase("\xCF\x83"));                         // ς / σ
-  EXPECT_NE(FoldCase("\xC2\xB5"), FoldCase("\xCE\x9C"));                         // µ / Μ
-  EXPECT_NE(FoldCase("\xC5\xBF"), FoldCase("s"));                                // ſ / s
+  EXPECT_NE(FoldCase("\xC4\xB1spanak"), FoldCase("Ispanak"));  // ı / I
+  EXPECT_NE(FoldCase("\xCF\x82"), FoldCase("\xCF\x83"));       // ς / σ
+  EXPECT_NE(FoldCase("\xC2\xB5"), FoldCase("\xCE\x9C"));       // µ / Μ
+  EXPECT_NE(FoldCase("\xC5\xBF"), FoldCase("s"));              // ſ / s
 }
 
 // An output is a plain file on a disk, or nothing: a device would swallow
@@ -161,7 +162,7 @@ TEST(FileSystemOutputs, ADeviceIsNeverAnOutput) {
   TempDir dir;
 #ifdef _WIN32
   for (const std::string& name : {std::string("nul.zip"), std::string("NUL"), std::string("con"),
-                                   std::string("COM1.zip"), std::string("aux.txt")}) {
+                                  std::string("COM1.zip"), std::string("aux.txt")}) {
     const std::string path = dir.File(name);
     FileHandle out = CreateOutputFile(path.c_str());
     EXPECT_EQ(kNoFile, out) << name;

@@ -17,7 +17,7 @@ bool SystemCalendar(FileTime time, CalendarTime* calendar) {
   FILETIME value{static_cast<DWORD>(time), static_cast<DWORD>(time >> 32)};
   SYSTEMTIME fields;
   if (!FileTimeToSystemTime(&value, &fields)) return false;
-  *calendar = CalendarTime{fields.wYear, fields.wMonth, fields.wDay, fields.wHour,
+  *calendar = CalendarTime{fields.wYear,   fields.wMonth,  fields.wDay,         fields.wHour,
                            fields.wMinute, fields.wSecond, fields.wMilliseconds};
 #else
   const int64_t ticks = static_cast<int64_t>(time) - static_cast<int64_t>(kUnixEpochFileTime);
@@ -26,8 +26,13 @@ bool SystemCalendar(FileTime time, CalendarTime* calendar) {
   const time_t seconds = static_cast<time_t>((ticks - remainder) / 10000000);
   struct tm fields;
   if (gmtime_r(&seconds, &fields) == nullptr) return false;
-  *calendar = CalendarTime{fields.tm_year + 1900, fields.tm_mon + 1, fields.tm_mday, fields.tm_hour,
-                           fields.tm_min, fields.tm_sec, static_cast<int>(remainder / 10000)};
+  *calendar = CalendarTime{fields.tm_year + 1900,
+                           fields.tm_mon + 1,
+                           fields.tm_mday,
+                           fields.tm_hour,
+                           fields.tm_min,
+                           fields.tm_sec,
+                           static_cast<int>(remainder / 10000)};
 #endif
   return true;
 }

@@ -56,12 +56,12 @@ TEST(FolderLinks, LinksThatLeadOutOfTheFolderAreMarkedWhereverTheirTextPoints) {
   Link("../private/id_rsa", tree.In("notes.txt"));
   Link(tree.secret, tree.In("absolute.txt"));
   Link("sub/../../private/id_rsa", tree.In("climbs.txt"));
-  Link("../sharebc/x.txt", tree.In("sibling.txt"));  // "share" is a prefix of "sharebc", not its folder
+  Link("../sharebc/x.txt", tree.In("sibling.txt"));   // "share" is a prefix of "sharebc", not its folder
   Link("notes.txt", tree.In("via-inside-link.txt"));  // a link inside that leads to one that leads out
   Link("/etc/passwd", tree.In("system.txt"));
   const auto listed = ListByName(tree.share);
-  for (const char* name : {"notes.txt", "absolute.txt", "climbs.txt", "sibling.txt", "via-inside-link.txt",
-                           "system.txt"}) {
+  for (const char* name :
+       {"notes.txt", "absolute.txt", "climbs.txt", "sibling.txt", "via-inside-link.txt", "system.txt"}) {
     ASSERT_EQ(1u, listed.count(name)) << name;
     EXPECT_TRUE(listed.at(name).leadsOutside) << name;
     EXPECT_EQ(IdentityAt(tree.In(name)), listed.at(name).identity) << name;
@@ -78,11 +78,11 @@ TEST(FolderLinks, LinksThatStayInsideAreFilesOfTheFolder) {
   Link("./sub/../plain.txt", tree.In("winding.txt"));
   const auto listed = ListByName(tree.share);
   for (const auto& [name, target] : std::map<std::string, std::string>{{"alias.txt", "plain.txt"},
-                                                                        {"deep-alias.txt", "sub/deep.txt"},
-                                                                        {"absolute-alias.txt", "sub/deep.txt"},
-                                                                        {"alias-of-alias.txt", "plain.txt"},
-                                                                        {"winding.txt", "plain.txt"},
-                                                                        {"plain.txt", "plain.txt"}}) {
+                                                                       {"deep-alias.txt", "sub/deep.txt"},
+                                                                       {"absolute-alias.txt", "sub/deep.txt"},
+                                                                       {"alias-of-alias.txt", "plain.txt"},
+                                                                       {"winding.txt", "plain.txt"},
+                                                                       {"plain.txt", "plain.txt"}}) {
     ASSERT_EQ(1u, listed.count(name)) << name;
     EXPECT_FALSE(listed.at(name).leadsOutside) << name;
     EXPECT_EQ(IdentityAt(tree.In(target)), listed.at(name).identity) << name;
@@ -136,8 +136,7 @@ TEST(FolderLinks, AFileSwappedAfterTheListingIsRefusedAndTheArchiveTakesTheRest)
   ZipArchive* archive = nullptr;
   ASSERT_EQ(ArchiveOk, CreateArchiveOnFile(archivePath.c_str(), &archive));
   for (const char* name : {"plain.txt", "other.txt"}) {
-    EXPECT_EQ(ArchiveOpenFailed,
-              AddListedFileToArchive(archive, name, tree.In(name).c_str(), listed.at(name).identity))
+    EXPECT_EQ(ArchiveOpenFailed, AddListedFileToArchive(archive, name, tree.In(name).c_str(), listed.at(name).identity))
         << name;
     const ArchiveFailure failure = LastArchiveFailure(archive);
     EXPECT_EQ(FailedSourceNotListed, failure.reason) << name;

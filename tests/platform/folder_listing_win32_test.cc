@@ -81,10 +81,10 @@ class FolderListingLinks : public ::testing::Test {
     const std::string unixFolder = UnixPathOf(folder);
     if (unixFolder.empty()) GTEST_SKIP() << "links are made with ln, under Wine";
     const std::pair<const char*, std::string> links[] = {{"to_outside.txt", UnixPathOf(outsideFile)},
-                                                          {"to_a.txt", "a.txt"},
-                                                          {"to_sub.txt", "sub/s.txt"},
-                                                          {"to_sibling.txt", "../folder2/x.txt"},
-                                                          {"to_folder", UnixPathOf(elsewhere.path())}};
+                                                         {"to_a.txt", "a.txt"},
+                                                         {"to_sub.txt", "sub/s.txt"},
+                                                         {"to_sibling.txt", "../folder2/x.txt"},
+                                                         {"to_folder", UnixPathOf(elsewhere.path())}};
     for (const auto& [link, target] : links) {
       const std::string command = "Z:\\bin\\ln -s \"" + target + "\" \"" + unixFolder + "/" + link + "\"";
       ASSERT_TRUE(RunUnixUntil(command, folder + "\\" + link, true)) << link;
@@ -118,7 +118,7 @@ TEST_F(FolderListingLinks, OnlyLinksToFilesOutsideTheFolderLeadOutsideHoweverThe
     EXPECT_FALSE(files["to_sub.txt"].leadsOutside) << name;  // a subfolder lies inside
     EXPECT_TRUE(files["to_outside.txt"].leadsOutside) << name;
     EXPECT_TRUE(files["to_sibling.txt"].leadsOutside) << name;  // "folder2" begins as "folder" does
-    EXPECT_EQ(8u, files["to_outside.txt"].size) << name;  // what the link leads to
+    EXPECT_EQ(8u, files["to_outside.txt"].size) << name;        // what the link leads to
   }
 }
 
@@ -148,8 +148,8 @@ TEST(FolderListing, LeavesAccessTimesAlone) {
   EXPECT_NE(0u, files[0].identity.index);
   WIN32_FILE_ATTRIBUTE_DATA data;
   ASSERT_TRUE(GetFileAttributesExW(Wide(path).c_str(), GetFileExInfoStandard, &data));
-  EXPECT_EQ(accessed, (static_cast<FileTime>(data.ftLastAccessTime.dwHighDateTime) << 32) |
-                          data.ftLastAccessTime.dwLowDateTime);
+  EXPECT_EQ(accessed,
+            (static_cast<FileTime>(data.ftLastAccessTime.dwHighDateTime) << 32) | data.ftLastAccessTime.dwLowDateTime);
 }
 
 }  // namespace

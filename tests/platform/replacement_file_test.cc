@@ -191,8 +191,8 @@ TEST(OutputResolution, ALoopOrAChainTooLongIsRefused) {
   EXPECT_EQ(static_cast<uint32_t>(ELOOP), error);
   // 40 links are followed, as the kernel follows them; the 41st is not.
   for (int i = 0; i < 41; ++i) {
-    ASSERT_EQ(0, symlink(("c" + std::to_string(i + 1) + ".zip").c_str(),
-                         dir.File("c" + std::to_string(i) + ".zip").c_str()));
+    ASSERT_EQ(
+        0, symlink(("c" + std::to_string(i + 1) + ".zip").c_str(), dir.File("c" + std::to_string(i) + ".zip").c_str()));
   }
   EXPECT_EQ(OutputResolved, ResolveOutput(dir.File("c1.zip"), &resolved, &error));
   EXPECT_EQ(dir.File("c41.zip"), resolved);

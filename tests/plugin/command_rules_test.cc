@@ -94,18 +94,20 @@ TEST(ZipNameRules, ATemporaryFolderWithoutSeparatorHoldsOnlyWhatLiesBelowIt) {
 }
 
 TEST(ZipNameRules, TextsAndTheProposedName) {
-  EXPECT_EQ("If you save the zip archive to a folder other than 'C:\\T\\' it won't be automatically deleted upon "
-            "closing Orvel!\nAre you sure you want to do this?",
-            SaveWarningText("C:\\T\\"));
+  EXPECT_EQ(
+      "If you save the zip archive to a folder other than 'C:\\T\\' it won't be automatically deleted upon "
+      "closing Orvel!\nAre you sure you want to do this?",
+      SaveWarningText("C:\\T\\"));
   EXPECT_EQ("report.txt.zip", ZipNameForFile("report.txt"));
   EXPECT_EQ("There is not enough space to create 'T:\\a.zip'. Please choose a different folder!",
             NoSpaceText("T:\\a.zip"));
 }
 
 TEST(ZipNameRules, MessagesNameTheFilesTheyAreAbout) {
-  EXPECT_EQ("'C:\\d\\a.txt' and 'C:\\d\\A.TXT' cannot both be added: Windows would extract them as one file. "
-            "Creation of zip archive cancelled.",
-            CollisionText("C:\\d\\a.txt", "C:\\d\\A.TXT", NamesDifferInCase));
+  EXPECT_EQ(
+      "'C:\\d\\a.txt' and 'C:\\d\\A.TXT' cannot both be added: Windows would extract them as one file. "
+      "Creation of zip archive cancelled.",
+      CollisionText("C:\\d\\a.txt", "C:\\d\\A.TXT", NamesDifferInCase));
   EXPECT_NE(std::string::npos, CollisionText("a", "a\\b.txt", NameIsOthersFolder).find("a folder of the other"));
   EXPECT_EQ(0u, NotAttachableText("C:\\T\\\xCE\xA9.zip").find("Orvel! cannot attach 'C:\\T\\\xCE\xA9.zip'"));
 }

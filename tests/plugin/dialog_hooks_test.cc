@@ -110,10 +110,10 @@ TEST(FolderBrowser, WithoutAnInitialFolderItIsStillEnlarged) {
 // What the driver saw of an open dialog's file list.
 struct FileListViews {
   bool seen = false;
-  DWORD atStart = 0;        // view style after the dialog came up
+  DWORD atStart = 0;  // view style after the dialog came up
   DWORD afterSecondFolder = 0;
-  bool movedOn = false;     // the dialog showed the subfolder
-  std::string subfolder;    // where the driver moves the dialog to
+  bool movedOn = false;   // the dialog showed the subfolder
+  std::string subfolder;  // where the driver moves the dialog to
 };
 
 DWORD ListStyle(HWND dialog) {

@@ -41,7 +41,6 @@ std::string ReadText(const std::string& path) {
   return text.str();
 }
 
-
 TEST(PluginLoad, ReportsItselfAndAnswersEveryCallback) {
   TempDir dir;
   HMODULE plugin = LoadLibraryA(CopyPlugin(dir, "Zapnest.dll").c_str());
@@ -174,8 +173,8 @@ TEST(PluginLoad, OnlyTheCompositionMenuGetsEntries) {
 // The numbers are read as the profile functions read them: the number at
 // the start of the value, anything that is not a number being 0.
 TEST(PluginLoad, ShowZipFolderIsOnForEveryNumberButZero) {
-  for (const auto& [value, entries] : {std::pair<std::string, int>{"1", 18}, {"0", 17}, {"12x", 18}, {"-1", 18},
-                                       {"abc", 17}, {"yes", 17}}) {
+  for (const auto& [value, entries] :
+       {std::pair<std::string, int>{"1", 18}, {"0", 17}, {"12x", 18}, {"-1", 18}, {"abc", 17}, {"yes", 17}}) {
     TempDir dir;
     const std::string dll = CopyPlugin(dir, "Zapnest.dll");
     {
@@ -254,8 +253,8 @@ class PluginCommand : public ::testing::Test {
 TEST_F(PluginCommand, WithoutACompositionWindowItIsCancelled) {
   for (const bool closedWindow : {false, true}) {
     if (closedWindow) {
-      HWND window = CreateWindowExA(0, "STATIC", "compose", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr,
-                                    nullptr, nullptr);
+      HWND window =
+          CreateWindowExA(0, "STATIC", "compose", WS_OVERLAPPED, 0, 0, 10, 10, nullptr, nullptr, nullptr, nullptr);
       openCompose(window, 0);
       DestroyWindow(window);
     }

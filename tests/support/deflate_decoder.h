@@ -17,11 +17,11 @@ struct DecodedSymbol {
 };
 
 struct DecodedBlock {
-  uint32_t type;          // 0 stored, 1 fixed, 2 dynamic
+  uint32_t type;  // 0 stored, 1 fixed, 2 dynamic
   bool final;
-  uint64_t startBit;      // where the 3-bit header begins
-  uint64_t endBit;        // just after the end-of-block code (stored: after the data)
-  uint64_t outputBytes;   // bytes the block produces
+  uint64_t startBit;     // where the 3-bit header begins
+  uint64_t endBit;       // just after the end-of-block code (stored: after the data)
+  uint64_t outputBytes;  // bytes the block produces
   std::vector<DecodedSymbol> symbols;
 };
 

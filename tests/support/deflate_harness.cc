@@ -32,7 +32,7 @@ CompressedEntry CompressBytes(const std::vector<uint8_t>& input) {
   ZipEntry entry{};
   CompressNextEntry(archive, input, &entry);
   CompressedEntry result{fake::Contents("out"), archive->errorCode, archive->compressedSize,
-                         archive->bytesRead, archive->crc32, entry.gpFlags};
+                         archive->bytesRead,    archive->crc32,     entry.gpFlags};
   DiscardArchive(archive);
   return result;
 }

@@ -17,8 +17,8 @@ namespace fake {
 struct File {
   std::vector<uint8_t> bytes;
   FileInfo info{FileArchive, 0, 0, 0, 0, {}};  // size is taken from `bytes`, identity from its place
-  uint64_t reportedSize = 0;  // when not 0, the size queries report this instead
-  uint32_t readLimit = 0;     // when not 0, a read returns at most this many bytes
+  uint64_t reportedSize = 0;                   // when not 0, the size queries report this instead
+  uint32_t readLimit = 0;                      // when not 0, a read returns at most this many bytes
   bool open = false;
 };
 
@@ -27,12 +27,12 @@ struct File {
 struct FaultPlan {
   int failCreateNumber = 0;
   int failOpenNumber = 0;
-  int failWriteNumber = 0;       // the write call fails, writing nothing
-  int shortWriteNumber = 0;      // the write call succeeds but writes one byte less
+  int failWriteNumber = 0;   // the write call fails, writing nothing
+  int shortWriteNumber = 0;  // the write call succeeds but writes one byte less
   int failReadNumber = 0;
-  int failPositionNumber = 0;    // SetFilePosition
+  int failPositionNumber = 0;  // SetFilePosition
   int failTruncateNumber = 0;
-  int failInfoNumber = 0;        // QueryFileInfo, and OpenInputFile's look when it describes the file
+  int failInfoNumber = 0;  // QueryFileInfo, and OpenInputFile's look when it describes the file
   int failAllocationNumber = 0;
   // Free space: writes past this many bytes of any one file are cut short,
   // as on a full disk. UINT64_MAX for none.
@@ -65,7 +65,7 @@ struct State {
   int liveAllocations = 0;
   FileTime utcNow = 0;
   int64_t localOffsetTicks = 0;  // local time minus UTC
-  uint32_t lastFileError = 0;     // what LastFileError reports
+  uint32_t lastFileError = 0;    // what LastFileError reports
   // Called before every read, for tests that must stand in for what a long
   // read would have done by then.
   std::function<void()> beforeEachRead;

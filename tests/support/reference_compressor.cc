@@ -79,8 +79,7 @@ uint32_t Search(DeflateState* s, uint32_t c) {
   const uint8_t* w = s->window;
   const uint32_t at = s->curPos;
   for (;;) {
-    if (w[c + best] == w[at + best] && w[c + best - 1] == w[at + best - 1] && w[c] == w[at] &&
-        w[c + 1] == w[at + 1]) {
+    if (w[c + best] == w[at + best] && w[c + best - 1] == w[at + best - 1] && w[c] == w[at] && w[c + 1] == w[at + 1]) {
       uint32_t length = kMinMatch;
       while (length < kMaxMatch && w[c + length] == w[at + length]) ++length;
       if (length > best) {
@@ -165,12 +164,11 @@ void ReferenceCompressEntry(ZipArchive* archive, ZipEntry* entry) {
     s->outBuf = StagedOutput(archive);
     s->outSize = kOutputBufferSize;
     s->fixedDistTree[0].codeLen = 0;
-    s->litDesc = TreeDescriptor{s->dynLitTree, s->fixedLitTree, litExtraBits, kLiterals + 1,
-                                kLiteralLengthSymbols, kMaxCodeBits, 0};
-    s->distDesc = TreeDescriptor{s->dynDistTree, s->fixedDistTree, distExtraBits, 0, kDistanceSymbols,
-                                 kMaxCodeBits, 0};
-    s->codeLenDesc = TreeDescriptor{s->codeLenTree, nullptr, codeLenExtraBits, 0, kCodeLengthSymbols,
-                                    kMaxCodeLengthBits, 0};
+    s->litDesc = TreeDescriptor{
+        s->dynLitTree, s->fixedLitTree, litExtraBits, kLiterals + 1, kLiteralLengthSymbols, kMaxCodeBits, 0};
+    s->distDesc = TreeDescriptor{s->dynDistTree, s->fixedDistTree, distExtraBits, 0, kDistanceSymbols, kMaxCodeBits, 0};
+    s->codeLenDesc =
+        TreeDescriptor{s->codeLenTree, nullptr, codeLenExtraBits, 0, kCodeLengthSymbols, kMaxCodeLengthBits, 0};
     archive->deflateState = s;
   }
   s->level = kCompressionLevel;

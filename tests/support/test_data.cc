@@ -2,8 +2,8 @@
 
 #include <cctype>
 #include <random>
-#include <string>
 #include <stdexcept>
+#include <string>
 
 std::vector<uint8_t> Hex(const std::string& text) {
   std::vector<uint8_t> bytes;
@@ -39,10 +39,11 @@ std::vector<uint8_t> RandomBytes(size_t count, uint32_t seed) {
 }
 
 std::vector<uint8_t> WordText(size_t count, uint32_t seed) {
-  static const char* const kWords[] = {
-      "the", "zip", "archive", "of", "a", "message", "window", "deflate", "block", "and", "to", "in",
-      "compressor", "is", "with", "file", "that", "for", "hash", "chain", "match", "literal", "tree",
-      "Huffman", "code", "length", "distance", "stored", "fixed", "dynamic", "entry", "header"};
+  static const char* const kWords[] = {"the",     "zip",     "archive", "of",    "a",      "message",    "window",
+                                       "deflate", "block",   "and",     "to",    "in",     "compressor", "is",
+                                       "with",    "file",    "that",    "for",   "hash",   "chain",      "match",
+                                       "literal", "tree",    "Huffman", "code",  "length", "distance",   "stored",
+                                       "fixed",   "dynamic", "entry",   "header"};
   std::mt19937 generator(seed);
   std::vector<uint8_t> text;
   text.reserve(count + 16);

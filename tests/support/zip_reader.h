@@ -17,7 +17,7 @@ struct ReadEntry {
   uint32_t localHeaderOffset;
   uint32_t externalAttributes;
   uint32_t dosDateTime;
-  int32_t modifyTime;  // from the extended-timestamp field
+  int32_t modifyTime;         // from the extended-timestamp field
   std::vector<uint8_t> data;  // uncompressed
 };
 

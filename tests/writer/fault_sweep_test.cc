@@ -88,8 +88,8 @@ bool RunWithFault(Fault fault, int n) {
 }
 
 TEST(FaultSweep, EveryFailingCallLeavesAValidArchiveOrAFailedClose) {
-  for (Fault fault : {Fault::Write, Fault::ShortWrite, Fault::Read, Fault::Position, Fault::Allocation,
-                      Fault::WriteWithoutCut}) {
+  for (Fault fault :
+       {Fault::Write, Fault::ShortWrite, Fault::Read, Fault::Position, Fault::Allocation, Fault::WriteWithoutCut}) {
     int n = 1;
     while (RunWithFault(fault, n)) ++n;
     EXPECT_GT(n, 3) << "fault " << static_cast<int>(fault) << " was never reached";

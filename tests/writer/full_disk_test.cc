@@ -57,8 +57,8 @@ TEST(FullDisk, AddsThatDoNotFitAreCutAwayAndTheRestIsAValidArchive) {
   for (int i = 0; i < 5; ++i) names.push_back("part" + std::to_string(i) + ".zip");  // stored: 300 KB each
   names.push_back("small.txt");
   for (size_t i = 0; i < names.size(); ++i) {
-    WriteWholeFile(sources.File(names[i]), i + 1 < names.size() ? RandomBytes(300000, static_cast<uint32_t>(i))
-                                                                 : WordText(20000, 9));
+    WriteWholeFile(sources.File(names[i]),
+                   i + 1 < names.size() ? RandomBytes(300000, static_cast<uint32_t>(i)) : WordText(20000, 9));
   }
 
   ZipArchive* archive = nullptr;

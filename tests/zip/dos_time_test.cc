@@ -20,7 +20,8 @@ TEST(DosDateTime, PacksTheFieldsWithSecondsHalved) {
 // The first and last years of the field are encoded as they are, not
 // clamped: only dates outside them are.
 TEST(DosDateTime, TheFirstAndLastYearsAreNotClamped) {
-  EXPECT_EQ(((((0u << 9) | (6u << 5) | 15u)) << 16) | (12u << 11) | (30u << 5), ToDosDateTime(At(1980, 6, 15, 12, 30, 0)));
+  EXPECT_EQ(((((0u << 9) | (6u << 5) | 15u)) << 16) | (12u << 11) | (30u << 5),
+            ToDosDateTime(At(1980, 6, 15, 12, 30, 0)));
   EXPECT_EQ(((((127u << 9) | (6u << 5) | 15u)) << 16) | (12u << 11) | (30u << 5),
             ToDosDateTime(At(2107, 6, 15, 12, 30, 0)));
 }
@@ -46,8 +47,8 @@ TEST(UnixTime, CountsSecondsTruncatingTowardZero) {
 // outside is held at the nearer end rather than wrapped into a date that
 // looks real (1500 had shown as 2009, 2040 as 1904 or 2040 by the reader).
 TEST(UnixTime, HoldsTimesOutside1970To2038AtTheNearerEnd) {
-  for (const FileTime before : {FileTime{0}, At(1601, 1, 1, 0, 0, 0), At(1850, 6, 1, 0, 0, 0),
-                                At(1900, 1, 1, 0, 0, 0), At(1969, 12, 31, 23, 59, 59)}) {
+  for (const FileTime before : {FileTime{0}, At(1601, 1, 1, 0, 0, 0), At(1850, 6, 1, 0, 0, 0), At(1900, 1, 1, 0, 0, 0),
+                                At(1969, 12, 31, 23, 59, 59)}) {
     EXPECT_EQ(0, ToUnixTime(before));
   }
   EXPECT_EQ(0, ToUnixTime(kUnixEpochFileTime - 1));

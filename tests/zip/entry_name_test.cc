@@ -5,7 +5,6 @@
 #include <string>
 #include <vector>
 
-
 namespace {
 
 struct RefusedName {
@@ -25,12 +24,12 @@ void ExpectRefused(const std::vector<RefusedName>& cases) {
 }
 
 TEST(ChooseMethod, StoresOnlyNamesEndingInACompressedSuffix) {
-  for (const char* stored : {"a.z", "a.zip", "A.ZIP", "b.zoo", "c.Arc", "d.lzh", "e.arj", "f.gz", "g.TGZ",
-                             ".zip", "x.y.gz"}) {
+  for (const char* stored :
+       {"a.z", "a.zip", "A.ZIP", "b.zoo", "c.Arc", "d.lzh", "e.arj", "f.gz", "g.TGZ", ".zip", "x.y.gz"}) {
     EXPECT_EQ(kMethodStored, ChooseMethod(stored)) << stored;
   }
-  for (const char* deflated : {"readme", "a.zip.bak", "a.zip.txt", "a.zipx", "a.tar", "a.", "zip", "a.z.",
-                               "dir.zip/file", "a.gzip"}) {
+  for (const char* deflated :
+       {"readme", "a.zip.bak", "a.zip.txt", "a.zipx", "a.tar", "a.", "zip", "a.z.", "dir.zip/file", "a.gzip"}) {
     EXPECT_EQ(kMethodDeflated, ChooseMethod(deflated)) << deflated;
   }
 }
@@ -49,13 +48,20 @@ TEST(EntryName, WritesBackslashesAsSlashesAndKeepsEverythingElse) {
 // taken for a folder); after the backslash conversion they are refused.
 TEST(EntryName, RefusesNamesThatLeaveTheExtractionFolder) {
   ExpectRefused({
-      {"/etc/passwd", EntryNameAbsolute},  {"\\tmp\\x.txt", EntryNameAbsolute},
-      {"\\\\server\\share", EntryNameAbsolute}, {"C:\\x", EntryNameDrive},
-      {"a:b", EntryNameDrive},             {"z:", EntryNameDrive},
-      {"..", EntryNameClimbs},             {"..\\..\\evil.txt", EntryNameClimbs},
-      {"a/../b", EntryNameClimbs},         {"a\\..", EntryNameClimbs},
-      {"con/../x", EntryNameClimbs},       {"a./../b", EntryNameClimbs},
-      {"dir\\", EntryNameFolder},         {"dir/", EntryNameFolder},
+      {"/etc/passwd", EntryNameAbsolute},
+      {"\\tmp\\x.txt", EntryNameAbsolute},
+      {"\\\\server\\share", EntryNameAbsolute},
+      {"C:\\x", EntryNameDrive},
+      {"a:b", EntryNameDrive},
+      {"z:", EntryNameDrive},
+      {"..", EntryNameClimbs},
+      {"..\\..\\evil.txt", EntryNameClimbs},
+      {"a/../b", EntryNameClimbs},
+      {"a\\..", EntryNameClimbs},
+      {"con/../x", EntryNameClimbs},
+      {"a./../b", EntryNameClimbs},
+      {"dir\\", EntryNameFolder},
+      {"dir/", EntryNameFolder},
       {"", EntryNameEmpty},
   });
   EXPECT_EQ(EntryNameEmpty, CheckEntryName(nullptr));
@@ -67,27 +73,42 @@ TEST(EntryName, RefusesNamesThatLeaveTheExtractionFolder) {
 // opens a device for a device name, and cannot create the other characters.
 TEST(EntryName, RefusesNamesThatWindowsWouldExtractAsAnotherNameOrNotAtAll) {
   ExpectRefused({
-      {"a.txt.", EntryNameTrailingDotOrSpace}, {"a.txt ", EntryNameTrailingDotOrSpace},
-      {"dir./a.txt", EntryNameTrailingDotOrSpace}, {"dir \\a.txt", EntryNameTrailingDotOrSpace},
-      {".", EntryNameTrailingDotOrSpace},      {"...", EntryNameTrailingDotOrSpace},
-      {"x..", EntryNameTrailingDotOrSpace},    {"./a", EntryNameTrailingDotOrSpace},
-      {"CON", EntryNameDeviceName},            {"con", EntryNameDeviceName},
-      {"aux.txt", EntryNameDeviceName},        {"nul.tar.gz", EntryNameDeviceName},
-      {"Prn.doc", EntryNameDeviceName},        {"COM1", EntryNameDeviceName},
-      {"com9.zip", EntryNameDeviceName},       {"lpt3.txt", EntryNameDeviceName},
-      {"LPT\xC2\xB9.txt", EntryNameDeviceName},  {"dir/NUL", EntryNameDeviceName},
-      {"CON .txt", EntryNameDeviceName},       {"aux/a.txt", EntryNameDeviceName},
-      {"a<b", EntryNameForbiddenCharacter},    {"a>b", EntryNameForbiddenCharacter},
-      {"ab:c", EntryNameForbiddenCharacter},   {"1:x", EntryNameForbiddenCharacter},
-      {"say \"hi\"", EntryNameForbiddenCharacter}, {"a|b", EntryNameForbiddenCharacter},
-      {"why?", EntryNameForbiddenCharacter},   {"*.txt", EntryNameForbiddenCharacter},
-      {"tab\there", EntryNameForbiddenCharacter}, {"line\nfeed", EntryNameForbiddenCharacter},
-      {"\x01", EntryNameForbiddenCharacter},   {"esc\x1B", EntryNameForbiddenCharacter},
+      {"a.txt.", EntryNameTrailingDotOrSpace},
+      {"a.txt ", EntryNameTrailingDotOrSpace},
+      {"dir./a.txt", EntryNameTrailingDotOrSpace},
+      {"dir \\a.txt", EntryNameTrailingDotOrSpace},
+      {".", EntryNameTrailingDotOrSpace},
+      {"...", EntryNameTrailingDotOrSpace},
+      {"x..", EntryNameTrailingDotOrSpace},
+      {"./a", EntryNameTrailingDotOrSpace},
+      {"CON", EntryNameDeviceName},
+      {"con", EntryNameDeviceName},
+      {"aux.txt", EntryNameDeviceName},
+      {"nul.tar.gz", EntryNameDeviceName},
+      {"Prn.doc", EntryNameDeviceName},
+      {"COM1", EntryNameDeviceName},
+      {"com9.zip", EntryNameDeviceName},
+      {"lpt3.txt", EntryNameDeviceName},
+      {"LPT\xC2\xB9.txt", EntryNameDeviceName},
+      {"dir/NUL", EntryNameDeviceName},
+      {"CON .txt", EntryNameDeviceName},
+      {"aux/a.txt", EntryNameDeviceName},
+      {"a<b", EntryNameForbiddenCharacter},
+      {"a>b", EntryNameForbiddenCharacter},
+      {"ab:c", EntryNameForbiddenCharacter},
+      {"1:x", EntryNameForbiddenCharacter},
+      {"say \"hi\"", EntryNameForbiddenCharacter},
+      {"a|b", EntryNameForbiddenCharacter},
+      {"why?", EntryNameForbiddenCharacter},
+      {"*.txt", EntryNameForbiddenCharacter},
+      {"tab\there", EntryNameForbiddenCharacter},
+      {"line\nfeed", EntryNameForbiddenCharacter},
+      {"\x01", EntryNameForbiddenCharacter},
+      {"esc\x1B", EntryNameForbiddenCharacter},
   });
   // Near misses that Windows keeps as they are.
-  for (const char* fine : {".hidden", "..c", "a..b", "console.txt", "conx", "com10.txt", "com0", "lpt.txt",
-                           "nul_file", "a.con", "x.aux.txt", "dir.d/a", " lead", "a b.txt", "del\x7F",
-                           "COM\xC2\xB4"}) {
+  for (const char* fine : {".hidden", "..c", "a..b", "console.txt", "conx", "com10.txt", "com0", "lpt.txt", "nul_file",
+                           "a.con", "x.aux.txt", "dir.d/a", " lead", "a b.txt", "del\x7F", "COM\xC2\xB4"}) {
     EXPECT_EQ(EntryNameOk, CheckEntryName(fine)) << fine;
   }
 }
@@ -97,12 +118,17 @@ TEST(EntryName, RefusesNamesThatWindowsWouldExtractAsAnotherNameOrNotAtAll) {
 TEST(EntryName, FlagsEveryNameOutsideAsciiAsUtf8) {
   ZipEntry entry{};
   entry.gpFlags = 0x0008;
-  ASSERT_TRUE(SetEntryName(&entry, "Gr\xC3\xB6\xC3\x9F" "e caf\xC3\xA9.txt"));  // Größe café.txt
+  ASSERT_TRUE(SetEntryName(&entry,
+                           "Gr\xC3\xB6\xC3\x9F"
+                           "e caf\xC3\xA9.txt"));  // Größe café.txt
   EXPECT_EQ(0x0008 | kUtf8NameFlag, entry.gpFlags);
-  EXPECT_STREQ("Gr\xC3\xB6\xC3\x9F" "e caf\xC3\xA9.txt", entry.name);
+  EXPECT_STREQ(
+      "Gr\xC3\xB6\xC3\x9F"
+      "e caf\xC3\xA9.txt",
+      entry.name);
 
-  for (const char* name : {"\xEF\xBD\x81.txt", "\xCE\xA9.txt", "\xE6\x97\xA5\xE6\x9C\xAC.txt",
-                           "\xF0\x9F\x98\x80.txt", "sub\xEF\xBC\xBCy.txt"}) {  // ａ Ω 日本 😀 ＼
+  for (const char* name : {"\xEF\xBD\x81.txt", "\xCE\xA9.txt", "\xE6\x97\xA5\xE6\x9C\xAC.txt", "\xF0\x9F\x98\x80.txt",
+                           "sub\xEF\xBC\xBCy.txt"}) {  // ａ Ω 日本 😀 ＼
     ZipEntry flagged{};
     ASSERT_TRUE(SetEntryName(&flagged, name)) << name;
     EXPECT_EQ(kUtf8NameFlag, flagged.gpFlags) << name;
@@ -114,8 +140,8 @@ TEST(EntryName, FlagsEveryNameOutsideAsciiAsUtf8) {
 }
 
 TEST(EntryName, RefusesBytesThatAreNotUtf8AndLeavesTheFlagsAlone) {
-  for (const char* name : {"caf\xE9.txt", "\xC0\xAF", "\xE0\x80\xAF", "\xED\xA0\x80", "\xE6\x97",
-                           "\xF4\x90\x80\x80", "\xF8\x88\x80\x80\x80", "\x80", "ok\xFF"}) {
+  for (const char* name : {"caf\xE9.txt", "\xC0\xAF", "\xE0\x80\xAF", "\xED\xA0\x80", "\xE6\x97", "\xF4\x90\x80\x80",
+                           "\xF8\x88\x80\x80\x80", "\x80", "ok\xFF"}) {
     EXPECT_EQ(EntryNameNotUtf8, CheckEntryName(name)) << name;
     ZipEntry entry{};
     EXPECT_FALSE(SetEntryName(&entry, name));

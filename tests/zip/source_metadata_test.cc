@@ -122,8 +122,7 @@ TEST_F(SourceMetadataTest, TimesComeFromTheFile) {
 
 TEST(ClampTimes, MovesOnlyLaterTimesBackToTheLimit) {
   const FileTime limit = CalendarToFileTime(CalendarTime{2024, 3, 9, 10, 15, 37, 0});  // 1709979337
-  SourceMetadata later{1800000000, 1800000001, 1800000002, 0x12345678, 0x81A40020,
-                       UnixTimeToFileTime(1800000001, 0)};
+  SourceMetadata later{1800000000, 1800000001, 1800000002, 0x12345678, 0x81A40020, UnixTimeToFileTime(1800000001, 0)};
   ClampTimes(&later, limit);
   EXPECT_EQ(1709979337, later.accessTime);
   EXPECT_EQ(1709979337, later.modifyTime);

@@ -45,8 +45,8 @@ void WriteEntry(ZipArchive* archive, ZipEntry* entry, const std::vector<uint8_t>
   entry->localHeaderOffset = archive->archiveOffset;
   WriteLocalHeader(archive, entry);
   WriteBytes(archive, data.data(), static_cast<uint32_t>(data.size()));
-  archive->archiveOffset += kLocalHeaderSize + entry->nameLength + kLocalExtraLength +
-                            static_cast<uint32_t>(data.size());
+  archive->archiveOffset +=
+      kLocalHeaderSize + entry->nameLength + kLocalExtraLength + static_cast<uint32_t>(data.size());
   Append(archive, entry);
 }
 
@@ -77,8 +77,7 @@ TEST_F(ZipRecords, TheLocalHeaderCarriesTheEntryAndTheFullTimestampField) {
   archive_->output = kNoFile;
   EXPECT_EQ(Bytes({Hex("50 4B 03 04  14 00  02 00  08 00  F2 51  69 58  EF BE AD DE  64 00 00 00  FA 00 00 00"
                        "09 00  11 00"),
-                   Text("dir/a.txt"),
-                   Hex("55 54  0D 00  07  44 33 22 11  88 77 66 55  CC BB AA 99")}),
+                   Text("dir/a.txt"), Hex("55 54  0D 00  07  44 33 22 11  88 77 66 55  CC BB AA 99")}),
             ReadWholeFile(path_));
 }
 
@@ -115,11 +114,13 @@ TEST_F(ZipRecords, TheCentralDirectoryDescribesEveryEntryAndEndsWithTheEndRecord
       // "a": stored, at offset 0.
       Hex("50 4B 01 02  17 0B  14 00  00 00  00 00  F2 51  69 58  C2 41 24 35  03 00 00 00  03 00 00 00"
           "01 00  09 00  00 00  00 00  00 00  20 00 80 81  00 00 00 00"),
-      Text("a"), Hex("55 54  05 00  07  44 33 22 11"),
+      Text("a"),
+      Hex("55 54  05 00  07  44 33 22 11"),
       // "b.gz": deflated, at offset 51.
       Hex("50 4B 01 02  17 0B  14 00  02 00  08 00  F2 51  69 58  0D F0 FE CA  02 00 00 00  09 00 00 00"
           "04 00  09 00  00 00  00 00  00 00  21 00 C0 81  33 00 00 00"),
-      Text("b.gz"), Hex("55 54  05 00  07  44 33 22 11"),
+      Text("b.gz"),
+      Hex("55 54  05 00  07  44 33 22 11"),
       // End record: 2 entries, directory of 115 bytes at offset 104.
       Hex("50 4B 05 06  00 00  00 00  02 00  02 00  73 00 00 00  68 00 00 00  00 00"),
   });
