@@ -101,7 +101,8 @@ class RecordsTest(unittest.TestCase):
             self.assertEqual((unix_time, unix_time, dos), times[name], name)
         # bsdtar reads the extended timestamp: every date is one of the file's
         # own or an end of the range, never a wrapped one.
-        listing = subprocess.run(["bsdtar", "-tvf", out], capture_output=True, text=True, env=dict(os.environ, TZ="UTC"))
+        listing = subprocess.run(["bsdtar", "-tvf", out], capture_output=True, text=True,
+                                 env=dict(os.environ, TZ="UTC"))
         self.assertEqual(0, listing.returncode, listing.stderr)
         years = {line.split()[-1]: line.split()[-2] for line in listing.stdout.splitlines()}
         self.assertEqual({"1902.txt": "1970", "1969.txt": "1970", "2024.txt": "2024", "2038.txt": "2038",
