@@ -35,10 +35,6 @@ const char* NameProblemText(EntryNameProblem problem) {
   return "cannot be an entry's name";
 }
 
-std::string NameProblemMessage(const Source& source) {
-  return NameProblemMessage(source, CheckEntryName(source.entryName.c_str()));
-}
-
 }  // namespace
 
 std::string NameProblemMessage(const Source& source, EntryNameProblem problem) {
@@ -61,8 +57,9 @@ bool PlanFiles(const std::vector<std::string>& paths, const std::string& target,
       *error = Quoted(path) + " names a folder, not a file";
       return false;
     }
-    if (CheckEntryName(source.entryName.c_str()) != EntryNameOk) {
-      *error = NameProblemMessage(source);
+    const EntryNameProblem problem = CheckEntryName(source.entryName.c_str());
+    if (problem != EntryNameOk) {
+      *error = NameProblemMessage(source, problem);
       return false;
     }
     FileIdentity identity{};
@@ -120,8 +117,9 @@ bool PlanFolder(const std::string& folder, const std::string& target, bool quiet
       }
       continue;
     }
-    if (CheckEntryName(file.name.c_str()) != EntryNameOk) {
-      notices->push_back("zapnest: warning: " + NameProblemMessage(source) + "; skipped\n");
+    const EntryNameProblem problem = CheckEntryName(file.name.c_str());
+    if (problem != EntryNameOk) {
+      notices->push_back("zapnest: warning: " + NameProblemMessage(source, problem) + "; skipped\n");
       ++*skipped;
       continue;
     }
