@@ -3,7 +3,7 @@
 #include <algorithm>
 
 #include "cli/shown_text.h"
-#include "cli/temporary_name.h"
+#include "writer/temporary_name.h"
 #include "platform/file_errors.h"
 #include "platform/file_status.h"
 #include "platform/folder_listing.h"

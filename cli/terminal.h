@@ -1,5 +1,5 @@
 // What the command-line tool has of its process and its terminal: the
-// arguments, the two output streams, interruptions and the process id. A
+// arguments, the two output streams and interruptions. A
 // POSIX and a Win32 implementation; CMake picks one. Text is UTF-8.
 #pragma once
 
@@ -12,6 +12,9 @@
 // as they were typed; on POSIX they are the bytes given. Returns false with
 // a message in *error for an argument that has no UTF-8 form (on Windows, a
 // surrogate without its partner): any stand-in would name another file.
+// Called first, it also sets the process up for the run: on POSIX, SIGXFSZ
+// is ignored, so that a write past the file size limit fails like any
+// other failed write instead of ending the program.
 bool ProgramArguments(int argc, char** argv, std::vector<std::string>* arguments, std::string* error);
 
 // Writes UTF-8 text to standard output or standard error: on a Windows
@@ -24,9 +27,11 @@ void WriteErrors(const std::string& text);
 // or a pipe.
 bool ErrorsGoToTerminal();
 
-uint32_t ProcessId();
-
 // Until StopRemovingOnInterrupt, an interruption (Ctrl+C, SIGINT, SIGTERM,
-// SIGHUP, a closed output pipe) removes `path` before the program ends.
+// SIGHUP, SIGQUIT, a closed output pipe) removes `path` before the program
+// ends. A later call names another path in its place. On POSIX a signal
+// that the program inherited as ignored (nohup's SIGHUP) is left ignored:
+// it does not end the run. StopRemovingOnInterrupt puts back what each
+// signal did before; called without RemoveOnInterrupt it changes nothing.
 void RemoveOnInterrupt(const std::string& path);
 void StopRemovingOnInterrupt();

@@ -75,8 +75,6 @@ bool ErrorsGoToTerminal() {
   return GetConsoleMode(GetStdHandle(STD_ERROR_HANDLE), &mode) != 0;
 }
 
-uint32_t ProcessId() { return GetCurrentProcessId(); }
-
 void RemoveOnInterrupt(const std::string& path) {
   std::wstring wide;
   if (!WidenUtf8(path, &wide) || wide.size() >= sizeof interruptPath / sizeof interruptPath[0]) return;

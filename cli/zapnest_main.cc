@@ -17,15 +17,13 @@
 #include "cli/progress.h"
 #include "cli/shown_text.h"
 #include "cli/source_plan.h"
-#include "cli/temporary_name.h"
 #include "cli/terminal.h"
 #include "platform/file_errors.h"
 #include "platform/file_replacement.h"
 #include "platform/file_status.h"
-#include "platform/paths.h"
 #include "platform/platform.h"
-#include "platform/unnamed_file.h"
 #include "writer/archive.h"
+#include "writer/safe_output.h"
 #include "zip/entry_name.h"
 
 namespace {
@@ -79,109 +77,28 @@ void PrintAdded(const Source& source, const AddedEntry& added) {
   }
 }
 
-// The archive being written. Where the system has unnamed files it has no
-// name until it is complete, so that a run that is killed (SIGKILL, a file
-// size limit) leaves nothing behind; elsewhere it is written under a
-// temporary name, which every failure and an interruption remove.
-struct Output {
-  std::string shownPath;      // the path the user gave
-  std::string target;         // the file the archive will replace
-  FileHandle file = kNoFile;  // the archive's file, open until it takes the target's place
-  std::string temporary;      // its temporary name, once it has one that is its own
-  ZipArchive* archive = nullptr;
-};
-
-// Tries the temporary names of this process in the folder in turn until
-// `claim` (given a path, returning false with the system's error) takes one
-// that nothing else has; never touches an existing file.
-template <typename Claim>
-bool ClaimTemporaryName(Output* output, const Claim& claim, std::string* error) {
-  const std::string folder = FolderOf(output->target);
-  for (uint32_t attempt = 0; attempt < 100; ++attempt) {
-    const std::string path = JoinPath(folder, TemporaryName(ProcessId(), attempt));
-    uint32_t claimError = 0;
-    if (claim(path, &claimError)) {
-      output->temporary = path;
-      RemoveOnInterrupt(path);
-      return true;
-    }
-    if (IsAlreadyExistsError(claimError)) continue;
-    *error = "cannot create " + Quoted(output->shownPath) + ": " + DescribeFileError(claimError);
-    return false;
+// What the archive's output says when it fails: the path as the user gave it.
+std::string DescribeOutputFailure(const SafeOutputFailure& failure, const std::string& shownPath) {
+  const std::string quoted = Quoted(shownPath);
+  switch (failure.step) {
+    case SafeOutputCreate: return "cannot create " + quoted + ": " + DescribeFileError(failure.systemError);
+    case SafeOutputNoTemporaryName: return "cannot create " + quoted + ": no free temporary name in its folder";
+    case SafeOutputNoMemory: return "cannot create " + quoted + ": out of memory";
+    case SafeOutputClose: return DescribeFailure(failure.archiveFailure, Source{"", shownPath}, shownPath);
+    case SafeOutputReplace: return "cannot replace " + quoted + ": " + DescribeFileError(failure.systemError);
   }
-  *error = "cannot create " + Quoted(output->shownPath) + ": no free temporary name in its folder";
-  return false;
+  return "cannot create " + quoted;
 }
 
-// Creates the archive's file in the target's folder, private to the user
-// until it is complete: unnamed where the system allows, otherwise under a
-// temporary name.
-bool StartOutput(Output* output, std::string* error) {
-  bool unsupported = false;
-  uint32_t createError = 0;
-  output->file = CreateUnnamedFile(FolderOf(output->target), &unsupported, &createError);
-  if (output->file == kNoFile && !unsupported) {
-    *error = "cannot create " + Quoted(output->shownPath) + ": " + DescribeFileError(createError);
-    return false;
-  }
-  if (output->file == kNoFile) {
-    const auto createNamed = [output](const std::string& path, uint32_t* claimError) {
-      output->file = CreateNewOutputFile(path.c_str());
-      *claimError = LastFileError();
-      return output->file != kNoFile;
-    };
-    if (!ClaimTemporaryName(output, createNamed, error)) return false;
-  }
-  if (CreateArchiveOnHandle(output->file, &output->archive) != ArchiveOk) {
-    *error = "cannot create " + Quoted(output->shownPath) + ": out of memory";
-    return false;
-  }
-  return true;
-}
-
-int Fail(Output* output, const std::string& message) {
+// Ends a failed run: says why, and removes what was written of the archive
+// (an unnamed file is gone once closed), nothing else.
+int Fail(SafeOutput* output, const std::string& message) {
   WriteErrors("zapnest: " + message + "\n");
-  if (output->archive != nullptr) CloseArchive(output->archive);
-  output->archive = nullptr;
-  // An unnamed file is gone once closed.
-  CloseFile(output->file);
-  output->file = kNoFile;
-  if (!output->temporary.empty() && !RemoveFile(output->temporary)) {
+  if (!AbandonSafeOutput(output)) {
     WriteErrors("zapnest: cannot remove the incomplete " + Quoted(output->temporary) + "\n");
   }
   StopRemovingOnInterrupt();
   return ExitFailed;
-}
-
-// Closes the archive and puts it in the target's place.
-bool FinishOutput(Output* output, std::string* error) {
-  ArchiveFailure failure{};
-  const int32_t closed = CloseArchive(output->archive, &failure);
-  output->archive = nullptr;
-  if (closed != ArchiveOk) {
-    *error = DescribeFailure(failure, Source{"", output->shownPath}, output->shownPath);
-    return false;
-  }
-  // Only now, complete, may others read it, as they could read the target.
-  GiveReplacementPermissions(output->file, output->target);
-  // A name cannot be linked over another, so an unnamed file first gets a
-  // temporary name of its own and is then renamed over the target, which
-  // replaces it in one step.
-  if (output->temporary.empty()) {
-    const auto name = [output](const std::string& path, uint32_t* claimError) {
-      return NameUnnamedFile(output->file, path, claimError);
-    };
-    if (!ClaimTemporaryName(output, name, error)) return false;
-  }
-  CloseFile(output->file);
-  output->file = kNoFile;
-  uint32_t replaceError = 0;
-  if (!MoveIntoPlace(output->temporary, output->target, &replaceError)) {
-    *error = "cannot replace " + Quoted(output->shownPath) + ": " + DescribeFileError(replaceError);
-    return false;
-  }
-  StopRemovingOnInterrupt();
-  return true;
 }
 
 int Run(const Options& options) {
@@ -191,8 +108,11 @@ int Run(const Options& options) {
                 " name is empty; nothing was written\n");
     return ExitUsage;
   }
-  Output output;
-  output.shownPath = options.archive;
+  // Where the system has unnamed files the archive has no name until it is
+  // complete, so that a run that is killed leaves nothing behind; elsewhere
+  // its temporary name is removed on an interruption too.
+  SafeOutput output;
+  output.tookTemporaryName = RemoveOnInterrupt;
   uint32_t resolveError = 0;
   switch (ResolveOutput(options.archive, &output.target, &resolveError)) {
     case OutputResolved: break;
@@ -226,7 +146,10 @@ int Run(const Options& options) {
     return options.folderMode && !planned ? ExitFailed : ExitUsage;
   }
 
-  if (!StartOutput(&output, &error)) return Fail(&output, error);
+  SafeOutputFailure outputFailure{};
+  if (!StartSafeOutput(&output, &outputFailure)) {
+    return Fail(&output, DescribeOutputFailure(outputFailure, options.archive));
+  }
   if (options.latestTime >= 0) output.archive->latestEntryTime = UnixTimeToFileTime(options.latestTime, 0);
   const bool showProgress = !options.quiet && ErrorsGoToTerminal();
   for (const Source& source : sources) {
@@ -257,7 +180,10 @@ int Run(const Options& options) {
     WriteErrors("zapnest: warning: " + message + "; skipped\n");
     ++totals.skipped;
   }
-  if (!FinishOutput(&output, &error)) return Fail(&output, error);
+  if (!FinishSafeOutput(&output, &outputFailure)) {
+    return Fail(&output, DescribeOutputFailure(outputFailure, options.archive));
+  }
+  StopRemovingOnInterrupt();
 
   if (totals.files > kCountedEntries) {
     WriteErrors("zapnest: warning: the archive holds " + std::to_string(totals.files) +

@@ -1,5 +1,6 @@
-// The names of zapnest's own temporary files, ".zapnest-<process>-<n>.tmp",
-// in the folder of the archive they become.
+// The names an archive is written under until it is complete,
+// ".zapnest-<process>-<n>.tmp", in the folder of the file it becomes: the
+// same for the command-line tool and the plug-in.
 #pragma once
 
 #include <cstdint>

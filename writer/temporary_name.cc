@@ -1,4 +1,4 @@
-#include "cli/temporary_name.h"
+#include "writer/temporary_name.h"
 
 namespace {
 

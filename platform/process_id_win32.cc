@@ -1,0 +1,5 @@
+#include <windows.h>
+
+#include "platform/process_id.h"
+
+uint32_t CurrentProcessId() { return GetCurrentProcessId(); }
