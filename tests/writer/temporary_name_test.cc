@@ -1,6 +1,6 @@
-// Which names are zapnest's own temporary files, left out of every folder
-// it zips.
-#include "cli/temporary_name.h"
+// Which names are the temporary files archives are written under, left out
+// of every folder zapnest zips.
+#include "writer/temporary_name.h"
 
 #include <gtest/gtest.h>
 
