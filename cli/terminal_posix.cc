@@ -13,6 +13,12 @@ namespace {
 char interruptPath[PATH_MAX];
 volatile sig_atomic_t removeOnInterrupt = 0;
 const int kInterruptSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGPIPE};
+constexpr size_t kInterruptSignalCount = sizeof kInterruptSignals / sizeof kInterruptSignals[0];
+
+// What each of kInterruptSignals did before RemoveOnInterrupt, put back by
+// StopRemovingOnInterrupt; valid while handlersInstalled.
+struct sigaction inheritedActions[kInterruptSignalCount];
+bool handlersInstalled = false;
 
 void OnInterrupt(int signal) {
   // Only async-signal-safe calls here. The handler was reset on entry, so
@@ -24,6 +30,11 @@ void OnInterrupt(int signal) {
 }  // namespace
 
 bool ProgramArguments(int argc, char** argv, std::vector<std::string>* arguments, std::string* /*error*/) {
+  // Past a file size limit (ulimit -f) a write then fails with EFBIG and
+  // takes the failed-write path, which removes the archive's file and says
+  // why; SIGXFSZ's default would end the program silently and, without
+  // unnamed files, leave the temporary name behind.
+  signal(SIGXFSZ, SIG_IGN);
   arguments->clear();
   for (int i = 1; i < argc; ++i) arguments->push_back(argv[i]);
   return true;
@@ -42,17 +53,31 @@ uint32_t ProcessId() { return static_cast<uint32_t>(getpid()); }
 
 void RemoveOnInterrupt(const std::string& path) {
   if (path.size() >= sizeof interruptPath) return;
+  // A handler installed for an earlier path must not read this one half
+  // copied.
+  removeOnInterrupt = 0;
   memcpy(interruptPath, path.c_str(), path.size() + 1);
   removeOnInterrupt = 1;
+  if (handlersInstalled) return;
   struct sigaction action;
   memset(&action, 0, sizeof action);
   action.sa_handler = OnInterrupt;
   action.sa_flags = static_cast<int>(SA_RESETHAND);
   sigemptyset(&action.sa_mask);
-  for (int signal : kInterruptSignals) sigaction(signal, &action, nullptr);
+  for (size_t i = 0; i < kInterruptSignalCount; ++i) {
+    sigaction(kInterruptSignals[i], nullptr, &inheritedActions[i]);
+    // A signal ignored when the program started (nohup ignores SIGHUP, a
+    // shell's background job SIGINT and SIGQUIT) was meant not to end it:
+    // it stays ignored, and the run goes on to its end.
+    if (inheritedActions[i].sa_handler == SIG_IGN) continue;
+    sigaction(kInterruptSignals[i], &action, nullptr);
+  }
+  handlersInstalled = true;
 }
 
 void StopRemovingOnInterrupt() {
   removeOnInterrupt = 0;
-  for (int signal : kInterruptSignals) ::signal(signal, SIG_DFL);
+  if (!handlersInstalled) return;
+  for (size_t i = 0; i < kInterruptSignalCount; ++i) sigaction(kInterruptSignals[i], &inheritedActions[i], nullptr);
+  handlersInstalled = false;
 }

@@ -361,7 +361,8 @@ class PrivateOutputTest(CommandTest):
         out = self.make("out.zip", old_archive_bytes())
         os.mkdir(os.path.join(self.dir, "in"))
         listed = self.listing(self.dir)
-        for number in (signal.SIGKILL, signal.SIGXFSZ):
+        # SIGXFSZ is ignored (SignalsTest): only SIGKILL ends a run unasked.
+        for number in (signal.SIGKILL,):
             with self.subTest(signal=number.name):
                 process = self.start_a_long_run(out)
                 try:
@@ -427,6 +428,107 @@ class PrivateOutputTest(CommandTest):
         result = self.zapnest(out, source)
         self.assertEqual(0, result.returncode, result.stderr)
         self.assertEqual((os.geteuid(), os.getegid()), (os.stat(out).st_uid, os.stat(out).st_gid))
+
+
+class SignalsTest(CommandTest):
+    """Signals that end a run remove its file; a signal the run inherited as
+    ignored (nohup) leaves it running; a file size limit fails the run like
+    any failed write. Each case on the path of unnamed files and on the path
+    of a temporary name, which a preloaded library forces by answering
+    O_TMPFILE as a file system without it does."""
+
+    def setUp(self):
+        super().setUp()
+        self.skip_under_wine("POSIX signals and resource limits")
+
+    def paths(self):
+        """(name, extra environment) for each way the archive's file is made
+        that can be tried here."""
+        paths = [("unnamed", {})] if has_unnamed_files(self.dir) else []
+        library = os.environ.get("ZAPNEST_NO_UNNAMED_FILES")
+        if library:
+            # A sanitizer's runtime checks that it was loaded first.
+            options = ":".join(o for o in (os.environ.get("ASAN_OPTIONS"), "verify_asan_link_order=0") if o)
+            paths.append(("named", {"LD_PRELOAD": library, "ASAN_OPTIONS": options}))
+        elif not paths:
+            self.skipTest("neither unnamed files nor a way to do without them")
+        return paths
+
+    def stop_while_writing(self, command, env):
+        """Starts `command`, waits until it has written into its archive's
+        file in self.dir (by then it watches for interruptions, which it
+        begins to do just after the file is made) and stops it there
+        (SIGSTOP); returns the process and the file's name."""
+        process = subprocess.Popen(command, stdout=subprocess.DEVNULL, stderr=subprocess.PIPE, text=True,
+                                   env=dict(os.environ, **env))
+        descriptor, name = self.wait_for_the_archive_file(process, self.dir)
+        deadline = time.monotonic() + 60
+        while name is not None and process.poll() is None and time.monotonic() < deadline:
+            try:
+                if os.stat(descriptor).st_size > 0:
+                    process.send_signal(signal.SIGSTOP)
+                    break
+            except OSError:
+                break
+        if name is None or process.poll() is not None:
+            process.kill()
+            process.communicate()
+            self.fail("zapnest ended before it could be stopped while it wrote its archive")
+        return process, name
+
+    def test_a_hangup_ignored_by_nohup_does_not_end_the_run(self):
+        data = random_bytes(8 * MiB, 3)
+        source = self.make("in/data.bin", data * 4)
+        out = os.path.join(self.dir, "out.zip")
+        for path, env in self.paths():
+            for nohup in (True, False):
+                with self.subTest(path=path, nohup=nohup):
+                    listed = self.listing(self.dir)
+                    command = (["nohup"] if nohup else []) + zapnest_command.command_line(out, source)
+                    process, name = self.stop_while_writing(command, env)
+                    self.assertEqual(path == "named", bool(TEMPORARY.match(name)), name)
+                    # Sent while it is stopped in the middle of its work, the
+                    # signal arrives when it goes on.
+                    process.send_signal(signal.SIGHUP)
+                    process.send_signal(signal.SIGCONT)
+                    _, errors = process.communicate(timeout=300)
+                    if nohup:
+                        self.assertEqual(0, process.returncode, errors)
+                        with zipfile.ZipFile(out) as z:
+                            self.assertIsNone(z.testzip())
+                            self.assertEqual(["data.bin"], z.namelist())
+                        self.assertEqual(sorted(listed + ["out.zip"]), self.listing(self.dir))
+                        os.remove(out)
+                    else:
+                        self.assertEqual(-signal.SIGHUP, process.returncode, errors)
+                        self.assertEqual(listed, self.listing(self.dir))
+
+    def test_a_file_size_limit_fails_the_run_and_leaves_nothing(self):
+        import resource
+        limit = MiB
+
+        def limited():
+            resource.setrlimit(resource.RLIMIT_FSIZE, (limit, limit))
+
+        source = self.make("in/data.gz", random_bytes(4 * limit, 4))  # stored: the archive passes the limit
+        for path, env in self.paths():
+            for before in (None, old_archive_bytes()):
+                with self.subTest(path=path, replaced=before is not None):
+                    out = os.path.join(self.dir, "out.zip")
+                    if before is not None:
+                        self.make("out.zip", before)
+                    listed = self.listing(self.dir)
+                    # subprocess gives the program SIGXFSZ's default action,
+                    # which ends a program at the limit.
+                    result = subprocess.run(zapnest_command.command_line(out, source), capture_output=True,
+                                            text=True, timeout=120, env=dict(os.environ, **env),
+                                            preexec_fn=limited)
+                    self.assertEqual(2, result.returncode, result.stderr)
+                    self.assertIn("zapnest: cannot write '%s': file too large" % out, result.stderr)
+                    self.assertEqual(listed, self.listing(self.dir))
+                    if before is not None:
+                        self.assertEqual(before, self.contents(out))
+                        os.remove(out)
 
 
 class InputsTest(CommandTest):
