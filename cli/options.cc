@@ -41,13 +41,18 @@ bool ParseOptions(const std::vector<std::string>& arguments, Options* options, s
 
 bool ReadSourceDateEpoch(const char* text, Options* options, std::string* error) {
   if (text == nullptr || *text == '\0') return true;
-  // Digits only, and few enough to fit: no sign, no spaces, no hex.
+  // Digits only (no sign, no spaces, no hex), and after any leading zeros
+  // few enough to fit: 0000000001 is 1, as a decimal number.
   const std::string value(text);
-  if (value.size() > 18 || value.find_first_not_of("0123456789") != std::string::npos) {
+  const size_t firstSignificant = value.find_first_not_of('0');
+  const size_t significantDigits = firstSignificant == std::string::npos ? 0 : value.size() - firstSignificant;
+  if (significantDigits > 18 || value.find_first_not_of("0123456789") != std::string::npos) {
     *error = "SOURCE_DATE_EPOCH is '" + value + "', not a number of seconds since 1970";
     return false;
   }
-  options->latestTime = std::stoll(value);
+  int64_t seconds = 0;
+  for (const char digit : value) seconds = seconds * 10 + (digit - '0');
+  options->latestTime = seconds;
   return true;
 }
 

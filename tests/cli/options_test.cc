@@ -85,6 +85,22 @@ TEST(SourceDateEpoch, UnsetOrEmptyBoundsNoTime) {
   }
 }
 
+// A decimal number: its leading zeros add no digits, however many there
+// are, and a value past 18 digits is still too large behind them.
+TEST(SourceDateEpoch, LeadingZerosAreAcceptedAsInAnyDecimalNumber) {
+  for (const auto& [text, seconds] : {std::pair<const char*, int64_t>{"00000000000000000001", 1},
+                                      {"0000000000000000000000000000000", 0},
+                                      {"00", 0},
+                                      {"0001709979337", 1709979337},
+                                      {"0999999999999999999", 999999999999999999}}) {
+    Options options;
+    std::string error;
+    EXPECT_TRUE(ReadSourceDateEpoch(text, &options, &error)) << text;
+    EXPECT_EQ(seconds, options.latestTime) << text;
+    EXPECT_EQ("", error) << text;
+  }
+}
+
 TEST(SourceDateEpoch, OnlyPlainDigitsThatFitAreSeconds) {
   for (const auto& [text, seconds] : {std::pair<const char*, int64_t>{"0", 0},
                                       {"1709979337", 1709979337},
@@ -95,7 +111,8 @@ TEST(SourceDateEpoch, OnlyPlainDigitsThatFitAreSeconds) {
     EXPECT_TRUE(ReadSourceDateEpoch(text, &options, &error)) << text;
     EXPECT_EQ(seconds, options.latestTime) << text;
   }
-  for (const char* text : {"-1", "+5", " 5", "5 ", "0x10", "1e9", "12a", "1.5", "1000000000000000000"}) {
+  for (const char* text : {"-1", "+5", " 5", "5 ", "0x10", "1e9", "12a", "1.5", "1000000000000000000", "0-1", "00x1",
+                           "0001000000000000000000"}) {
     Options options;
     std::string error;
     EXPECT_FALSE(ReadSourceDateEpoch(text, &options, &error)) << text;
