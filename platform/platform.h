@@ -43,6 +43,12 @@ struct FileInfo {
   FileTime lastWriteTime;   // UTC
   uint64_t size;
   FileIdentity identity;
+  // UTC: the last change of the file's data or of what is recorded about it
+  // (POSIX ctime; on Windows the change time NTFS keeps). The calls that
+  // set the other times (utime, SetFileTime) set it to now, never back, so a
+  // file rewritten with its last write time restored still shows a new one.
+  // 0 where the system does not tell.
+  FileTime changeTime;
 };
 
 enum SeekOrigin { SeekFromStart, SeekFromCurrent, SeekFromEnd };

@@ -80,6 +80,7 @@ bool Describe(int fd, FileInfo* info, mode_t* mode) {
     // Taken as they stand: statx's seconds are 64-bit even where time_t is not.
     info->lastAccessTime = UnixTimeToFileTime(extended.stx_atime.tv_sec, extended.stx_atime.tv_nsec);
     info->lastWriteTime = UnixTimeToFileTime(extended.stx_mtime.tv_sec, extended.stx_mtime.tv_nsec);
+    info->changeTime = UnixTimeToFileTime(extended.stx_ctime.tv_sec, extended.stx_ctime.tv_nsec);
     info->creationTime = (extended.stx_mask & STATX_BTIME) != 0
                              ? UnixTimeToFileTime(extended.stx_btime.tv_sec, extended.stx_btime.tv_nsec)
                              : info->lastWriteTime;
@@ -96,6 +97,7 @@ bool Describe(int fd, FileInfo* info, mode_t* mode) {
   info->size = static_cast<uint64_t>(status.st_size);
   info->lastAccessTime = FileTimeOf(status.st_atim);
   info->lastWriteTime = FileTimeOf(status.st_mtim);
+  info->changeTime = FileTimeOf(status.st_ctim);
   info->creationTime = info->lastWriteTime;
   info->identity.volume = static_cast<uint64_t>(status.st_dev);
   info->identity.index = static_cast<uint64_t>(status.st_ino);

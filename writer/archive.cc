@@ -60,16 +60,20 @@ int32_t RefuseSource(ZipArchive* archive, int32_t code, FailureReason reason) {
 }
 
 // Whether the source still is what it was when it was opened: the same
-// size, the same last write, and all of it read. A file that another program
-// cut short, extended or rewrote meanwhile would otherwise enter the archive
-// as a mix of two states that matches neither, with a CRC of its own.
-bool SourceUnchanged(ZipArchive* archive, uint64_t openedSize, FileTime openedWriteTime) {
+// size, the same last write, the same last change, and all of it read. A
+// file that another program cut short, extended or rewrote meanwhile would
+// otherwise enter the archive as a mix of two states that matches neither,
+// with a CRC of its own. The change time catches a rewrite whose last write
+// time was put back afterwards (utime, SetFileTime), which size and last
+// write alone would miss.
+bool SourceUnchanged(ZipArchive* archive, uint64_t openedSize, FileTime openedWriteTime, FileTime openedChangeTime) {
   FileInfo now;
   if (!QueryFileInfo(archive->source, &now)) {
     FailArchive(archive, ArchiveReadFailed, FailedSourceRead);
     return false;
   }
-  if (now.size != openedSize || now.lastWriteTime != openedWriteTime || archive->bytesRead != openedSize) {
+  if (now.size != openedSize || now.lastWriteTime != openedWriteTime || now.changeTime != openedChangeTime ||
+      archive->bytesRead != openedSize) {
     FailArchive(archive, ArchiveReadFailed, FailedSourceChanged);
     return false;
   }
@@ -210,7 +214,8 @@ int32_t AddSource(ZipArchive* archive, const char* entryName, const char* source
 
   WriteEntryData(archive, entry);
   if (archive->errorCode != ArchiveOk) return AbandonEntry(archive, entry);
-  if ((archive->flags & SourceInfoKnown) != 0 && !SourceUnchanged(archive, openedSize, openedWriteTime)) {
+  if ((archive->flags & SourceInfoKnown) != 0 &&
+      !SourceUnchanged(archive, openedSize, openedWriteTime, opened.changeTime)) {
     return AbandonEntry(archive, entry);
   }
   CloseSource(archive);

@@ -49,11 +49,12 @@ int32_t CreateArchiveOnHandle(FileHandle output, ZipArchive** archive);
 //   stored source of known size, otherwise once its data reaches the limit;
 // - ArchiveWriteFailed, ArchiveReadFailed, ArchiveSeekFailed, ArchiveNoMemory
 //   (compressor state) once writing began; ArchiveReadFailed also when the
-//   source's size or last write time changed while it was read, or fewer
-//   bytes were read than it held when it was opened. The output is then cut back to
-//   where the entry began, so the archive holds exactly the entries added
-//   before; only when that cut fails does the code stay in `errorCode`:
-//   every later add then returns it at once, and closing writes no directory.
+//   source's size, last write time or change time changed while it was
+//   read, or fewer bytes were read than it held when it was opened. The
+//   output is then cut back to where the entry began, so the archive holds
+//   exactly the entries added before; only when that cut fails does the
+//   code stay in `errorCode`: every later add then returns it at once, and
+//   closing writes no directory.
 // The source is closed on every path; a failed add leaves the archive open
 // for further adds. LastArchiveFailure tells which reason lies behind the
 // code.

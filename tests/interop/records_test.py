@@ -123,11 +123,12 @@ class RecordsTest(unittest.TestCase):
         self.assertEqual(0, result.returncode, result.stderr)
         self.assertEqual((utc(2020, 1, 1), utc(2020, 1, 1), (2020, 1, 1, 0, 0, 0)), self.times_in(out)["a.txt"])
 
-    def start_and_cut_short(self, big, *arguments):
-        """Runs zapnest and, once it has read 8 MiB of `big`, cuts that file
-        to 1 MiB; returns the finished run."""
+    def start_and_change(self, change, *arguments):
+        """Runs zapnest and, once it has read 8 MiB, calls change() while
+        it reads on; returns the finished run."""
         process = subprocess.Popen(zapnest_command.command_line(*arguments), stdout=subprocess.PIPE,
                                    stderr=subprocess.PIPE, encoding="utf-8", errors="backslashreplace")
+        changed = False
         deadline = time.monotonic() + 60
         while time.monotonic() < deadline and process.poll() is None:
             try:
@@ -136,12 +137,20 @@ class RecordsTest(unittest.TestCase):
             except (OSError, StopIteration):
                 read = 0
             if read > 8 << 20:
-                os.truncate(big, 1 << 20)
+                change()
+                changed = process.poll() is None
                 break
             time.sleep(0.005)
         stdout, stderr = process.communicate(timeout=300)
-        self.assertEqual(1 << 20, os.path.getsize(big), "the file was not cut while it was read")
+        self.assertTrue(changed, "the file was not changed while it was read")
         return process.returncode, stdout, stderr
+
+    def start_and_cut_short(self, big, *arguments):
+        """Runs zapnest and, once it has read 8 MiB of `big`, cuts that file
+        to 1 MiB; returns the finished run."""
+        result = self.start_and_change(lambda: os.truncate(big, 1 << 20), *arguments)
+        self.assertEqual(1 << 20, os.path.getsize(big), "the file was not cut while it was read")
+        return result
 
     def make_sparse(self, name, size):
         path = os.path.join(self.dir, name)
@@ -174,6 +183,33 @@ class RecordsTest(unittest.TestCase):
         with zipfile.ZipFile(out) as z:
             self.assertEqual(["small.txt"], z.namelist())
             self.assertEqual(b"stays\n", z.read("small.txt"))
+
+    def test_a_file_rewritten_in_place_with_its_time_put_back_is_refused(self):
+        if zapnest_command.WINE_RUN is not None:
+            self.skipTest("reads are watched through /proc, which shows the Wine loader's, not the program's")
+        big = self.make_sparse("big.gz", 3 << 29)
+        before = os.stat(big)
+
+        # New bytes where the reading has been and where it is still to go;
+        # the size stays, and the last write time is set back to what it was
+        # to the nanosecond: only the change time, which utime sets to now,
+        # tells.
+        def rewrite_in_place():
+            with open(big, "r+b") as f:
+                for offset in (1 << 20, (3 << 29) - (1 << 20)):
+                    f.seek(offset)
+                    f.write(b"rewritten in place" * 100)
+            os.utime(big, ns=(before.st_atime_ns, before.st_mtime_ns))
+
+        out = os.path.join(self.dir, "out.zip")
+        code, _, stderr = self.start_and_change(rewrite_in_place, out, big)
+        after = os.stat(big)
+        self.assertEqual((before.st_size, before.st_mtime_ns), (after.st_size, after.st_mtime_ns))
+        self.assertNotEqual(before.st_ctime_ns, after.st_ctime_ns)
+        self.assertEqual(2, code, stderr)
+        self.assertIn("'%s' changed while it was being zipped" % big, stderr)
+        self.assertFalse(os.path.exists(out))
+        self.assertEqual([], [n for n in os.listdir(self.dir) if n.startswith(".zapnest-")])
 
 
 if __name__ == "__main__":

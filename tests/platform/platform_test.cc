@@ -245,6 +245,42 @@ TEST(PlatformFileInfo, ReportsReadOnlyAndTheExactTimesThatWereSet) {
   EXPECT_EQ(accessed, info.lastAccessTime);
 }
 
+// What lets the writer see a file rewritten behind its back although its
+// size and last write time are as they were.
+TEST(PlatformFileInfo, ARewriteWithItsLastWriteTimePutBackStillMovesTheChangeTime) {
+  TempDir dir;
+  const std::string path = dir.File("rewritten.txt");
+  WriteWholeFile(path, RandomBytes(5000, 5));
+  const FileTime written = 125911583985000000ull;  // 1999-12-31 23:59:58.5 UTC
+  SetFileTimes(path, written, written);
+  FileInfo before{};
+  CloseFile(OpenInputFile(path.c_str(), &before));
+  const FileTime aMinute = 60 * kFileTimeTicksPerSecond;
+  EXPECT_GT(before.changeTime, CurrentUtcFileTime() - aMinute);
+  EXPECT_LT(before.changeTime, CurrentUtcFileTime() + aMinute);
+  // File systems take the change time from a clock that may step only every
+  // few milliseconds: the rewrite must come later than one step.
+  const FileTime later = before.changeTime + 50 * kFileTimeTicksPerSecond / 1000;
+  for (int wait = 0; wait < 200 && CurrentUtcFileTime() < later; ++wait) {
+#ifdef _WIN32
+    Sleep(5);
+#else
+    usleep(5000);
+#endif
+  }
+
+  WriteWholeFile(path, RandomBytes(5000, 6));
+  SetFileTimes(path, written, written);
+  FileInfo after{};
+  OpenedFile in(OpenInputFile(path.c_str(), &after));
+  EXPECT_EQ(before.size, after.size);
+  EXPECT_EQ(written, after.lastWriteTime);
+  EXPECT_GT(after.changeTime, before.changeTime);
+  FileInfo queried{};
+  ASSERT_TRUE(QueryFileInfo(in.handle, &queried));
+  EXPECT_EQ(after.changeTime, queried.changeTime);
+}
+
 TEST(PlatformClock, TheUtcClockAgreesWithTheCLibrary) {
   const int64_t before = static_cast<int64_t>(time(nullptr));
   const FileTime now = CurrentUtcFileTime();

@@ -45,7 +45,7 @@ void Reset() { Fake() = State(); }
 File& PutFile(const std::string& path, const std::vector<uint8_t>& bytes) {
   File& file = Fake().files[path];
   file.bytes = bytes;
-  file.info = FileInfo{FileArchive, 0, 0, 0, 0, {}};
+  file.info = FileInfo{FileArchive, 0, 0, 0, 0, {}, 0};
   return file;
 }
 
@@ -62,7 +62,7 @@ FileHandle CreateOutputFile(const char* path) {
   fake::File& file = Fake().files[path];
   if (file.open) return kNoFile;  // shared with nobody
   file.bytes.clear();
-  file.info = FileInfo{FileArchive, 0, 0, 0, 0, {}};
+  file.info = FileInfo{FileArchive, 0, 0, 0, 0, {}, 0};
   file.open = true;
   ++Fake().openHandles;
   return new fake::OpenFile{&file, 0, true};

@@ -16,9 +16,9 @@ namespace fake {
 
 struct File {
   std::vector<uint8_t> bytes;
-  FileInfo info{FileArchive, 0, 0, 0, 0, {}};  // size is taken from `bytes`, identity from its place
-  uint64_t reportedSize = 0;                   // when not 0, the size queries report this instead
-  uint32_t readLimit = 0;                      // when not 0, a read returns at most this many bytes
+  FileInfo info{FileArchive, 0, 0, 0, 0, {}, 0};  // size is taken from `bytes`, identity from its place
+  uint64_t reportedSize = 0;                      // when not 0, the size queries report this instead
+  uint32_t readLimit = 0;                         // when not 0, a read returns at most this many bytes
   bool open = false;
 };
 

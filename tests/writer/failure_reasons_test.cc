@@ -50,8 +50,9 @@ class FailureReasons : public FakePlatformTest {
 };
 
 // A file another program cut short, extended or rewrote while it was read
-// would enter the archive as a mix of two states, with a CRC that matches
-// the mix: the add fails instead, stored or deflated.
+// (also with its last write time put back) would enter the archive as a mix
+// of two states, with a CRC that matches the mix: the add fails instead,
+// stored or deflated.
 TEST_F(FailureReasons, ASourceThatShrinksGrowsOrIsRewrittenWhileReadIsCutAway) {
   const std::vector<uint8_t> contents = RandomBytes(100000, 2);
   for (const char* name : {"data.bin", "data.gz"}) {
@@ -75,6 +76,17 @@ TEST_F(FailureReasons, ASourceThatShrinksGrowsOrIsRewrittenWhileReadIsCutAway) {
     reads = 0;
     fake::Fake().beforeEachRead = [&reads, name] {
       if (++reads == 3) fake::Fake().files[name].info.lastWriteTime = 12345;
+    };
+    ExpectRefused(name, ArchiveReadFailed, FailedSourceChanged);
+
+    // Same size, new bytes, the last write time put back: only its change
+    // time tells.
+    fake::PutFile(name, contents).info.changeTime = 1000;
+    reads = 0;
+    fake::Fake().beforeEachRead = [&reads, name] {
+      if (++reads != 3) return;
+      fake::Contents(name)[10] ^= 0xFF;
+      fake::Fake().files[name].info.changeTime = 2000;
     };
     ExpectRefused(name, ArchiveReadFailed, FailedSourceChanged);
     fake::Fake().beforeEachRead = nullptr;
