@@ -151,6 +151,7 @@ int Run(const Options& options) {
     return Fail(&output, DescribeOutputFailure(outputFailure, options.archive));
   }
   if (options.latestTime >= 0) output.archive->latestEntryTime = UnixTimeToFileTime(options.latestTime, 0);
+  if (options.latestTime >= 0) output.archive->dosTimeZone = DosTimeUtc;
   const bool showProgress = !options.quiet && ErrorsGoToTerminal();
   for (const Source& source : sources) {
     Progress progress;

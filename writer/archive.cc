@@ -164,7 +164,7 @@ int32_t AddSource(ZipArchive* archive, const char* entryName, const char* source
     // comes, never rewound, described by the clock, its size unknown until
     // it has been read.
     archive->sourceSize = kUnknownSize;
-    CurrentTimeMetadata(&metadata);
+    CurrentTimeMetadata(&metadata, archive->dosTimeZone);
   } else {
     archive->flags |= SourceInfoKnown;
     // Sizes of 4 GiB and more would wrap in the 32-bit fields.
@@ -176,7 +176,7 @@ int32_t AddSource(ZipArchive* archive, const char* entryName, const char* source
   // Before any clamping: what the file said when it was opened.
   const FileTime openedWriteTime = metadata.lastWriteTime;
 
-  if (archive->latestEntryTime != 0) ClampTimes(&metadata, archive->latestEntryTime);
+  if (archive->latestEntryTime != 0) ClampTimes(&metadata, archive->latestEntryTime, archive->dosTimeZone);
 
   auto* entry = static_cast<ZipEntry*>(AllocateFixedMemory(sizeof(ZipEntry)));
   if (entry == nullptr) return RefuseSource(archive, ArchiveNoMemory, FailedNoMemory);

@@ -51,6 +51,11 @@ bool LooksExecutable(FileHandle file, uint32_t size) {
   return signature == 0x00005A4D || signature == 0x0000454E || signature == 0x0000454C || signature == 0x00004550;
 }
 
+// The DOS form of the UTC file time `utc` on the clock `zone`.
+uint32_t DosDateTimeOf(FileTime utc, DosTimeZone zone) {
+  return ToDosDateTime(zone == DosTimeUtc ? utc : UtcToLocalFileTime(utc));
+}
+
 }  // namespace
 
 int32_t ReadFileMetadata(ZipArchive* archive, const FileInfo& info, SourceMetadata* metadata) {
@@ -68,26 +73,27 @@ int32_t ReadFileMetadata(ZipArchive* archive, const FileInfo& info, SourceMetada
   metadata->accessTime = ToUnixTime(info.lastAccessTime);
   metadata->modifyTime = ToUnixTime(info.lastWriteTime);
   metadata->createTime = ToUnixTime(info.creationTime);
-  // DOS times are local wall-clock time by the format's convention; readers
-  // that ignore the extended timestamp show them as they stand.
-  metadata->dosDateTime = ToDosDateTime(UtcToLocalFileTime(info.lastWriteTime));
+  // DOS times are local wall-clock time by the format's convention, unless
+  // the archive asks for UTC; readers that ignore the extended timestamp
+  // show them as they stand.
+  metadata->dosDateTime = DosDateTimeOf(info.lastWriteTime, archive->dosTimeZone);
   metadata->lastWriteTime = info.lastWriteTime;
   return ArchiveOk;
 }
 
-void CurrentTimeMetadata(SourceMetadata* metadata) {
+void CurrentTimeMetadata(SourceMetadata* metadata, DosTimeZone zone) {
   // One reading of the clock gives both forms, so they never straddle a second.
   const FileTime now = CurrentUtcFileTime();
   const int32_t unixNow = ToUnixTime(now);
   metadata->accessTime = unixNow;
   metadata->modifyTime = unixNow;
   metadata->createTime = unixNow;
-  metadata->dosDateTime = ToDosDateTime(UtcToLocalFileTime(now));
+  metadata->dosDateTime = DosDateTimeOf(now, zone);
   metadata->externalAttributes = kModeRegular << 16;
   metadata->lastWriteTime = now;
 }
 
-void ClampTimes(SourceMetadata* metadata, FileTime latest) {
+void ClampTimes(SourceMetadata* metadata, FileTime latest, DosTimeZone zone) {
   const int32_t latestSeconds = ToUnixTime(latest);
   if (metadata->accessTime > latestSeconds) metadata->accessTime = latestSeconds;
   if (metadata->createTime > latestSeconds) metadata->createTime = latestSeconds;
@@ -96,6 +102,6 @@ void ClampTimes(SourceMetadata* metadata, FileTime latest) {
   if (metadata->lastWriteTime > latest) {
     metadata->lastWriteTime = latest;
     metadata->modifyTime = latestSeconds;
-    metadata->dosDateTime = ToDosDateTime(UtcToLocalFileTime(latest));
+    metadata->dosDateTime = DosDateTimeOf(latest, zone);
   }
 }

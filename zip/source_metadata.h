@@ -11,7 +11,7 @@ struct SourceMetadata {
   int32_t accessTime;
   int32_t modifyTime;
   int32_t createTime;
-  uint32_t dosDateTime;  // local wall-clock time of the last write, DOS form
+  uint32_t dosDateTime;  // the last write in DOS form, in local time or UTC (DosTimeZone)
   uint32_t externalAttributes;
   // The last write as the system gave it (UTC), before either field held it
   // to its range, so that ClampTimes compares what the file says.
@@ -19,18 +19,21 @@ struct SourceMetadata {
 };
 
 // Fills `metadata` from `info`, which describes the archive's open `source`
-// (OpenInputFile gives it), and sets `sourceSize` (low 32 bits of the file
-// size). Sets owner-execute in the Unix mode when the file starts like an
-// MZ, NE, LE or PE program: its head is read from where the source stands,
-// which must be its start, as opened, and the source is left positioned at
-// 0. Returns ArchiveOk, or ArchiveReadFailed when the source cannot be set
+// (OpenInputFile gives it), the DOS time on the clock of the archive's
+// `dosTimeZone`, and sets `sourceSize` (low 32 bits of the file size).
+// Sets owner-execute in the Unix mode when the file starts like an MZ, NE,
+// LE or PE program: its head is read from where the source stands, which
+// must be its start, as opened, and the source is left positioned at 0.
+// Returns ArchiveOk, or ArchiveReadFailed when the source cannot be set
 // back to its start after the executable test.
 int32_t ReadFileMetadata(ZipArchive* archive, const FileInfo& info, SourceMetadata* metadata);
 
 // Moves every time in `metadata` that is later than `latest`, a UTC file
-// time, back to `latest`. A `latest` past every time changes nothing.
-void ClampTimes(SourceMetadata* metadata, FileTime latest);
+// time, back to `latest`, the DOS time on the clock `zone`. A `latest` past
+// every time changes nothing.
+void ClampTimes(SourceMetadata* metadata, FileTime latest, DosTimeZone zone);
 
 // Fills `metadata` from the clock, for a source that cannot describe itself:
-// now as the three times, a regular file without permission bits.
-void CurrentTimeMetadata(SourceMetadata* metadata);
+// now as the three times (the DOS time on the clock `zone`), a regular file
+// without permission bits.
+void CurrentTimeMetadata(SourceMetadata* metadata, DosTimeZone zone);

@@ -5,6 +5,7 @@
 #include <cstdint>
 
 #include "platform/platform.h"
+#include "zip/dos_time.h"
 
 struct ZipEntry;
 struct DeflateState;
@@ -128,6 +129,10 @@ struct ZipArchive {
   // the archive with the time of what they were built from, so two builds
   // give the same bytes.
   FileTime latestEntryTime;
+  // The clock of every entry's DOS date and time (creation leaves it
+  // DosTimeLocal). Set DosTimeUtc beside latestEntryTime where the archive
+  // must come out the same whatever zone it is made in.
+  DosTimeZone dosTimeZone;
   // Why the last failed add or close failed; set together with its result
   // (or errorCode), left alone by successes.
   ArchiveFailure failure;

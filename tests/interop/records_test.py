@@ -123,6 +123,45 @@ class RecordsTest(unittest.TestCase):
         self.assertEqual(0, result.returncode, result.stderr)
         self.assertEqual((utc(2020, 1, 1), utc(2020, 1, 1), (2020, 1, 1, 0, 0, 0)), self.times_in(out)["a.txt"])
 
+    def test_source_date_epoch_gives_the_same_bytes_in_every_time_zone(self):
+        epoch = 1700000000  # 2023-11-14 22:13:20 UTC
+        files = {"summer.txt": utc(2021, 7, 1, 14, 0, 0),   # 23:00 in Tokyo, 07:00 in Los Angeles
+                 "winter.txt": utc(2021, 1, 15, 23, 30, 10),  # the next day in Tokyo
+                 "fresh.txt": 1900000000}                     # later than the epoch: held back to it
+        paths = [self.make(name, name.encode() * 50) for name in files]
+        for path, mtime in zip(paths, files.values()):
+            # Read by every run: an access time later than the epoch is held
+            # back to it each time, an earlier one would move to now.
+            os.utime(path, (time.time(), mtime))
+        zones = ("UTC", "Asia/Tokyo", "America/Los_Angeles")
+
+        def archive(zone, epoch_text):
+            out = os.path.join(self.dir, "%s-%s.zip" % (zone.replace("/", "-"), epoch_text or "none"))
+            env = {"TZ": zone}
+            if epoch_text:
+                env["SOURCE_DATE_EPOCH"] = epoch_text
+            result = self.zapnest(out, *paths, env=env)
+            self.assertEqual(0, result.returncode, result.stderr)
+            with open(out, "rb") as f:
+                data = f.read()
+            with zipfile.ZipFile(out) as z:
+                return data, {info.filename: info.date_time for info in z.infolist()}
+
+        # Leading zeros name the same second.
+        made = [archive(zone, text) for zone in zones for text in (str(epoch), "000" + str(epoch))]
+        for data, _ in made[1:]:
+            self.assertEqual(made[0][0], data)
+        expected = {name: time.gmtime(min(mtime, epoch))[:6] for name, mtime in files.items()}
+        for name in expected:  # the DOS field halves the seconds
+            expected[name] = expected[name][:5] + (expected[name][5] // 2 * 2,)
+        self.assertEqual(expected, made[0][1])
+        # Without it the DOS times are local, and the zone shows: the
+        # sameness above is the setting's doing.
+        local = {zone: archive(zone, None)[1] for zone in zones}
+        self.assertEqual(expected["summer.txt"], local["UTC"]["summer.txt"])
+        self.assertEqual((2021, 7, 1, 23, 0, 0), local["Asia/Tokyo"]["summer.txt"])
+        self.assertEqual((2021, 7, 1, 7, 0, 0), local["America/Los_Angeles"]["summer.txt"])
+
     def start_and_change(self, change, *arguments):
         """Runs zapnest and, once it has read 8 MiB, calls change() while
         it reads on; returns the finished run."""

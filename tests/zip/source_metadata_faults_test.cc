@@ -8,7 +8,9 @@
 
 #include "tests/support/fake_platform.h"
 #include "tests/support/fake_platform_test.h"
+#include "tests/support/zip_reader.h"
 #include "writer/archive.h"
+#include "zip/dos_time.h"
 
 namespace {
 
@@ -62,12 +64,53 @@ TEST_F(SourceMetadataFaults, MetadataFromTheClockUsesLocalDosAndUtcUnixTimes) {
   fake::Fake().utcNow = 133544529370000000ull;
   fake::Fake().localOffsetTicks = 2 * 3600 * 10000000ll;
   SourceMetadata metadata{};
-  CurrentTimeMetadata(&metadata);
+  CurrentTimeMetadata(&metadata, DosTimeLocal);
   EXPECT_EQ(1709979337, metadata.modifyTime);
   EXPECT_EQ(1709979337, metadata.accessTime);
   EXPECT_EQ(1709979337, metadata.createTime);
   EXPECT_EQ(((((2024u - 1980) << 9) | (3u << 5) | 9u) << 16) | (12u << 11) | (15u << 5) | 18u, metadata.dosDateTime);
   EXPECT_EQ(0x80000000u, metadata.externalAttributes);
+}
+
+// An archive asked for UTC DOS times gives the same bytes in every zone:
+// the clock's time, a file's and the latest entry time alike.
+TEST_F(SourceMetadataFaults, DosTimesInUtcLeaveTheZoneOutOfEveryEntry) {
+  const FileTime clock = 133544529370000000ull;          // 2024-03-09 10:15:37 UTC
+  const FileTime written = clock - 86400 * 10000000ull;  // a day before
+  const FileTime latest = clock - 3600 * 10000000ull;    // an hour before
+  const uint32_t dosClock = ((((2024u - 1980) << 9) | (3u << 5) | 9u) << 16) | (10u << 11) | (15u << 5) | 18u;
+  const uint32_t dosWritten = ((((2024u - 1980) << 9) | (3u << 5) | 8u) << 16) | (10u << 11) | (15u << 5) | 18u;
+  const uint32_t dosLatest = ((((2024u - 1980) << 9) | (3u << 5) | 9u) << 16) | (9u << 11) | (15u << 5) | 18u;
+  fake::Fake().utcNow = clock;
+  for (const int64_t hoursAhead : {int64_t{2}, int64_t{-8}, int64_t{9}}) {
+    fake::Fake().localOffsetTicks = hoursAhead * 3600 * 10000000ll;
+    SourceMetadata now{};
+    CurrentTimeMetadata(&now, DosTimeUtc);
+    EXPECT_EQ(dosClock, now.dosDateTime) << hoursAhead;
+    ClampTimes(&now, latest, DosTimeUtc);
+    EXPECT_EQ(dosLatest, now.dosDateTime) << hoursAhead;
+
+    ZipArchive* archive = nullptr;
+    ASSERT_EQ(ArchiveOk, CreateArchiveOnFile("out.zip", &archive));
+    archive->dosTimeZone = DosTimeUtc;
+    archive->latestEntryTime = latest;
+    fake::PutFile("old.txt", {1, 2, 3}).info.lastWriteTime = written;
+    fake::PutFile("new.txt", {4, 5, 6}).info.lastWriteTime = clock;
+    ASSERT_EQ(ArchiveOk, AddFileToArchive(archive, "old.txt", "old.txt"));
+    ASSERT_EQ(ArchiveOk, AddFileToArchive(archive, "new.txt", "new.txt"));
+    ASSERT_EQ(ArchiveOk, CloseArchive(archive));
+    const ReadArchive read = ReadZip(fake::Contents("out.zip"));
+    ASSERT_TRUE(read.ok) << read.error;
+    ASSERT_EQ(2u, read.entries.size());
+    // The reader holds the local header's DOS time to the central one's.
+    EXPECT_EQ(dosWritten, read.entries[0].dosDateTime) << hoursAhead;
+    EXPECT_EQ(dosLatest, read.entries[1].dosDateTime) << hoursAhead;
+  }
+  // Without it the zone shows, as it always did.
+  fake::Fake().localOffsetTicks = 2 * 3600 * 10000000ll;
+  SourceMetadata local{};
+  CurrentTimeMetadata(&local, DosTimeLocal);
+  EXPECT_EQ(dosClock + (2u << 11), local.dosDateTime);
 }
 
 }  // namespace

@@ -123,7 +123,7 @@ TEST_F(SourceMetadataTest, TimesComeFromTheFile) {
 TEST(ClampTimes, MovesOnlyLaterTimesBackToTheLimit) {
   const FileTime limit = CalendarToFileTime(CalendarTime{2024, 3, 9, 10, 15, 37, 0});  // 1709979337
   SourceMetadata later{1800000000, 1800000001, 1800000002, 0x12345678, 0x81A40020, UnixTimeToFileTime(1800000001, 0)};
-  ClampTimes(&later, limit);
+  ClampTimes(&later, limit, DosTimeLocal);
   EXPECT_EQ(1709979337, later.accessTime);
   EXPECT_EQ(1709979337, later.modifyTime);
   EXPECT_EQ(1709979337, later.createTime);
@@ -131,7 +131,7 @@ TEST(ClampTimes, MovesOnlyLaterTimesBackToTheLimit) {
   EXPECT_EQ(0x81A40020u, later.externalAttributes);
 
   SourceMetadata earlier{1709979336, 1700000000, 1709979337, 0x12345678, 0, UnixTimeToFileTime(1700000000, 0)};
-  ClampTimes(&earlier, limit);
+  ClampTimes(&earlier, limit, DosTimeLocal);
   EXPECT_EQ(1709979336, earlier.accessTime);
   EXPECT_EQ(1700000000, earlier.modifyTime);
   EXPECT_EQ(1709979337, earlier.createTime);
@@ -145,7 +145,7 @@ TEST(ClampTimes, ABoundPastEveryFileChangesNothingEvenAfter2038) {
   const SourceMetadata original{1709979337, 1709979337, 1709979337, 0x58694000, 0x81A40020, year2024};
   for (const int64_t bound : {int64_t{2147483647}, int64_t{2147483648}, int64_t{4102444800}, int64_t{253402300799}}) {
     SourceMetadata metadata = original;
-    ClampTimes(&metadata, UnixTimeToFileTime(bound, 0));
+    ClampTimes(&metadata, UnixTimeToFileTime(bound, 0), DosTimeLocal);
     EXPECT_EQ(1709979337, metadata.modifyTime) << bound;
     EXPECT_EQ(1709979337, metadata.accessTime) << bound;
     EXPECT_EQ(0x58694000u, metadata.dosDateTime) << bound;
@@ -158,7 +158,7 @@ TEST(ClampTimes, ComparesTheWriteTimeItselfPast2038) {
   const FileTime year2050 = CalendarToFileTime(CalendarTime{2050, 1, 1, 0, 0, 0, 0});
   const FileTime year2045 = CalendarToFileTime(CalendarTime{2045, 1, 1, 0, 0, 0, 0});
   SourceMetadata metadata{INT32_MAX, INT32_MAX, INT32_MAX, ToDosDateTime(UtcToLocalFileTime(year2050)), 0, year2050};
-  ClampTimes(&metadata, year2045);
+  ClampTimes(&metadata, year2045, DosTimeLocal);
   EXPECT_EQ(INT32_MAX, metadata.modifyTime);
   EXPECT_EQ(ToDosDateTime(UtcToLocalFileTime(year2045)), metadata.dosDateTime);
 }
@@ -191,7 +191,7 @@ TEST_F(SourceMetadataTest, AnArchiveWithALatestTimeWritesNoLaterEntryTimes) {
 TEST(CurrentTimeMetadata, DescribesAPlainFileWrittenNow) {
   const int32_t before = static_cast<int32_t>(time(nullptr));
   SourceMetadata metadata{};
-  CurrentTimeMetadata(&metadata);
+  CurrentTimeMetadata(&metadata, DosTimeLocal);
   const int32_t after = static_cast<int32_t>(time(nullptr));
   EXPECT_EQ(0x80000000u, metadata.externalAttributes);
   EXPECT_GE(metadata.modifyTime, before);

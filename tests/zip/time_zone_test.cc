@@ -42,7 +42,7 @@ TEST(LocalTime, DosTimesOfFilesAreLocalAndUnixTimesStayUtc) {
 TEST(LocalTime, TheClockGivesLocalDosAndUtcUnixTimes) {
   const time_t before = time(nullptr);
   SourceMetadata metadata{};
-  CurrentTimeMetadata(&metadata);
+  CurrentTimeMetadata(&metadata, DosTimeLocal);
   const time_t after = time(nullptr);
   EXPECT_GE(metadata.modifyTime, static_cast<int32_t>(before));
   EXPECT_LE(metadata.modifyTime, static_cast<int32_t>(after));
