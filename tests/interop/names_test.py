@@ -177,6 +177,37 @@ class NamesTest(unittest.TestCase):
                 self.assertIn("a folder of the other", result.stderr)
                 self.assertFalse(os.path.exists(out))
 
+    def test_names_that_differ_only_in_normalisation_are_two_entries_as_given(self):
+        if under_wine():
+            self.skipTest("extraction by the Linux readers")
+        # "café" with U+00E9, and with "e" and the combining U+0301: two files
+        # on Linux and Windows, one name on macOS and for libarchive.
+        names = {"caf\u00e9.txt": b"composed\n", "cafe\u0301.txt": b"decomposed\n"}
+        for name, data in names.items():
+            self.make("in/" + name, data)
+        out = os.path.join(self.dir, "out.zip")
+        result = self.zapnest("--folder", out, os.path.join(self.dir, "in"))
+        self.assertEqual(0, result.returncode, result.stderr)
+        with zipfile.ZipFile(out) as z:
+            # Byte for byte as the file system gave them, neither form made
+            # the other.
+            self.assertEqual(sorted(n.encode() for n in names), sorted(i.orig_filename.encode() for i in z.infolist()))
+            self.assertEqual(names, {name: z.read(name) for name in z.namelist()})
+        # Readers that keep them apart extract both.
+        for reader, command in (("unzip", ["unzip", "-q", out]), ("7z", ["7z", "x", "-y", out]),
+                                ("zipfile", [sys.executable, "-c", "import sys, zipfile; "
+                                             "zipfile.ZipFile(sys.argv[1]).extractall()", out])):
+            with self.subTest(reader=reader):
+                folder = os.path.join(self.dir, "by-" + reader)
+                os.mkdir(folder)
+                extracted = subprocess.run(command, cwd=folder, capture_output=True, env=UTF8_LOCALE)
+                self.assertEqual(0, extracted.returncode, extracted.stderr)
+                found = {}
+                for name in os.listdir(folder):
+                    with open(os.path.join(folder, name), "rb") as f:
+                        found[name] = f.read()
+                self.assertEqual(names, found)
+
     def test_a_device_is_never_the_archive(self):
         source = self.make("in/a.txt", b"a\n")
         # On Windows a colon after the drive names a stream inside a file.
