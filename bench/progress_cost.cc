@@ -17,6 +17,7 @@
 #include "plugin/compose_window.h"
 #include "plugin/zip_progress.h"
 #include "writer/archive.h"
+#include "writer/safe_output.h"
 
 namespace {
 
@@ -51,27 +52,31 @@ double ZipOnce(const std::string& source, const std::string& zip, bool withProgr
                double* dispatching, double* creation) {
   LARGE_INTEGER start, end, removed;
   QueryPerformanceCounter(&start);
-  ZipArchive* archive = nullptr;
-  if (CreateArchiveOnFile(zip.c_str(), &archive) != ArchiveOk) return -1;
+  SafeOutput output;
+  output.target = zip;
+  SafeOutputFailure failure{};
+  if (!StartSafeOutput(&output, &failure)) return -1;
+  ZipArchive* archive = output.archive;
   int32_t added;
-  int32_t closed;
+  bool closed;
   if (withProgress) {
-    ZipProgress progress(archive, 1, size);
+    ZipProgress progress(&output, 1, size);
     progress.NextFile("sample.txt", size);
     added = AddFileToArchive(archive, "sample.txt", source.c_str());
     QueryPerformanceCounter(&end);
     *dispatching = progress.DispatchSeconds();
     *creation = progress.WindowCreationSeconds();
     progress.Close();
-    closed = CloseArchive(archive);
+    closed = FinishSafeOutput(&output, &failure);
   } else {
     added = AddFileToArchive(archive, "sample.txt", source.c_str());
     QueryPerformanceCounter(&end);
-    closed = CloseArchive(archive);
+    closed = FinishSafeOutput(&output, &failure);
   }
   QueryPerformanceCounter(&removed);
   *removal = Seconds(end, removed);
-  if (added != ArchiveOk || closed != ArchiveOk) return -1;
+  AbandonSafeOutput(&output);
+  if (added != ArchiveOk || !closed) return -1;
   return Seconds(start, end);
 }
 
@@ -84,7 +89,7 @@ int main(int argc, char** argv) {
   HWND owner = CreateWindowA("STATIC", "progress_cost", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 400, 200, nullptr,
                              nullptr, nullptr, nullptr);
   NoteComposeWindow(owner);
-  ChooseComposeWindow();
+  HoldComposeWindow();
   char folder[MAX_PATH];
   GetTempPathA(MAX_PATH, folder);
   const std::string source = std::string(folder) + "progress_cost_sample.txt";

@@ -10,7 +10,8 @@ constexpr size_t kKnownLimit = 64;
 HWND knownWindows[kKnownLimit];
 size_t knownCount = 0;
 
-HWND currentComposeWindow = nullptr;
+HWND lastAnnounced = nullptr;
+HWND heldWindow = nullptr;
 
 void ForgetClosedWindows() {
   size_t kept = 0;
@@ -53,16 +54,20 @@ void NoteComposeWindow(HWND window) {
   Forget(window);
   if (knownCount == kKnownLimit) Forget(knownWindows[0]);
   knownWindows[knownCount++] = window;
-  currentComposeWindow = window;
+  lastAnnounced = window;
 }
 
-HWND ChooseComposeWindow() {
+HWND HoldComposeWindow() {
   ForgetClosedWindows();
   HWND chosen = KnownWindowHolding(GetFocus());
   if (chosen == nullptr) chosen = KnownWindowHolding(GetActiveWindow());
   if (chosen == nullptr && knownCount > 0) chosen = knownWindows[knownCount - 1];
-  currentComposeWindow = chosen;
+  heldWindow = chosen;
   return chosen;
 }
 
-HWND CurrentComposeWindow() { return currentComposeWindow; }
+bool HeldWindowClosed() { return heldWindow != nullptr && !IsWindow(heldWindow); }
+
+void ReleaseComposeWindow() { heldWindow = nullptr; }
+
+HWND CurrentComposeWindow() { return heldWindow != nullptr ? heldWindow : lastAnnounced; }

@@ -9,11 +9,16 @@
 #include "plugin/exception_boundary.h"
 #include "plugin/menu_entries.h"
 #include "plugin/plugin_info.h"
+#include "plugin/run_command.h"
 
 extern "C" {
 
 LRESULT WINAPI OVC_OnStart() { return 0; }
-LRESULT WINAPI OVC_OnExit() { return 0; }
+// The mail client is about to unload the plug-in.
+LRESULT WINAPI OVC_OnExit() {
+  UnloadRequested();
+  return 0;
+}
 LRESULT WINAPI OVC_OnEveryMinute() { return 0; }
 
 // A mail client that hands over no record gets nothing written.

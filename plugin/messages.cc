@@ -15,12 +15,17 @@ constexpr wchar_t kWideCaption[] = L"Zapnest Plugin";
 }  // namespace
 
 // Wide, so that a file name the ANSI code page lacks shows as it is.
+// Nothing is said once the message the command works for was closed: the
+// text would be owned by a window that is gone, about a zip nobody waits
+// for; 0 then, which is no button.
 int ShowMessage(const std::string& text, UINT iconAndButtons) {
+  if (HeldWindowClosed()) return 0;
   std::wstring wide;
   if (!WidenUtf8(text, &wide)) wide = L"?";
   return MessageBoxW(CurrentComposeWindow(), wide.c_str(), kWideCaption, iconAndButtons);
 }
 
 int ShowConstantMessage(HWND owner, const char* text, UINT iconAndButtons) noexcept {
+  if (HeldWindowClosed()) return 0;
   return MessageBoxA(owner, text, kCaption, iconAndButtons);
 }

@@ -10,7 +10,8 @@ extern const char kCancelledText[];    // "Creation of zip archive cancelled."
 extern const char kCreateErrorText[];  // "Error creating zip archive."
 extern const char kAddErrorText[];     // "Error adding file to zip archive."
 
-// Shows `text`, UTF-8, and returns the button pressed.
+// Shows `text`, UTF-8, and returns the button pressed; shows nothing and
+// returns 0 once the message the running command holds was closed.
 int ShowMessage(const std::string& text, UINT iconAndButtons);
 
 // The same for a constant text, owned by `owner`; allocates nothing, so it

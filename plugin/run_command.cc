@@ -1,16 +1,53 @@
 #include "plugin/run_command.h"
 
+#include <windows.h>
+
 #include "plugin/compose_window.h"
+#include "plugin/exception_boundary.h"
 #include "plugin/messages.h"
+#include "plugin/settings.h"
 
 namespace {
 
 bool commandRunning = false;
+bool mustStop = false;
+bool unloadSeen = false;
+// The library's reference on itself, taken by the first command.
+HMODULE ownReference = nullptr;
 
-// Marks a command as running for as long as it lives.
+// Keeps the library loaded: a reference the mail client's FreeLibrary
+// cannot take away, counted like a LoadLibrary.
+void TakeOwnReference() {
+  if (ownReference != nullptr) return;
+  HMODULE module = nullptr;
+  if (GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS, reinterpret_cast<LPCWSTR>(&TakeOwnReference),
+                         &module)) {
+    ownReference = module;
+  }
+}
+
+// Marks a command as running for as long as it lives, with the window it
+// holds.
 struct RunningCommand {
-  RunningCommand() { commandRunning = true; }
-  ~RunningCommand() { commandRunning = false; }
+  RunningCommand() {
+    commandRunning = true;
+    mustStop = false;
+    TakeOwnReference();
+  }
+  ~RunningCommand() {
+    ReleaseComposeWindow();
+    commandRunning = false;
+    mustStop = false;
+    // The mail client let the library go while this command ran; it will
+    // not call it again, nor see it detach before the process ends. The
+    // settings the command changed are written now.
+    if (unloadSeen) {
+      CatchEverything(false, [] {
+        SaveSettings(Settings());
+        return true;
+      });
+    }
+  }
 };
 
 }  // namespace
@@ -24,7 +61,7 @@ void RunCommand(void (*body)()) noexcept {
   // Before the first composition window, or after every one was closed,
   // there is nothing to attach to; a null owner would also make message
   // pumping dispatch every message of the thread.
-  if (!IsWindow(ChooseComposeWindow())) {
+  if (!IsWindow(HoldComposeWindow())) {
     ShowConstantMessage(nullptr, kCancelledText, MB_OK | MB_ICONINFORMATION);
     return;
   }
@@ -35,3 +72,24 @@ void RunCommand(void (*body)()) noexcept {
     ShowConstantMessage(CurrentComposeWindow(), kCreateErrorText, MB_OK | MB_ICONINFORMATION);
   }
 }
+
+void UnloadRequested() noexcept {
+  if (commandRunning) {
+    unloadSeen = true;
+    mustStop = true;
+    return;
+  }
+  // Called by the mail client, which holds the library itself: its own
+  // reference is not the last.
+  if (ownReference != nullptr && !unloadSeen) {
+    HMODULE module = ownReference;
+    ownReference = nullptr;
+    FreeLibrary(module);
+  }
+}
+
+void SessionEnding() noexcept {
+  if (commandRunning) mustStop = true;
+}
+
+bool CommandMustStop() noexcept { return mustStop; }

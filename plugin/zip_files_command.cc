@@ -168,30 +168,31 @@ void ZipFiles() {
 
   std::string zipName;
   if (!single && NarrowWide(saveTitle, &zipName)) settings.defaultZipName = zipName;
-  OpenArchive archive;
-  if (!archive.Create(zipPath)) return;
+  CommandOutput output;
+  if (!output.Create(zipPath)) return;
   uint64_t totalBytes = 0;
   for (Source& source : sources) {
     source.size = SizeOf(source);
     totalBytes += source.size;
   }
-  ZipProgress progress(archive.get(), sources.size(), totalBytes);
-  const bool added = AddAll(archive.get(), sources, &progress);
+  ZipProgress progress(output.output(), sources.size(), totalBytes);
+  const bool added = AddAll(output.archive(), sources, &progress);
   progress.Close();
   if (progress.Stopped()) {
-    // Cancelled, the message it was for closed, or the progress window
-    // failed: no half-made zip is left behind, and nothing is said to a
-    // window that is gone.
-    archive.Discard(zipPath, progress.StopMessage());
+    // Cancelled, the message it was for closed, the plug-in unloaded, the
+    // session ending, or the progress window failed: no half-made zip is
+    // left behind, and nothing is said to a window that is gone.
+    output.Abandon(progress.StopMessage());
     return;
   }
   if (!added) {
     // Said for several files too: ending without a word would leave the user
-    // waiting for an attachment that never comes.
-    archive.Abandon(kAddErrorText);
+    // waiting for an attachment that never comes. A zip without one of the
+    // files picked is no zip of them: it never takes the chosen name.
+    output.Abandon(kAddErrorText);
     return;
   }
-  FinishAndAttach(&archive, zipPath);
+  FinishAndAttach(&output, zipPath);
 }
 
 }  // namespace

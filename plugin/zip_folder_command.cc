@@ -122,16 +122,18 @@ void ZipFolder() {
   std::string zipPath;
   if (!AskZipPath(&record, settings.defaultZipName, checks, &zipPath)) return;
 
-  OpenArchive archive;
-  if (!archive.Create(zipPath)) return;
+  CommandOutput output;
+  if (!output.Create(zipPath)) return;
   // The files are those present now. Files that cannot be added
   // (unreadable, in use, too large, a name no zip can hold, one Windows
   // would extract over another, one the user was told of that has gone
   // since, a link to a file outside the folder, or a name given to another
   // file since it was listed) are left out, and the user decides afterwards
-  // whether the zip goes without them. The zip itself, when it is saved
-  // into this folder, is no file of it. When the zip itself fails (a full
-  // disk, say), every later file would fail too: the command ends there.
+  // whether the zip goes without them. When the zip is saved into this
+  // folder, neither the file it replaces nor the zip being written is a
+  // file of it: they are neither added nor counted. When the zip itself
+  // fails (a full disk, say), every later file would fail too: the command
+  // ends there.
   const std::vector<FolderEntry> present = FilesOf(folder);
   std::vector<std::string> leftOut;
   std::set<std::string> presentNames;
@@ -139,14 +141,15 @@ void ZipFolder() {
   for (const FolderEntry& file : confirmed) {
     if (presentNames.count(file.name) == 0) leftOut.push_back(file.name);
   }
-  uint64_t presentBytes = 0;
-  for (const FolderEntry& file : present) presentBytes += file.size;
-  ZipProgress progress(archive.get(), present.size(), presentBytes);
-  // The listing knows each file's identity, so the zip is looked at once.
-  FileIdentity zipIdentity{};
-  const bool zipIdentified = IdentifyFile(zipPath, &zipIdentity);
+  // The listing knows each file's identity, so each of the two is looked at
+  // once.
+  FileIdentity replaced{};
+  const bool replacing = IdentifyFile(zipPath, &replaced);
+  FileInfo written{};
+  const bool writing = QueryFileInfo(output.output()->file, &written);
+  std::vector<const FolderEntry*> planned;
+  uint64_t plannedBytes = 0;
   EntryNameSet taken;
-  size_t added = 0;
   for (const FolderEntry& file : present) {
     // What a link outside leads to is not opened at all, not even to see
     // whether it is the zip.
@@ -154,38 +157,44 @@ void ZipFolder() {
       leftOut.push_back(file.name);
       continue;
     }
-    const std::string path = JoinPath(folder, file.name);
-    if (file.nameIsExact && zipIdentified && file.identity == zipIdentity) continue;
+    if (file.nameIsExact &&
+        ((replacing && file.identity == replaced) || (writing && file.identity == written.identity))) {
+      continue;
+    }
     size_t earlier = 0;
-    if (!file.nameIsExact || TakeEntryName(&taken, file.name, added, &earlier) != NoCollision) {
+    if (!file.nameIsExact || TakeEntryName(&taken, file.name, planned.size(), &earlier) != NoCollision) {
       leftOut.push_back(file.name);
       continue;
     }
-    if (!progress.NextFile(file.name, file.size)) break;
-    const int32_t result = AddListedFileToArchive(archive.get(), file.name.c_str(), path.c_str(), file.identity);
-    if (result == ArchiveOk) {
-      ++added;
+    planned.push_back(&file);
+    plannedBytes += file.size;
+  }
+  ZipProgress progress(output.output(), planned.size(), plannedBytes);
+  for (const FolderEntry* file : planned) {
+    if (!progress.NextFile(file->name, file->size)) break;
+    const std::string path = JoinPath(folder, file->name);
+    if (AddListedFileToArchive(output.archive(), file->name.c_str(), path.c_str(), file->identity) == ArchiveOk) {
       continue;
     }
     if (progress.Stopped()) break;
-    if (!IsSourceFailure(LastArchiveFailure(archive.get()))) {
+    if (!IsSourceFailure(LastArchiveFailure(output.archive()))) {
       progress.Close();
-      archive.Abandon(kCreateErrorText);
+      output.Abandon(kCreateErrorText);
       return;
     }
-    // Its name stays taken: a later name that collides with it is left out
-    // too, as it would have been had this file been added.
-    leftOut.push_back(file.name);
+    // Its name stays taken: a later name that collides with it was left
+    // out too, as it would have been had this file been added.
+    leftOut.push_back(file->name);
   }
   progress.Close();
   if (progress.Stopped()) {
-    // Cancelled, the message it was for closed, or the progress window
-    // failed: no half-made zip is left behind, and nothing is said to a
-    // window that is gone.
-    archive.Discard(zipPath, progress.StopMessage());
+    // Cancelled, the message it was for closed, the plug-in unloaded, the
+    // session ending, or the progress window failed: no half-made zip is
+    // left behind, and nothing is said to a window that is gone.
+    output.Abandon(progress.StopMessage());
     return;
   }
-  if (!FinishArchive(&archive)) return;
+  if (!output.Finish()) return;
   // Asked after the zip is closed and before it is attached; No leaves the
   // zip where it was saved. The names are listed in the order of their
   // names without regard to case, whatever order the system enumerated

@@ -1,55 +1,49 @@
 #include "plugin/zip_output.h"
 
-#include "platform/wide_text.h"
+#include "platform/file_status.h"
 #include "plugin/compose_window.h"
 #include "plugin/host_api.h"
 #include "plugin/mail_client_path.h"
 #include "plugin/messages.h"
-#include "writer/archive.h"
 
-OpenArchive::~OpenArchive() { Close(); }
+CommandOutput::~CommandOutput() { AbandonSafeOutput(&output_); }
 
-bool OpenArchive::Create(const std::string& zipPath) {
-  Close();
-  if (CreateArchiveOnFile(zipPath.c_str(), &archive_) == ArchiveOk) return true;
+bool CommandOutput::Create(const std::string& zipPath) {
+  AbandonSafeOutput(&output_);
+  output_.target = zipPath;
+  SafeOutputFailure failure{};
+  // A folder, a device or a pipe is never replaced by a zip.
+  if (KindOf(zipPath) != PathOther && StartSafeOutput(&output_, &failure)) return true;
+  AbandonSafeOutput(&output_);
   ShowMessage(kCreateErrorText, MB_OK | MB_ICONINFORMATION);
   return false;
 }
 
-void OpenArchive::Abandon(const char* message) {
-  Close();
-  ShowMessage(message, MB_OK | MB_ICONINFORMATION);
-}
-
-void OpenArchive::Discard(const std::string& zipPath, const char* message) {
-  Close();
-  std::wstring widePath;
-  if (WidenUtf8(zipPath, &widePath)) DeleteFileW(widePath.c_str());
+void CommandOutput::Abandon(const char* message) {
+  AbandonSafeOutput(&output_);
   if (message != nullptr) ShowMessage(message, MB_OK | MB_ICONINFORMATION);
 }
 
-int32_t OpenArchive::Close() {
-  if (archive_ == nullptr) return ArchiveBadArgument;
-  ZipArchive* archive = archive_;
-  archive_ = nullptr;
-  return CloseArchive(archive);
-}
-
-bool FinishArchive(OpenArchive* archive) {
-  if (archive->Close() == ArchiveOk) return true;
-  ShowMessage(kCreateErrorText, MB_OK | MB_ICONINFORMATION);
+bool CommandOutput::Finish() {
+  SafeOutputFailure failure{};
+  if (FinishSafeOutput(&output_, &failure)) return true;
+  Abandon(kCreateErrorText);
   return false;
 }
 
 void AttachZip(const std::string& zipPath) {
+  // A message closed since the command began gets nothing, and no other
+  // message gets its zip.
+  HWND compose = CurrentComposeWindow();
+  if (!IsWindow(compose)) return;
   std::string ansiPath;
   if (MailClientPath(zipPath, CP_ACP, &ansiPath) != MailClientPathOk) {
     ShowMessage(kCreateErrorText, MB_OK | MB_ICONINFORMATION);
     return;
   }
-  CompAttachFileEntry()(CurrentComposeWindow(), ansiPath.c_str(), nullptr);
+  CompAttachFileEntry()(compose, ansiPath.c_str(), nullptr);
 }
 
-void FinishAndAttach(OpenArchive* archive, const std::string& zipPath) {
-  if (FinishArchive(archive)) AttachZip(zipPath);
+void FinishAndAttach(CommandOutput* output, const std::string& zipPath) {
+  if (output->Finish()) AttachZip(zipPath);
 }

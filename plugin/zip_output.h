@@ -1,45 +1,52 @@
 // The zip being written by a command, from its creation to its attachment.
+//
+// It is written beside the path the user chose, under a private temporary
+// name, and takes that path only once it is complete and closed without
+// error. Until then a file of that name (last week's zip, say) stays as it
+// was: Cancel, a closed message, a failure, an unload and the end of the
+// session leave it byte for byte and nothing beside it.
 #pragma once
 
 #include <cstdint>
 #include <string>
 
+#include "writer/safe_output.h"
+
 struct ZipArchive;
 
-// Owns an archive being written until it is closed, also when an exception
-// passes: the zip file is then closed and its memory released.
-class OpenArchive {
+class CommandOutput {
  public:
-  OpenArchive() = default;
-  ~OpenArchive();
-  OpenArchive(const OpenArchive&) = delete;
-  OpenArchive& operator=(const OpenArchive&) = delete;
+  CommandOutput() = default;
+  // Gives up a zip that was not finished, also when an exception passes.
+  ~CommandOutput();
+  CommandOutput(const CommandOutput&) = delete;
+  CommandOutput& operator=(const CommandOutput&) = delete;
 
-  // Creates the zip at `zipPath` (UTF-8), a plain file on a disk. When it
-  // cannot be created, or the name leads to a device ("nul.zip"), says
-  // "Error creating zip archive." and returns false.
+  // Starts the zip for `zipPath` (UTF-8), a plain file on a disk or a name
+  // not yet taken. When it cannot be started, or the name leads to a device
+  // ("nul.zip") or a folder, says "Error creating zip archive." and returns
+  // false.
   bool Create(const std::string& zipPath);
-  ZipArchive* get() const { return archive_; }
-  // Closes it; returns CloseArchive's result.
-  int32_t Close();
-  // Closes it without attaching it and says `message`.
+  ZipArchive* archive() const { return output_.archive; }
+  SafeOutput* output() { return &output_; }
+
+  // Gives the zip up: what was written goes, the chosen path keeps what it
+  // had, and `message` is said unless it is null.
   void Abandon(const char* message);
-  // Closes it, deletes the file at `zipPath` (the zip being given up, which
-  // this command created), and says `message` unless it is null.
-  void Discard(const std::string& zipPath, const char* message);
+
+  // Closes the zip and puts it at the chosen path. When that fails, gives
+  // it up, says "Error creating zip archive." and returns false.
+  bool Finish();
 
  private:
-  ZipArchive* archive_ = nullptr;
+  SafeOutput output_;
 };
 
-// Closes the archive. A zip whose directory could not be written is not a
-// zip: that says "Error creating zip archive." and returns false.
-bool FinishArchive(OpenArchive* archive);
-
-// Hands the zip to the mail client for the current composition window. Its
-// interface speaks the ANSI code page; the zip name dialog accepted only
-// paths that it holds exactly and that fit the mail client's buffers.
+// Hands the zip to the mail client for the composition window the command
+// holds, unless that message was closed meanwhile. Its interface speaks the
+// ANSI code page; the zip name dialog accepted only paths that it holds
+// exactly and that fit the mail client's buffers.
 void AttachZip(const std::string& zipPath);
 
-// FinishArchive, then AttachZip when it succeeded.
-void FinishAndAttach(OpenArchive* archive, const std::string& zipPath);
+// Finish, then AttachZip when it succeeded.
+void FinishAndAttach(CommandOutput* output, const std::string& zipPath);

@@ -4,11 +4,14 @@
 
 #include <vector>
 
+#include "platform/file_replacement.h"
 #include "platform/wide_text.h"
 #include "plugin/compose_window.h"
 #include "plugin/message_pump.h"
 #include "plugin/messages.h"
+#include "plugin/run_command.h"
 #include "writer/archive.h"
+#include "writer/safe_output.h"
 
 namespace {
 
@@ -80,20 +83,44 @@ class DialogTemplate {
   size_t countAt_ = 0;
 };
 
+}  // namespace
+
 // Cancel, Esc and the window's close box all arrive as IDCANCEL; the window
-// stays until the command takes it away.
-INT_PTR CALLBACK ProgressDialogProc(HWND window, UINT message, WPARAM wParam, LPARAM) {
-  if (message == WM_INITDIALOG) return TRUE;
-  if (message == WM_COMMAND && LOWORD(wParam) == IDCANCEL) {
-    auto* stopped = reinterpret_cast<bool*>(GetWindowLongPtrW(window, DWLP_USER));
-    if (stopped != nullptr) *stopped = true;
-    EnableWindow(GetDlgItem(window, IDCANCEL), FALSE);
-    return TRUE;
+// stays until the command takes it away. It is a top-level window of the
+// mail client's thread, hidden until it is due, so the end of the session
+// reaches it while a zip is written. What it calls reaches the command
+// through DWLP_USER, which Close clears before the command ends.
+INT_PTR CALLBACK ZipProgress::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM) {
+  auto* progress = reinterpret_cast<ZipProgress*>(GetWindowLongPtrW(window, DWLP_USER));
+  switch (message) {
+    case WM_INITDIALOG: return TRUE;
+    case WM_COMMAND:
+      if (LOWORD(wParam) != IDCANCEL) return FALSE;
+      if (progress != nullptr) progress->stopped_ = true;
+      EnableWindow(GetDlgItem(window, IDCANCEL), FALSE);
+      return TRUE;
+    case WM_QUERYENDSESSION:
+      // The session may end: the zip stops, and nothing holds it up.
+      SessionEnding();
+      SetWindowLongPtrW(window, DWLP_MSGRESULT, TRUE);
+      return TRUE;
+    case WM_ENDSESSION:
+      // It ends: the process may be ended as soon as this returns, before
+      // the command unwinds, so what was written goes now. The file is
+      // deleted while the writer still holds it open (it was created to
+      // allow that) and is gone once the process's handles close.
+      if (wParam != FALSE) {
+        SessionEnding();
+        if (progress != nullptr && !progress->output_->temporary.empty()) RemoveFile(progress->output_->temporary);
+      }
+      return TRUE;
+    default: return FALSE;
   }
-  return FALSE;
 }
 
-HWND CreateProgressWindow(HWND owner, bool* stopped) {
+namespace {
+
+HWND CreateProgressWindow(HWND owner, DLGPROC procedure, void* context) {
   INITCOMMONCONTROLSEX controls;
   controls.dwSize = sizeof controls;
   controls.dwICC = ICC_PROGRESS_CLASS;
@@ -103,9 +130,9 @@ HWND CreateProgressWindow(HWND owner, bool* stopped) {
   dialog.AddItem(L"STATIC", L"", kCountId, SS_LEFT | SS_NOPREFIX, 10, 20, 220, 9);
   dialog.AddItem(PROGRESS_CLASSW, L"", kBarId, WS_BORDER, 10, 34, 220, 10);
   dialog.AddItem(L"BUTTON", L"Cancel", IDCANCEL, BS_PUSHBUTTON | WS_TABSTOP, 180, 54, 50, 14);
-  HWND window = CreateDialogIndirectParamW(GetModuleHandleW(nullptr), dialog.get(), owner, ProgressDialogProc, 0);
+  HWND window = CreateDialogIndirectParamW(GetModuleHandleW(nullptr), dialog.get(), owner, procedure, 0);
   if (window == nullptr) return nullptr;
-  SetWindowLongPtrW(window, DWLP_USER, reinterpret_cast<LONG_PTR>(stopped));
+  SetWindowLongPtrW(window, DWLP_USER, reinterpret_cast<LONG_PTR>(context));
   SendDlgItemMessageW(window, kBarId, PBM_SETRANGE, 0, MAKELPARAM(0, kBarSteps));
   // Over the message it is for, as the command's other dialogs are.
   RECT ownerRect;
@@ -120,13 +147,17 @@ HWND CreateProgressWindow(HWND owner, bool* stopped) {
 
 }  // namespace
 
-ZipProgress::ZipProgress(ZipArchive* archive, size_t fileCount, uint64_t totalBytes)
-    : archive_(archive),
+ZipProgress::ZipProgress(SafeOutput* output, size_t fileCount, uint64_t totalBytes)
+    : output_(output),
+      archive_(output->archive),
       owner_(CurrentComposeWindow()),
       started_(GetTickCount()),
       lastPump_(started_),
       fileCount_(fileCount),
       totalBytes_(totalBytes) {
+  // First, so that a failure to make it (an exception when memory runs
+  // out) leaves the archive without a report into an object never made.
+  MakeWindow();
   archive_->readProgress = OnRead;
   archive_->readProgressContext = this;
 }
@@ -140,9 +171,12 @@ void ZipProgress::Close() {
     archive_ = nullptr;
   }
   if (window_ != nullptr) {
+    SetWindowLongPtrW(window_, DWLP_USER, 0);
     // The owner takes the activation back before its owned window goes, so
     // the mail client does not fall behind another program.
-    if (!ownerGone_) SetActiveWindow(owner_);
+    if (shown_ && IsWindow(owner_)) SetActiveWindow(owner_);
+    // Gone whoever Windows made its owner: when the message is a child of
+    // a frame, the frame owns it, and closing the message leaves it.
     if (IsWindow(window_)) DestroyWindow(window_);
     window_ = nullptr;
   }
@@ -196,7 +230,7 @@ double TicksToSeconds(LONGLONG ticks) {
 }  // namespace
 
 const char* ZipProgress::StopMessage() const {
-  if (ownerGone_) return nullptr;
+  if (ownerGone_ || quiet_) return nullptr;
   return failed_ ? kCreateErrorText : kCancelledText;
 }
 
@@ -220,28 +254,38 @@ void ZipProgress::Pump() {
   }
   if (!IsWindow(owner_)) {
     // Closing the message being written ends its zip: there is no window
-    // left to attach it to, and its own window went with its owner.
+    // left to attach it to.
     ownerGone_ = true;
     stopped_ = true;
-    window_ = nullptr;
-  } else if (window_ != nullptr && !IsWindow(window_)) {
+  }
+  if (window_ != nullptr && !IsWindow(window_)) {
     stopped_ = true;
     window_ = nullptr;
+  }
+  if (CommandMustStop()) {
+    quiet_ = true;
+    stopped_ = true;
   }
   // Only a message handled may have changed the cursor; setting it costs a
   // call to the window system.
   if (dispatched) cursor_.SetAgain();
 }
 
-void ZipProgress::ShowIfDue() {
-  if (window_ != nullptr || stopped_ || GetTickCount() - started_ < kProgressDelay) return;
+void ZipProgress::MakeWindow() {
   LARGE_INTEGER start;
   LARGE_INTEGER end;
   QueryPerformanceCounter(&start);
-  window_ = CreateProgressWindow(owner_, &stopped_);
+  window_ = CreateProgressWindow(owner_, DialogProc, this);
   QueryPerformanceCounter(&end);
   creationTicks_ += end.QuadPart - start.QuadPart;
+}
+
+void ZipProgress::ShowIfDue() {
+  if (shown_ || stopped_ || GetTickCount() - started_ < kProgressDelay) return;
+  // Made again when it could not be made at the start (memory, say).
+  if (window_ == nullptr) MakeWindow();
   if (window_ == nullptr) return;
+  shown_ = true;
   ShowFile();
   barMoved_ = GetTickCount() - kBarInterval;
   ShowWindow(window_, SW_SHOW);
@@ -249,7 +293,7 @@ void ZipProgress::ShowIfDue() {
 }
 
 void ZipProgress::ShowFile() {
-  if (window_ == nullptr) return;
+  if (!shown_ || window_ == nullptr) return;
   SetDlgItemTextW(window_, kFileNameId, fileName_.c_str());
   std::wstring count;
   WidenUtf8("File " + std::to_string(fileNumber_) + " of " + std::to_string(fileCount_), &count);
@@ -257,7 +301,7 @@ void ZipProgress::ShowFile() {
 }
 
 void ZipProgress::UpdateBar(uint32_t bytesReadOfFile) {
-  if (window_ == nullptr || totalBytes_ == 0) return;
+  if (!shown_ || window_ == nullptr || totalBytes_ == 0) return;
   // A file that grew since it was counted stays within its share.
   const uint64_t ofFile = bytesReadOfFile < fileSize_ ? bytesReadOfFile : fileSize_;
   const uint64_t done = bytesBefore_ + ofFile;

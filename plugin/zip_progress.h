@@ -18,6 +18,7 @@
 
 #include "plugin/wait_cursor.h"
 
+struct SafeOutput;
 struct ZipArchive;
 
 // Milliseconds before the window shows, and between two dispatches of
@@ -30,9 +31,11 @@ constexpr DWORD kBarInterval = 250;
 
 class ZipProgress {
  public:
-  // For `fileCount` files of `totalBytes` bytes in all, to be added to
-  // `archive`, whose read report it takes over until it is closed.
-  ZipProgress(ZipArchive* archive, size_t fileCount, uint64_t totalBytes);
+  // For `fileCount` files of `totalBytes` bytes in all, to be added to the
+  // archive of `output`, whose read report it takes over until it is
+  // closed. When the session ends meanwhile, it removes the output's
+  // temporary file at once.
+  ZipProgress(SafeOutput* output, size_t fileCount, uint64_t totalBytes);
   ~ZipProgress();
   ZipProgress(const ZipProgress&) = delete;
   ZipProgress& operator=(const ZipProgress&) = delete;
@@ -44,13 +47,15 @@ class ZipProgress {
   bool NextFile(const std::string& shownName, uint64_t size);
 
   // True once the user pressed Cancel or closed the window, the composition
-  // window went, or the window failed during a file (memory ran out): the
-  // add in progress was then stopped at its next read.
+  // window went, the plug-in is being unloaded, the session ends, or the
+  // window failed during a file (memory ran out): the add in progress was
+  // then stopped at its next read.
   bool Stopped() const { return stopped_; }
   // What a stopped zip says: nothing when the composition window went
-  // (there is nothing left to attach to, nor to own a message), "Error
-  // creating zip archive." when the window failed, otherwise "Creation of
-  // zip archive cancelled.".
+  // (there is nothing left to attach to, nor to own a message), nor when
+  // the plug-in is unloaded or the session ends; "Error creating zip
+  // archive." when the window failed, otherwise "Creation of zip archive
+  // cancelled.".
   const char* StopMessage() const;
 
   // Seconds spent during files dispatching messages and moving the bar so
@@ -64,6 +69,8 @@ class ZipProgress {
 
  private:
   static bool OnRead(void* context, uint32_t bytesRead) noexcept;
+  static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  void MakeWindow();
   // Dispatches the messages waiting for the mail client and for the
   // window; notes a Cancel and a closed composition window.
   void Pump();
@@ -71,9 +78,11 @@ class ZipProgress {
   void ShowFile();
   void UpdateBar(uint32_t bytesReadOfFile);
 
+  SafeOutput* output_;
   ZipArchive* archive_;
   HWND owner_;
-  HWND window_ = nullptr;
+  HWND window_ = nullptr;  // made hidden at the start, shown once due
+  bool shown_ = false;
   WaitCursor cursor_;
   DWORD started_;
   DWORD lastPump_;
@@ -86,6 +95,7 @@ class ZipProgress {
   DWORD barMoved_ = 0;
   bool stopped_ = false;
   bool ownerGone_ = false;
+  bool quiet_ = false;  // stopped for an unload or the session's end
   bool failed_ = false;
   LONGLONG dispatchTicks_ = 0;  // of the performance counter
   LONGLONG creationTicks_ = 0;

@@ -238,9 +238,12 @@ class PluginCommand : public ::testing::Test {
     command = TheHost().commands[0].procedure;
     openCompose = Export<LRESULT(WINAPI*)(HWND, LPARAM)>(plugin, "OVC_OnOpenCompose");
   }
+  // As the mail client unloads a plug-in: its unload notice, then FreeLibrary.
   void TearDown() override {
     DestroyMenu(bar);
-    if (plugin != nullptr) FreeLibrary(plugin);
+    if (plugin == nullptr) return;
+    Export<LRESULT(WINAPI*)()>(plugin, "OVC_OnExit")();
+    FreeLibrary(plugin);
   }
 
   TempDir dir;
@@ -265,6 +268,29 @@ TEST_F(PluginCommand, WithoutACompositionWindowItIsCancelled) {
     EXPECT_TRUE(seen.shown) << "closed window: " << closedWindow;
     EXPECT_EQ(nullptr, seen.owner);
     EXPECT_EQ("Creation of zip archive cancelled.", seen.text);
+  }
+}
+
+// A command takes a reference on the library, so that a FreeLibrary from a
+// message it dispatches cannot take its code away; the unload notice gives
+// it back, and the library then goes with the mail client's FreeLibrary.
+TEST_F(PluginCommand, TheLibraryStaysLoadedAfterACommandUntilItsUnloadNotice) {
+  for (const bool notice : {false, true}) {
+    SeenMessage seen;
+    HANDLE driver = StartDriver(AnswerPluginMessage, &seen);
+    command(0, 0);  // no composition window: cancelled at once
+    EXPECT_TRUE(FinishDriver(driver));
+    if (notice) Export<LRESULT(WINAPI*)()>(plugin, "OVC_OnExit")();
+    EXPECT_TRUE(FreeLibrary(plugin));
+    HMODULE module = nullptr;
+    const bool loaded = GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                                           dir.File("Zapnest.dll").c_str(), &module) != FALSE;
+    EXPECT_EQ(!notice, loaded) << "unload notice: " << notice;
+    plugin = nullptr;
+    if (notice) break;
+    // Loaded again, as a mail client that takes it back; it is the same module.
+    plugin = LoadLibraryA(dir.File("Zapnest.dll").c_str());
+    ASSERT_EQ(module, plugin);
   }
 }
 

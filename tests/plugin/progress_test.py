@@ -79,6 +79,29 @@ class ProgressTest(commands_test.SessionTestCase):
             'no-dialog "%s" 2' % CAPTION])
         self.assertStoppedWithoutTrace(result, attached, zip_path)
 
+    def test_a_zip_saved_over_a_file_of_its_folder_counts_neither_and_cancel_leaves_that_file(self):
+        s = self.session(InitialFolder="<data>", ShowZipFolder="1", ShowSaveWarning="0")
+        folder = s.top_folder("replacing")
+        os.truncate(s.put(folder, "big.bin", b""), LARGE)
+        old = s.put(folder, "report.zip", b"last week's zip")
+        zip_path = win(old)
+        result, attached = s.run([
+            'choose "%s"' % FOLDER_ENTRY,
+            'browse-folder "Browse for Folder" "%s"' % win(folder),
+            'confirm "%s" yes' % CAPTION,
+            'save-file "%s" "%s"' % (SAVE_TITLE, zip_path),
+            'confirm "%s" yes' % SAVE_TITLE,  # Windows asks whether to replace report.zip
+            # Neither the file it replaces nor the zip being written counts.
+            'dialog-shows "%s" "File 1 of 1"' % PROGRESS_TITLE,
+            'cancel "%s"' % PROGRESS_TITLE,
+            'message "%s" information ok "%s"' % (CAPTION, CANCELLED),
+            "no-more-attachments"])
+        self.passes(result)
+        self.assertEqual([], attached)
+        with open(old, "rb") as f:
+            self.assertEqual(b"last week's zip", f.read())
+        self.assertEqual(["big.bin", "report.zip"], sorted(os.listdir(folder)))
+
     def test_a_small_zip_shows_no_progress_window(self):
         s = self.session(InitialFolder="<data>")
         s.file("a.txt", b"a small file\n" * 100)
