@@ -3,11 +3,11 @@
 #include <algorithm>
 
 #include "cli/shown_text.h"
-#include "writer/temporary_name.h"
 #include "platform/file_errors.h"
 #include "platform/file_status.h"
 #include "platform/folder_listing.h"
 #include "platform/paths.h"
+#include "writer/temporary_name.h"
 #include "zip/name_collisions.h"
 
 namespace {

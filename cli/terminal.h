@@ -35,3 +35,12 @@ bool ErrorsGoToTerminal();
 // signal did before; called without RemoveOnInterrupt it changes nothing.
 void RemoveOnInterrupt(const std::string& path);
 void StopRemovingOnInterrupt();
+
+// Between HoldInterrupts and ReleaseInterrupts an interruption waits: a
+// file created under a temporary name is then registered with
+// RemoveOnInterrupt before a signal can end the program without removing
+// it. On POSIX the signals are blocked and delivered at the release; on
+// Windows, whose console handler runs on a thread of its own, nothing is
+// held.
+void HoldInterrupts();
+void ReleaseInterrupts();

@@ -49,8 +49,6 @@ void WriteErrors(const std::string& text) {
 
 bool ErrorsGoToTerminal() { return isatty(STDERR_FILENO) != 0; }
 
-uint32_t ProcessId() { return static_cast<uint32_t>(getpid()); }
-
 void RemoveOnInterrupt(const std::string& path) {
   if (path.size() >= sizeof interruptPath) return;
   // A handler installed for an earlier path must not read this one half
@@ -74,6 +72,21 @@ void RemoveOnInterrupt(const std::string& path) {
   }
   handlersInstalled = true;
 }
+
+namespace {
+
+void MaskInterrupts(int how) {
+  sigset_t signals;
+  sigemptyset(&signals);
+  for (int signal : kInterruptSignals) sigaddset(&signals, signal);
+  sigprocmask(how, &signals, nullptr);
+}
+
+}  // namespace
+
+void HoldInterrupts() { MaskInterrupts(SIG_BLOCK); }
+
+void ReleaseInterrupts() { MaskInterrupts(SIG_UNBLOCK); }
 
 void StopRemovingOnInterrupt() {
   removeOnInterrupt = 0;

@@ -15,6 +15,7 @@ namespace {
 // ends.
 wchar_t interruptPath[32768];
 volatile LONG removeOnInterrupt = 0;
+bool handlerInstalled = false;
 
 BOOL WINAPI OnControlEvent(DWORD /*event*/) {
   if (InterlockedCompareExchange(&removeOnInterrupt, 0, 0) != 0) DeleteFileW(interruptPath);
@@ -80,10 +81,16 @@ void RemoveOnInterrupt(const std::string& path) {
   if (!WidenUtf8(path, &wide) || wide.size() >= sizeof interruptPath / sizeof interruptPath[0]) return;
   memcpy(interruptPath, wide.c_str(), (wide.size() + 1) * sizeof(wchar_t));
   InterlockedExchange(&removeOnInterrupt, 1);
-  SetConsoleCtrlHandler(OnControlEvent, TRUE);
+  // Once: the system keeps a handler registered twice until removed twice.
+  if (!handlerInstalled) handlerInstalled = SetConsoleCtrlHandler(OnControlEvent, TRUE) != FALSE;
 }
 
 void StopRemovingOnInterrupt() {
   InterlockedExchange(&removeOnInterrupt, 0);
-  SetConsoleCtrlHandler(OnControlEvent, FALSE);
+  if (handlerInstalled) SetConsoleCtrlHandler(OnControlEvent, FALSE);
+  handlerInstalled = false;
 }
+
+void HoldInterrupts() {}
+
+void ReleaseInterrupts() {}

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/added_entry_text.h"
 #include "cli/options.h"
 #include "cli/progress.h"
 #include "cli/shown_text.h"
@@ -65,16 +66,8 @@ std::string DescribeFailure(const ArchiveFailure& failure, const Source& source,
 }
 
 void PrintAdded(const Source& source, const AddedEntry& added) {
-  const uint64_t in = added.uncompressedSize;
-  const uint64_t out = added.compressedSize;
-  const std::string name = ShownText(source.entryName);
-  if (added.method == kMethodStored) {
-    WriteOutput("  " + name + ": " + std::to_string(in) + " bytes, stored\n");
-  } else {
-    const long long saved =
-        in == 0 ? 0 : (static_cast<long long>(in) - static_cast<long long>(out)) * 100 / static_cast<long long>(in);
-    WriteOutput("  " + name + ": " + std::to_string(in) + " bytes, deflated " + std::to_string(saved) + "%\n");
-  }
+  WriteOutput("  " + ShownText(source.entryName) + ": " +
+              AddedEntryText(added.method, added.uncompressedSize, added.compressedSize) + "\n");
 }
 
 // What the archive's output says when it fails: the path as the user gave it.
@@ -146,10 +139,13 @@ int Run(const Options& options) {
     return options.folderMode && !planned ? ExitFailed : ExitUsage;
   }
 
+  // A temporary name is registered for removal before an interruption can
+  // end the run (here, and as the complete archive is named at the end).
   SafeOutputFailure outputFailure{};
-  if (!StartSafeOutput(&output, &outputFailure)) {
-    return Fail(&output, DescribeOutputFailure(outputFailure, options.archive));
-  }
+  HoldInterrupts();
+  const bool started = StartSafeOutput(&output, &outputFailure);
+  ReleaseInterrupts();
+  if (!started) return Fail(&output, DescribeOutputFailure(outputFailure, options.archive));
   if (options.latestTime >= 0) output.archive->latestEntryTime = UnixTimeToFileTime(options.latestTime, 0);
   if (options.latestTime >= 0) output.archive->dosTimeZone = DosTimeUtc;
   const bool showProgress = !options.quiet && ErrorsGoToTerminal();
@@ -181,10 +177,11 @@ int Run(const Options& options) {
     WriteErrors("zapnest: warning: " + message + "; skipped\n");
     ++totals.skipped;
   }
-  if (!FinishSafeOutput(&output, &outputFailure)) {
-    return Fail(&output, DescribeOutputFailure(outputFailure, options.archive));
-  }
-  StopRemovingOnInterrupt();
+  HoldInterrupts();
+  const bool finished = FinishSafeOutput(&output, &outputFailure);
+  if (finished) StopRemovingOnInterrupt();
+  ReleaseInterrupts();
+  if (!finished) return Fail(&output, DescribeOutputFailure(outputFailure, options.archive));
 
   if (totals.files > kCountedEntries) {
     WriteErrors("zapnest: warning: the archive holds " + std::to_string(totals.files) +

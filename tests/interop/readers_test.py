@@ -141,6 +141,22 @@ class ReadersTest(unittest.TestCase):
         self.assertEqual(0x81C00020, kinds["prog.exe"][1])
         self.assertEqual(0x81800020, kinds["notes.txt"][1])
 
+    def test_each_file_added_is_reported_with_what_became_of_it(self):
+        sources = {"notes.txt": b"words " * 1000, "tiny.txt": b"hi", "empty.txt": b"", "photo.zip": b"z" * 10}
+        paths = [self.make("in/" + name, data) for name, data in sources.items()]
+        archive = os.path.join(self.dir, "out.zip")
+        result = run_zapnest(archive, *paths)
+        self.assertEqual(0, result.returncode, result.stderr)
+        with zipfile.ZipFile(archive) as z:
+            sizes = {i.filename: i.compress_size for i in z.infolist()}
+        lines = result.stdout.splitlines()
+        saved = (6000 - sizes["notes.txt"]) * 100 // 6000
+        self.assertIn("  notes.txt: 6000 bytes, deflated %d%%" % saved, lines)
+        # Deflate adds a little to what it cannot shrink: said as it is, not as a negative saving.
+        self.assertIn("  tiny.txt: 2 bytes, deflated to %d bytes (larger)" % sizes["tiny.txt"], lines)
+        self.assertIn("  empty.txt: 0 bytes, deflated to %d bytes (larger)" % sizes["empty.txt"], lines)
+        self.assertIn("  photo.zip: 10 bytes, stored", lines)
+
     def test_a_backslash_becomes_a_folder(self):
         if zapnest_command.WINE_RUN is not None:
             self.skipTest("Windows file names cannot hold a backslash")
