@@ -49,6 +49,6 @@ extern "C" __declspec(dllexport) LRESULT WINAPI
 extern "C" __declspec(dllexport) const char* WINAPI OVA_GetTempFolder() { return TheHost().tempFolder.c_str(); }
 
 extern "C" __declspec(dllexport) LRESULT WINAPI OVA_CompAttachFile(HWND composeWindow, const char* path, void*) {
-  TheHost().Attach(Attachment{Utf8FromAnsi(path), composeWindow});
+  TheHost().Attach(Utf8FromAnsi(path), composeWindow);
   return 1;
 }

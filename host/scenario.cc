@@ -5,6 +5,7 @@
 
 #include <cctype>
 #include <cstdio>
+#include <cstdlib>
 #include <cwctype>
 #include <map>
 #include <sstream>
@@ -73,13 +74,28 @@ int ButtonId(const std::string& name) {
   return found != buttons.end() ? found->second : 0;
 }
 
+// A message number of a step, 0 for a text that is none.
+int MessageNumberArgument(const std::string& text) {
+  char* end = nullptr;
+  const long number = strtol(text.c_str(), &end, 10);
+  return end != text.c_str() && *end == '\0' && number > 0 && number <= 100000 ? static_cast<int>(number) : 0;
+}
+
+BOOL CALLBACK CollectWindow(HWND window, LPARAM windows) {
+  reinterpret_cast<std::vector<HWND>*>(windows)->push_back(window);
+  return TRUE;
+}
+
 struct Player {
-  HWND composeWindow;
+  HWND composeWindow;  // message 1
   DWORD timeoutMs = 10000;
   size_t attachmentsChecked = 0;
   std::string* error;
   std::string screenshotFolder;
   int screenshots = 0;
+  // The window whose menu bar holds the menu: message 1, or the frame it sits in.
+  HWND menuWindow = nullptr;
+  DWORD windowThread = 0;
 
   // A picture of the screen as the user sees it, named after the step and
   // `subject`; false (the step fails) when it could not be taken.
@@ -126,7 +142,7 @@ struct Player {
   }
 
   bool MenuItem(const ScenarioStep& step) {
-    HMENU menu = GetSubMenu(GetMenu(composeWindow), 0);
+    HMENU menu = GetSubMenu(GetMenu(menuWindow), 0);
     const std::string label = MenuLabel(menu, static_cast<UINT>(std::stoul(step.arguments[0])));
     return step.arguments[1] == label || Fail(step, "the item there is '" + label + "'");
   }
@@ -191,7 +207,7 @@ struct Player {
   // The position of the entry labelled `label` in the first drop-down, or
   // -1 after failing the step with what the menu holds.
   int FindEntry(const ScenarioStep& step, const std::string& label) {
-    HMENU menu = GetSubMenu(GetMenu(composeWindow), 0);
+    HMENU menu = GetSubMenu(GetMenu(menuWindow), 0);
     const int count = GetMenuItemCount(menu);
     std::string labels;
     for (int i = 0; i < count; ++i) {
@@ -206,8 +222,8 @@ struct Player {
   bool Choose(const ScenarioStep& step) {
     const int position = FindEntry(step, step.arguments[0]);
     if (position < 0) return false;
-    HMENU menu = GetSubMenu(GetMenu(composeWindow), 0);
-    PostMessageA(composeWindow, WM_COMMAND, GetMenuItemID(menu, position), 0);
+    HMENU menu = GetSubMenu(GetMenu(menuWindow), 0);
+    PostMessageA(menuWindow, WM_COMMAND, GetMenuItemID(menu, position), 0);
     return true;
   }
 
@@ -228,14 +244,14 @@ struct Player {
   bool OpenMenu(const ScenarioStep& step) {
     const int target = FindEntry(step, step.arguments[0]);
     if (target < 0) return false;
-    HMENU bar = GetMenu(composeWindow);
+    HMENU bar = GetMenu(menuWindow);
     HMENU menu = GetSubMenu(bar, 0);
     const std::wstring title = WideFromUtf8(MenuLabel(bar, 0));
     const size_t mnemonic = title.find(L'&');
     if (mnemonic == std::wstring::npos || mnemonic + 1 >= title.size()) {
       return Fail(step, "the first drop-down has no mnemonic");
     }
-    PostMessageW(composeWindow, WM_SYSCOMMAND, SC_KEYMENU, static_cast<LPARAM>(towlower(title[mnemonic + 1])));
+    PostMessageW(menuWindow, WM_SYSCOMMAND, SC_KEYMENU, static_cast<LPARAM>(towlower(title[mnemonic + 1])));
     if (!WaitUntil([] { return ShownMenu() != nullptr; }, timeoutMs)) return Fail(step, "the drop-down did not open");
     auto highlighted = [&] {
       const int count = GetMenuItemCount(menu);
@@ -247,7 +263,7 @@ struct Player {
     for (int presses = 0; highlighted() != target; ++presses) {
       const int before = highlighted();
       if (presses > GetMenuItemCount(menu)) return Fail(step, "the Down key never reached the entry");
-      PostMessageA(composeWindow, WM_KEYDOWN, VK_DOWN, 0);
+      PostMessageA(menuWindow, WM_KEYDOWN, VK_DOWN, 0);
       if (!WaitUntil([&] { return highlighted() != before; }, timeoutMs)) {
         return Fail(step, "the Down key did not move the highlight");
       }
@@ -377,23 +393,35 @@ struct Player {
     return WaitUntil([&] { return !IsWindow(box); }, timeoutMs) || Fail(step, "the message stayed open");
   }
 
+  static std::string Recipient(const Attachment& attachment) {
+    return attachment.message == 0 ? "a closed window" : "message " + std::to_string(attachment.message);
+  }
+
   // Attachments are made on the window's thread; waiting lets a command that
   // is still finishing get there.
-  bool Attached(const ScenarioStep& step) {
+  bool NextAttachment(const ScenarioStep& step, int message, const std::string& path) {
     WaitUntil([&] { return TheHost().Attachments().size() > attachmentsChecked; }, timeoutMs);
     const std::vector<Attachment> attachments = TheHost().Attachments();
     if (attachments.size() <= attachmentsChecked) return Fail(step, "nothing more was attached");
     const Attachment& attachment = attachments[attachmentsChecked++];
-    if (attachment.path != step.arguments[0]) return Fail(step, "'" + attachment.path + "' was attached");
-    if (attachment.window != composeWindow) return Fail(step, "the file was attached to another window");
+    if (attachment.path != path) return Fail(step, "'" + attachment.path + "' was attached");
+    if (attachment.message != message) return Fail(step, "the file was attached to " + Recipient(attachment));
     return true;
+  }
+
+  bool Attached(const ScenarioStep& step) { return NextAttachment(step, 1, step.arguments[0]); }
+
+  bool AttachedTo(const ScenarioStep& step) {
+    const int message = MessageNumberArgument(step.arguments[0]);
+    return message != 0 ? NextAttachment(step, message, step.arguments[1]) : Fail(step, "no message number");
   }
 
   bool NoMoreAttachments(const ScenarioStep& step) {
     Sleep(200);
     const std::vector<Attachment> attachments = TheHost().Attachments();
     return attachments.size() == attachmentsChecked ||
-           Fail(step, "'" + attachments[attachmentsChecked].path + "' was attached");
+           Fail(step, "'" + attachments[attachmentsChecked].path + "' was attached to " +
+                          Recipient(attachments[attachmentsChecked]));
   }
 
   bool Timeout(const ScenarioStep& step) {
@@ -430,8 +458,8 @@ struct Player {
     return WaitUntil(showsText, timeoutMs) || Fail(step, "the dialog shows " + shown);
   }
 
-  // The window's thread answers a message sent to the composition window
-  // within the seconds given: it dispatches messages, whatever it is doing.
+  // The window's thread answers a message sent to message 1 within the
+  // seconds given: it dispatches messages, whatever it is doing.
   bool Responsive(const ScenarioStep& step) {
     const UINT waitMs = static_cast<UINT>(std::stoul(step.arguments[0])) * 1000;
     DWORD_PTR answer = 0;
@@ -439,10 +467,100 @@ struct Player {
     return Fail(step, "the window did not answer within " + step.arguments[0] + " s");
   }
 
-  // The user closes the composition window; the host ends once it is gone.
-  bool CloseWindow(const ScenarioStep& step) {
-    PostMessageA(composeWindow, WM_CLOSE, 0, 0);
-    return WaitUntil([&] { return !IsWindow(composeWindow); }, timeoutMs) || Fail(step, "the window stayed open");
+  // Waits until a dialog of that title has gone: one the plug-in takes down
+  // by itself, at the end of its work or when it stops.
+  bool DialogGone(const ScenarioStep& step) {
+    const std::string& title = step.arguments[0];
+    return WaitUntil([&] { return WaitForDialog(title.c_str(), 0) == nullptr; }, timeoutMs) ||
+           Fail(step, "a dialog titled '" + title + "' is still open");
+  }
+
+  // The user closes a message: WM_CLOSE, as its close box sends.
+  bool Close(const ScenarioStep& step, HWND window) {
+    PostMessageA(window, WM_CLOSE, 0, 0);
+    return WaitUntil([&] { return !IsWindow(window); }, timeoutMs) || Fail(step, "the window stayed open");
+  }
+
+  bool CloseWindow(const ScenarioStep& step) { return Close(step, composeWindow); }
+
+  bool CloseMessage(const ScenarioStep& step) {
+    HWND window = TheHost().MessageWindow(MessageNumberArgument(step.arguments[0]));
+    return window != nullptr ? Close(step, window) : Fail(step, "no message " + step.arguments[0] + " is open");
+  }
+
+  // The window that takes the player's requests to the window's thread:
+  // message 1 while it is open, else the frame it sat in, else the first
+  // message still open; null when none is.
+  HWND RequestWindow() {
+    if (IsWindow(composeWindow)) return composeWindow;
+    if (menuWindow != composeWindow && IsWindow(menuWindow)) return menuWindow;
+    const std::vector<HWND> open = TheHost().OpenMessages();
+    return open.empty() ? nullptr : open.front();
+  }
+
+  // Sent, not posted: the step ends once the plug-in has been told of the
+  // message, and a sent message is taken even while the window's thread
+  // dispatches only some windows' messages (as the plug-in does while it
+  // writes a zip).
+  bool OpenMessage(const ScenarioStep& step) {
+    HWND window = RequestWindow();
+    if (window == nullptr) return Fail(step, "no window of the host is open");
+    DWORD_PTR number = 0;
+    if (SendMessageTimeoutW(window, kOpenComposeMessage, 0, 0, SMTO_BLOCK, timeoutMs, &number) == 0 || number == 0) {
+      return Fail(step, "the host opened no message");
+    }
+    return true;
+  }
+
+  bool DropPlugin(const ScenarioStep& step, UINT request) {
+    if (!TheHost().PluginLoaded()) return Fail(step, "the plug-in is not loaded");
+    HWND window = RequestWindow();
+    if (window == nullptr || !PostMessageA(window, request, 0, 0)) return Fail(step, "no window of the host is open");
+    return WaitUntil([] { return !TheHost().PluginLoaded(); }, timeoutMs) ||
+           Fail(step, "the window's thread did not take the request to drop the plug-in");
+  }
+
+  bool FreeLibraryStep(const ScenarioStep& step) { return DropPlugin(step, kFreeLibraryMessage); }
+
+  bool UnloadPlugin(const ScenarioStep& step) { return DropPlugin(step, kUnloadPluginMessage); }
+
+  // False (and the window noted in *unanswered) when a window that is still
+  // there did not answer within the timeout.
+  bool SendToWindow(HWND window, UINT message, WPARAM wParam, std::string* unanswered) {
+    DWORD_PTR answer = 0;
+    if (SendMessageTimeoutW(window, message, wParam, static_cast<LPARAM>(ENDSESSION_LOGOFF), SMTO_BLOCK, timeoutMs,
+                            &answer) != 0 ||
+        !IsWindow(window)) {
+      return true;
+    }
+    *unanswered += (unanswered->empty() ? "'" : ", '") + WindowText(window) + "'";
+    return false;
+  }
+
+  // What Windows does at log-off: it asks every top-level window of the
+  // thread whether the session may end, tells each that it ends, and may end
+  // the process as soon as they have answered. The messages are sent from
+  // this thread; the window's thread takes them while it dispatches, inside
+  // the plug-in's own loops too. What was attached is printed first, as the
+  // host would at its end, since nothing runs after this step.
+  bool EndSession(const ScenarioStep& step) {
+    std::vector<HWND> windows;
+    EnumThreadWindows(windowThread, CollectWindow, reinterpret_cast<LPARAM>(&windows));
+    std::string unanswered;
+    for (HWND window : windows) SendToWindow(window, WM_QUERYENDSESSION, 0, &unanswered);
+    for (HWND window : windows) {
+      if (IsWindow(window)) SendToWindow(window, WM_ENDSESSION, TRUE, &unanswered);
+    }
+    printf("zapnest-host: session ended\n");
+    PrintAttachments();
+    fflush(stdout);
+    if (!unanswered.empty()) {
+      Fail(step, "no answer within the timeout from " + unanswered);
+      fprintf(stderr, "zapnest-host: scenario failed: %s\n", error->c_str());
+      fflush(stderr);
+    }
+    TerminateProcess(GetCurrentProcess(), unanswered.empty() ? 0 : 1);
+    return false;  // not reached
   }
 
   // Plays one parsed step through its entry in kStepKinds.
@@ -472,6 +590,7 @@ constexpr StepKind kStepKinds[] = {
     {"browse-folder", 2, &Player::BrowseFolder},
     {"message", 4, &Player::Message},
     {"attached", 1, &Player::Attached},
+    {"attached-to", 2, &Player::AttachedTo},
     {"no-more-attachments", 0, &Player::NoMoreAttachments},
     {"set-environment", 2, &Player::SetEnvironment},
     {"delete-file", 1, &Player::DeleteNamedFile},
@@ -482,6 +601,12 @@ constexpr StepKind kStepKinds[] = {
     {"dialog-shows", 2, &Player::DialogShows},
     {"responsive", 1, &Player::Responsive},
     {"close-window", 0, &Player::CloseWindow},
+    {"dialog-gone", 1, &Player::DialogGone},
+    {"open-message", 0, &Player::OpenMessage},
+    {"close-message", 1, &Player::CloseMessage},
+    {"free-library", 0, &Player::FreeLibraryStep},
+    {"unload-plugin", 0, &Player::UnloadPlugin},
+    {"end-session", 0, &Player::EndSession},
 };
 
 // The entry of `keyword` in kStepKinds, null for a word that names no step.
@@ -565,6 +690,8 @@ void DismissOpenDialogs() {
 bool PlayScenario(const std::vector<ScenarioStep>& steps, HWND composeWindow, const std::string& screenshotFolder,
                   std::string* error) {
   Player player{composeWindow, 10000, 0, error, screenshotFolder, 0};
+  player.menuWindow = GetAncestor(composeWindow, GA_ROOT);
+  player.windowThread = GetWindowThreadProcessId(composeWindow, nullptr);
   for (const ScenarioStep& step : steps) {
     if (step.keyword == "browse-folder") HoldAccessTimes(step.arguments[1]);
   }

@@ -20,7 +20,8 @@
 //                                                lines that start with +
 //                                                (icons: information, question, warning,
 //                                                error; buttons: ok, cancel, yes, no)
-//   attached "C:\path\out.zip"                   the next attachment must be this file
+//   attached "C:\path\out.zip"                   the next attachment must be this file, to message 1
+//   attached-to 2 "C:\path\out.zip"              the next attachment must be this file, to message 2
 //   no-more-attachments                          nothing else was attached
 //   set-environment NAME "value"                 set a variable of the host's process
 //   delete-file "C:\path\a.txt"                 delete a file (one that goes while the plug-in works)
@@ -32,9 +33,35 @@
 //   picture "name"                               a picture of the screen as it stands
 //   dialog-shows "Title" "File 1 of 2"           a dialog of that title comes to show the text
 //                                                in one of its controls
+//   dialog-gone "Title"                          wait until no dialog of that title shows
 //   responsive 2                                 the window's thread answers a message sent
-//                                                to the composition window within 2 seconds
-//   close-window                                 close the composition window, as its user does
+//                                                to message 1 within 2 seconds
+//   close-window                                 close message 1, as its user does, and wait
+//                                                until it is gone
+//   open-message                                 open another composition window, as the mail
+//                                                client does for a new message: it calls
+//                                                OVC_OnOpenCompose for it and OVC_OnMenuInit
+//                                                for its menu (in a frame, the messages share
+//                                                the frame's menu, initialised once)
+//   close-message 2                              close message 2, as its user does, and wait
+//                                                until it is gone
+//   free-library                                 the host drops the plug-in: FreeLibrary, from
+//                                                the handler of a message posted to its window
+//   unload-plugin                                the same after calling OVC_OnExit
+//   end-session                                  log-off: WM_QUERYENDSESSION, then WM_ENDSESSION
+//                                                (TRUE), to every top-level window of the
+//                                                window's thread, hidden ones too; then the host
+//                                                prints what was attached and ends at once with
+//                                                exit code 0, or 1 when a window did not answer
+//                                                within the timeout (the last step played)
+//
+// Messages (composition windows) are numbered from 1 in the order they
+// opened. Message 1 is the window the host opens at its start: the menu
+// steps use its menu (with --frame, the frame's), responsive and close-window
+// work on it. Closing a message does not end the host while another is open,
+// nor, with --frame, while the frame is; the end of the scenario closes them
+// all. After free-library or unload-plugin the host calls the plug-in no
+// more: its menu entries start nothing.
 //
 // A scenario also fails when a dialog is still open after its last step:
 // the host would otherwise end under a message the plug-in is showing.
@@ -62,8 +89,9 @@ struct ScenarioStep {
 // is unknown or has the wrong number of arguments.
 bool ParseScenario(const std::string& text, std::vector<ScenarioStep>* steps, std::string* error);
 
-// Plays the steps against `composeWindow` on the calling thread (not the
-// window's). Returns false at the first step that does not meet its
+// Plays the steps against `composeWindow` (message 1, a top-level window or
+// the child of a frame whose menu bar holds its menu) on the calling thread
+// (not the window's). Returns false at the first step that does not meet its
 // expectation, with what appeared instead in *error; every wait times out.
 // With `screenshotFolder`, the whole screen is saved there as a numbered BMP
 // picture at each dialog met, before it is answered, at each open-menu and
@@ -73,5 +101,13 @@ bool ParseScenario(const std::string& text, std::vector<ScenarioStep>* steps, st
 // every window it has before the message returns; the picture is taken once
 // the screen holds still after that.
 constexpr UINT kPaintNowMessage = WM_APP + 1;
+// What the player asks of the window's thread, through a window of the host
+// (message 1 while it is open): open another message, returning its number
+// (sent); drop the plug-in with FreeLibrary, or with OVC_OnExit and then
+// FreeLibrary (posted, so that the host drops it from a handler of its own,
+// as a mail client would).
+constexpr UINT kOpenComposeMessage = WM_APP + 2;
+constexpr UINT kFreeLibraryMessage = WM_APP + 3;
+constexpr UINT kUnloadPluginMessage = WM_APP + 4;
 bool PlayScenario(const std::vector<ScenarioStep>& steps, HWND composeWindow, const std::string& screenshotFolder,
                   std::string* error);
