@@ -76,7 +76,7 @@ class ScenarioPlayerTest(ScenarioPlayerTestCase):
 
     def test_an_unknown_step_or_a_wrong_count_of_arguments_is_refused_before_the_host_starts(self):
         for step in ['press "OK"', 'choose "&Probe Dialogs..." "again"', 'message "Probe" question yes',
-                     "no-more-attachments now"]:
+                     "no-more-attachments now", 'attached-to "C:\\a.zip"', "close-message", "end-session now"]:
             with self.subTest(step=step):
                 result = self.play(['no-dialog "Probe Open" 1', step])
                 self.assertEqual(2, result.returncode)
@@ -142,6 +142,72 @@ class ScenarioPlayerTest(ScenarioPlayerTestCase):
         result = self.play(['open-menu "Zip and Attach F&older..."'])
         self.assertEqual(1, result.returncode)
         self.assertIn("no menu entry 'Zip and Attach F&older...'; the menu holds", result.stderr)
+
+
+class MessagesAndThePluginsLifeTest(ScenarioPlayerTestCase):
+    """More messages, a frame, a plug-in dropped, the end of the session. The
+    probe attaches to the message it was told of last."""
+
+    def up_to_the_question(self):
+        question = "Attach %s from C:\\windows?" % windows_path(self.file)
+        return ['choose "&Probe Dialogs..."',
+                'open-file "Probe Open" "%s"' % windows_path(self.file),
+                'browse-folder "Browse for Folder" "C:\\windows"',
+                'dialog-shows "Probe" "%s"' % question], 'message "Probe" question yes "%s"' % question
+
+    def test_a_file_attached_to_another_message_is_checked_and_printed_with_its_number(self):
+        steps, yes = self.up_to_the_question()
+        result = self.play(steps + ["open-message", yes, 'attached-to 2 "%s"' % windows_path(self.file),
+                                    "no-more-attachments"])
+        self.assertEqual(0, result.returncode, result.stderr)
+        self.assertIn("attached to message 2: %s\n" % windows_path(self.file), result.stdout)
+        self.assertNotIn("attached: ", result.stdout)
+
+    def test_a_file_attached_to_a_closed_message_is_printed_as_such_and_fails_an_attached_step(self):
+        steps, yes = self.up_to_the_question()
+        result = self.play(steps + ["open-message", "close-message 2", yes,
+                                    'attached "%s"' % windows_path(self.file)])
+        self.assertEqual(1, result.returncode)
+        self.assertIn("the file was attached to a closed window", result.stderr)
+        self.assertIn("attached to a closed window: %s\n" % windows_path(self.file), result.stdout)
+
+    def test_a_message_that_is_not_open_cannot_be_closed(self):
+        result = self.play(["open-message", "close-message 2", "close-message 2"])
+        self.assertEqual(1, result.returncode)
+        self.assertIn("line 4 (close-message): no message 2 is open", result.stderr)
+
+    def test_in_a_frame_the_menu_is_the_frames_and_the_frame_outlives_its_first_message(self):
+        steps, yes = self.up_to_the_question()
+        result = self.play(['menu-item 14 "&Probe Dialogs..."'] + steps + [
+            yes, 'attached "%s"' % windows_path(self.file),
+            "close-window",
+            # The frame takes the next message, and the menu is still there.
+            "open-message",
+            'choose "&Probe Dialogs..."', 'cancel "Probe Open"'], ["--frame"])
+        self.assertEqual(0, result.returncode, result.stderr)
+        self.assertIn("attached: %s\n" % windows_path(self.file), result.stdout)
+
+    def test_after_free_library_the_plugins_entries_start_nothing(self):
+        result = self.play(["free-library", 'choose "&Probe Dialogs..."', 'no-dialog "Probe Open" 2',
+                            "open-message", 'choose "&Probe Dialogs..."', 'no-dialog "Probe Open" 1'])
+        self.assertEqual(0, result.returncode, result.stderr)
+
+    def test_a_plugin_freed_under_its_own_dialog_crashes_the_host_and_the_crash_fails(self):
+        # The open dialog returns into the probe's code, which is gone.
+        result = self.play(['choose "&Probe Dialogs..."', 'file-name "Probe Open" ""', "free-library",
+                            'cancel "Probe Open"'])
+        self.assertEqual(3, result.returncode, result.stderr)
+        self.assertIn("zapnest-host: crashed: exception c0000005", result.stderr)
+
+    def test_the_end_of_the_session_ends_the_host_at_once_and_prints_what_was_attached(self):
+        steps, yes = self.up_to_the_question()
+        result = self.play(steps + [yes, 'attached "%s"' % windows_path(self.file),
+                                    'choose "&Probe Dialogs..."', 'file-name "Probe Open" ""',
+                                    "end-session",
+                                    'open-file "Never Shown" "x"'])
+        self.assertEqual(0, result.returncode, result.stderr)
+        self.assertIn("zapnest-host: session ended\nattached: %s\n" % windows_path(self.file), result.stdout)
+        self.assertNotIn("scenario passed", result.stdout)
 
 
 class NamesOutsideTheAnsiCodePageTest(ScenarioPlayerTestCase):
