@@ -40,7 +40,7 @@ void StopRemovingOnInterrupt();
 // file created under a temporary name is then registered with
 // RemoveOnInterrupt before a signal can end the program without removing
 // it. On POSIX the signals are blocked and delivered at the release; on
-// Windows, whose console handler runs on a thread of its own, nothing is
-// held.
+// Windows the console handler, which runs on a thread of its own, waits
+// for the release.
 void HoldInterrupts();
 void ReleaseInterrupts();

@@ -17,9 +17,26 @@ wchar_t interruptPath[32768];
 volatile LONG removeOnInterrupt = 0;
 bool handlerInstalled = false;
 
+// Held by the main thread between HoldInterrupts and ReleaseInterrupts: the
+// handler waits for it (Ctrl+C gives a handler all the time it needs), so a
+// file created under a temporary name is registered before it is looked at.
+struct InterruptLock {
+  CRITICAL_SECTION section;
+  InterruptLock() { InitializeCriticalSection(&section); }
+  ~InterruptLock() { DeleteCriticalSection(&section); }
+};
+InterruptLock interruptLock;
+
 BOOL WINAPI OnControlEvent(DWORD /*event*/) {
+  EnterCriticalSection(&interruptLock.section);
   if (InterlockedCompareExchange(&removeOnInterrupt, 0, 0) != 0) DeleteFileW(interruptPath);
+  LeaveCriticalSection(&interruptLock.section);
   return FALSE;  // let the next handler end the program
+}
+
+void InstallHandler() {
+  // Once: the system keeps a handler registered twice until removed twice.
+  if (!handlerInstalled) handlerInstalled = SetConsoleCtrlHandler(OnControlEvent, TRUE) != FALSE;
 }
 
 // A console takes UTF-16 whatever its code page; files and pipes get the
@@ -79,10 +96,11 @@ bool ErrorsGoToTerminal() {
 void RemoveOnInterrupt(const std::string& path) {
   std::wstring wide;
   if (!WidenUtf8(path, &wide) || wide.size() >= sizeof interruptPath / sizeof interruptPath[0]) return;
+  // The handler must not read a path half copied over an earlier one.
+  InterlockedExchange(&removeOnInterrupt, 0);
   memcpy(interruptPath, wide.c_str(), (wide.size() + 1) * sizeof(wchar_t));
   InterlockedExchange(&removeOnInterrupt, 1);
-  // Once: the system keeps a handler registered twice until removed twice.
-  if (!handlerInstalled) handlerInstalled = SetConsoleCtrlHandler(OnControlEvent, TRUE) != FALSE;
+  InstallHandler();
 }
 
 void StopRemovingOnInterrupt() {
@@ -91,6 +109,9 @@ void StopRemovingOnInterrupt() {
   handlerInstalled = false;
 }
 
-void HoldInterrupts() {}
+void HoldInterrupts() {
+  InstallHandler();
+  EnterCriticalSection(&interruptLock.section);
+}
 
-void ReleaseInterrupts() {}
+void ReleaseInterrupts() { LeaveCriticalSection(&interruptLock.section); }

@@ -35,6 +35,21 @@ OutputResolution ResolveOutput(const std::string& path, std::string* target, uin
 // on Windows, where a new file takes its folder's permissions.
 void GiveReplacementPermissions(FileHandle file, const std::string& target);
 
+// Whether a file at `target` may be replaced by MoveIntoPlace, checked
+// before anything is written so that a refusal comes at once rather than
+// after the whole archive: true when nothing is there. On Windows a
+// read-only file, or one another program holds open without letting it be
+// deleted, cannot be; on POSIX replacing needs only the folder's write
+// permission, which creating the archive's file there proves. Returns false
+// with the system's error code in *error.
+bool CanReplace(const std::string& target, uint32_t* error);
+
+// Makes the complete file's data durable before it takes another file's
+// place, so that a power cut after the replacement cannot leave neither the
+// old file nor the new one. Returns false with the system's error code in
+// *error when the system could not.
+bool FlushBeforeReplacing(FileHandle file, uint32_t* error);
+
 // Puts `from` in the place of `to` in one step, replacing what was there.
 // Returns false with the system's error code in *error.
 bool MoveIntoPlace(const std::string& from, const std::string& to, uint32_t* error);

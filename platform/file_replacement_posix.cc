@@ -92,6 +92,14 @@ void GiveReplacementPermissions(FileHandle file, const std::string& target) {
   fchmod(fd, status.st_mode & 07777);
 }
 
+bool CanReplace(const std::string& /*target*/, uint32_t* /*error*/) { return true; }
+
+bool FlushBeforeReplacing(FileHandle file, uint32_t* error) {
+  if (fsync(DescriptorOf(file)) == 0) return true;
+  *error = static_cast<uint32_t>(errno);
+  return false;
+}
+
 bool MoveIntoPlace(const std::string& from, const std::string& to, uint32_t* error) {
   if (rename(from.c_str(), to.c_str()) == 0) return true;
   *error = static_cast<uint32_t>(errno);

@@ -11,7 +11,7 @@ extern const char kCreateErrorText[];  // "Error creating zip archive."
 extern const char kAddErrorText[];     // "Error adding file to zip archive."
 
 // Shows `text`, UTF-8, and returns the button pressed; shows nothing and
-// returns 0 once the message the running command holds was closed.
+// returns 0 once the running command is stopped (see CommandStopped).
 int ShowMessage(const std::string& text, UINT iconAndButtons);
 
 // The same for a constant text, owned by `owner`; allocates nothing, so it

@@ -32,6 +32,7 @@ struct RunningCommand {
   RunningCommand() {
     commandRunning = true;
     mustStop = false;
+    unloadSeen = false;
     TakeOwnReference();
   }
   ~RunningCommand() {
@@ -81,7 +82,7 @@ void UnloadRequested() noexcept {
   }
   // Called by the mail client, which holds the library itself: its own
   // reference is not the last.
-  if (ownReference != nullptr && !unloadSeen) {
+  if (ownReference != nullptr) {
     HMODULE module = ownReference;
     ownReference = nullptr;
     FreeLibrary(module);
@@ -93,3 +94,5 @@ void SessionEnding() noexcept {
 }
 
 bool CommandMustStop() noexcept { return mustStop; }
+
+bool CommandStopped() noexcept { return mustStop || HeldWindowClosed(); }

@@ -20,7 +20,9 @@
 // The first command takes a reference on the library, given back only when
 // the mail client unloads it (OVC_OnExit) while no command runs; until then
 // a FreeLibrary leaves it loaded, and settings are written when the process
-// ends instead.
+// ends instead. An OVC_OnExit during a command stops it; the reference is
+// then kept (it cannot be given back from the command's own code), and the
+// command writes the settings as it ends.
 void RunCommand(void (*body)()) noexcept;
 
 // The mail client is unloading the plug-in (OVC_OnExit). A running command
@@ -35,3 +37,9 @@ void SessionEnding() noexcept;
 // Whether the running command must stop without a word: the plug-in is
 // being unloaded or the session is ending.
 bool CommandMustStop() noexcept;
+
+// Whether the running command must end without a word and without writing
+// anything to the path the user chose: it must stop (above), or the message
+// it holds was closed. Checked after each dialog and before the zip is
+// begun and put in place; no message is shown meanwhile.
+bool CommandStopped() noexcept;

@@ -169,7 +169,7 @@ void ZipFiles() {
   std::string zipName;
   if (!single && NarrowWide(saveTitle, &zipName)) settings.defaultZipName = zipName;
   CommandOutput output;
-  if (!output.Create(zipPath)) return;
+  if (CommandStopped() || !output.Create(zipPath)) return;
   uint64_t totalBytes = 0;
   for (Source& source : sources) {
     source.size = SizeOf(source);
@@ -178,11 +178,11 @@ void ZipFiles() {
   ZipProgress progress(output.output(), sources.size(), totalBytes);
   const bool added = AddAll(output.archive(), sources, &progress);
   progress.Close();
-  if (progress.Stopped()) {
+  if (progress.Stopped() || CommandStopped()) {
     // Cancelled, the message it was for closed, the plug-in unloaded, the
     // session ending, or the progress window failed: no half-made zip is
     // left behind, and nothing is said to a window that is gone.
-    output.Abandon(progress.StopMessage());
+    output.Abandon(progress.Stopped() ? progress.StopMessage() : nullptr);
     return;
   }
   if (!added) {

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <set>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/case_folding.h"
@@ -28,6 +29,7 @@
 #include "plugin/zip_output.h"
 #include "plugin/zip_progress.h"
 #include "writer/archive.h"
+#include "writer/temporary_name.h"
 #include "zip/name_collisions.h"
 
 namespace {
@@ -37,12 +39,18 @@ constexpr wchar_t kBrowserTitle[] =
     L"All files in the selected folder will be added to the zip archive. Subfolders will be ignored (no recursion).";
 
 // The plain files of `folder`, hidden and system ones too; none when it
-// cannot be read.
+// cannot be read. A file named as the zips being written are
+// (".zapnest-<process>-<n>.tmp") is one that a zip left when it could not
+// finish (the mail client was ended during it): no file of the folder.
 std::vector<FolderEntry> FilesOf(const std::string& folder) {
   std::vector<FolderEntry> files;
   uint32_t error = 0;
   if (!ListPlainFiles(folder, &files, &error)) files.clear();
-  return files;
+  std::vector<FolderEntry> kept;
+  for (FolderEntry& file : files) {
+    if (!IsTemporaryName(file.name)) kept.push_back(std::move(file));
+  }
+  return kept;
 }
 
 // Asks the user for a folder. Returns false when the browser was cancelled
@@ -81,6 +89,7 @@ bool BrowseForFolder(std::string* folder) {
 // size. Returns false when the user cancelled.
 bool ChooseFolder(std::string* folder, std::vector<FolderEntry>* files, uint64_t* total) {
   for (;;) {
+    if (CommandStopped()) return false;
     if (!BrowseForFolder(folder)) {
       ShowMessage(kCancelledText, MB_OK | MB_ICONINFORMATION);
       return false;
@@ -123,7 +132,7 @@ void ZipFolder() {
   if (!AskZipPath(&record, settings.defaultZipName, checks, &zipPath)) return;
 
   CommandOutput output;
-  if (!output.Create(zipPath)) return;
+  if (CommandStopped() || !output.Create(zipPath)) return;
   // The files are those present now. Files that cannot be added
   // (unreadable, in use, too large, a name no zip can hold, one Windows
   // would extract over another, one the user was told of that has gone
@@ -187,11 +196,11 @@ void ZipFolder() {
     leftOut.push_back(file->name);
   }
   progress.Close();
-  if (progress.Stopped()) {
+  if (progress.Stopped() || CommandStopped()) {
     // Cancelled, the message it was for closed, the plug-in unloaded, the
     // session ending, or the progress window failed: no half-made zip is
     // left behind, and nothing is said to a window that is gone.
-    output.Abandon(progress.StopMessage());
+    output.Abandon(progress.Stopped() ? progress.StopMessage() : nullptr);
     return;
   }
   if (!output.Finish()) return;

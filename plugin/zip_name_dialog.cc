@@ -6,6 +6,7 @@
 #include "plugin/dialog_hooks.h"
 #include "plugin/mail_client_path.h"
 #include "plugin/messages.h"
+#include "plugin/run_command.h"
 #include "plugin/settings.h"
 #include "plugin/temp_folder.h"
 #include "plugin/zip_name_rules.h"
@@ -60,6 +61,7 @@ bool AskZipPath(OPENFILENAMEW* record, const std::string& preset, const ZipNameC
   std::wstring wideTemp;
   WidenUtf8(temp, &wideTemp);
   for (;;) {
+    if (CommandStopped()) return false;
     CopyText(record->lpstrFile, record->nMaxFile, preset);
     record->lpstrInitialDir = wideTemp.c_str();
     if (!GetSaveFileNameW(record) || !NarrowWide(record->lpstrFile, zipPath)) {
@@ -82,6 +84,6 @@ bool AskZipPath(OPENFILENAMEW* record, const std::string& preset, const ZipNameC
       continue;
     }
     if (Settings().showSaveWarning == 0 || IsInsideFolder(*zipPath, temp)) return true;
-    if (ShowMessage(warning, MB_YESNO | MB_ICONQUESTION) != IDNO) return true;
+    if (ShowMessage(warning, MB_YESNO | MB_ICONQUESTION) != IDNO) return !CommandStopped();
   }
 }

@@ -2,11 +2,16 @@
 
 #include "platform/file_status.h"
 #include "plugin/compose_window.h"
+#include "plugin/exception_boundary.h"
 #include "plugin/host_api.h"
 #include "plugin/mail_client_path.h"
 #include "plugin/messages.h"
+#include "plugin/run_command.h"
 
-CommandOutput::~CommandOutput() { AbandonSafeOutput(&output_); }
+// Also while an exception passes, so nothing may leave here.
+CommandOutput::~CommandOutput() {
+  CatchEverything(false, [this] { return AbandonSafeOutput(&output_); });
+}
 
 bool CommandOutput::Create(const std::string& zipPath) {
   AbandonSafeOutput(&output_);
@@ -35,7 +40,7 @@ void AttachZip(const std::string& zipPath) {
   // A message closed since the command began gets nothing, and no other
   // message gets its zip.
   HWND compose = CurrentComposeWindow();
-  if (!IsWindow(compose)) return;
+  if (CommandStopped() || !IsWindow(compose)) return;
   std::string ansiPath;
   if (MailClientPath(zipPath, CP_ACP, &ansiPath) != MailClientPathOk) {
     ShowMessage(kCreateErrorText, MB_OK | MB_ICONINFORMATION);

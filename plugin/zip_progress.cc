@@ -7,6 +7,7 @@
 #include "platform/file_replacement.h"
 #include "platform/wide_text.h"
 #include "plugin/compose_window.h"
+#include "plugin/exception_boundary.h"
 #include "plugin/message_pump.h"
 #include "plugin/messages.h"
 #include "plugin/run_command.h"
@@ -93,29 +94,40 @@ class DialogTemplate {
 INT_PTR CALLBACK ZipProgress::DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM) {
   auto* progress = reinterpret_cast<ZipProgress*>(GetWindowLongPtrW(window, DWLP_USER));
   switch (message) {
-    case WM_INITDIALOG: return TRUE;
+    // No focus is set while hidden: the message keeps its caret, and the
+    // mail client its activation, for a zip that never shows this window.
+    case WM_INITDIALOG: return FALSE;
     case WM_COMMAND:
       if (LOWORD(wParam) != IDCANCEL) return FALSE;
       if (progress != nullptr) progress->stopped_ = true;
       EnableWindow(GetDlgItem(window, IDCANCEL), FALSE);
       return TRUE;
     case WM_QUERYENDSESSION:
-      // The session may end: the zip stops, and nothing holds it up.
-      SessionEnding();
+      // Nothing holds the session up. The zip goes on: another program may
+      // still refuse the end.
       SetWindowLongPtrW(window, DWLP_MSGRESULT, TRUE);
       return TRUE;
     case WM_ENDSESSION:
       // It ends: the process may be ended as soon as this returns, before
-      // the command unwinds, so what was written goes now. The file is
-      // deleted while the writer still holds it open (it was created to
-      // allow that) and is gone once the process's handles close.
+      // the command unwinds, so the zip stops and what was written goes
+      // now. The file is deleted while the writer still holds it open (it
+      // was created to allow that) and is gone once the process's handles
+      // close.
       if (wParam != FALSE) {
         SessionEnding();
-        if (progress != nullptr && !progress->output_->temporary.empty()) RemoveFile(progress->output_->temporary);
+        if (progress != nullptr) progress->RemoveTemporaryNow();
       }
       return TRUE;
     default: return FALSE;
   }
+}
+
+void ZipProgress::RemoveTemporaryNow() noexcept {
+  CatchEverything(false, [this] {
+    if (output_->temporary.empty() || !RemoveFile(output_->temporary)) return false;
+    output_->temporary.clear();
+    return true;
+  });
 }
 
 namespace {
@@ -174,7 +186,7 @@ void ZipProgress::Close() {
     SetWindowLongPtrW(window_, DWLP_USER, 0);
     // The owner takes the activation back before its owned window goes, so
     // the mail client does not fall behind another program.
-    if (shown_ && IsWindow(owner_)) SetActiveWindow(owner_);
+    if ((shown_ || GetActiveWindow() == window_) && IsWindow(owner_)) SetActiveWindow(owner_);
     // Gone whoever Windows made its owner: when the message is a child of
     // a frame, the frame owns it, and closing the message leaves it.
     if (IsWindow(window_)) DestroyWindow(window_);
@@ -289,6 +301,8 @@ void ZipProgress::ShowIfDue() {
   ShowFile();
   barMoved_ = GetTickCount() - kBarInterval;
   ShowWindow(window_, SW_SHOW);
+  // Cancel takes the focus, so that Enter, Space and Esc reach it.
+  SendMessageW(window_, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(GetDlgItem(window_, IDCANCEL)), TRUE);
   UpdateWindow(window_);
 }
 

@@ -42,8 +42,7 @@ class ZipProgress {
 
   // Called before each file is added, with its name as shown and its size:
   // dispatches waiting messages and brings the window up to date. Returns
-  // false when the zip must stop: the user cancelled, or the composition
-  // window was closed meanwhile.
+  // false when the zip must stop (see Stopped).
   bool NextFile(const std::string& shownName, uint64_t size);
 
   // True once the user pressed Cancel or closed the window, the composition
@@ -70,6 +69,9 @@ class ZipProgress {
  private:
   static bool OnRead(void* context, uint32_t bytesRead) noexcept;
   static INT_PTR CALLBACK DialogProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  // Deletes the output's temporary file while it is still open (at the end
+  // of the session); it is gone once the process's handles close.
+  void RemoveTemporaryNow() noexcept;
   void MakeWindow();
   // Dispatches the messages waiting for the mail client and for the
   // window; notes a Cancel and a closed composition window.

@@ -2,6 +2,7 @@
 
 #include "platform/file_errors.h"
 #include "platform/file_replacement.h"
+#include "platform/file_status.h"
 #include "platform/paths.h"
 #include "platform/process_id.h"
 #include "platform/unnamed_file.h"
@@ -44,6 +45,11 @@ bool ClaimTemporaryName(SafeOutput* output, const Claim& claim, SafeOutputFailur
 }  // namespace
 
 bool StartSafeOutput(SafeOutput* output, SafeOutputFailure* failure) {
+  uint32_t replaceError = 0;
+  if (!CanReplace(output->target, &replaceError)) {
+    Fail(failure, SafeOutputReplace, replaceError);
+    return false;
+  }
   bool unsupported = false;
   uint32_t createError = 0;
   output->file = CreateUnnamedFile(FolderOf(output->target), &unsupported, &createError);
@@ -77,6 +83,14 @@ bool FinishSafeOutput(SafeOutput* output, SafeOutputFailure* failure) {
   }
   // Only now, complete, may others read it, as they could read the target.
   GiveReplacementPermissions(output->file, output->target);
+  // A file it replaces must not be lost to a power cut either: the data is
+  // on disk before the rename can be. A new file risks nothing of the
+  // user's, and is spared the wait.
+  uint32_t flushError = 0;
+  if (KindOf(output->target) == PathRegular && !FlushBeforeReplacing(output->file, &flushError)) {
+    Fail(failure, SafeOutputReplace, flushError);
+    return false;
+  }
   // A name cannot be linked over another, so an unnamed file first gets a
   // temporary name of its own and is then renamed over the target, which
   // replaces it in one step.

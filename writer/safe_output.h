@@ -29,7 +29,8 @@ enum SafeOutputStep {
   SafeOutputNoTemporaryName,  // every temporary name this process tries in the folder is taken
   SafeOutputNoMemory,         // no memory for the archive record
   SafeOutputClose,            // the directory could not be written: archiveFailure says why
-  SafeOutputReplace,          // the complete archive could not take the target's place: systemError
+  SafeOutputReplace,          // the target cannot be replaced, or the complete archive could not take its place:
+                              // systemError
 };
 
 struct SafeOutputFailure {
@@ -39,9 +40,10 @@ struct SafeOutputFailure {
 };
 
 // Creates the archive's file in the folder of `output->target` (set by the
-// caller) and an archive record on it in `output->archive`. Returns false
-// with *failure filled and nothing left behind in the folder; the caller
-// still calls AbandonSafeOutput, which then has nothing to do.
+// caller) and an archive record on it in `output->archive`, after making
+// sure that a file at the target could be replaced (SafeOutputReplace when
+// not). Returns false with *failure filled; the caller then calls
+// AbandonSafeOutput, which removes whatever was made.
 bool StartSafeOutput(SafeOutput* output, SafeOutputFailure* failure);
 
 // Closes the archive (its directory written), gives the file the

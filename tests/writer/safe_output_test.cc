@@ -111,12 +111,60 @@ TEST(SafeOutput, AFolderInThePlaceOfTheTargetIsNotReplaced) {
   SafeOutput output;
   output.target = folder;
   SafeOutputFailure failure{};
-  ASSERT_TRUE(StartSafeOutput(&output, &failure));
-  EXPECT_FALSE(FinishSafeOutput(&output, &failure));
+  // Windows refuses at the start, POSIX when the rename meets the folder.
+  EXPECT_FALSE(StartSafeOutput(&output, &failure) && FinishSafeOutput(&output, &failure));
   EXPECT_EQ(SafeOutputReplace, failure.step);
   EXPECT_TRUE(AbandonSafeOutput(&output));
   EXPECT_TRUE(std::filesystem::is_directory(folder));
   EXPECT_EQ((std::set<std::string>{"a.txt", "folder.zip", "report.zip"}), NamesIn(target.dir.path()));
+}
+
+// Windows' own rules for the file replaced.
+#ifdef _WIN32
+constexpr bool kOnWindows = true;
+#else
+constexpr bool kOnWindows = false;
+#endif
+
+TEST(SafeOutput, OnWindowsAReadOnlyTargetIsRefusedBeforeAnythingIsWritten) {
+  if (!kOnWindows) GTEST_SKIP() << "a rename replaces a read-only file on POSIX";
+  Target target;
+  SetReadOnly(target.path, true);
+  SafeOutput output;
+  output.target = target.path;
+  SafeOutputFailure failure{};
+  EXPECT_FALSE(StartSafeOutput(&output, &failure));
+  EXPECT_EQ(SafeOutputReplace, failure.step);
+  EXPECT_NE(0u, failure.systemError);
+  EXPECT_TRUE(AbandonSafeOutput(&output));
+  SetReadOnly(target.path, false);
+  EXPECT_EQ(target.old, ReadWholeFile(target.path));
+  EXPECT_EQ((std::set<std::string>{"a.txt", "report.zip"}), NamesIn(target.dir.path()));
+}
+
+TEST(SafeOutput, OnWindowsTheReplacedFileKeepsTheNameItHasOnDisk) {
+  if (!kOnWindows) GTEST_SKIP() << "names differ in case alone on POSIX";
+  Target target;
+  SafeOutput output;
+  ASSERT_TRUE(StartAndAdd(target, &output));
+  output.target = target.dir.File("REPORT.ZIP");
+  SafeOutputFailure failure{};
+  ASSERT_TRUE(FinishSafeOutput(&output, &failure));
+  EXPECT_EQ((std::set<std::string>{"a.txt", "report.zip"}), NamesIn(target.dir.path()));
+  EXPECT_EQ(1u, ReadZip(ReadWholeFile(target.path)).entries.size());
+}
+
+TEST(SafeOutput, AWildcardInTheNameNeverReachesAnotherFile) {
+  Target target;
+  SafeOutput output;
+  ASSERT_TRUE(StartAndAdd(target, &output));
+  output.target = target.dir.File("*.zip");
+  SafeOutputFailure failure{};
+  // Windows refuses the name; POSIX takes it as it is.
+  const bool finished = FinishSafeOutput(&output, &failure);
+  EXPECT_NE(kOnWindows, finished);
+  EXPECT_TRUE(AbandonSafeOutput(&output));
+  EXPECT_EQ(target.old, ReadWholeFile(target.path));
 }
 
 }  // namespace
