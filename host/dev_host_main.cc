@@ -472,8 +472,12 @@ int main() {
     WaitForSingleObject(player, INFINITE);
     CloseHandle(player);
   }
-  // Unless a scenario has dropped it already.
-  if (hostWindows.plugin.module != nullptr) FreeLibrary(hostWindows.plugin.module);
+  // As a mail client closing: the plug-in's unload notice, then FreeLibrary
+  // (unless a scenario has dropped it already).
+  if (hostWindows.plugin.module != nullptr) {
+    if (hostWindows.plugin.onExit != nullptr) hostWindows.plugin.onExit();
+    FreeLibrary(hostWindows.plugin.module);
+  }
   for (HANDLE held : heldFiles) {
     if (held != INVALID_HANDLE_VALUE) CloseHandle(held);
   }
