@@ -90,12 +90,14 @@ void AppendEntry(ZipArchive* archive, ZipEntry* entry) {
   archive->directorySize += CentralHeaderLength(entry);
 }
 
-int32_t CreateArchive(const char* path, bool replaceExisting, ZipArchive** archive) {
+}  // namespace
+
+int32_t CreateArchiveOnFile(const char* path, ZipArchive** archive) {
   ClearLastFileError();
   *archive = nullptr;
   ZipArchive* created = static_cast<ZipArchive*>(AllocateFixedMemory(sizeof(ZipArchive)));
   if (created == nullptr) return ArchiveNoMemory;
-  created->output = replaceExisting ? CreateOutputFile(path) : CreateNewOutputFile(path);
+  created->output = CreateOutputFile(path);
   if (created->output == kNoFile) {
     ReleaseFixedMemory(created);
     return ArchiveOpenFailed;
@@ -105,12 +107,6 @@ int32_t CreateArchive(const char* path, bool replaceExisting, ZipArchive** archi
   *archive = created;
   return ArchiveOk;
 }
-
-}  // namespace
-
-int32_t CreateArchiveOnFile(const char* path, ZipArchive** archive) { return CreateArchive(path, true, archive); }
-
-int32_t CreateArchiveOnNewFile(const char* path, ZipArchive** archive) { return CreateArchive(path, false, archive); }
 
 int32_t CreateArchiveOnHandle(FileHandle output, ZipArchive** archive) {
   ClearLastFileError();

@@ -16,12 +16,6 @@
 // and nothing written.
 int32_t CreateArchiveOnFile(const char* path, ZipArchive** archive);
 
-// As CreateArchiveOnFile, but `path` must not exist yet: it is created anew,
-// never through a link, and ArchiveOpenFailed means that nothing was touched.
-// For writing to a temporary file that is renamed over the target once the
-// archive is complete.
-int32_t CreateArchiveOnNewFile(const char* path, ZipArchive** archive);
-
 // Creates an archive record that writes to `output`, a plain file the
 // caller opened for writing, empty and positioned at its start, and keeps
 // owning: CloseArchive writes the directory but leaves the file open, so
