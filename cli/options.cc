@@ -50,9 +50,7 @@ bool ReadSourceDateEpoch(const char* text, Options* options, std::string* error)
     *error = "SOURCE_DATE_EPOCH is '" + value + "', not a number of seconds since 1970";
     return false;
   }
-  int64_t seconds = 0;
-  for (const char digit : value) seconds = seconds * 10 + (digit - '0');
-  options->latestTime = seconds;
+  options->latestTime = std::stoll(value);
   return true;
 }
 
