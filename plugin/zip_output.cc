@@ -14,7 +14,6 @@ CommandOutput::~CommandOutput() {
 }
 
 bool CommandOutput::Create(const std::string& zipPath) {
-  AbandonSafeOutput(&output_);
   output_.target = zipPath;
   SafeOutputFailure failure{};
   // A folder, a device or a pipe is never replaced by a zip.

@@ -242,7 +242,7 @@ double TicksToSeconds(LONGLONG ticks) {
 }  // namespace
 
 const char* ZipProgress::StopMessage() const {
-  if (ownerGone_ || quiet_) return nullptr;
+  if (silent_) return nullptr;
   return failed_ ? kCreateErrorText : kCancelledText;
 }
 
@@ -264,19 +264,16 @@ void ZipProgress::Pump() {
       dispatched = true;
     }
   }
-  if (!IsWindow(owner_)) {
-    // Closing the message being written ends its zip: there is no window
-    // left to attach it to.
-    ownerGone_ = true;
+  // The message being written was closed (there is no window left to
+  // attach the zip to), the plug-in is unloaded or the session ends: the
+  // zip ends without a word.
+  if (CommandStopped()) {
+    silent_ = true;
     stopped_ = true;
   }
   if (window_ != nullptr && !IsWindow(window_)) {
     stopped_ = true;
     window_ = nullptr;
-  }
-  if (CommandMustStop()) {
-    quiet_ = true;
-    stopped_ = true;
   }
   // Only a message handled may have changed the cursor; setting it costs a
   // call to the window system.

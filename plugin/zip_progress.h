@@ -96,8 +96,7 @@ class ZipProgress {
   int shownStep_ = -1;
   DWORD barMoved_ = 0;
   bool stopped_ = false;
-  bool ownerGone_ = false;
-  bool quiet_ = false;  // stopped for an unload or the session's end
+  bool silent_ = false;  // stopped by CommandStopped: the message closed, an unload, the session's end
   bool failed_ = false;
   LONGLONG dispatchTicks_ = 0;  // of the performance counter
   LONGLONG creationTicks_ = 0;
