@@ -1,5 +1,6 @@
-// Compresses every file of a corpus with our compressor (CompressEntry, level
-// 8) and with zlib at level 8, in memory, and prints sizes and speeds side by
+// Compresses every file of a corpus with our compressor (CompressStream,
+// level 8) and with zlib at level 8, in memory, each with the CRC-32 of its
+// input as a zip entry needs, and prints sizes and speeds side by
 // side. Outside the timed runs every output is inflated by zlib and compared
 // with its input, and ours is compared byte for byte with the output of the
 // plain reference search (tests/support/reference_compressor.h): the fast
@@ -22,17 +23,13 @@
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <system_error>
 #include <vector>
 
-#include "deflate/compress_entry.h"
-#include "platform/platform.h"
-#include "tests/support/fake_platform.h"
+#include "deflate/compressor.h"
 #include "tests/support/reference_compressor.h"
-#include "writer/archive.h"
-#include "zip/entry_name.h"
-#include "zip/zip_entry.h"
 
 namespace {
 
@@ -119,43 +116,66 @@ bool InflatesTo(const uint8_t* deflated, size_t size, const std::vector<uint8_t>
   return ok;
 }
 
-using Compressor = void (*)(ZipArchive*, ZipEntry*);
+// The writer's output buffer, which the compressor fills before each write.
+constexpr uint32_t kOutputCapacity = 16384;
 
-// Compresses `input` as one entry of `archive` with `compress`; the archive's
-// compressor state carries over from run to run, as it does from entry to
-// entry. Returns an empty string, or what went wrong.
-std::string Compress(Compressor compress, ZipArchive* archive, const std::vector<uint8_t>& input, uint32_t inputCrc,
-                     double* seconds) {
-  fake::PutFile("source", input);
-  fake::Contents("bench.zip").clear();  // the reservation stays
-  SetFilePosition(archive->output, 0, SeekFromStart);
-  archive->source = OpenInputFile("source");
-  archive->sourceSize = static_cast<uint32_t>(input.size());
-  ZipEntry entry{};
-  entry.method = kMethodDeflated;
+// Our side's stream: the input read from memory as a file is read, a piece
+// at a time into the compressor's window, with its CRC-32 taken on the way
+// as the writer takes it; the output appended to `output`, whose room is
+// reserved beforehand so that no write reallocates.
+struct BenchStream {
+  const std::vector<uint8_t>* input;
+  size_t position;
+  uint32_t crc;
+  std::vector<uint8_t> output;
+  uint8_t buffer[kOutputCapacity];
+};
 
-  archive->bytesRead = 0;
-  archive->crc32 = 0;
-  archive->compressedSize = 0;
-  archive->errorCode = ArchiveOk;
+bool ReadInput(void* context, uint8_t* buffer, uint32_t capacity, uint32_t* length) {
+  auto* stream = static_cast<BenchStream*>(context);
+  const size_t left = stream->input->size() - stream->position;
+  const uint32_t count = left < capacity ? static_cast<uint32_t>(left) : capacity;
+  memcpy(buffer, stream->input->data() + stream->position, count);
+  stream->position += count;
+  stream->crc = static_cast<uint32_t>(crc32(stream->crc, buffer, count));
+  *length = count;
+  return true;
+}
+
+bool TakeOutput(void* context, const uint8_t* data, uint32_t length, bool) {
+  auto* stream = static_cast<BenchStream*>(context);
+  stream->output.insert(stream->output.end(), data, data + length);
+  return true;
+}
+
+using Compressor = DeflateResult (*)(DeflateState*, DeflateStream*);
+
+// Compresses `input` with `compress` on `compressor`, whose state carries
+// over from run to run as it does from entry to entry, into bench->output.
+// Returns an empty string, or what went wrong.
+std::string Compress(Compressor compress, DeflateState* compressor, BenchStream* bench,
+                     const std::vector<uint8_t>& input, uint32_t inputCrc, double* seconds) {
+  bench->input = &input;
+  bench->position = 0;
+  bench->crc = 0;
+  bench->output.clear();  // the reservation stays
+  DeflateStream stream{ReadInput, TakeOutput, bench, bench->buffer, kOutputCapacity, 0, 0};
   const Clock::time_point start = Clock::now();
-  compress(archive, &entry);
+  const DeflateResult result = compress(compressor, &stream);
   *seconds = SecondsSince(start);
 
-  CloseFile(archive->source);
-  archive->source = kNoFile;
-  if (archive->errorCode != ArchiveOk) return "errorCode " + std::to_string(archive->errorCode);
-  if (archive->compressedSize != fake::Contents("bench.zip").size()) {
-    return "compressedSize " + std::to_string(archive->compressedSize) + " but " +
-           std::to_string(fake::Contents("bench.zip").size()) + " bytes written";
+  if (result != DeflateDone) return "result " + std::to_string(result);
+  if (stream.outputSize != bench->output.size()) {
+    return "outputSize " + std::to_string(stream.outputSize) + " but " + std::to_string(bench->output.size()) +
+           " bytes handed over";
   }
-  if (archive->bytesRead != input.size()) return "bytesRead " + std::to_string(archive->bytesRead);
-  if (archive->crc32 != inputCrc) return "wrong CRC-32";
+  if (stream.inputSize != input.size()) return "inputSize " + std::to_string(stream.inputSize);
+  if (bench->crc != inputCrc) return "wrong CRC-32";
   return "";
 }
 
 // Compresses `input` with zlib into `output`, which has deflateBound's room,
-// and takes its CRC-32 with zlib's crc32: our side computes the CRC as it
+// and takes its CRC-32 with zlib's crc32: our side takes the CRC as it
 // reads, as a zip entry needs, and raw deflate computes none. The reset is
 // timed too: it clears zlib's hash table, as StartInput clears ours.
 bool CompressZlib(z_stream* stream, const std::vector<uint8_t>& input, std::vector<uint8_t>* output, size_t* outputSize,
@@ -189,8 +209,8 @@ void PrintRow(const char* name, const Measurement& m) {
 }
 
 // Measures one file; prints what failed to stderr and returns false then.
-bool MeasureFile(const std::string& name, const std::vector<uint8_t>& input, int repeat, ZipArchive* archive,
-                 z_stream* zlibStream, Measurement* m) {
+bool MeasureFile(const std::string& name, const std::vector<uint8_t>& input, int repeat, DeflateState* compressor,
+                 BenchStream* bench, z_stream* zlibStream, Measurement* m) {
   m->inputSize = input.size();
   const uint32_t inputCrc = static_cast<uint32_t>(crc32(0, input.data(), static_cast<uInt>(input.size())));
   std::vector<uint8_t> zlibOutput(deflateBound(zlibStream, static_cast<uLong>(input.size())));
@@ -199,15 +219,15 @@ bool MeasureFile(const std::string& name, const std::vector<uint8_t>& input, int
   // Ours and zlib's alternate, so that a slow moment of the machine hits both.
   for (int run = 0; run < repeat; ++run) {
     double seconds = 0;
-    const std::string failure = Compress(CompressEntry, archive, input, inputCrc, &seconds);
+    const std::string failure = Compress(CompressStream, compressor, bench, input, inputCrc, &seconds);
     if (!failure.empty()) {
       fprintf(stderr, "%s: ours: %s\n", name.c_str(), failure.c_str());
       return false;
     }
     if (run == 0 || seconds < m->oursSeconds) m->oursSeconds = seconds;
     if (run == 0) {
-      oursOutput = fake::Contents("bench.zip");
-    } else if (fake::Contents("bench.zip") != oursOutput) {
+      oursOutput = bench->output;
+    } else if (bench->output != oursOutput) {
       // The reused state must not leak from one entry into the next.
       fprintf(stderr, "%s: ours: run %d wrote other bytes than run 1\n", name.c_str(), run + 1);
       return false;
@@ -228,13 +248,13 @@ bool MeasureFile(const std::string& name, const std::vector<uint8_t>& input, int
 
   bool ok = true;
   double ignored = 0;
-  const std::string failure = Compress(ReferenceCompressEntry, archive, input, inputCrc, &ignored);
+  const std::string failure = Compress(ReferenceCompressStream, compressor, bench, input, inputCrc, &ignored);
   if (!failure.empty()) {
     fprintf(stderr, "%s: reference: %s\n", name.c_str(), failure.c_str());
     ok = false;
-  } else if (fake::Contents("bench.zip") != oursOutput) {
+  } else if (bench->output != oursOutput) {
     fprintf(stderr, "%s: ours: other bytes than the reference search (%zu against %zu)\n", name.c_str(),
-            oursOutput.size(), fake::Contents("bench.zip").size());
+            oursOutput.size(), bench->output.size());
     ok = false;
   }
   if (!InflatesTo(oursOutput.data(), oursOutput.size(), input)) {
@@ -250,8 +270,14 @@ bool MeasureFile(const std::string& name, const std::vector<uint8_t>& input, int
 
 }  // namespace
 
-// zlib's side of --zlib-only: a plain name that valgrind can be told to
-// count and dump after, as it is told of CompressEntry.
+// Each side of --ours-only and --zlib-only: plain names that valgrind can be
+// told to count and dump after.
+extern "C" __attribute__((noinline)) void CountedOursEntry(DeflateState* compressor, BenchStream* bench,
+                                                           const std::vector<uint8_t>* input) {
+  double seconds = 0;
+  Compress(CompressStream, compressor, bench, *input, 0, &seconds);
+}
+
 extern "C" __attribute__((noinline)) void CountedZlibEntry(z_stream* stream, const std::vector<uint8_t>* input,
                                                            std::vector<uint8_t>* output, size_t* outputSize) {
   uint32_t crc = 0;
@@ -283,18 +309,20 @@ int main(int argc, char** argv) {
     fprintf(stderr, "deflate_bench: files must be below 2 GiB\n");
     return 2;
   }
-  ZipArchive* archive = nullptr;
-  if (CreateArchiveOnFile("bench.zip", &archive) != ArchiveOk) {
-    fprintf(stderr, "deflate_bench: cannot create the archive\n");
+  DeflateState* compressor = CreateCompressor();
+  if (compressor == nullptr) {
+    fprintf(stderr, "deflate_bench: no memory for the compressor\n");
     return 1;
   }
+  auto bench = std::make_unique<BenchStream>();
   // Room for the largest output, so that writes only copy.
-  fake::Contents("bench.zip").reserve(static_cast<size_t>(largest + largest / 8 + 65536));
-  // A first, untimed entry allocates the compressor state, as the first
-  // deflated entry of an archive does.
+  bench->output.reserve(static_cast<size_t>(largest + largest / 8 + 65536));
+  // A first, untimed compression builds the compressor's tables, as the
+  // first deflated entry of an archive does.
   const std::vector<uint8_t> priming{'z', 'a', 'p'};
   double ignored = 0;
-  if (!Compress(CompressEntry, archive, priming, static_cast<uint32_t>(crc32(0, priming.data(), 3)), &ignored)
+  if (!Compress(CompressStream, compressor, bench.get(), priming, static_cast<uint32_t>(crc32(0, priming.data(), 3)),
+                &ignored)
            .empty()) {
     fprintf(stderr, "deflate_bench: the priming entry failed\n");
     return 1;
@@ -305,9 +333,8 @@ int main(int argc, char** argv) {
     return 1;
   }
 
-  printf("sizeof(DeflateState) = %zu bytes\n", sizeof(DeflateState));
   if (!options.oursOnly && !options.zlibOnly) {
-    printf("ours: CompressEntry; zlib %s: deflateInit2(level 8, raw, memLevel 8, default strategy) + crc32\n",
+    printf("ours: CompressStream + crc32; zlib %s: deflateInit2(level 8, raw, memLevel 8, default strategy) + crc32\n",
            zlibVersion());
     printf("best of %d runs each, alternating; MB = 10^6 bytes; size = (ours - zlib) / zlib; speed = ours / zlib\n\n",
            options.repeat);
@@ -327,9 +354,8 @@ int main(int argc, char** argv) {
     }
     if (options.oursOnly) {
       // The result is not checked here: the measuring runs check it.
-      double seconds = 0;
-      Compress(CompressEntry, archive, input, 0, &seconds);
-      printf("%-22s %11zu %11zu\n", name.c_str(), input.size(), fake::Contents("bench.zip").size());
+      CountedOursEntry(compressor, bench.get(), &input);
+      printf("%-22s %11zu %11zu\n", name.c_str(), input.size(), bench->output.size());
       continue;
     }
     if (options.zlibOnly) {
@@ -340,7 +366,7 @@ int main(int argc, char** argv) {
       continue;
     }
     Measurement m;
-    if (!MeasureFile(name, input, options.repeat, archive, &zlibStream, &m)) allOk = false;
+    if (!MeasureFile(name, input, options.repeat, compressor, bench.get(), &zlibStream, &m)) allOk = false;
     PrintRow(name.c_str(), m);
     total.inputSize += m.inputSize;
     total.oursSize += m.oursSize;
@@ -351,8 +377,7 @@ int main(int argc, char** argv) {
   if (!options.oursOnly && !options.zlibOnly) PrintRow("TOTAL", total);
 
   deflateEnd(&zlibStream);
-  archive->errorCode = ArchiveWriteFailed;  // no central directory: only the timings matter
-  CloseArchive(archive);
+  ReleaseCompressor(compressor);
   if (!allOk) printf("\nFAILED: see the messages above\n");
   return allOk ? 0 : 1;
 }

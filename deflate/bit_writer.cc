@@ -2,13 +2,21 @@
 
 #include <cstring>
 
-#include "zip/output_channel.h"
+namespace {
+
+// Hands `length` bytes to the stream unless it has stopped; a refusal stops it.
+void HandOver(DeflateState* state, const uint8_t* data, uint32_t length, bool last) {
+  if (state->stopped != DeflateDone) return;
+  DeflateStream* stream = state->stream;
+  if (!stream->write(stream->context, data, length, last)) state->stopped = DeflateWriteStopped;
+}
+
+}  // namespace
 
 bool FlushOutBuf(DeflateState* state) {
-  ZipArchive* archive = state->archive;
-  if (state->outLen > 0 && archive->errorCode == ArchiveOk) WriteBytes(archive, state->outBuf, state->outLen);
+  if (state->outLen > 0) HandOver(state, state->outBuf, state->outLen, false);
   state->outLen = 0;
-  return archive->errorCode == ArchiveOk;
+  return state->stopped == DeflateDone;
 }
 
 namespace {
@@ -32,8 +40,7 @@ void PadToByte(DeflateState* state) {
 
 void EndDeflateData(DeflateState* state) {
   PadToByte(state);
-  ZipArchive* archive = state->archive;
-  if (archive->errorCode == ArchiveOk) EndEntryData(archive, state->outBuf, state->outLen);
+  HandOver(state, state->outBuf, state->outLen, true);
   state->outLen = 0;
 }
 
@@ -51,5 +58,5 @@ void WriteStoredBlock(DeflateState* state, const uint8_t* data, uint32_t length)
     return;
   }
   // Too long to join the buffer: it goes out from the window itself.
-  if (FlushOutBuf(state)) WriteBytes(state->archive, data, length);
+  if (FlushOutBuf(state)) HandOver(state, data, length, false);
 }

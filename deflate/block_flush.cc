@@ -114,12 +114,12 @@ void EmitBlock(DeflateState* state, const uint8_t* input, uint32_t length, bool 
     state->compressedBytes += state->compressedBits >> 3;
     state->compressedBits &= 7;
   }
-  if (state->archive->errorCode != ArchiveOk) return;
+  if (state->stopped != DeflateDone) return;
 
   ResetBlock(state);
   if (final) {
     EndDeflateData(state);
     state->compressedBits += 7;  // the last partial byte counts whole
   }
-  state->archive->compressedSize = state->compressedBytes + (state->compressedBits >> 3);
+  state->stream->outputSize = state->compressedBytes + (state->compressedBits >> 3);
 }

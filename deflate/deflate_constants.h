@@ -66,10 +66,7 @@ constexpr uint32_t kMaxCodeLengthBits = 7;
 // Room for every leaf and internal node of the largest tree.
 constexpr uint32_t kHeapSize = 2 * kLiteralLengthSymbols + 1;
 
-// The output staging buffer (the archive's I/O buffer).
-constexpr uint32_t kOutputBufferSize = 16384;
-
-// Every entry is compressed at this level.
+// Every input is compressed at this level.
 constexpr uint32_t kCompressionLevel = 8;
 
 // Search limits of each level.

@@ -1,11 +1,11 @@
-// The compressor's working record: one per archive, created by the first
-// deflated entry and reused by every later one.
+// The compressor's working record, created once by CreateCompressor and
+// reused by every compression after it.
 #pragma once
 
 #include <cstdint>
 
 #include "deflate/deflate_constants.h"
-#include "zip/zip_archive.h"
+#include "deflate/deflate_stream.h"
 
 // One node of a Huffman tree. While the tree is built the slots hold the
 // frequency and the parent; code assignment turns them into the code (stored
@@ -38,11 +38,14 @@ struct TreeDescriptor {
 using ChainPosition = uint16_t;
 static_assert(kWindowSize - 1 <= UINT16_MAX, "window positions must fit a chain entry");
 
-// Allocated once, as one block, by CompressEntry; released with the archive.
-// Nothing here owns anything: `archive` is a back reference and `outBuf` is
-// the staged output in the archive's own I/O buffer.
+// Allocated once, as one block, by CreateCompressor; released by
+// ReleaseCompressor. Nothing here owns anything: `stream` and `outBuf` are
+// the caller's, and only set while CompressStream runs.
 struct DeflateState {
-  ZipArchive* archive;
+  DeflateStream* stream;
+  // The DeflateResult that stopped the compression; while it is DeflateDone
+  // the stream's callbacks are called, never after.
+  uint8_t stopped;
 
   // Trees (Huffman construction, block flushing).
   TreeNode dynLitTree[kHeapSize];
@@ -76,13 +79,13 @@ struct DeflateState {
   uint8_t flagMask;
   uint32_t dynBlockBits;     // block size in bits with dynamic trees, without the header
   uint32_t fixedBlockBits;   // block size in bits with fixed trees, without the header
-  uint32_t compressedBytes;  // whole bytes of the entry's deflate data so far
+  uint32_t compressedBytes;  // whole bytes of the input's deflate data so far
   uint32_t compressedBits;   // bits beyond compressedBytes
 
   // Bit writer.
   uint32_t bitBuf;  // pending bits, the next to go out in bit 0; at most 16 between calls
   int32_t bitCount;
-  uint8_t* outBuf;  // the archive's staged output, in its ioBuffer
+  uint8_t* outBuf;  // the stream's output buffer
   uint32_t outLen;
   uint32_t outSize;
 

@@ -2,37 +2,24 @@
 
 #include <cstring>
 
+#include "deflate/chain_positions.h"
 #include "deflate/long_chains.h"
-#include "zip/output_channel.h"
-
-void RebasePositions(ChainPosition* positions, uint32_t count) {
-  static_assert(kHalfWindow == 0x8000, "a position in the upper half is one with its top bit set");
-  uint32_t i = 0;
-#if !defined(__SSE2__) && !defined(__ARM_NEON)
-  // Without vector instructions (the 32-bit build for the oldest processors)
-  // two positions share each 32-bit word, four words a round: a position
-  // with its top bit set loses that bit, which is the slide; any other
-  // becomes 0. That is under three instructions a position where the loop
-  // below takes nine.
-  for (const uint32_t whole = count - count % 8; i < whole; i += 8) {
-    uint32_t words[4];
-    memcpy(words, positions + i, sizeof words);
-    for (uint32_t& word : words) {
-      const uint32_t topBits = word & 0x80008000u;
-      word &= topBits - (topBits >> 15);  // 0x7FFF in each half whose top bit is set, 0 in the other
-    }
-    memcpy(positions + i, words, sizeof words);
-  }
-#endif
-  // With them the compiler turns this into a saturating subtraction of eight
-  // positions at a time.
-  for (; i < count; ++i) {
-    const uint32_t value = positions[i];
-    positions[i] = static_cast<ChainPosition>(value >= kHalfWindow ? value - kHalfWindow : 0);
-  }
-}
 
 namespace {
+
+// Reads the next input into `buffer` through the stream. A read that the
+// stream stops, or that claims more than `capacity`, ends the input with
+// nothing read.
+uint32_t ReadInput(DeflateState* state, uint8_t* buffer, uint32_t capacity) {
+  DeflateStream* stream = state->stream;
+  uint32_t count = 0;
+  if (!stream->read(stream->context, buffer, capacity, &count) || count > capacity) {
+    state->stopped = DeflateReadStopped;
+    return 0;
+  }
+  stream->inputSize += count;
+  return count;
+}
 
 void SlideWindow(DeflateState* state) {
   memcpy(state->window, state->window + kHalfWindow, kHalfWindow);
@@ -48,11 +35,11 @@ void SlideWindow(DeflateState* state) {
 
 }  // namespace
 
-void StartInput(DeflateState* state, uint32_t level, uint16_t* gpFlags) {
+void StartInput(DeflateState* state, uint32_t level) {
   state->canSlide = 1;
   state->windowCapacity = kWindowSize;
   // The chains need no clearing: every walk starts at a hash head, so only
-  // links written during this entry are followed.
+  // links written during this compression are followed.
   memset(state->hashHead, 0, sizeof state->hashHead);
 
   const LevelLimits& limits = kLevelLimits[level];
@@ -61,16 +48,12 @@ void StartInput(DeflateState* state, uint32_t level, uint16_t* gpFlags) {
   state->stopLength = limits.stopLength;
   state->chainLimit = limits.chainLimit;
 
-  // General-purpose bits 2 and 1 tell readers how hard method 8 worked.
-  if (level <= 2) *gpFlags = static_cast<uint16_t>(*gpFlags | 0x0004);
-  if (level >= 8) *gpFlags = static_cast<uint16_t>(*gpFlags | 0x0002);
-
   state->curPos = 0;
   state->blockBegin = 0;
-  // Every entry starts with the 3-byte chains alone; the longer ones are
+  // Every input starts with the 3-byte chains alone; the longer ones are
   // switched on when they would save more than they cost.
   StartSearchLooks(state);
-  state->bytesAhead = ReadSource(state->archive, state->window, kWindowSize);
+  state->bytesAhead = ReadInput(state, state->window, kWindowSize);
   if (state->bytesAhead == 0) return;
 
   state->inputEnded = 0;
@@ -87,7 +70,7 @@ void RefillWindow(DeflateState* state) {
       freeSpace += kHalfWindow;
     }
     if (state->inputEnded) return;
-    const uint32_t count = ReadSource(state->archive, state->window + state->curPos + state->bytesAhead, freeSpace);
+    const uint32_t count = ReadInput(state, state->window + state->curPos + state->bytesAhead, freeSpace);
     if (count == 0) {
       state->inputEnded = 1;
       return;

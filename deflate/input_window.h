@@ -1,27 +1,20 @@
-// The compressor's input side: the 64 KiB window filled from the entry's
-// source, slid by half a window at a time, and the hash chains that index
-// every 3-byte string in it.
+// The compressor's input side: the 64 KiB window filled through the stream, slid by half a window at a time, and the
+// hash chains that index every 3-byte string in it.
 #pragma once
 
 #include <cstdint>
 
 #include "deflate/deflate_state.h"
 
-// Starts an entry's input: clears the hash heads, loads the search limits of
-// `level`, marks the level in the entry's general-purpose flags, and reads
-// the first chunk. With nothing read (empty source or failed read) bytesAhead
-// stays 0 and the read's failure, if any, is in the archive's errorCode.
-void StartInput(DeflateState* state, uint32_t level, uint16_t* gpFlags);
+// Starts an input: clears the hash heads, loads the search limits of
+// `level`, and reads the first chunk. With nothing read (empty input or a
+// stopped read) bytesAhead stays 0; a stopped read shows in `stopped`.
+void StartInput(DeflateState* state, uint32_t level);
 
 // Keeps at least kMinLookahead bytes ahead of curPos while the source has
 // data, sliding the window once curPos passes kSlideThreshold (also after the
-// end of input). A failed read ends the input and leaves its code.
+// end of input). A stopped read ends the input and shows in `stopped`.
 void RefillWindow(DeflateState* state);
-
-// Moves `count` chain positions with a slide of the window by half of it:
-// positions in the half that leaves the window become 0, "none", since those
-// strings can no longer be reached.
-void RebasePositions(ChainPosition* positions, uint32_t count);
 
 // Enters the 3-byte string at `position` into the hash chains and returns the
 // most recent earlier position with the same hash, 0 for none. At least 3

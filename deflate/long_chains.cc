@@ -3,13 +3,16 @@
 #include <cstring>
 
 #include "deflate/byte_loads.h"
-#include "deflate/input_window.h"
+#include "deflate/chain_positions.h"
 #include "deflate/match_length.h"
 
 namespace {
 
-// The input position of curPos: bytes read less those still ahead.
-uint32_t InputPosition(const DeflateState* state) { return state->archive->bytesRead - state->bytesAhead; }
+// The input position of curPos: bytes read less those still ahead. It wraps
+// past 4 GiB, which differences of two positions survive.
+uint32_t InputPosition(const DeflateState* state) {
+  return static_cast<uint32_t>(state->stream->inputSize) - state->bytesAhead;
+}
 
 // Starts counting the searches anew from input position `from`.
 void StartCounting(DeflateState* state, uint32_t from) {
@@ -60,7 +63,7 @@ bool SharesPrefix(const uint8_t* a, const uint8_t* b, uint32_t prefix) {
 
 void StartSearchLooks(DeflateState* state) {
   state->longChainsOn = 0;
-  StartCounting(state, 0);  // bytesAhead still holds the last entry's count
+  StartCounting(state, 0);  // bytesAhead still holds the last input's count
   state->promisingLooks = 0;
   state->poorLooks = 0;
   if (state->longChainsPinned) SwitchLongChainsOn(state);

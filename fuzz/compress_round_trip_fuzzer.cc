@@ -1,22 +1,22 @@
-// Round trip of the compressor: each input becomes the contents of an entry,
-// CompressEntry deflates it and zlib inflates it again, which must give back
-// exactly the contents. Any broken promise of CompressEntry aborts.
+// Round trip of the compressor: each input becomes the contents of a stream,
+// CompressStream deflates it and zlib inflates it again, which must give back
+// exactly the contents. Any broken promise of the compressor's face aborts.
 //
-// The product reuses an archive's DeflateState for every entry, so each
-// entry starts from whatever the previous one left behind. Each input
-// therefore gets an archive of its own with three entries: the contents from
-// a fresh state, then another entry (the predecessor), then the contents
-// again, which must give the same bytes as the first time: the output may
-// depend on the contents only. The predecessor is the contents reversed and
-// a little longer, so the window, the hash chains and the bytes beyond the
-// contents' end all hold something else. A fresh archive per input keeps
-// every failure reproducible from its input alone.
+// The writer reuses one compressor for every entry, so each compression
+// starts from whatever the previous one left behind. Each input therefore
+// gets a compressor of its own that compresses three times: the contents
+// from a fresh state, then another input (the predecessor), then the
+// contents again, which must give the same bytes as the first time: the
+// output may depend on the contents only. The predecessor is the contents
+// reversed and a little longer, so the window, the hash chains and the bytes
+// beyond the contents' end all hold something else. A fresh compressor per
+// input keeps every failure reproducible from its input alone.
 //
-// Last, the same archive compresses the contents a fourth time with the plain
-// reference search (tests/support/reference_compressor.h), which walks the
-// 3-byte hash chain candidate by candidate. CompressEntry's faster search,
-// with its chains on longer prefixes, promises the very same matches, so the
-// bytes must equal those of the first entry.
+// Last, the same compressor compresses the contents a fourth time with the
+// plain reference search (tests/support/reference_compressor.h), which walks
+// the 3-byte hash chain candidate by candidate. The faster search, with its
+// chains on longer prefixes, promises the very same matches, so the bytes
+// must equal those of the first compression.
 //
 // The first byte of an input chooses how the rest becomes the contents, so
 // that small inputs also reach window slides and short reads:
@@ -29,9 +29,10 @@
 //             second and third slides), so the rest's length moves the end
 //             of the contents across it
 //   bit 4     short reads: every read call returns at most kReadLimits
-//             indexed by bits 5-7 (a file read in pieces, which the platform
-//             layer's contract allows)
-// An empty input, or one of just the first byte, is an empty entry.
+//             indexed by bits 5-7 (a file read in pieces), and the output
+//             buffer is the smallest the compressor takes, so that it is
+//             handed over every few bytes
+// An empty input, or one of just the first byte, is an empty stream.
 #define ZLIB_CONST
 #include <zlib.h>
 
@@ -42,20 +43,15 @@
 #include <cstring>
 #include <vector>
 
-#include "deflate/compress_entry.h"
-#include "platform/platform.h"
-#include "tests/support/fake_platform.h"
+#include "deflate/compressor.h"
 #include "tests/support/reference_compressor.h"
-#include "writer/archive.h"
-#include "zip/entry_name.h"
-#include "zip/zip_archive.h"
-#include "zip/zip_entry.h"
 
 namespace {
 
 constexpr size_t kRepeatedLengths[4] = {32000, 64000, 97000, 129000};
 constexpr uint32_t kReadLimits[8] = {1, 3, 100, 262, 1000, 4095, 16384, 40000};
-constexpr uint16_t kDeflatedAtLevel8 = 0x0002;
+// The output buffer of whole reads: the writer's.
+constexpr uint32_t kOutputCapacity = 16384;
 // More than a longest match, so stale bytes lie beyond the end of any
 // contents that a match search may compare.
 constexpr uint32_t kPredecessorExtraLength = 300;
@@ -68,13 +64,13 @@ const char* currentStep = "";
   abort();
 }
 
-struct EntryPlan {
+struct StreamPlan {
   std::vector<uint8_t> contents;
   uint32_t readLimit = UINT32_MAX;
 };
 
-EntryPlan PlanEntry(const uint8_t* data, size_t size) {
-  EntryPlan plan;
+StreamPlan PlanStream(const uint8_t* data, size_t size) {
+  StreamPlan plan;
   if (size == 0) return plan;
   const uint8_t selector = data[0];
   const uint8_t* rest = data + 1;
@@ -97,8 +93,8 @@ EntryPlan PlanEntry(const uint8_t* data, size_t size) {
 }
 
 // The predecessor of the second compression of `plan`: see the top.
-EntryPlan Predecessor(const EntryPlan& plan) {
-  EntryPlan predecessor;
+StreamPlan Predecessor(const StreamPlan& plan) {
+  StreamPlan predecessor;
   predecessor.contents.assign(plan.contents.rbegin(), plan.contents.rend());
   for (uint32_t i = 0; i < kPredecessorExtraLength; ++i) {
     predecessor.contents.push_back(static_cast<uint8_t>(i * 37));
@@ -107,45 +103,53 @@ EntryPlan Predecessor(const EntryPlan& plan) {
   return predecessor;
 }
 
-// Writes an entry's data: the writer's own data step, WriteEntryData, or
-// WriteEntryDataWithReference.
-using DataStep = void (*)(ZipArchive*, ZipEntry*);
+// A stream on memory that reads `plan`'s contents and gathers the output,
+// checking the order of the calls as it goes.
+struct MemoryStream {
+  const StreamPlan* plan;
+  size_t position = 0;
+  std::vector<uint8_t> output;
+  bool lastSeen = false;
+};
 
-// WriteEntryData with the plain reference search in place of CompressEntry:
-// the archive's counters start from nothing, as the writer starts them.
-void WriteEntryDataWithReference(ZipArchive* archive, ZipEntry* entry) {
-  archive->bytesRead = 0;
-  archive->crc32 = 0;
-  archive->compressedSize = 0;
-  archive->errorCode = ArchiveOk;
-  ReferenceCompressEntry(archive, entry);
+bool ReadContents(void* context, uint8_t* buffer, uint32_t capacity, uint32_t* length) {
+  auto* stream = static_cast<MemoryStream*>(context);
+  if (stream->lastSeen) Fail("a read followed the last write");
+  const std::vector<uint8_t>& contents = stream->plan->contents;
+  size_t count = contents.size() - stream->position;
+  if (count > capacity) count = capacity;
+  if (count > stream->plan->readLimit) count = stream->plan->readLimit;
+  if (count > 0) memcpy(buffer, contents.data() + stream->position, count);
+  stream->position += count;
+  *length = static_cast<uint32_t>(count);
+  return true;
 }
 
-// Compresses `plan` as the next entry of `archive` through `dataStep`, and
-// checks what the compressor promises about the archive's counters. The
-// deflate data is left alone in the in-memory output.
-void CompressNextEntry(ZipArchive* archive, const EntryPlan& plan, DataStep dataStep, const char* step) {
+bool TakeOutput(void* context, const uint8_t* data, uint32_t length, bool last) {
+  auto* stream = static_cast<MemoryStream*>(context);
+  if (stream->lastSeen) Fail("a write followed the last one");
+  stream->output.insert(stream->output.end(), data, data + length);
+  stream->lastSeen = last;
+  return true;
+}
+
+using Compress = DeflateResult (*)(DeflateState*, DeflateStream*);
+
+// Compresses `plan` with `compress` on `compressor`, and checks what the
+// compressor promises about the stream. Returns the deflate data.
+std::vector<uint8_t> CompressPlan(DeflateState* compressor, const StreamPlan& plan, Compress compress,
+                                  const char* step) {
   currentStep = step;
-  fake::Contents("fuzz.zip").clear();
-  SetFilePosition(archive->output, 0, SeekFromStart);
-  archive->sourceSize = static_cast<uint32_t>(plan.contents.size());
-  fake::PutFile("source", plan.contents).readLimit = plan.readLimit;
-  archive->source = OpenInputFile("source");
-
-  ZipEntry entry{};
-  entry.method = kMethodDeflated;
-  dataStep(archive, &entry);
-  CloseFile(archive->source);
-  archive->source = kNoFile;
-
-  if (archive->errorCode != ArchiveOk) Fail("CompressEntry left an error code");
-  if (archive->bytesRead != plan.contents.size()) Fail("bytesRead is not the size of the contents");
-  const uLong expectedCrc = crc32_z(0, plan.contents.data(), plan.contents.size());
-  if (archive->crc32 != expectedCrc) Fail("crc32 differs from zlib's CRC-32 of the contents");
-  if (archive->compressedSize != fake::Contents("fuzz.zip").size()) {
-    Fail("compressedSize differs from the number of bytes written");
-  }
-  if ((entry.gpFlags & kDeflatedAtLevel8) == 0) Fail("the entry's gpFlags do not mark level 8");
+  MemoryStream memory{&plan, 0, {}, false};
+  const uint32_t capacity = plan.readLimit == UINT32_MAX ? kOutputCapacity : kSmallestDeflateOutput;
+  std::vector<uint8_t> buffer(capacity);
+  DeflateStream stream{ReadContents, TakeOutput, &memory, buffer.data(), capacity, 0, 0};
+  if (compress(compressor, &stream) != DeflateDone) Fail("the compression did not end as done");
+  if (!memory.lastSeen) Fail("no write was marked last");
+  if (memory.position != plan.contents.size()) Fail("the contents were not read to their end");
+  if (stream.inputSize != plan.contents.size()) Fail("inputSize is not the size of the contents");
+  if (stream.outputSize != memory.output.size()) Fail("outputSize differs from the number of bytes handed over");
+  return memory.output;
 }
 
 // Inflates `deflated` with zlib as a raw deflate stream and requires exactly
@@ -182,33 +186,24 @@ void RequireInflatesTo(const std::vector<uint8_t>& deflated, const std::vector<u
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  // The in-memory platform records every read; without a fresh start each
-  // run, its record grows until the fuzzer runs out of memory.
-  fake::Reset();
-  const EntryPlan plan = PlanEntry(data, size);
-  ZipArchive* archive = nullptr;
-  if (CreateArchiveOnFile("fuzz.zip", &archive) != ArchiveOk) Fail("cannot create the archive");
+  const StreamPlan plan = PlanStream(data, size);
+  DeflateState* compressor = CreateCompressor();
+  if (compressor == nullptr) Fail("cannot create the compressor");
 
-  CompressNextEntry(archive, plan, WriteEntryData, "first entry");
-  const std::vector<uint8_t> deflated = fake::Contents("fuzz.zip");
+  const std::vector<uint8_t> deflated = CompressPlan(compressor, plan, CompressStream, "first compression");
   RequireInflatesTo(deflated, plan.contents);
 
-  const EntryPlan predecessor = Predecessor(plan);
-  CompressNextEntry(archive, predecessor, WriteEntryData, "second entry (the predecessor)");
-  RequireInflatesTo(fake::Contents("fuzz.zip"), predecessor.contents);
+  const StreamPlan predecessor = Predecessor(plan);
+  RequireInflatesTo(CompressPlan(compressor, predecessor, CompressStream, "second compression (the predecessor)"),
+                    predecessor.contents);
 
-  CompressNextEntry(archive, plan, WriteEntryData, "third entry (the first again)");
-  if (fake::Contents("fuzz.zip") != deflated) {
-    Fail("the same contents compressed again, after another entry, give other bytes");
+  if (CompressPlan(compressor, plan, CompressStream, "third compression (the first again)") != deflated) {
+    Fail("the same contents compressed again, after another input, give other bytes");
   }
-
-  CompressNextEntry(archive, plan, WriteEntryDataWithReference, "fourth entry (the first, by the reference search)");
-  if (fake::Contents("fuzz.zip") != deflated) {
-    Fail("the plain reference search gives other bytes than CompressEntry");
+  if (CompressPlan(compressor, plan, ReferenceCompressStream, "fourth compression (by the reference search)") !=
+      deflated) {
+    Fail("the plain reference search gives other bytes than CompressStream");
   }
-
-  // Keeps the central directory out of the output; it is of no interest here.
-  archive->errorCode = ArchiveWriteFailed;
-  CloseArchive(archive);
+  ReleaseCompressor(compressor);
   return 0;
 }

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "platform/platform.h"
+#include "platform/file_handle.h"
 
 inline FileHandle HandleFromDescriptor(int fd) { return reinterpret_cast<FileHandle>(static_cast<intptr_t>(fd) + 1); }
 

@@ -8,11 +8,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "platform/file_handle.h"
 #include "platform/file_time.h"
-
-// An open file. kNoFile is never a valid handle.
-using FileHandle = void*;
-constexpr FileHandle kNoFile = nullptr;
 
 // Windows file attribute bits, as GetFileInformationByHandle reports them.
 enum FileAttribute : uint32_t {

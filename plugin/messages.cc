@@ -1,8 +1,8 @@
 #include "plugin/messages.h"
 
 #include "platform/wide_text.h"
+#include "plugin/command_stop.h"
 #include "plugin/compose_window.h"
-#include "plugin/run_command.h"
 
 const char kCancelledText[] = "Creation of zip archive cancelled.";
 const char kCreateErrorText[] = "Error creating zip archive.";

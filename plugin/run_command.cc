@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include "plugin/command_stop.h"
 #include "plugin/compose_window.h"
 #include "plugin/exception_boundary.h"
 #include "plugin/messages.h"
@@ -10,7 +11,6 @@
 namespace {
 
 bool commandRunning = false;
-bool mustStop = false;
 bool unloadSeen = false;
 // The library's reference on itself, taken by the first command.
 HMODULE ownReference = nullptr;
@@ -31,14 +31,14 @@ void TakeOwnReference() {
 struct RunningCommand {
   RunningCommand() {
     commandRunning = true;
-    mustStop = false;
+    ClearCommandStop();
     unloadSeen = false;
     TakeOwnReference();
   }
   ~RunningCommand() {
     ReleaseComposeWindow();
     commandRunning = false;
-    mustStop = false;
+    ClearCommandStop();
     // The mail client let the library go while this command ran; it will
     // not call it again, nor see it detach before the process ends. The
     // settings the command changed are written now.
@@ -77,7 +77,7 @@ void RunCommand(void (*body)()) noexcept {
 void UnloadRequested() noexcept {
   if (commandRunning) {
     unloadSeen = true;
-    mustStop = true;
+    StopCommand();
     return;
   }
   // Called by the mail client, which holds the library itself: its own
@@ -90,9 +90,5 @@ void UnloadRequested() noexcept {
 }
 
 void SessionEnding() noexcept {
-  if (commandRunning) mustStop = true;
+  if (commandRunning) StopCommand();
 }
-
-bool CommandMustStop() noexcept { return mustStop; }
-
-bool CommandStopped() noexcept { return mustStop || HeldWindowClosed(); }

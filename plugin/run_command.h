@@ -33,13 +33,3 @@ void UnloadRequested() noexcept;
 // The session is ending: a running command stops as a cancel does, without
 // a word.
 void SessionEnding() noexcept;
-
-// Whether the running command must stop without a word: the plug-in is
-// being unloaded or the session is ending.
-bool CommandMustStop() noexcept;
-
-// Whether the running command must end without a word and without writing
-// anything to the path the user chose: it must stop (above), or the message
-// it holds was closed. Checked after each dialog and before the zip is
-// begun and put in place; no message is shown meanwhile.
-bool CommandStopped() noexcept;

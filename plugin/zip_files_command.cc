@@ -9,6 +9,7 @@
 
 #include "platform/file_status.h"
 #include "platform/wide_text.h"
+#include "plugin/command_stop.h"
 #include "plugin/commands.h"
 #include "plugin/compose_window.h"
 #include "plugin/dialog_hooks.h"

@@ -17,6 +17,7 @@
 #include "platform/paths.h"
 #include "platform/platform.h"
 #include "platform/wide_text.h"
+#include "plugin/command_stop.h"
 #include "plugin/commands.h"
 #include "plugin/compose_window.h"
 #include "plugin/dialog_hooks.h"

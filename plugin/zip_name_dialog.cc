@@ -2,11 +2,11 @@
 
 #include "platform/file_status.h"
 #include "platform/wide_text.h"
+#include "plugin/command_stop.h"
 #include "plugin/copy_text.h"
 #include "plugin/dialog_hooks.h"
 #include "plugin/mail_client_path.h"
 #include "plugin/messages.h"
-#include "plugin/run_command.h"
 #include "plugin/settings.h"
 #include "plugin/temp_folder.h"
 #include "plugin/zip_name_rules.h"

@@ -1,12 +1,12 @@
 #include "plugin/zip_output.h"
 
 #include "platform/file_status.h"
+#include "plugin/command_stop.h"
 #include "plugin/compose_window.h"
 #include "plugin/exception_boundary.h"
 #include "plugin/host_api.h"
 #include "plugin/mail_client_path.h"
 #include "plugin/messages.h"
-#include "plugin/run_command.h"
 
 // Also while an exception passes, so nothing may leave here.
 CommandOutput::~CommandOutput() {

@@ -6,6 +6,7 @@
 
 #include "platform/file_replacement.h"
 #include "platform/wide_text.h"
+#include "plugin/command_stop.h"
 #include "plugin/compose_window.h"
 #include "plugin/exception_boundary.h"
 #include "plugin/message_pump.h"

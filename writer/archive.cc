@@ -1,7 +1,8 @@
 #include "writer/archive.h"
 
-#include "deflate/compress_entry.h"
+#include "deflate/compressor.h"
 #include "platform/platform.h"
+#include "writer/entry_compression.h"
 #include "zip/entry_name.h"
 #include "zip/output_channel.h"
 #include "zip/source_metadata.h"
@@ -313,7 +314,7 @@ int32_t CloseArchive(ZipArchive* archive, ArchiveFailure* failure) {
     if ((archive->flags & OwnsOutput) != 0) CloseFile(archive->output);
   }
   if ((archive->flags & OwnsSource) != 0) CloseSource(archive);
-  ReleaseCompressor(archive);
+  ReleaseCompressor(archive->deflateState);
   while (ZipEntry* entry = archive->entryList) {
     archive->entryList = entry->next;
     ReleaseFixedMemory(entry);

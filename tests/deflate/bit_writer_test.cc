@@ -5,16 +5,11 @@
 
 #include "deflate/block_flush.h"
 #include "tests/support/compressor_test.h"
-#include "tests/support/deflate_harness.h"
-#include "tests/support/fake_platform.h"
 #include "tests/support/test_data.h"
 
 namespace {
 
-class BitWriter : public CompressorTest {
- protected:
-  const std::vector<uint8_t>& Output() { return fake::Contents("out"); }
-};
+using BitWriter = CompressorTest;
 
 TEST_F(BitWriter, PacksFieldsLeastSignificantBitFirst) {
   EmitBits(state_, 1, 1);
@@ -62,8 +57,7 @@ TEST_F(BitWriter, StoredBlocksCarryLengthAndComplement) {
   WriteStoredBlock(state_, data.data(), 0x1234);
   FlushOutBuf(state_);
   EXPECT_EQ(Bytes({Hex("34 12 CB ED"), data}), Output());
-  fake::Contents("out").clear();
-  SetFilePosition(archive_->output, 0, SeekFromStart);
+  StartOutput();
   WriteStoredBlock(state_, data.data(), 0);
   FlushOutBuf(state_);
   EXPECT_EQ(Hex("00 00 FF FF"), Output());
@@ -71,8 +65,7 @@ TEST_F(BitWriter, StoredBlocksCarryLengthAndComplement) {
 
 TEST_F(BitWriter, AStoredBlockJoinsTheBufferWhenItFitsAndGoesOutFromItsPlaceWhenNot) {
   const std::vector<uint8_t> data = RandomBytes(20000, 4);
-  std::vector<uint32_t>& writes = fake::Fake().writeSizes;
-  writes.clear();
+  const std::vector<uint32_t>& writes = stream_.writeSizes;
   WriteStoredBlock(state_, data.data(), 100);
   EXPECT_TRUE(writes.empty());
   EXPECT_EQ(104u, state_->outLen);
@@ -85,7 +78,8 @@ TEST_F(BitWriter, AStoredBlockJoinsTheBufferWhenItFitsAndGoesOutFromItsPlaceWhen
 TEST_F(BitWriter, AnEmptyFinalFixedBlock) {
   EmitBlock(state_, nullptr, 0, true);
   EXPECT_EQ(Hex("03 00"), Output());
-  EXPECT_EQ(2u, archive_->compressedSize);
+  EXPECT_EQ(2u, stream_.Stream()->outputSize);
+  EXPECT_TRUE(stream_.lastSeen);
 }
 
 }  // namespace

@@ -11,38 +11,18 @@
 #include "deflate/block_flush.h"
 #include "deflate/block_symbols.h"
 #include "deflate/huffman_tree.h"
+#include "tests/support/compressor_test.h"
 #include "tests/support/deflate_decoder.h"
-#include "tests/support/deflate_harness.h"
-#include "tests/support/fake_platform.h"
-#include "tests/support/fake_platform_test.h"
 #include "tests/support/test_data.h"
 
 namespace {
 
 uint32_t Next(std::mt19937& generator) { return static_cast<uint32_t>(generator()); }
 
-class BlockAccounting : public FakePlatformTest {
+class BlockAccounting : public CompressorTest {
  protected:
-  void SetUp() override {
-    FakePlatformTest::SetUp();
-    archive_ = ArchiveWithCompressor();
-    state_ = archive_->deflateState;
-  }
-  void TearDown() override {
-    DiscardArchive(archive_);
-    FakePlatformTest::TearDown();
-  }
-
   // Starts an empty output and an empty block.
-  void StartBlock() {
-    fake::Contents("out").clear();
-    SetFilePosition(archive_->output, 0, SeekFromStart);
-    PrepareTables(state_);
-    ResetBlock(state_);
-    state_->bitBuf = 0;
-    state_->bitCount = 0;
-    state_->outLen = 0;
-  }
+  void StartBlock() { StartOutput(); }
 
   // Records a random block: some rounds nearly all literals, some nearly all
   // matches, from skewed distributions so that codes of many lengths occur.
@@ -72,20 +52,17 @@ class BlockAccounting : public FakePlatformTest {
 
   // Bits written since StartBlock, pending ones included.
   uint64_t BitsWritten() const {
-    return (fake::Contents("out").size() + state_->outLen) * 8 + static_cast<uint32_t>(state_->bitCount);
+    return (Output().size() + state_->outLen) * 8 + static_cast<uint32_t>(state_->bitCount);
   }
 
   std::vector<DecodedSymbol> DecodeSingleBlock(uint32_t* type) {
     EndDeflateData(state_);
-    const DecodedStream stream = DecodeDeflate(fake::Contents("out"), true);
+    const DecodedStream stream = DecodeDeflate(Output(), true);
     EXPECT_TRUE(stream.ok) << stream.error;
     if (!stream.ok || stream.blocks.size() != 1) return {};
     *type = stream.blocks[0].type;
     return stream.blocks[0].symbols;
   }
-
-  ZipArchive* archive_ = nullptr;
-  DeflateState* state_ = nullptr;
 };
 
 TEST_F(BlockAccounting, DynamicAndFixedSizesAreTheBitsWritten) {
@@ -111,8 +88,7 @@ TEST_F(BlockAccounting, DynamicAndFixedSizesAreTheBitsWritten) {
     EXPECT_EQ(symbols, DecodeSingleBlock(&type)) << "round " << round;
     EXPECT_EQ(2u, type);
 
-    fake::Contents("out").clear();
-    SetFilePosition(archive_->output, 0, SeekFromStart);
+    stream_.output.clear();
     EmitBits(state_, 3, 3);  // final, fixed
     EmitBlockSymbols(state_, state_->fixedLitTree, state_->fixedDistTree);
     EXPECT_EQ(fixedBits, BitsWritten() - 3) << "round " << round;
@@ -164,9 +140,9 @@ TEST_F(BlockAccounting, EachBlockTakesTheSmallestTypeAndCountsItsBytes) {
     EmitBlock(state_, withInput ? input.data() : nullptr, length, true);
     input.pop_back();
 
-    ASSERT_EQ(ArchiveOk, archive_->errorCode);
-    const std::vector<uint8_t>& output = fake::Contents("out");
-    EXPECT_EQ(output.size(), archive_->compressedSize) << "round " << round;
+    ASSERT_EQ(DeflateDone, state_->stopped);
+    const std::vector<uint8_t>& output = Output();
+    EXPECT_EQ(output.size(), stream_.Stream()->outputSize) << "round " << round;
     const DecodedStream stream = DecodeDeflate(output, true);
     ASSERT_TRUE(stream.ok) << stream.error;
     ASSERT_EQ(1u, stream.blocks.size());

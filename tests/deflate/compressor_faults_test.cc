@@ -1,14 +1,13 @@
-// The compressor when the output or the source fails, and the independence
-// of an archive's entries from each other.
+// The compressor when its stream refuses a write or a read, and the
+// independence of one compression from those before it.
 #include <gtest/gtest.h>
 
-#include "deflate/compress_entry.h"
+#include "deflate/compressor.h"
 #include "tests/support/deflate_decoder.h"
 #include "tests/support/deflate_harness.h"
 #include "tests/support/fake_platform.h"
 #include "tests/support/fake_platform_test.h"
 #include "tests/support/test_data.h"
-#include "writer/archive.h"
 
 namespace {
 
@@ -18,100 +17,88 @@ class CompressorFaults : public FakePlatformTest {
  protected:
   void SetUp() override {
     FakePlatformTest::SetUp();
-    ASSERT_EQ(ArchiveOk, CreateArchiveOnFile("out", &archive_));
+    compressor_ = CreateCompressor();
+    ASSERT_NE(nullptr, compressor_);
   }
   void TearDown() override {
-    DiscardArchive(archive_);
+    ReleaseCompressor(compressor_);
     FakePlatformTest::TearDown();
   }
-  ZipArchive* archive_ = nullptr;
+  DeflateState* compressor_ = nullptr;
 };
 
-TEST_F(CompressorFaults, NothingReachesTheOutputAfterAFailedWrite) {
-  // Learn how the entry is written, then fail each of its first writes.
-  ZipEntry entry{};
-  CompressNextEntry(archive_, Sample(), &entry);
-  const size_t writes = fake::Fake().writeSizes.size();
-  ASSERT_GT(writes, 4u);
+TEST_F(CompressorFaults, NothingIsHandedOverAfterARefusedWrite) {
+  // Learn how the output is handed over, then refuse each of its first writes.
+  MemoryStream whole(Sample());
+  ASSERT_EQ(DeflateDone, CompressStream(compressor_, whole.Stream()));
+  ASSERT_GT(whole.writeSizes.size(), 4u);
   for (int failing = 1; failing <= 4; ++failing) {
-    DiscardArchive(archive_);
-    fake::Reset();
-    ASSERT_EQ(ArchiveOk, CreateArchiveOnFile("out", &archive_));
-    fake::Fake().faults.failWriteNumber = failing;
-    CompressNextEntry(archive_, Sample(), &entry);
-    EXPECT_EQ(ArchiveWriteFailed, archive_->errorCode);
-    EXPECT_EQ(static_cast<size_t>(failing), fake::Fake().writeSizes.size()) << "a write followed the failure";
+    MemoryStream stream(Sample());
+    stream.failingWrite = failing;
+    EXPECT_EQ(DeflateWriteStopped, CompressStream(compressor_, stream.Stream()));
+    EXPECT_EQ(static_cast<size_t>(failing), stream.writeSizes.size()) << "a write followed the refusal";
     size_t before = 0;
-    for (int i = 0; i < failing - 1; ++i) before += fake::Fake().writeSizes[static_cast<size_t>(i)];
-    EXPECT_EQ(before, fake::Contents("out").size());
+    for (int i = 0; i < failing - 1; ++i) before += stream.writeSizes[static_cast<size_t>(i)];
+    EXPECT_EQ(before, stream.output.size());
+    EXPECT_FALSE(stream.lastSeen);
   }
 }
 
-TEST_F(CompressorFaults, AShortWriteStopsTheEntryToo) {
-  fake::Fake().faults.shortWriteNumber = 2;
-  ZipEntry entry{};
-  CompressNextEntry(archive_, Sample(), &entry);
-  EXPECT_EQ(ArchiveWriteFailed, archive_->errorCode);
-  EXPECT_EQ(2u, fake::Fake().writeSizes.size());
+TEST_F(CompressorFaults, ARefusedReadLeavesNoFinalBlock) {
+  MemoryStream stream(Sample());
+  stream.largestRead = 50000;
+  stream.failingRead = 3;
+  EXPECT_EQ(DeflateReadStopped, CompressStream(compressor_, stream.Stream()));
+  EXPECT_EQ(3, stream.reads) << "a read followed the refusal";
+  EXPECT_FALSE(stream.lastSeen);
+  const DecodedStream decoded = DecodeDeflate(stream.output);
+  EXPECT_FALSE(decoded.ok);
+  for (const DecodedBlock& block : decoded.blocks) EXPECT_FALSE(block.final);
 }
 
-TEST_F(CompressorFaults, AFailedReadLeavesNoFinalBlock) {
-  fake::Fake().faults.failReadNumber = 3;
-  ZipEntry entry{};
-  CompressNextEntry(archive_, Sample(), &entry);
-  EXPECT_EQ(ArchiveReadFailed, archive_->errorCode);
-  const DecodedStream stream = DecodeDeflate(fake::Contents("out"));
-  EXPECT_FALSE(stream.ok);
-  for (const DecodedBlock& block : stream.blocks) EXPECT_FALSE(block.final);
+TEST_F(CompressorFaults, ARefusedFirstReadHandsOverNothing) {
+  MemoryStream stream(Sample());
+  stream.failingRead = 1;
+  EXPECT_EQ(DeflateReadStopped, CompressStream(compressor_, stream.Stream()));
+  EXPECT_TRUE(stream.writeSizes.empty());
+  EXPECT_EQ(0u, stream.Stream()->inputSize);
 }
 
-TEST_F(CompressorFaults, AFailedFirstReadWritesNothing) {
-  fake::Fake().faults.failReadNumber = 1;
-  ZipEntry entry{};
-  CompressNextEntry(archive_, Sample(), &entry);
-  EXPECT_EQ(ArchiveReadFailed, archive_->errorCode);
-  EXPECT_TRUE(fake::Contents("out").empty());
+TEST_F(CompressorFaults, AReadThatClaimsMoreThanItWasGivenStopsTheInput) {
+  MemoryStream stream(Sample());
+  DeflateStream* raw = stream.Stream();
+  raw->read = [](void*, uint8_t*, uint32_t capacity, uint32_t* length) {
+    *length = capacity + 1;
+    return true;
+  };
+  EXPECT_EQ(DeflateReadStopped, CompressStream(compressor_, raw));
+  EXPECT_TRUE(stream.writeSizes.empty());
 }
 
-TEST_F(CompressorFaults, WithoutMemoryTheEntryFailsAndTheNextOneTriesAgain) {
+TEST_F(CompressorFaults, WithoutMemoryThereIsNoCompressor) {
   fake::Fake().faults.failAllocationNumber = fake::Fake().calls.allocations + 1;
-  ZipEntry entry{};
-  CompressNextEntry(archive_, Sample(), &entry);
-  EXPECT_EQ(ArchiveNoMemory, archive_->errorCode);
-  EXPECT_EQ(nullptr, archive_->deflateState);
-  EXPECT_TRUE(fake::Contents("out").empty());
-  CompressNextEntry(archive_, Text("hello"), &entry);
-  EXPECT_EQ(ArchiveOk, archive_->errorCode);
-  EXPECT_NE(nullptr, archive_->deflateState);
+  EXPECT_EQ(nullptr, CreateCompressor());
 }
 
-// Every entry's output depends only on its own input, also after entries that
-// failed half-way.
-TEST_F(CompressorFaults, LaterEntriesCompressAsInAFreshArchive) {
+// Every compression's output depends only on its own input, also after
+// compressions that stopped half-way, and on no output buffer size.
+TEST_F(CompressorFaults, LaterInputsCompressAsWithAFreshCompressor) {
   const std::vector<uint8_t> later = Bytes({WordText(90000, 8), std::vector<uint8_t>(5000, 'q'), WordText(9000, 9)});
-  DiscardArchive(archive_);
-  const CompressedEntry fresh = CompressBytes(later);
-  fake::Reset();
-  ASSERT_EQ(ArchiveOk, CreateArchiveOnFile("out", &archive_));
+  const CompressedBytes fresh = CompressBytes(later);
+  ASSERT_EQ(DeflateDone, fresh.result);
 
   for (int earlierFault = 0; earlierFault < 3; ++earlierFault) {
-    fake::Contents("out").clear();
-    SetFilePosition(archive_->output, 0, SeekFromStart);
-    fake::Fake().calls = fake::CallCounts();
-    if (earlierFault == 1) fake::Fake().faults.failWriteNumber = 2;
-    if (earlierFault == 2) fake::Fake().faults.failReadNumber = 4;
-    ZipEntry earlier{};
-    CompressNextEntry(archive_, Sample(), &earlier);
-    fake::Fake().faults = fake::FaultPlan();
+    MemoryStream earlier(Sample());
+    if (earlierFault == 1) earlier.failingWrite = 2;
+    if (earlierFault == 2) earlier.failingRead = 4;
+    CompressStream(compressor_, earlier.Stream());
 
-    fake::Contents("out").clear();
-    SetFilePosition(archive_->output, 0, SeekFromStart);
-    ZipEntry entry{};
-    CompressNextEntry(archive_, later, &entry);
-    EXPECT_EQ(ArchiveOk, archive_->errorCode);
-    EXPECT_EQ(fresh.deflated, fake::Contents("out")) << "after earlier entry case " << earlierFault;
-    EXPECT_EQ(fresh.compressedSize, archive_->compressedSize);
-    EXPECT_EQ(0x0002, entry.gpFlags);
+    MemoryStream stream(later, earlierFault == 0 ? kSmallestDeflateOutput : kHarnessOutputCapacity);
+    const CompressedBytes again = CompressWith(compressor_, &stream);
+    EXPECT_EQ(DeflateDone, again.result);
+    EXPECT_EQ(fresh.deflated, again.deflated) << "after earlier case " << earlierFault;
+    EXPECT_EQ(fresh.outputSize, again.outputSize);
+    EXPECT_EQ(later.size(), again.inputSize);
   }
 }
 

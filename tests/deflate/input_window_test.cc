@@ -1,4 +1,4 @@
-#include "deflate/input_window.h"
+#include "deflate/chain_positions.h"
 
 #include <gtest/gtest.h>
 

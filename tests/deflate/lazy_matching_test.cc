@@ -14,8 +14,8 @@ namespace {
 using LazyMatching = FakePlatformTest;
 
 std::vector<DecodedSymbol> SymbolsOf(const std::vector<uint8_t>& input) {
-  const CompressedEntry entry = CompressBytes(input);
-  EXPECT_EQ(0, entry.errorCode);
+  const CompressedBytes entry = CompressBytes(input);
+  EXPECT_EQ(DeflateDone, entry.result);
   const DecodedStream stream = DecodeDeflate(entry.deflated);
   EXPECT_TRUE(stream.ok) << stream.error;
   EXPECT_EQ(input, stream.output);

@@ -1,5 +1,6 @@
-// The fast match search against the plain one: CompressEntry, with its chains
-// on longer prefixes, must write exactly the bytes of ReferenceCompressEntry,
+// The fast match search against the plain one: CompressStream, with its
+// chains on longer prefixes, must write exactly the bytes of
+// ReferenceCompressStream,
 // which walks the 3-byte chain candidate by candidate. Both share the block
 // coder, so a difference in the bytes is a difference in the matches found.
 //
@@ -8,12 +9,12 @@
 // the half window (32768) and the slide point (65274), where positions and
 // links are rebased; inputs that switch the longer chains off and on again,
 // which leaves entries of the earlier period in their tables; the last bytes
-// of an entry, where the fast search falls back to the plain walk; an entry
+// of an input, where the fast search falls back to the plain walk; an input
 // that follows another in the same state; and reads cut short, so that the
 // window is refilled at odd points.
 //
 // Each compression also records whether the longer chains were on whenever
-// the source was read (the compressor reads at every refill, so short reads
+// the input was read (the compressor reads at every refill, so short reads
 // sample it at least every thousand bytes), and each input names the
 // switching it is built for: an input that no longer reaches the fast search,
 // say after its thresholds were tuned, fails instead of passing for nothing.
@@ -26,64 +27,44 @@
 #include <string>
 #include <vector>
 
-#include "deflate/compress_entry.h"
+#include "deflate/compressor.h"
 #include "deflate/deflate_state.h"
-#include "platform/platform.h"
 #include "tests/support/deflate_harness.h"
-#include "tests/support/fake_platform.h"
 #include "tests/support/fake_platform_test.h"
 #include "tests/support/reference_compressor.h"
 #include "tests/support/test_data.h"
-#include "zip/entry_name.h"
 
 namespace {
 
-using Compressor = void (*)(ZipArchive*, ZipEntry*);
+using Compress = DeflateResult (*)(DeflateState*, DeflateStream*);
 
 struct Compressed {
   std::vector<uint8_t> deflated;
-  int32_t errorCode;
-  uint32_t crc32;
-  uint32_t bytesRead;
-  uint32_t compressedSize;
+  DeflateResult result;
+  uint64_t inputSize;
+  uint64_t outputSize;
   // Whether the longer chains were on at each read, repeats collapsed, as
   // "off on off on".
   std::string longChains;
 };
 
-// Compresses `contents` as the next entry of `archive` (output "out", source
-// "source") with `compress`, every read returning at most `readLimit` bytes
-// (0 for no limit).
-Compressed CompressWith(Compressor compress, ZipArchive* archive, const std::vector<uint8_t>& contents,
+// Compresses `contents` with `compress` on `compressor`, every read
+// returning at most `readLimit` bytes (0 for no limit).
+Compressed CompressWith(Compress compress, DeflateState* compressor, const std::vector<uint8_t>& contents,
                         uint32_t readLimit) {
-  fake::Contents("out").clear();
-  SetFilePosition(archive->output, 0, SeekFromStart);
-  fake::PutFile("source", contents).readLimit = readLimit;
-  archive->source = OpenInputFile("source");
-  archive->sourceSize = static_cast<uint32_t>(contents.size());
-  archive->bytesRead = 0;
-  archive->crc32 = 0;
-  archive->compressedSize = 0;
-  archive->errorCode = ArchiveOk;
-
+  MemoryStream stream(contents);
+  stream.largestRead = readLimit;
   std::string longChains;
   int last = -1;
-  fake::Fake().beforeEachRead = [archive, &longChains, &last] {
-    const int on = archive->deflateState->longChainsOn != 0 ? 1 : 0;
+  stream.beforeEachRead = [compressor, &longChains, &last] {
+    const int on = compressor->longChainsOn != 0 ? 1 : 0;
     if (on == last) return;
     if (!longChains.empty()) longChains += ' ';
     longChains += on != 0 ? "on" : "off";
     last = on;
   };
-  ZipEntry entry{};
-  entry.method = kMethodDeflated;
-  compress(archive, &entry);
-  fake::Fake().beforeEachRead = nullptr;
-
-  CloseFile(archive->source);
-  archive->source = kNoFile;
-  return Compressed{fake::Contents("out"), archive->errorCode,      archive->crc32,
-                    archive->bytesRead,    archive->compressedSize, longChains};
+  const DeflateResult result = compress(compressor, stream.Stream());
+  return Compressed{stream.output, result, stream.Stream()->inputSize, stream.Stream()->outputSize, longChains};
 }
 
 std::vector<uint8_t> Run(size_t count, uint8_t value) { return std::vector<uint8_t>(count, value); }
@@ -104,7 +85,7 @@ std::vector<uint8_t> Repeated(const std::vector<uint8_t>& block, size_t length, 
 }
 
 // Text, then an earlier stretch of it repeated, then `tail` bytes of another
-// earlier stretch: the entry ends within a few bytes of a long match, where
+// earlier stretch: the input ends within a few bytes of a long match, where
 // the fast search hands over to the plain walk.
 std::vector<uint8_t> TextEndingInRepeat(size_t tail) {
   const std::vector<uint8_t> text = WordText(40000, 31);
@@ -230,22 +211,22 @@ const Input kInputs[] = {
 };
 
 // The ways the fast search compresses each input: from a fresh state or as
-// the second entry of its archive, with whole or short reads.
+// the second input of its compressor, with whole or short reads.
 struct Way {
   const char* name;
-  bool afterAnotherEntry;
+  bool afterAnotherInput;
   uint32_t readLimit;
 };
 
 const Way kWays[] = {
     {"fresh, whole reads", false, 0},
-    {"after another entry, whole reads", true, 0},
+    {"after another input, whole reads", true, 0},
     {"fresh, reads of at most 997 bytes", false, 997},
-    {"after another entry, reads of one byte", true, 1},
+    {"after another input, reads of one byte", true, 1},
 };
 
 // Text compressed with the longer chains on that fills the whole window, so
-// that the next entry meets stale bytes, links and ordinals everywhere.
+// that the next input meets stale bytes, links and ordinals everywhere.
 std::vector<uint8_t> Predecessor() { return WordText(100000, 97); }
 
 class SearchIdentity : public FakePlatformTest, public ::testing::WithParamInterface<Input> {};
@@ -253,27 +234,26 @@ class SearchIdentity : public FakePlatformTest, public ::testing::WithParamInter
 TEST_P(SearchIdentity, TheFastSearchWritesTheBytesOfThePlainSearch) {
   const std::vector<uint8_t> contents = GetParam().make();
 
-  ZipArchive* archive = ArchiveWithCompressor();
-  const Compressed expected = CompressWith(ReferenceCompressEntry, archive, contents, 0);
-  DiscardArchive(archive);
-  ASSERT_EQ(ArchiveOk, expected.errorCode);
+  DeflateState* compressor = CompressorWithTables();
+  const Compressed expected = CompressWith(ReferenceCompressStream, compressor, contents, 0);
+  ReleaseCompressor(compressor);
+  ASSERT_EQ(DeflateDone, expected.result);
   ASSERT_EQ(contents, Inflate(expected.deflated)) << "the reference itself is wrong";
 
   for (const Way& way : kWays) {
     SCOPED_TRACE(way.name);
-    archive = ArchiveWithCompressor();
-    if (way.afterAnotherEntry) {
-      archive->deflateState->longChainsPinned = 1;
-      CompressWith(CompressEntry, archive, Predecessor(), way.readLimit);
+    compressor = CompressorWithTables();
+    if (way.afterAnotherInput) {
+      compressor->longChainsPinned = 1;
+      CompressWith(CompressStream, compressor, Predecessor(), way.readLimit);
     }
-    archive->deflateState->longChainsPinned = std::string(GetParam().longChains) == "on" ? 1 : 0;
-    const Compressed actual = CompressWith(CompressEntry, archive, contents, way.readLimit);
-    DiscardArchive(archive);
+    compressor->longChainsPinned = std::string(GetParam().longChains) == "on" ? 1 : 0;
+    const Compressed actual = CompressWith(CompressStream, compressor, contents, way.readLimit);
+    ReleaseCompressor(compressor);
 
-    EXPECT_EQ(ArchiveOk, actual.errorCode);
-    EXPECT_EQ(expected.crc32, actual.crc32);
-    EXPECT_EQ(expected.bytesRead, actual.bytesRead);
-    EXPECT_EQ(expected.compressedSize, actual.compressedSize);
+    EXPECT_EQ(DeflateDone, actual.result);
+    EXPECT_EQ(expected.inputSize, actual.inputSize);
+    EXPECT_EQ(expected.outputSize, actual.outputSize);
     if (actual.deflated != expected.deflated) {
       size_t first = 0;
       while (first < actual.deflated.size() && first < expected.deflated.size() &&
@@ -299,10 +279,10 @@ TEST_P(SearchIdentity, TheFastSearchWritesTheBytesOfThePlainSearch) {
 class LongerChains : public FakePlatformTest {};
 
 TEST_F(LongerChains, StayOffWhereEveryCandidateSharesTheirPrefixes) {
-  ZipArchive* archive = ArchiveWithCompressor();
-  const Compressed prefixes = CompressWith(CompressEntry, archive, PrefixRepeats(200000, 22), 997);
-  const Compressed text = CompressWith(CompressEntry, archive, WordText(200000, 23), 997);
-  DiscardArchive(archive);
+  DeflateState* compressor = CompressorWithTables();
+  const Compressed prefixes = CompressWith(CompressStream, compressor, PrefixRepeats(200000, 22), 997);
+  const Compressed text = CompressWith(CompressStream, compressor, WordText(200000, 23), 997);
+  ReleaseCompressor(compressor);
   EXPECT_EQ("off", prefixes.longChains);
   EXPECT_EQ("off on", text.longChains);
 }

@@ -1,6 +1,6 @@
-// The base of fixtures that work on the compressor's state directly: an
-// archive on the in-memory platform whose DeflateState exists with its
-// tables built and an empty block, discarded after each test.
+// The base of fixtures that work on the compressor's state directly: a
+// compressor with its tables built, bound to a MemoryStream with an empty
+// output and an empty block, released after each test.
 #pragma once
 
 #include "deflate/block_flush.h"
@@ -12,16 +12,35 @@ class CompressorTest : public FakePlatformTest {
  protected:
   void SetUp() override {
     FakePlatformTest::SetUp();
-    archive_ = ArchiveWithCompressor();
-    state_ = archive_->deflateState;
-    PrepareTables(state_);
-    ResetBlock(state_);
+    state_ = CompressorWithTables();
+    ASSERT_NE(nullptr, state_);
+    StartOutput();
   }
   void TearDown() override {
-    DiscardArchive(archive_);
+    ReleaseCompressor(state_);
     FakePlatformTest::TearDown();
   }
 
-  ZipArchive* archive_ = nullptr;
+  // Binds the state to stream_ as a compression would, with nothing handed
+  // over yet, an empty bit writer and an empty block.
+  void StartOutput() {
+    stream_.Restart({});
+    DeflateStream* stream = stream_.Stream();
+    stream->inputSize = 0;
+    stream->outputSize = 0;
+    state_->stream = stream;
+    state_->stopped = DeflateDone;
+    state_->outBuf = stream->output;
+    state_->outSize = stream->outputCapacity;
+    state_->outLen = 0;
+    state_->bitBuf = 0;
+    state_->bitCount = 0;
+    PrepareTables(state_);
+    ResetBlock(state_);
+  }
+
+  const std::vector<uint8_t>& Output() const { return stream_.output; }
+
+  MemoryStream stream_;
   DeflateState* state_ = nullptr;
 };

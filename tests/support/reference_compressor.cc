@@ -5,8 +5,6 @@
 #include "deflate/block_flush.h"
 #include "deflate/block_symbols.h"
 #include "deflate/deflate_state.h"
-#include "platform/platform.h"
-#include "zip/output_channel.h"
 
 namespace {
 
@@ -25,6 +23,16 @@ void Slide(DeflateState* s) {
   Rebase(s->chainPrev, kHalfWindow);
 }
 
+uint32_t Read(DeflateState* s, uint8_t* buffer, uint32_t capacity) {
+  uint32_t count = 0;
+  if (!s->stream->read(s->stream->context, buffer, capacity, &count) || count > capacity) {
+    s->stopped = DeflateReadStopped;
+    return 0;
+  }
+  s->stream->inputSize += count;
+  return count;
+}
+
 void Refill(DeflateState* s) {
   for (;;) {
     uint32_t freeSpace = s->windowCapacity - s->bytesAhead - s->curPos;
@@ -33,7 +41,7 @@ void Refill(DeflateState* s) {
       freeSpace += kHalfWindow;
     }
     if (s->inputEnded) return;
-    const uint32_t count = ReadSource(s->archive, s->window + s->curPos + s->bytesAhead, freeSpace);
+    const uint32_t count = Read(s, s->window + s->curPos + s->bytesAhead, freeSpace);
     if (count == 0) {
       s->inputEnded = 1;
       return;
@@ -43,7 +51,7 @@ void Refill(DeflateState* s) {
   }
 }
 
-void Start(DeflateState* s, uint16_t* gpFlags) {
+void Start(DeflateState* s) {
   s->canSlide = 1;
   s->windowCapacity = kWindowSize;
   memset(s->hashHead, 0, sizeof s->hashHead);
@@ -52,10 +60,9 @@ void Start(DeflateState* s, uint16_t* gpFlags) {
   s->lazyLimit = limits.lazyLimit;
   s->stopLength = limits.stopLength;
   s->chainLimit = limits.chainLimit;
-  *gpFlags = static_cast<uint16_t>(*gpFlags | 0x0002);
   s->curPos = 0;
   s->blockBegin = 0;
-  s->bytesAhead = ReadSource(s->archive, s->window, kWindowSize);
+  s->bytesAhead = Read(s, s->window, kWindowSize);
   if (s->bytesAhead == 0) return;
   s->inputEnded = 0;
   if (s->bytesAhead < kMinLookahead) Refill(s);
@@ -96,7 +103,7 @@ uint32_t Search(DeflateState* s, uint32_t c) {
 bool EndFullBlock(DeflateState* s) {
   EmitBlock(s, s->blockBegin >= 0 ? s->window + s->blockBegin : nullptr,
             s->curPos - static_cast<uint32_t>(s->blockBegin), false);
-  if (s->archive->errorCode != ArchiveOk) return false;
+  if (s->stopped != DeflateDone) return false;
   s->blockBegin = static_cast<int32_t>(s->curPos);
   return true;
 }
@@ -142,7 +149,7 @@ void Run(DeflateState* s) {
     }
     if (s->bytesAhead < kMinLookahead) {
       Refill(s);
-      if (s->archive->errorCode != ArchiveOk) return;
+      if (s->stopped != DeflateDone) return;
     }
   }
   if (available) RecordLiteral(s, s->window[s->curPos - 1]);
@@ -152,31 +159,21 @@ void Run(DeflateState* s) {
 
 }  // namespace
 
-void ReferenceCompressEntry(ZipArchive* archive, ZipEntry* entry) {
-  DeflateState* s = archive->deflateState;
-  if (s == nullptr) {
-    s = static_cast<DeflateState*>(AllocateFixedMemory(sizeof(DeflateState)));
-    if (s == nullptr) {
-      archive->errorCode = ArchiveNoMemory;
-      return;
-    }
-    s->archive = archive;
-    s->outBuf = StagedOutput(archive);
-    s->outSize = kOutputBufferSize;
-    s->fixedDistTree[0].codeLen = 0;
-    s->litDesc = TreeDescriptor{
-        s->dynLitTree, s->fixedLitTree, litExtraBits, kLiterals + 1, kLiteralLengthSymbols, kMaxCodeBits, 0};
-    s->distDesc = TreeDescriptor{s->dynDistTree, s->fixedDistTree, distExtraBits, 0, kDistanceSymbols, kMaxCodeBits, 0};
-    s->codeLenDesc =
-        TreeDescriptor{s->codeLenTree, nullptr, codeLenExtraBits, 0, kCodeLengthSymbols, kMaxCodeLengthBits, 0};
-    archive->deflateState = s;
-  }
+DeflateResult ReferenceCompressStream(DeflateState* s, DeflateStream* stream) {
+  s->stream = stream;
+  s->stopped = DeflateDone;
+  stream->inputSize = 0;
+  stream->outputSize = 0;
+  s->outBuf = stream->output;
+  s->outSize = stream->outputCapacity;
   s->level = kCompressionLevel;
   s->bitCount = 0;
   s->bitBuf = 0;
   s->outLen = 0;
   PrepareTables(s);
   ResetBlock(s);
-  Start(s, &entry->gpFlags);
-  if (archive->errorCode == ArchiveOk) Run(s);
+  Start(s);
+  if (s->stopped == DeflateDone) Run(s);
+  s->stream = nullptr;
+  return static_cast<DeflateResult>(s->stopped);
 }

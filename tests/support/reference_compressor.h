@@ -5,11 +5,9 @@
 // in the matches found. Slow on purpose: nothing in it is clever.
 #pragma once
 
-#include "zip/zip_archive.h"
-#include "zip/zip_entry.h"
+#include "deflate/compressor.h"
 
-// Deflates the archive's open `source` as CompressEntry does, with the same
-// expectations and results, and must write exactly the same bytes. Uses (and
-// creates at the first call) the archive's DeflateState, so it can follow or
-// precede CompressEntry in one archive.
-void ReferenceCompressEntry(ZipArchive* archive, ZipEntry* entry);
+// Compresses as CompressStream does, with the same contract and results, and
+// must hand over exactly the same bytes. Takes a compressor from
+// CreateCompressor, so it can follow or precede CompressStream on one.
+DeflateResult ReferenceCompressStream(DeflateState* compressor, DeflateStream* stream);

@@ -116,6 +116,22 @@ TEST_F(AddFile, RefusalsWriteNothing) {
   EXPECT_TRUE(read.entries.empty());
 }
 
+TEST_F(AddFile, WithoutMemoryForTheCompressorTheEntryFailsAndTheNextOneTriesAgain) {
+  fake::PutFile("a.txt", WordText(30000, 5));
+  // The entry record first, then the compressor.
+  fake::Fake().faults.failAllocationNumber = fake::Fake().calls.allocations + 2;
+  EXPECT_EQ(ArchiveNoMemory, AddFileToArchive(archive_, "a.txt", "a.txt"));
+  EXPECT_EQ(FailedNoMemory, LastArchiveFailure(archive_).reason);
+  EXPECT_EQ(0u, OutputSize());
+  ASSERT_EQ(ArchiveOk, AddFileToArchive(archive_, "a.txt", "a.txt"));
+  const ReadArchive read = Finish();
+  ASSERT_TRUE(read.ok) << read.error;
+  ASSERT_EQ(1u, read.entries.size());
+  EXPECT_EQ(kMethodDeflated, read.entries[0].method);
+  EXPECT_EQ(0x0002, read.entries[0].flags & 0x0006) << "level 8";
+  EXPECT_EQ(WordText(30000, 5), read.entries[0].data);
+}
+
 TEST_F(AddFile, NothingIsAddedAfterTheDirectory) {
   fake::PutFile("a.txt", Text("abc"));
   archive_->flags |= Finished;

@@ -1,4 +1,4 @@
-#include "deflate/compress_entry.h"
+#include "deflate/compressor.h"
 
 #include <cstring>
 
@@ -9,9 +9,6 @@
 #include "deflate/long_chains.h"
 #include "deflate/match_length.h"
 #include "platform/platform.h"
-#include "zip/output_channel.h"
-
-static_assert(kOutputBufferSize == kIoBufferSize, "the compressor stages its output in the archive's I/O buffer");
 
 namespace {
 
@@ -27,17 +24,16 @@ inline uint32_t BlockLength(const DeflateState* state) {
 // Ends a full block. Returns false when the output failed.
 inline bool EndBlock(DeflateState* state) {
   EmitBlock(state, BlockInput(state), BlockLength(state), false);
-  if (state->archive->errorCode != ArchiveOk) return false;
+  if (state->stopped != DeflateDone) return false;
   state->blockBegin = static_cast<int32_t>(state->curPos);
   return true;
 }
 
-DeflateState* CreateState(ZipArchive* archive) {
+}  // namespace
+
+DeflateState* CreateCompressor() {
   auto* state = static_cast<DeflateState*>(AllocateFixedMemory(sizeof(DeflateState)));
   if (state == nullptr) return nullptr;
-  state->archive = archive;
-  state->outBuf = StagedOutput(archive);
-  state->outSize = kOutputBufferSize;
   state->fixedDistTree[0].codeLen = 0;  // fixed tables not built yet
   state->litDesc = TreeDescriptor{
       state->dynLitTree, state->fixedLitTree, litExtraBits, kLiterals + 1, kLiteralLengthSymbols, kMaxCodeBits, 0};
@@ -47,6 +43,13 @@ DeflateState* CreateState(ZipArchive* archive) {
       TreeDescriptor{state->codeLenTree, nullptr, codeLenExtraBits, 0, kCodeLengthSymbols, kMaxCodeLengthBits, 0};
   return state;
 }
+
+void ReleaseCompressor(DeflateState* compressor) {
+  // The state is one block with nothing hanging off it.
+  ReleaseFixedMemory(compressor);
+}
+
+namespace {
 
 // Positions on the longer chains are followed as signed values: a link that
 // leads below 0 leads to a position that has slid out of the window, and one
@@ -191,8 +194,8 @@ uint32_t FindLongestMatch(DeflateState* state, uint32_t candidate) {
   return best;
 }
 
-// Compresses the rest of the entry from the current window state; returns
-// after the final block, or as soon as the archive's errorCode is set.
+// Compresses the rest of the input from the current window state; returns
+// after the final block, or as soon as the stream has stopped.
 void RunLazyMatching(DeflateState* state) {
   uint32_t candidate = 0;
   bool matchAvailable = false;  // the byte at curPos - 1 waits to go out
@@ -247,8 +250,8 @@ void RunLazyMatching(DeflateState* state) {
 
     if (state->bytesAhead < kMinLookahead) {
       RefillWindow(state);
-      // A failed read ends the entry without a final block.
-      if (state->archive->errorCode != ArchiveOk) return;
+      // A stopped read ends the input without a final block.
+      if (state->stopped != DeflateDone) return;
     }
   }
 
@@ -258,30 +261,23 @@ void RunLazyMatching(DeflateState* state) {
 
 }  // namespace
 
-void CompressEntry(ZipArchive* archive, ZipEntry* entry) {
-  DeflateState* state = archive->deflateState;
-  if (state == nullptr) {
-    state = CreateState(archive);
-    if (state == nullptr) {
-      FailArchive(archive, ArchiveNoMemory, FailedNoMemory);
-      return;
-    }
-    archive->deflateState = state;
-  }
+DeflateResult CompressStream(DeflateState* state, DeflateStream* stream) {
+  state->stream = stream;
+  state->stopped = DeflateDone;
+  stream->inputSize = 0;
+  stream->outputSize = 0;
+  state->outBuf = stream->output;
+  state->outSize = stream->outputCapacity;
   state->level = kCompressionLevel;
   state->bitCount = 0;
   state->bitBuf = 0;
   state->outLen = 0;
   PrepareTables(state);
-  // An earlier entry that failed may have left a block half counted: the
-  // symbol counts, frequencies and flags start empty.
+  // An earlier compression that stopped may have left a block half counted:
+  // the symbol counts, frequencies and flags start empty.
   ResetBlock(state);
-  StartInput(state, state->level, &entry->gpFlags);
-  if (archive->errorCode == ArchiveOk) RunLazyMatching(state);
-}
-
-void ReleaseCompressor(ZipArchive* archive) {
-  // The state is one block with nothing hanging off it.
-  ReleaseFixedMemory(archive->deflateState);
-  archive->deflateState = nullptr;
+  StartInput(state, state->level);
+  if (state->stopped == DeflateDone) RunLazyMatching(state);
+  state->stream = nullptr;
+  return static_cast<DeflateResult>(state->stopped);
 }

@@ -1,0 +1,17 @@
+#include "plugin/command_stop.h"
+
+#include "plugin/compose_window.h"
+
+namespace {
+
+bool mustStop = false;
+
+}  // namespace
+
+void ClearCommandStop() noexcept { mustStop = false; }
+
+void StopCommand() noexcept { mustStop = true; }
+
+bool CommandMustStop() noexcept { return mustStop; }
+
+bool CommandStopped() noexcept { return mustStop || HeldWindowClosed(); }

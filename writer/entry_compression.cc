@@ -1,0 +1,46 @@
+#include "writer/entry_compression.h"
+
+#include "deflate/compressor.h"
+#include "zip/output_channel.h"
+
+namespace {
+
+// General-purpose bits 2 and 1 tell readers how hard method 8 worked; 1
+// alone is "maximum", levels 8 and 9.
+constexpr uint16_t kLevel8Flags = 0x0002;
+
+static_assert(kIoBufferSize >= kSmallestDeflateOutput, "the staged output holds what the compressor gathers");
+
+bool ReadEntrySource(void* context, uint8_t* buffer, uint32_t capacity, uint32_t* length) {
+  auto* archive = static_cast<ZipArchive*>(context);
+  *length = ReadSource(archive, buffer, capacity);
+  return archive->errorCode == ArchiveOk;
+}
+
+bool WriteEntryOutput(void* context, const uint8_t* data, uint32_t length, bool last) {
+  auto* archive = static_cast<ZipArchive*>(context);
+  if (last) {
+    EndEntryData(archive, data, length);
+  } else {
+    WriteBytes(archive, data, length);
+  }
+  return archive->errorCode == ArchiveOk;
+}
+
+}  // namespace
+
+void CompressEntry(ZipArchive* archive, ZipEntry* entry) {
+  if (archive->deflateState == nullptr) {
+    archive->deflateState = CreateCompressor();
+    if (archive->deflateState == nullptr) {
+      FailArchive(archive, ArchiveNoMemory, FailedNoMemory);
+      return;
+    }
+  }
+  entry->gpFlags = static_cast<uint16_t>(entry->gpFlags | kLevel8Flags);
+  DeflateStream stream{ReadEntrySource, WriteEntryOutput, archive, StagedOutput(archive), kIoBufferSize, 0, 0};
+  CompressStream(archive->deflateState, &stream);
+  // The channel refuses every write past the archive's limit, so the count
+  // stays below 2 GiB.
+  archive->compressedSize = static_cast<uint32_t>(stream.outputSize);
+}
