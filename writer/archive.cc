@@ -3,8 +3,9 @@
 #include "deflate/compressor.h"
 #include "platform/platform.h"
 #include "writer/entry_compression.h"
+#include "writer/output_channel.h"
+#include "writer/record_output.h"
 #include "zip/entry_name.h"
-#include "zip/output_channel.h"
 #include "zip/source_metadata.h"
 #include "zip/zip_entry.h"
 #include "zip/zip_records.h"
@@ -166,7 +167,8 @@ int32_t AddSource(ZipArchive* archive, const char* entryName, const char* source
     archive->flags |= SourceInfoKnown;
     // Sizes of 4 GiB and more would wrap in the 32-bit fields.
     if (openedSize > kLargestSource) return RefuseSource(archive, ArchiveBadArgument, FailedSourceTooLarge);
-    if (ReadFileMetadata(archive, opened, &metadata) != ArchiveOk) {
+    archive->sourceSize = static_cast<uint32_t>(openedSize);
+    if (!ReadFileMetadata(archive->source, opened, archive->dosTimeZone, &metadata)) {
       return RefuseSource(archive, ArchiveReadFailed, FailedSourceRead);
     }
   }

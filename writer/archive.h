@@ -3,7 +3,7 @@
 
 #include <cstdint>
 
-#include "zip/zip_archive.h"
+#include "writer/archive_record.h"
 #include "zip/zip_entry.h"
 
 // Create, add and close each begin with ClearLastFileError, so that after one

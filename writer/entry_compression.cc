@@ -1,7 +1,7 @@
 #include "writer/entry_compression.h"
 
 #include "deflate/compressor.h"
-#include "zip/output_channel.h"
+#include "writer/output_channel.h"
 
 namespace {
 

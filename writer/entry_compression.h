@@ -4,7 +4,7 @@
 // header that may still be waiting there.
 #pragma once
 
-#include "zip/zip_archive.h"
+#include "writer/archive_record.h"
 #include "zip/zip_entry.h"
 
 // Deflates the archive's open `source` to the output. Expects errorCode,

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "platform/platform.h"
-#include "zip/zip_archive.h"
+#include "writer/archive_record.h"
 
 struct SafeOutput {
   std::string target;         // the file the archive replaces, or becomes

@@ -38,7 +38,7 @@ uint32_t LittleEndian32(const uint8_t* bytes) {
 // offset come with one read of the head, from the start where the file
 // stands; a file too short to hold the offset is none. Reads that fail
 // leave the answer false.
-bool LooksExecutable(FileHandle file, uint32_t size) {
+bool LooksExecutable(FileHandle file, uint64_t size) {
   if (size < kProgramHeadLength) return false;
   uint8_t head[kProgramHeadLength];
   uint32_t count = 0;
@@ -58,16 +58,14 @@ uint32_t DosDateTimeOf(FileTime utc, DosTimeZone zone) {
 
 }  // namespace
 
-int32_t ReadFileMetadata(ZipArchive* archive, const FileInfo& info, SourceMetadata* metadata) {
-  archive->sourceSize = static_cast<uint32_t>(info.size);
-
+bool ReadFileMetadata(FileHandle source, const FileInfo& info, DosTimeZone zone, SourceMetadata* metadata) {
   uint32_t mode = (info.attributes & FileDirectory) != 0 ? kModeDirectory : kModeRegular;
   mode |= kModeOwnerRead;
   if ((info.attributes & FileReadOnly) == 0) mode |= kModeOwnerWrite;
-  if (LooksExecutable(archive->source, archive->sourceSize)) mode |= kModeOwnerExecute;
+  if (LooksExecutable(source, info.size)) mode |= kModeOwnerExecute;
   // The data must be read from the start: an entry that silently began
   // further in would still carry a matching CRC.
-  if (SetFilePosition(archive->source, 0, SeekFromStart) != 0) return ArchiveReadFailed;
+  if (SetFilePosition(source, 0, SeekFromStart) != 0) return false;
   metadata->externalAttributes = (mode << 16) | (info.attributes & kDosAttributeMask);
 
   metadata->accessTime = ToUnixTime(info.lastAccessTime);
@@ -76,9 +74,9 @@ int32_t ReadFileMetadata(ZipArchive* archive, const FileInfo& info, SourceMetada
   // DOS times are local wall-clock time by the format's convention, unless
   // the archive asks for UTC; readers that ignore the extended timestamp
   // show them as they stand.
-  metadata->dosDateTime = DosDateTimeOf(info.lastWriteTime, archive->dosTimeZone);
+  metadata->dosDateTime = DosDateTimeOf(info.lastWriteTime, zone);
   metadata->lastWriteTime = info.lastWriteTime;
-  return ArchiveOk;
+  return true;
 }
 
 void CurrentTimeMetadata(SourceMetadata* metadata, DosTimeZone zone) {

@@ -3,7 +3,8 @@
 
 #include <cstdint>
 
-#include "zip/zip_archive.h"
+#include "platform/platform.h"
+#include "zip/dos_time.h"
 
 // The facts taken from a source file before its entry is built. Times are
 // seconds since 1970-01-01 00:00:00 UTC, as ToUnixTime gives them.
@@ -18,15 +19,13 @@ struct SourceMetadata {
   FileTime lastWriteTime;
 };
 
-// Fills `metadata` from `info`, which describes the archive's open `source`
-// (OpenInputFile gives it), the DOS time on the clock of the archive's
-// `dosTimeZone`, and sets `sourceSize` (low 32 bits of the file size).
-// Sets owner-execute in the Unix mode when the file starts like an MZ, NE,
-// LE or PE program: its head is read from where the source stands, which
-// must be its start, as opened, and the source is left positioned at 0.
-// Returns ArchiveOk, or ArchiveReadFailed when the source cannot be set
-// back to its start after the executable test.
-int32_t ReadFileMetadata(ZipArchive* archive, const FileInfo& info, SourceMetadata* metadata);
+// Fills `metadata` from `info`, which describes the open `source`
+// (OpenInputFile gives it), with the DOS time on the clock `zone`. Sets
+// owner-execute in the Unix mode when the file starts like an MZ, NE, LE or
+// PE program: its head is read from where the source stands, which must be
+// its start, as opened, and the source is left positioned at 0. Returns
+// false when the source cannot be set back to its start after that test.
+bool ReadFileMetadata(FileHandle source, const FileInfo& info, DosTimeZone zone, SourceMetadata* metadata);
 
 // Moves every time in `metadata` that is later than `latest`, a UTC file
 // time, back to `latest`, the DOS time on the clock `zone`. A `latest` past

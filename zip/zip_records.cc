@@ -2,9 +2,6 @@
 
 #include <cstring>
 
-#include "platform/platform.h"
-#include "zip/output_channel.h"
-
 namespace {
 
 constexpr uint32_t kLocalHeaderSignature = 0x04034B50;
@@ -44,6 +41,15 @@ uint8_t* PutSharedFields(uint8_t* at, const ZipEntry* entry, uint32_t extraLengt
   return Put16(at, extraLength);
 }
 
+}  // namespace
+
+uint8_t* PutLocalHeader(uint8_t* at, const ZipEntry* entry) {
+  at = Put32(at, kLocalHeaderSignature);
+  at = PutSharedFields(at, entry, entry->localExtraLength);
+  at = PutBytes(at, entry->name, entry->nameLength);
+  return PutBytes(at, entry->localExtra, entry->localExtraLength);
+}
+
 uint8_t* PutCentralHeader(uint8_t* at, const ZipEntry* entry) {
   at = Put32(at, kCentralHeaderSignature);
   at = Put16(at, kVersionMadeBy);
@@ -68,24 +74,6 @@ uint8_t* PutEndRecord(uint8_t* at, uint32_t count, uint32_t directorySize, uint3
   return Put16(at, 0);  // comment length
 }
 
-// The largest records an entry's arrays can make: a name fills at most its
-// array, as the extra fields do theirs.
-constexpr uint32_t kLongestLocalHeader = kLocalHeaderSize + kEntryNameCapacity + kLocalExtraLength;
-constexpr uint32_t kLongestCentralHeader = kCentralHeaderSize + kEntryNameCapacity + kCentralExtraLength;
-static_assert(kLongestCentralHeader + kEndOfDirectorySize <= kIoBufferSize,
-              "the I/O buffer holds at least one central header and the end record");
-static_assert(kLongestLocalHeader <= kLocalHeaderRoom, "every local header fits in front of the staged output");
-
-// Lays the entry's local header at `at` and returns the position after it.
-uint8_t* PutLocalHeader(uint8_t* at, const ZipEntry* entry) {
-  at = Put32(at, kLocalHeaderSignature);
-  at = PutSharedFields(at, entry, entry->localExtraLength);
-  at = PutBytes(at, entry->name, entry->nameLength);
-  return PutBytes(at, entry->localExtra, entry->localExtraLength);
-}
-
-}  // namespace
-
 void SetTimestampFields(ZipEntry* entry, const SourceMetadata& metadata) {
   uint8_t* at = Put16(entry->localExtra, kTimestampFieldId);
   at = Put16(at, kLocalExtraLength - 4);
@@ -100,50 +88,4 @@ void SetTimestampFields(ZipEntry* entry, const SourceMetadata& metadata) {
   memcpy(entry->centralExtra, entry->localExtra, kCentralExtraLength);
   Put16(entry->centralExtra + 2, kCentralExtraLength - 4);
   entry->centralExtraLength = kCentralExtraLength;
-}
-
-void PendLocalHeader(ZipArchive* archive, const ZipEntry* entry) {
-  const uint32_t length = LocalHeaderLength(entry);
-  PutLocalHeader(StagedOutput(archive) - length, entry);
-  archive->pendingHeader = length;
-}
-
-void WriteLocalHeader(ZipArchive* archive, const ZipEntry* entry) {
-  uint8_t header[kLongestLocalHeader];
-  const uint8_t* end = PutLocalHeader(header, entry);
-  WriteBytes(archive, header, static_cast<uint32_t>(end - header));
-}
-
-void WriteCentralDirectory(ZipArchive* archive) {
-  // No entry is being added, so the I/O buffer is free: the records are
-  // gathered there and go out a bufferful at a time, each write ending at
-  // the end of a record.
-  uint8_t* const buffer = archive->ioBuffer;
-  uint32_t gathered = 0;
-  const uint32_t directoryStart = archive->archiveOffset;
-  uint32_t count = 0;
-  while (ZipEntry* entry = archive->entryList) {
-    const uint32_t length = CentralHeaderLength(entry);
-    if (length > kIoBufferSize - gathered) {
-      WriteBytes(archive, buffer, gathered);
-      gathered = 0;
-    }
-    PutCentralHeader(buffer + gathered, entry);
-    gathered += length;
-    archive->archiveOffset += length;
-    ++count;
-    archive->entryList = entry->next;
-    ReleaseFixedMemory(entry);
-  }
-  archive->lastEntry = nullptr;
-  archive->directorySize = 0;
-
-  if (kEndOfDirectorySize > kIoBufferSize - gathered) {
-    WriteBytes(archive, buffer, gathered);
-    gathered = 0;
-  }
-  PutEndRecord(buffer + gathered, count, archive->archiveOffset - directoryStart, directoryStart);
-  gathered += kEndOfDirectorySize;
-  archive->archiveOffset += kEndOfDirectorySize;
-  WriteBytes(archive, buffer, gathered);
 }

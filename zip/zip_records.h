@@ -1,15 +1,13 @@
 // The byte layouts of the zip records this writer produces: for each entry a
 // local file header followed by its data, then a central directory header per
 // entry in the same order, then the end-of-central-directory record. Every
-// field is little-endian. Records are laid out in memory and reach the output
-// through the channel in few writes; a failed or short write ends them there,
-// nothing later is written, and its code stays in `errorCode`.
+// field is little-endian. Records are laid out in memory; the writer sends
+// them to the output.
 #pragma once
 
 #include <cstdint>
 
 #include "zip/source_metadata.h"
-#include "zip/zip_archive.h"
 #include "zip/zip_entry.h"
 
 constexpr uint32_t kLocalHeaderSize = 30;    // without name and extra field
@@ -32,24 +30,16 @@ inline uint32_t CentralHeaderLength(const ZipEntry* entry) {
 // modification time alone in the central copy.
 void SetTimestampFields(ZipEntry* entry, const SourceMetadata& metadata);
 
-// Lays the entry's local file header, with the entry's current flags, CRC
-// and sizes, just in front of the archive's staged output and leaves it
-// pending (`pendingHeader`): the channel writes it with the entry's first
-// data. Laid again while pending, it takes the place of the one there. Does
-// not change `archiveOffset`.
-void PendLocalHeader(ZipArchive* archive, const ZipEntry* entry);
+// The largest records an entry's arrays can make: a name fills at most its
+// array, as the extra fields do theirs.
+constexpr uint32_t kLongestLocalHeader = kLocalHeaderSize + kEntryNameCapacity + kLocalExtraLength;
+constexpr uint32_t kLongestCentralHeader = kCentralHeaderSize + kEntryNameCapacity + kCentralExtraLength;
 
-// Writes the entry's local file header at the current output position, with
-// the entry's current flags, CRC and sizes, as one write call: the final
-// header over a provisional one that went out with the first of a large
-// entry's data, which has the same length. Does not change `archiveOffset`.
-void WriteLocalHeader(ZipArchive* archive, const ZipEntry* entry);
-
-// Writes a central directory header for every entry of `entryList` and the
-// end record, advancing `archiveOffset` past each. They are gathered in the
-// archive's `ioBuffer`, which must hold nothing still needed, and written a
-// bufferful of whole records at a time, so that a directory costs a write
-// call per kIoBufferSize bytes. Every entry is released and `entryList`
-// emptied, also after a failed write, when the remaining records are left
-// unwritten.
-void WriteCentralDirectory(ZipArchive* archive);
+// Each lays its record at `at`, with the entry's current flags, CRC and
+// sizes, and returns the position after it: the entry's local file header,
+// its central directory header, and the end record of a directory of
+// `count` entries, `directorySize` bytes long, that starts at
+// `directoryStart`.
+uint8_t* PutLocalHeader(uint8_t* at, const ZipEntry* entry);
+uint8_t* PutCentralHeader(uint8_t* at, const ZipEntry* entry);
+uint8_t* PutEndRecord(uint8_t* at, uint32_t count, uint32_t directorySize, uint32_t directoryStart);

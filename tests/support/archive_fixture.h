@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "platform/platform.h"
-#include "zip/zip_archive.h"
+#include "writer/archive_record.h"
 
 // A zero-filled record whose output is `outputPath`, created for writing; the
 // caller closes it with CloseArchive.

@@ -13,7 +13,7 @@
 #include "tests/support/test_data.h"
 #include "tests/support/zip_reader.h"
 #include "writer/archive.h"
-#include "zip/output_channel.h"
+#include "writer/output_channel.h"
 
 namespace {
 

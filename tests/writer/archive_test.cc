@@ -8,7 +8,7 @@
 #include "tests/support/test_data.h"
 #include "tests/support/test_files.h"
 #include "tests/support/zip_reader.h"
-#include "zip/output_channel.h"
+#include "writer/output_channel.h"
 
 namespace {
 

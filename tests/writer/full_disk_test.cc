@@ -10,7 +10,7 @@
 #include "tests/support/test_files.h"
 #include "tests/support/zip_reader.h"
 #include "writer/archive.h"
-#include "zip/output_channel.h"
+#include "writer/output_channel.h"
 
 namespace {
 

@@ -19,21 +19,16 @@ using SourceMetadataFaults = FakePlatformTest;
 TEST_F(SourceMetadataFaults, ASourceThatCannotBeRewoundIsNotDescribed) {
   // Its data would be read from where the executable test left it: an entry
   // missing its first bytes, with a CRC that matches what it holds.
-  ZipArchive* archive = nullptr;
-  ASSERT_EQ(ArchiveOk, CreateArchiveOnFile("out.zip", &archive));
   fake::PutFile("source", {1, 2, 3});
   FileInfo info{};
-  archive->source = OpenInputFile("source", &info);
-  archive->flags |= OwnsSource;
+  const FileHandle source = OpenInputFile("source", &info);
   fake::Fake().faults.failPositionNumber = fake::Fake().calls.positions + 1;
   SourceMetadata metadata{};
-  EXPECT_EQ(ArchiveReadFailed, ReadFileMetadata(archive, info, &metadata));
-  EXPECT_EQ(ArchiveOk, CloseArchive(archive));
+  EXPECT_FALSE(ReadFileMetadata(source, info, DosTimeLocal, &metadata));
+  CloseFile(source);
 }
 
 TEST_F(SourceMetadataFaults, ExecutableTestReadFailuresOnlyClearTheExecuteBit) {
-  ZipArchive* archive = nullptr;
-  ASSERT_EQ(ArchiveOk, CreateArchiveOnFile("out.zip", &archive));
   std::vector<uint8_t> program(300, 0);
   program[0] = 'M';
   program[1] = 'Z';
@@ -42,21 +37,20 @@ TEST_F(SourceMetadataFaults, ExecutableTestReadFailuresOnlyClearTheExecuteBit) {
   program[129] = 'E';
   fake::PutFile("program.exe", program);
   FileInfo info{};
-  archive->source = OpenInputFile("program.exe", &info);
-  archive->flags |= OwnsSource;
+  const FileHandle source = OpenInputFile("program.exe", &info);
   // The head, then the signature.
   for (int failing = 1; failing <= 2; ++failing) {
     fake::Fake().calls.reads = 0;
     fake::Fake().faults.failReadNumber = failing;
     SourceMetadata metadata{};
-    EXPECT_EQ(ArchiveOk, ReadFileMetadata(archive, info, &metadata));
+    EXPECT_TRUE(ReadFileMetadata(source, info, DosTimeLocal, &metadata));
     EXPECT_EQ(0x81800020u, metadata.externalAttributes) << "read " << failing << " failed";
   }
   fake::Fake().faults.failReadNumber = 0;
   SourceMetadata metadata{};
-  EXPECT_EQ(ArchiveOk, ReadFileMetadata(archive, info, &metadata));
+  EXPECT_TRUE(ReadFileMetadata(source, info, DosTimeLocal, &metadata));
   EXPECT_EQ(0x81C00020u, metadata.externalAttributes);
-  EXPECT_EQ(ArchiveOk, CloseArchive(archive));
+  CloseFile(source);
 }
 
 TEST_F(SourceMetadataFaults, MetadataFromTheClockUsesLocalDosAndUtcUnixTimes) {

@@ -1,5 +1,5 @@
 // The output channel against real files.
-#include "zip/output_channel.h"
+#include "writer/output_channel.h"
 
 #include <gtest/gtest.h>
 #include <zlib.h>

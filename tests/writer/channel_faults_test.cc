@@ -6,8 +6,9 @@
 #include "tests/support/fake_platform_test.h"
 #include "tests/support/test_data.h"
 #include "writer/archive.h"
+#include "writer/output_channel.h"
+#include "writer/record_output.h"
 #include "zip/entry_name.h"
-#include "zip/output_channel.h"
 #include "zip/zip_records.h"
 
 namespace {

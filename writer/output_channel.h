@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "zip/zip_archive.h"
+#include "writer/archive_record.h"
 
 // Sets the sticky `errorCode` to `code` and keeps `reason` beside it in
 // `failure`, with LastFileError as the system's part.

@@ -1,4 +1,4 @@
-#include "zip/output_channel.h"
+#include "writer/output_channel.h"
 
 #include "zip/crc32.h"
 

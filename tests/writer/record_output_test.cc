@@ -1,6 +1,6 @@
 // Local headers, central directory and end record, byte for byte against
 // expectations worked out by hand from the zip format.
-#include "zip/zip_records.h"
+#include "writer/record_output.h"
 
 #include <gtest/gtest.h>
 
@@ -10,8 +10,9 @@
 #include "tests/support/test_data.h"
 #include "tests/support/test_files.h"
 #include "writer/archive.h"
+#include "writer/output_channel.h"
 #include "zip/entry_name.h"
-#include "zip/output_channel.h"
+#include "zip/zip_records.h"
 
 namespace {
 
