@@ -15,9 +15,9 @@
 #include <vector>
 
 #include "plugin/compose_window.h"
+#include "plugin/zip_output.h"
 #include "plugin/zip_progress.h"
 #include "writer/archive.h"
-#include "writer/safe_output.h"
 
 namespace {
 
@@ -52,12 +52,10 @@ double ZipOnce(const std::string& source, const std::string& zip, bool withProgr
                double* dispatching, double* creation) {
   LARGE_INTEGER start, end, removed;
   QueryPerformanceCounter(&start);
-  SafeOutput output;
-  output.target = zip;
-  SafeOutputFailure failure{};
-  if (!StartSafeOutput(&output, &failure)) return -1;
-  ZipArchive* archive = output.archive;
-  int32_t added;
+  CommandOutput output;
+  if (!output.Create(zip)) return -1;
+  ZipArchive* archive = output.archive();
+  ArchiveStatus added;
   bool closed;
   if (withProgress) {
     ZipProgress progress(&output, 1, size);
@@ -67,16 +65,15 @@ double ZipOnce(const std::string& source, const std::string& zip, bool withProgr
     *dispatching = progress.DispatchSeconds();
     *creation = progress.WindowCreationSeconds();
     progress.Close();
-    closed = FinishSafeOutput(&output, &failure);
+    closed = output.Finish();
   } else {
     added = AddFileToArchive(archive, "sample.txt", source.c_str());
     QueryPerformanceCounter(&end);
-    closed = FinishSafeOutput(&output, &failure);
+    closed = output.Finish();
   }
   QueryPerformanceCounter(&removed);
   *removal = Seconds(end, removed);
-  AbandonSafeOutput(&output);
-  if (added != ArchiveOk || !closed) return -1;
+  if (added.code != ArchiveOk || !closed) return -1;
   return Seconds(start, end);
 }
 

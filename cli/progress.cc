@@ -17,9 +17,11 @@ size_t ColumnsOf(const std::string& line) {
   return columns;
 }
 
-// Never stops the add: an interrupted run ends through its signal handler.
-bool Show(void* context, uint32_t bytesRead) {
+}  // namespace
+
+bool ShowProgress(void* context, uint32_t bytesRead) {
   auto* progress = static_cast<Progress*>(context);
+  if (!progress->active) return true;
   // A file that grows while it is read stays at 100.
   const uint64_t percent = bytesRead >= progress->size ? 100 : bytesRead * uint64_t{100} / progress->size;
   if (progress->shownLength != 0 && percent == progress->shownPercent) return true;
@@ -30,18 +32,12 @@ bool Show(void* context, uint32_t bytesRead) {
   return true;
 }
 
-}  // namespace
-
-void StartProgress(ZipArchive* archive, Progress* progress, const std::string& shownName, uint64_t size) {
-  *progress = Progress{shownName, size, 0, 0};
-  if (size < kProgressFileSize) return;
-  archive->readProgress = Show;
-  archive->readProgressContext = progress;
+void StartProgress(Progress* progress, const std::string& shownName, uint64_t size) {
+  *progress = Progress{size >= kProgressFileSize, shownName, size, 0, 0};
 }
 
-void EndProgress(ZipArchive* archive, Progress* progress) {
-  archive->readProgress = nullptr;
-  archive->readProgressContext = nullptr;
+void EndProgress(Progress* progress) {
+  progress->active = false;
   if (progress->shownLength == 0) return;
   WriteErrors("\r" + std::string(progress->shownLength, ' ') + "\r");
   progress->shownLength = 0;

@@ -6,21 +6,25 @@
 #include <cstdint>
 #include <string>
 
-#include "zip/zip_archive.h"
-
 // Files smaller than this are added too fast for a progress line to help.
 constexpr uint64_t kProgressFileSize = 16u << 20;
 
 struct Progress {
+  bool active = false;        // the file being added is worth a line
   std::string name;           // as it may be shown on a terminal
   uint64_t size = 0;          // bytes expected
   uint32_t shownPercent = 0;  // last percentage written
   size_t shownLength = 0;     // characters of the line written, 0 for none
 };
 
+// The archive's read report, with a Progress as its context: writes the
+// line while the file being added is active. Never stops the add: an
+// interrupted run ends through its signal handler.
+bool ShowProgress(void* context, uint32_t bytesRead);
+
 // Starts showing the progress of the next add on standard error, if `size`
-// makes it worth it. `progress` must outlive the add.
-void StartProgress(ZipArchive* archive, Progress* progress, const std::string& shownName, uint64_t size);
+// makes it worth it.
+void StartProgress(Progress* progress, const std::string& shownName, uint64_t size);
 
 // Wipes the line, if one was written, and stops showing progress.
-void EndProgress(ZipArchive* archive, Progress* progress);
+void EndProgress(Progress* progress);

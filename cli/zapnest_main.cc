@@ -38,7 +38,7 @@ struct Totals {
   uint64_t skipped = 0;
 };
 
-std::string DescribeFailure(const ArchiveFailure& failure, const Source& source, const std::string& archivePath) {
+std::string DescribeFailure(const ArchiveStatus& failure, const Source& source, const std::string& archivePath) {
   const std::string quotedSource = Quoted(source.path);
   const std::string quotedArchive = Quoted(archivePath);
   const auto reason = [&failure](const char* otherwise) {
@@ -51,7 +51,7 @@ std::string DescribeFailure(const ArchiveFailure& failure, const Source& source,
       return quotedSource + " is no longer the file that was listed (it was replaced, or became a link, meanwhile)";
     case FailedSourceRead: return "cannot read " + quotedSource + ": " + reason("read error");
     case FailedSourceChanged: return quotedSource + " changed while it was being zipped";
-    case FailedNameRefused: return NameProblemMessage(source, static_cast<EntryNameProblem>(failure.nameProblem));
+    case FailedNameRefused: return NameProblemMessage(source, failure.nameProblem);
     case FailedSourceTooLarge:
       return "cannot add " + quotedSource +
              ": it is 4 GiB or larger (or grew to that while it was read), more than a zip archive without "
@@ -77,7 +77,7 @@ std::string DescribeOutputFailure(const SafeOutputFailure& failure, const std::s
     case SafeOutputCreate: return "cannot create " + quoted + ": " + DescribeFileError(failure.systemError);
     case SafeOutputNoTemporaryName: return "cannot create " + quoted + ": no free temporary name in its folder";
     case SafeOutputNoMemory: return "cannot create " + quoted + ": out of memory";
-    case SafeOutputClose: return DescribeFailure(failure.archiveFailure, Source{"", shownPath}, shownPath);
+    case SafeOutputClose: return DescribeFailure(failure.archiveStatus, Source{"", shownPath}, shownPath);
     case SafeOutputReplace: return "cannot replace " + quoted + ": " + DescribeFileError(failure.systemError);
   }
   return "cannot create " + quoted;
@@ -141,35 +141,39 @@ int Run(const Options& options) {
 
   // A temporary name is registered for removal before an interruption can
   // end the run (here, and as the complete archive is named at the end).
+  if (options.latestTime >= 0) {
+    output.options.latestEntryTime = UnixTimeToFileTime(options.latestTime, 0);
+    output.options.dosTimeZone = DosTimeUtc;
+  }
+  const bool showProgress = !options.quiet && ErrorsGoToTerminal();
+  Progress progress;
+  if (showProgress) {
+    output.options.readProgress = ShowProgress;
+    output.options.readProgressContext = &progress;
+  }
   SafeOutputFailure outputFailure{};
   HoldInterrupts();
   const bool started = StartSafeOutput(&output, &outputFailure);
   ReleaseInterrupts();
   if (!started) return Fail(&output, DescribeOutputFailure(outputFailure, options.archive));
-  if (options.latestTime >= 0) output.archive->latestEntryTime = UnixTimeToFileTime(options.latestTime, 0);
-  if (options.latestTime >= 0) output.archive->dosTimeZone = DosTimeUtc;
-  const bool showProgress = !options.quiet && ErrorsGoToTerminal();
   for (const Source& source : sources) {
-    Progress progress;
     uint64_t size = 0;
-    if (showProgress && FileSize(source.path, &size)) {
-      StartProgress(output.archive, &progress, ShownText(source.entryName), size);
-    }
+    if (showProgress && FileSize(source.path, &size)) StartProgress(&progress, ShownText(source.entryName), size);
     // A listed file must still be the one listed: a name given to another
     // file, or to a link, since then is refused.
-    const int32_t result =
+    const ArchiveStatus status =
         options.folderMode
             ? AddListedFileToArchive(output.archive, source.entryName.c_str(), source.path.c_str(), source.identity)
             : AddFileToArchive(output.archive, source.entryName.c_str(), source.path.c_str());
-    if (showProgress) EndProgress(output.archive, &progress);
+    if (showProgress) EndProgress(&progress);
     AddedEntry added{};
-    if (result == ArchiveOk && DescribeLastAdded(output.archive, &added)) {
+    if (status.code == ArchiveOk && DescribeLastAdded(output.archive, &added)) {
       ++totals.files;
       totals.bytesIn += added.uncompressedSize;
       if (!options.quiet) PrintAdded(source, added);
       continue;
     }
-    const ArchiveFailure failure = LastArchiveFailure(output.archive);
+    const ArchiveStatus& failure = status;
     const std::string message = DescribeFailure(failure, source, options.archive);
     // In a folder a file that fails for its own reasons is skipped; a failure
     // of the archive stops the run.

@@ -64,7 +64,7 @@ uint64_t SizeOf(const Source& source) {
 bool AddAll(ZipArchive* archive, const std::vector<Source>& sources, ZipProgress* progress) {
   for (const Source& source : sources) {
     if (!progress->NextFile(source.entryName, source.size)) return false;
-    if (AddFileToArchive(archive, source.entryName.c_str(), source.path.c_str()) != ArchiveOk) return false;
+    if (AddFileToArchive(archive, source.entryName.c_str(), source.path.c_str()).code != ArchiveOk) return false;
   }
   return true;
 }
@@ -176,7 +176,7 @@ void ZipFiles() {
     source.size = SizeOf(source);
     totalBytes += source.size;
   }
-  ZipProgress progress(output.output(), sources.size(), totalBytes);
+  ZipProgress progress(&output, sources.size(), totalBytes);
   const bool added = AddAll(output.archive(), sources, &progress);
   progress.Close();
   if (progress.Stopped() || CommandStopped()) {

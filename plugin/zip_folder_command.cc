@@ -179,15 +179,15 @@ void ZipFolder() {
     planned.push_back(&file);
     plannedBytes += file.size;
   }
-  ZipProgress progress(output.output(), planned.size(), plannedBytes);
+  ZipProgress progress(&output, planned.size(), plannedBytes);
   for (const FolderEntry* file : planned) {
     if (!progress.NextFile(file->name, file->size)) break;
     const std::string path = JoinPath(folder, file->name);
-    if (AddListedFileToArchive(output.archive(), file->name.c_str(), path.c_str(), file->identity) == ArchiveOk) {
-      continue;
-    }
+    const ArchiveStatus status =
+        AddListedFileToArchive(output.archive(), file->name.c_str(), path.c_str(), file->identity);
+    if (status.code == ArchiveOk) continue;
     if (progress.Stopped()) break;
-    if (!IsSourceFailure(LastArchiveFailure(output.archive()))) {
+    if (!IsSourceFailure(status)) {
       progress.Close();
       output.Abandon(kCreateErrorText);
       return;

@@ -15,12 +15,26 @@ CommandOutput::~CommandOutput() {
 
 bool CommandOutput::Create(const std::string& zipPath) {
   output_.target = zipPath;
+  // The archive's read report is fixed when it is created; it goes through
+  // here to whoever watches the zip at the time.
+  output_.options.readProgress = ForwardRead;
+  output_.options.readProgressContext = this;
   SafeOutputFailure failure{};
   // A folder, a device or a pipe is never replaced by a zip.
   if (KindOf(zipPath) != PathOther && StartSafeOutput(&output_, &failure)) return true;
   AbandonSafeOutput(&output_);
   ShowMessage(kCreateErrorText, MB_OK | MB_ICONINFORMATION);
   return false;
+}
+
+void CommandOutput::ReportReadsTo(bool (*report)(void* context, uint32_t bytesRead), void* context) {
+  report_ = report;
+  reportContext_ = context;
+}
+
+bool CommandOutput::ForwardRead(void* context, uint32_t bytesRead) {
+  auto* self = static_cast<CommandOutput*>(context);
+  return self->report_ == nullptr || self->report_(self->reportContext_, bytesRead);
 }
 
 void CommandOutput::Abandon(const char* message) {

@@ -12,8 +12,6 @@
 
 #include "writer/safe_output.h"
 
-struct ZipArchive;
-
 class CommandOutput {
  public:
   CommandOutput() = default;
@@ -30,6 +28,11 @@ class CommandOutput {
   ZipArchive* archive() const { return output_.archive; }
   SafeOutput* output() { return &output_; }
 
+  // Sends the zip's read report (see ArchiveOptions) to `report` with
+  // `context`, or nowhere when `report` is null: the progress window takes
+  // it while it watches the zip.
+  void ReportReadsTo(bool (*report)(void* context, uint32_t bytesRead), void* context);
+
   // Gives the zip up: what was written goes, the chosen path keeps what it
   // had, and `message` is said unless it is null.
   void Abandon(const char* message);
@@ -39,7 +42,11 @@ class CommandOutput {
   bool Finish();
 
  private:
+  static bool ForwardRead(void* context, uint32_t bytesRead);
+
   SafeOutput output_;
+  bool (*report_)(void* context, uint32_t bytesRead) = nullptr;
+  void* reportContext_ = nullptr;
 };
 
 // Hands the zip to the mail client for the composition window the command

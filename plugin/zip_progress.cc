@@ -12,7 +12,7 @@
 #include "plugin/message_pump.h"
 #include "plugin/messages.h"
 #include "plugin/run_command.h"
-#include "writer/archive.h"
+#include "plugin/zip_output.h"
 #include "writer/safe_output.h"
 
 namespace {
@@ -125,8 +125,10 @@ INT_PTR CALLBACK ZipProgress::DialogProc(HWND window, UINT message, WPARAM wPara
 
 void ZipProgress::RemoveTemporaryNow() noexcept {
   CatchEverything(false, [this] {
-    if (output_->temporary.empty() || !RemoveFile(output_->temporary)) return false;
-    output_->temporary.clear();
+    if (output_ == nullptr) return false;
+    SafeOutput* output = output_->output();
+    if (output->temporary.empty() || !RemoveFile(output->temporary)) return false;
+    output->temporary.clear();
     return true;
   });
 }
@@ -160,9 +162,8 @@ HWND CreateProgressWindow(HWND owner, DLGPROC procedure, void* context) {
 
 }  // namespace
 
-ZipProgress::ZipProgress(SafeOutput* output, size_t fileCount, uint64_t totalBytes)
+ZipProgress::ZipProgress(CommandOutput* output, size_t fileCount, uint64_t totalBytes)
     : output_(output),
-      archive_(output->archive),
       owner_(CurrentComposeWindow()),
       started_(GetTickCount()),
       lastPump_(started_),
@@ -171,17 +172,15 @@ ZipProgress::ZipProgress(SafeOutput* output, size_t fileCount, uint64_t totalByt
   // First, so that a failure to make it (an exception when memory runs
   // out) leaves the archive without a report into an object never made.
   MakeWindow();
-  archive_->readProgress = OnRead;
-  archive_->readProgressContext = this;
+  output_->ReportReadsTo(OnRead, this);
 }
 
 ZipProgress::~ZipProgress() { Close(); }
 
 void ZipProgress::Close() {
-  if (archive_ != nullptr) {
-    archive_->readProgress = nullptr;
-    archive_->readProgressContext = nullptr;
-    archive_ = nullptr;
+  if (output_ != nullptr) {
+    output_->ReportReadsTo(nullptr, nullptr);
+    output_ = nullptr;
   }
   if (window_ != nullptr) {
     SetWindowLongPtrW(window_, DWLP_USER, 0);

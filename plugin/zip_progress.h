@@ -18,8 +18,7 @@
 
 #include "plugin/wait_cursor.h"
 
-struct SafeOutput;
-struct ZipArchive;
+class CommandOutput;
 
 // Milliseconds before the window shows, and between two dispatches of
 // messages during a file.
@@ -32,10 +31,10 @@ constexpr DWORD kBarInterval = 250;
 class ZipProgress {
  public:
   // For `fileCount` files of `totalBytes` bytes in all, to be added to the
-  // archive of `output`, whose read report it takes over until it is
-  // closed. When the session ends meanwhile, it removes the output's
-  // temporary file at once.
-  ZipProgress(SafeOutput* output, size_t fileCount, uint64_t totalBytes);
+  // zip of `output`, whose read report it takes over until it is closed.
+  // When the session ends meanwhile, it removes the output's temporary file
+  // at once.
+  ZipProgress(CommandOutput* output, size_t fileCount, uint64_t totalBytes);
   ~ZipProgress();
   ZipProgress(const ZipProgress&) = delete;
   ZipProgress& operator=(const ZipProgress&) = delete;
@@ -80,8 +79,7 @@ class ZipProgress {
   void ShowFile();
   void UpdateBar(uint32_t bytesReadOfFile);
 
-  SafeOutput* output_;
-  ZipArchive* archive_;
+  CommandOutput* output_;  // null once closed
   HWND owner_;
   HWND window_ = nullptr;  // made hidden at the start, shown once due
   bool shown_ = false;

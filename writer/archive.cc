@@ -2,6 +2,7 @@
 
 #include "deflate/compressor.h"
 #include "platform/platform.h"
+#include "writer/archive_record.h"
 #include "writer/entry_compression.h"
 #include "writer/output_channel.h"
 #include "writer/record_output.h"
@@ -22,10 +23,11 @@ bool ClosesWithin(const ZipArchive* archive, uint64_t entriesEnd, const ZipEntry
 }
 
 // Ends an add refused before anything was written: keeps why, and returns
-// `code` without leaving it in errorCode, so the archive takes further adds.
-int32_t Refuse(ZipArchive* archive, int32_t code, FailureReason reason) {
-  archive->failure = ArchiveFailure{reason, LastFileError(), 0};
-  return code;
+// it without leaving its code in errorCode, so the archive takes further
+// adds.
+ArchiveStatus Refuse(ZipArchive* archive, ArchiveResult code, FailureReason reason) {
+  archive->failure = ArchiveStatus{code, reason, LastFileError(), EntryNameOk};
+  return archive->failure;
 }
 
 void CloseSource(ZipArchive* archive) {
@@ -39,8 +41,8 @@ void CloseSource(ZipArchive* archive) {
 // archiveOffset agree again and the archive holds exactly the entries added
 // before. The add returns its failure either way; only when the cut fails is
 // it left in errorCode, so that close writes no directory over a broken tail.
-int32_t AbandonEntry(ZipArchive* archive, ZipEntry* entry) {
-  const int32_t failure = archive->errorCode;
+ArchiveStatus AbandonEntry(ZipArchive* archive, ZipEntry* entry) {
+  const ArchiveStatus failure = archive->failure;
   const uint32_t entryStart = entry->localHeaderOffset;
   archive->pendingHeader = 0;
   ReleaseFixedMemory(entry);
@@ -55,8 +57,8 @@ int32_t AbandonEntry(ZipArchive* archive, ZipEntry* entry) {
   return failure;
 }
 
-int32_t RefuseSource(ZipArchive* archive, int32_t code, FailureReason reason) {
-  const int32_t refused = Refuse(archive, code, reason);
+ArchiveStatus RefuseSource(ZipArchive* archive, ArchiveResult code, FailureReason reason) {
+  const ArchiveStatus refused = Refuse(archive, code, reason);
   CloseSource(archive);
   return refused;
 }
@@ -92,48 +94,78 @@ void AppendEntry(ZipArchive* archive, ZipEntry* entry) {
   archive->directorySize += CentralHeaderLength(entry);
 }
 
+// A zero-filled record with the caller's options, or null without memory.
+ZipArchive* NewArchive(const ArchiveOptions& options) {
+  auto* created = static_cast<ZipArchive*>(AllocateFixedMemory(sizeof(ZipArchive)));
+  if (created == nullptr) return nullptr;
+  created->options = options;
+  created->outputLimit = options.largestArchive < kLargestArchive ? options.largestArchive : kLargestArchive;
+  return created;
+}
+
+ArchiveStatus Failure(ArchiveResult code, FailureReason reason, uint32_t systemError = 0) {
+  return ArchiveStatus{code, reason, systemError, EntryNameOk};
+}
+
 }  // namespace
 
-int32_t CreateArchiveOnFile(const char* path, ZipArchive** archive) {
+ArchiveStatus CreateArchiveOnFile(const char* path, ZipArchive** archive, const ArchiveOptions& options) {
   ClearLastFileError();
   *archive = nullptr;
-  ZipArchive* created = static_cast<ZipArchive*>(AllocateFixedMemory(sizeof(ZipArchive)));
-  if (created == nullptr) return ArchiveNoMemory;
+  ZipArchive* created = NewArchive(options);
+  if (created == nullptr) return Failure(ArchiveNoMemory, FailedNoMemory);
   created->output = CreateOutputFile(path);
   if (created->output == kNoFile) {
     ReleaseFixedMemory(created);
-    return ArchiveOpenFailed;
+    return Failure(ArchiveOpenFailed, FailedOutputCreate, LastFileError());
   }
   created->flags = OwnsOutput | OutputSeekable;
-  created->outputLimit = kLargestArchive;
   *archive = created;
-  return ArchiveOk;
+  return kArchiveOk;
 }
 
-int32_t CreateArchiveOnHandle(FileHandle output, ZipArchive** archive) {
+ArchiveStatus CreateArchiveOnHandle(FileHandle output, ZipArchive** archive, const ArchiveOptions& options) {
   ClearLastFileError();
   *archive = nullptr;
-  if (output == kNoFile) return ArchiveBadArgument;
-  ZipArchive* created = static_cast<ZipArchive*>(AllocateFixedMemory(sizeof(ZipArchive)));
-  if (created == nullptr) return ArchiveNoMemory;
+  if (output == kNoFile) return Failure(ArchiveBadArgument, FailedOutputCreate);
+  ZipArchive* created = NewArchive(options);
+  if (created == nullptr) return Failure(ArchiveNoMemory, FailedNoMemory);
   created->output = output;
   created->flags = OutputSeekable;  // not OwnsOutput: the caller closes it
-  created->outputLimit = kLargestArchive;
   *archive = created;
-  return ArchiveOk;
+  return kArchiveOk;
 }
 
 namespace {
 
-int32_t AddSource(ZipArchive* archive, const char* entryName, const char* sourcePath, const FileIdentity* listed) {
+// Writes the data of `entry` from the archive's open `source` to the output:
+// stored entries are copied, deflated ones compressed. bytesRead, crc32 and
+// compressedSize start at 0 and errorCode at ArchiveOk; on return errorCode
+// tells how it went and the three counters describe the data. While a local
+// header is pending, data that all fits the staged output stays there behind
+// it, with the header still pending (see EndEntryData).
+void WriteEntryData(ZipArchive* archive, ZipEntry* entry) {
+  archive->bytesRead = 0;
+  archive->crc32 = 0;
+  archive->compressedSize = 0;
+  archive->errorCode = ArchiveOk;
+  if (entry->method == kMethodDeflated) {
+    CompressEntry(archive, entry);
+  } else {
+    CopyStored(archive);
+  }
+}
+
+ArchiveStatus AddSource(ZipArchive* archive, const char* entryName, const char* sourcePath,
+                        const FileIdentity* listed) {
   ClearLastFileError();
-  if (archive == nullptr) return ArchiveBadArgument;
+  if (archive == nullptr) return Failure(ArchiveBadArgument, FailedNoArchive);
   if ((archive->flags & Finished) != 0) return Refuse(archive, ArchiveFinished, FailedFinished);
   // A failure is left in errorCode between adds only when an earlier add
   // could not cut its remains away: the output no longer ends where
   // archiveOffset says, and an entry added now would record a false offset.
   // Its reason stays as it was.
-  if (archive->errorCode != ArchiveOk) return archive->errorCode;
+  if (archive->errorCode != ArchiveOk) return archive->failure;
   archive->flags &= ~static_cast<uint32_t>(SourceInfoKnown | OwnsSource);
   archive->bytesRead = 0;
   archive->compressedSize = 0;
@@ -162,20 +194,21 @@ int32_t AddSource(ZipArchive* archive, const char* entryName, const char* source
     // comes, never rewound, described by the clock, its size unknown until
     // it has been read.
     archive->sourceSize = kUnknownSize;
-    CurrentTimeMetadata(&metadata, archive->dosTimeZone);
+    CurrentTimeMetadata(&metadata, archive->options.dosTimeZone);
   } else {
     archive->flags |= SourceInfoKnown;
     // Sizes of 4 GiB and more would wrap in the 32-bit fields.
-    if (openedSize > kLargestSource) return RefuseSource(archive, ArchiveBadArgument, FailedSourceTooLarge);
+    if (openedSize > kLargestSource) return RefuseSource(archive, ArchiveSourceTooLarge, FailedSourceTooLarge);
     archive->sourceSize = static_cast<uint32_t>(openedSize);
-    if (!ReadFileMetadata(archive->source, opened, archive->dosTimeZone, &metadata)) {
+    if (!ReadFileMetadata(archive->source, opened, archive->options.dosTimeZone, &metadata)) {
       return RefuseSource(archive, ArchiveReadFailed, FailedSourceRead);
     }
   }
   // Before any clamping: what the file said when it was opened.
   const FileTime openedWriteTime = metadata.lastWriteTime;
 
-  if (archive->latestEntryTime != 0) ClampTimes(&metadata, archive->latestEntryTime, archive->dosTimeZone);
+  const ArchiveOptions& options = archive->options;
+  if (options.latestEntryTime != 0) ClampTimes(&metadata, options.latestEntryTime, options.dosTimeZone);
 
   auto* entry = static_cast<ZipEntry*>(AllocateFixedMemory(sizeof(ZipEntry)));
   if (entry == nullptr) return RefuseSource(archive, ArchiveNoMemory, FailedNoMemory);
@@ -183,7 +216,7 @@ int32_t AddSource(ZipArchive* archive, const char* entryName, const char* source
     ReleaseFixedMemory(entry);
     RefuseSource(archive, ArchiveBadArgument, FailedNameRefused);
     archive->failure.nameProblem = CheckEntryName(entryName);
-    return ArchiveBadArgument;
+    return archive->failure;
   }
   entry->gpFlags = static_cast<uint16_t>(entry->gpFlags | kProvisionalHeader);  // beside the UTF-8 flag
   entry->dosDateTime = metadata.dosDateTime;
@@ -201,7 +234,7 @@ int32_t AddSource(ZipArchive* archive, const char* entryName, const char* source
       !ClosesWithin(archive, uint64_t{archive->archiveOffset} + LocalHeaderLength(entry) + archive->sourceSize,
                     entry)) {
     ReleaseFixedMemory(entry);
-    return RefuseSource(archive, ArchiveSeekFailed, FailedArchiveLimit);
+    return RefuseSource(archive, ArchiveTooLarge, FailedArchiveLimit);
   }
 
   // The provisional header waits in front of the staged output and goes out
@@ -222,7 +255,7 @@ int32_t AddSource(ZipArchive* archive, const char* entryName, const char* source
   // Every write stayed within the limit, so this cannot wrap.
   archive->archiveOffset += archive->compressedSize;
   if (!ClosesWithin(archive, archive->archiveOffset, entry)) {
-    FailArchive(archive, ArchiveSeekFailed, FailedArchiveLimit);
+    FailArchive(archive, ArchiveTooLarge, FailedArchiveLimit);
     return AbandonEntry(archive, entry);
   }
 
@@ -247,39 +280,22 @@ int32_t AddSource(ZipArchive* archive, const char* entryName, const char* source
   }
 
   AppendEntry(archive, entry);
-  return ArchiveOk;
+  return kArchiveOk;
 }
 
 }  // namespace
 
-int32_t AddFileToArchive(ZipArchive* archive, const char* entryName, const char* sourcePath) {
+ArchiveStatus AddFileToArchive(ZipArchive* archive, const char* entryName, const char* sourcePath) {
   return AddSource(archive, entryName, sourcePath, nullptr);
 }
 
-int32_t AddListedFileToArchive(ZipArchive* archive, const char* entryName, const char* sourcePath,
-                               const FileIdentity& listed) {
+ArchiveStatus AddListedFileToArchive(ZipArchive* archive, const char* entryName, const char* sourcePath,
+                                     const FileIdentity& listed) {
   return AddSource(archive, entryName, sourcePath, &listed);
 }
 
-void WriteEntryData(ZipArchive* archive, ZipEntry* entry) {
-  archive->bytesRead = 0;
-  archive->crc32 = 0;
-  archive->compressedSize = 0;
-  archive->errorCode = ArchiveOk;
-  if (entry->method == kMethodDeflated) {
-    CompressEntry(archive, entry);
-  } else {
-    CopyStored(archive);
-  }
-}
-
-ArchiveFailure LastArchiveFailure(const ZipArchive* archive) {
-  if (archive == nullptr) return ArchiveFailure{FailedNoArchive, 0, 0};
-  return archive->failure;
-}
-
-bool IsSourceFailure(const ArchiveFailure& failure) {
-  switch (failure.reason) {
+bool IsSourceFailure(const ArchiveStatus& status) {
+  switch (status.reason) {
     case FailedNameRefused:
     case FailedSourceTooLarge:
     case FailedSourceOpen:
@@ -299,22 +315,11 @@ bool DescribeLastAdded(const ZipArchive* archive, AddedEntry* added) {
   return true;
 }
 
-int32_t CloseArchive(ZipArchive* archive, ArchiveFailure* failure) {
-  ClearLastFileError();
-  if (archive == nullptr) {
-    if (failure != nullptr) *failure = ArchiveFailure{FailedNoArchive, 0, 0};
-    return ArchiveBadArgument;
-  }
-  int32_t result = ArchiveOk;
-  if (archive->output != kNoFile) {
-    if (archive->errorCode == ArchiveOk && (archive->flags & Finished) == 0) {
-      WriteCentralDirectory(archive);
-      archive->flags |= Finished;
-    }
-    result = archive->errorCode;
-    if (result != ArchiveOk && failure != nullptr) *failure = archive->failure;
-    if ((archive->flags & OwnsOutput) != 0) CloseFile(archive->output);
-  }
+namespace {
+
+// Closes what the archive owns and releases it with everything it holds.
+void ReleaseArchive(ZipArchive* archive) {
+  if ((archive->flags & OwnsOutput) != 0) CloseFile(archive->output);
   if ((archive->flags & OwnsSource) != 0) CloseSource(archive);
   ReleaseCompressor(archive->deflateState);
   while (ZipEntry* entry = archive->entryList) {
@@ -322,5 +327,22 @@ int32_t CloseArchive(ZipArchive* archive, ArchiveFailure* failure) {
     ReleaseFixedMemory(entry);
   }
   ReleaseFixedMemory(archive);
+}
+
+}  // namespace
+
+ArchiveStatus CloseArchive(ZipArchive* archive) {
+  ClearLastFileError();
+  if (archive == nullptr) return Failure(ArchiveBadArgument, FailedNoArchive);
+  if (archive->errorCode == ArchiveOk && (archive->flags & Finished) == 0) {
+    WriteCentralDirectory(archive);
+    archive->flags |= Finished;
+  }
+  const ArchiveStatus result = archive->errorCode == ArchiveOk ? kArchiveOk : archive->failure;
+  ReleaseArchive(archive);
   return result;
+}
+
+void DiscardArchive(ZipArchive* archive) {
+  if (archive != nullptr) ReleaseArchive(archive);
 }

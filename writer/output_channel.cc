@@ -2,9 +2,9 @@
 
 #include "zip/crc32.h"
 
-void FailArchive(ZipArchive* archive, int32_t code, FailureReason reason) {
+void FailArchive(ZipArchive* archive, ArchiveResult code, FailureReason reason) {
   archive->errorCode = code;
-  archive->failure = ArchiveFailure{reason, LastFileError(), 0};
+  archive->failure = ArchiveStatus{code, reason, LastFileError(), EntryNameOk};
 }
 
 namespace {
@@ -14,7 +14,7 @@ void WriteOut(ZipArchive* archive, const uint8_t* data, uint32_t length) {
   // The position never passes the limit, so this cannot wrap; a write that
   // would take the archive past it is refused before anything goes out.
   if (length > archive->outputLimit - archive->outputPosition) {
-    FailArchive(archive, ArchiveSeekFailed, FailedArchiveLimit);
+    FailArchive(archive, ArchiveTooLarge, FailedArchiveLimit);
     return;
   }
   uint32_t written = 0;
@@ -65,14 +65,15 @@ uint32_t ReadSource(ZipArchive* archive, void* buffer, uint32_t capacity) {
   // A source that has grown to 4 GiB while it was read no longer fits the
   // 32-bit sizes; the entry is refused like one found that large at open.
   if (count > kLargestSource - archive->bytesRead) {
-    FailArchive(archive, ArchiveBadArgument, FailedSourceTooLarge);
+    FailArchive(archive, ArchiveSourceTooLarge, FailedSourceTooLarge);
     return 0;
   }
   archive->bytesRead += count;
   archive->crc32 = UpdateCrc32(archive->crc32, static_cast<const uint8_t*>(buffer), count);
-  if (count != 0 && archive->readProgress != nullptr &&
-      !archive->readProgress(archive->readProgressContext, archive->bytesRead)) {
-    FailArchive(archive, ArchiveReadFailed, FailedCancelled);
+  const ArchiveOptions& options = archive->options;
+  if (count != 0 && options.readProgress != nullptr &&
+      !options.readProgress(options.readProgressContext, archive->bytesRead)) {
+    FailArchive(archive, ArchiveCancelled, FailedCancelled);
     return 0;
   }
   return count;

@@ -9,7 +9,7 @@
 
 // Sets the sticky `errorCode` to `code` and keeps `reason` beside it in
 // `failure`, with LastFileError as the system's part.
-void FailArchive(ZipArchive* archive, int32_t code, FailureReason reason);
+void FailArchive(ZipArchive* archive, ArchiveResult code, FailureReason reason);
 
 // Where the stored copy and the compressor stage an entry's output:
 // kIoBufferSize bytes, with room for its local header in front.
@@ -22,7 +22,7 @@ inline uint8_t* StagedOutput(ZipArchive* archive) { return archive->ioBuffer + k
 // pending. Does nothing while `errorCode` is set, nor when there is nothing
 // to write; a failed or short write sets `errorCode` to ArchiveWriteFailed.
 // A write that would take `outputPosition` past `outputLimit` writes nothing
-// and sets ArchiveSeekFailed: the archive could not be repositioned over it,
+// and sets ArchiveTooLarge: the archive could not be repositioned over it,
 // nor its offsets recorded.
 void WriteBytes(ZipArchive* archive, const void* data, uint32_t length);
 
@@ -40,9 +40,10 @@ bool SeekOutput(ZipArchive* archive, uint32_t offset);
 
 // Reads up to `capacity` bytes of the source with one read call and folds
 // them into `bytesRead` and `crc32`. Returns the count, 0 at the end of the
-// source. A failed read sets `errorCode` to ArchiveReadFailed, and a read
-// that would take `bytesRead` to 4 GiB sets ArchiveBadArgument, whatever was
-// there; both return 0. Does not look at `errorCode` first.
+// source. A failed read sets `errorCode` to ArchiveReadFailed, a read that
+// would take `bytesRead` to 4 GiB sets ArchiveSourceTooLarge, whatever was
+// there, and a read report that asks to stop sets ArchiveCancelled; all
+// return 0. Does not look at `errorCode` first.
 uint32_t ReadSource(ZipArchive* archive, void* buffer, uint32_t capacity);
 
 // Copies the whole source to the output unchanged, a full staged output of

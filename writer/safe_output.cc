@@ -17,7 +17,7 @@ constexpr uint32_t kTemporaryNameAttempts = 100;
 void Fail(SafeOutputFailure* failure, SafeOutputStep step, uint32_t systemError) {
   failure->step = step;
   failure->systemError = systemError;
-  failure->archiveFailure = ArchiveFailure{NoFailure, 0, 0};
+  failure->archiveStatus = kArchiveOk;
 }
 
 // Tries the temporary names of this process in the target's folder in turn
@@ -65,7 +65,7 @@ bool StartSafeOutput(SafeOutput* output, SafeOutputFailure* failure) {
     };
     if (!ClaimTemporaryName(output, createNamed, failure)) return false;
   }
-  if (CreateArchiveOnHandle(output->file, &output->archive) != ArchiveOk) {
+  if (CreateArchiveOnHandle(output->file, &output->archive, output->options).code != ArchiveOk) {
     Fail(failure, SafeOutputNoMemory, 0);
     return false;
   }
@@ -73,12 +73,11 @@ bool StartSafeOutput(SafeOutput* output, SafeOutputFailure* failure) {
 }
 
 bool FinishSafeOutput(SafeOutput* output, SafeOutputFailure* failure) {
-  ArchiveFailure archiveFailure{};
-  const int32_t closed = CloseArchive(output->archive, &archiveFailure);
+  const ArchiveStatus closed = CloseArchive(output->archive);
   output->archive = nullptr;
-  if (closed != ArchiveOk) {
+  if (closed.code != ArchiveOk) {
     Fail(failure, SafeOutputClose, 0);
-    failure->archiveFailure = archiveFailure;
+    failure->archiveStatus = closed;
     return false;
   }
   // Only now, complete, may others read it, as they could read the target.
@@ -112,7 +111,8 @@ bool FinishSafeOutput(SafeOutput* output, SafeOutputFailure* failure) {
 }
 
 bool AbandonSafeOutput(SafeOutput* output) {
-  if (output->archive != nullptr) CloseArchive(output->archive);
+  // Nothing more is written to a file that is about to go.
+  DiscardArchive(output->archive);
   output->archive = nullptr;
   // An unnamed file is gone once closed.
   CloseFile(output->file);

@@ -10,13 +10,14 @@
 #include <string>
 
 #include "platform/platform.h"
-#include "writer/archive_record.h"
+#include "writer/archive.h"
 
 struct SafeOutput {
   std::string target;         // the file the archive replaces, or becomes
   FileHandle file = kNoFile;  // the archive's file, open until it takes the target's place
   std::string temporary;      // its temporary name, once it has one of its own
   ZipArchive* archive = nullptr;
+  ArchiveOptions options;  // what the archive is created with
   // Told each temporary name as soon as the file has it, so that the caller
   // can remove it should the process be interrupted before it is removed or
   // renamed here; may be null.
@@ -28,7 +29,7 @@ enum SafeOutputStep {
   SafeOutputCreate,           // its file could not be created (or named): systemError says why
   SafeOutputNoTemporaryName,  // every temporary name this process tries in the folder is taken
   SafeOutputNoMemory,         // no memory for the archive record
-  SafeOutputClose,            // the directory could not be written: archiveFailure says why
+  SafeOutputClose,            // the directory could not be written: archiveStatus says why
   SafeOutputReplace,          // the target cannot be replaced, or the complete archive could not take its place:
                               // systemError
 };
@@ -36,7 +37,7 @@ enum SafeOutputStep {
 struct SafeOutputFailure {
   SafeOutputStep step;
   uint32_t systemError;
-  ArchiveFailure archiveFailure;
+  ArchiveStatus archiveStatus;
 };
 
 // Creates the archive's file in the folder of `output->target` (set by the

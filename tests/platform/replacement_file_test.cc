@@ -206,9 +206,9 @@ TEST(ReplacementFile, AnArchiveWrittenOnAnUnnamedFileIsCompleteOnceNamed) {
   WriteWholeFile(dir.File("a.txt"), Bytes("first\n"));
   CREATE_UNNAMED_OR_SKIP(file, dir.path());
   ZipArchive* archive = nullptr;
-  ASSERT_EQ(ArchiveOk, CreateArchiveOnHandle(file, &archive));
-  ASSERT_EQ(ArchiveOk, AddFileToArchive(archive, "a.txt", dir.File("a.txt").c_str()));
-  ASSERT_EQ(ArchiveOk, CloseArchive(archive));
+  ASSERT_EQ(ArchiveOk, CreateArchiveOnHandle(file, &archive).code);
+  ASSERT_EQ(ArchiveOk, AddFileToArchive(archive, "a.txt", dir.File("a.txt").c_str()).code);
+  ASSERT_EQ(ArchiveOk, CloseArchive(archive).code);
   uint64_t size = 0;
   ASSERT_TRUE(QueryFileSize(file, &size));  // still open
   EXPECT_LT(0u, size);
@@ -221,7 +221,7 @@ TEST(ReplacementFile, AnArchiveWrittenOnAnUnnamedFileIsCompleteOnceNamed) {
   EXPECT_EQ(Bytes("first\n"), read.entries[0].data);
 
   ZipArchive* none = nullptr;
-  EXPECT_EQ(ArchiveBadArgument, CreateArchiveOnHandle(kNoFile, &none));
+  EXPECT_EQ(ArchiveBadArgument, CreateArchiveOnHandle(kNoFile, &none).code);
   EXPECT_EQ(nullptr, none);
 }
 

@@ -4,7 +4,7 @@
 
 ZipArchive* NewArchiveOn(const std::string& outputPath) {
   ZipArchive* archive = nullptr;
-  return CreateArchiveOnFile(outputPath.c_str(), &archive) == ArchiveOk ? archive : nullptr;
+  return CreateArchiveOnFile(outputPath.c_str(), &archive).code == ArchiveOk ? archive : nullptr;
 }
 
 bool OpenSource(ZipArchive* archive, const std::string& path, FileInfo* info) {

@@ -4,6 +4,7 @@
 
 #include "tests/support/fake_platform.h"
 #include "tests/support/fake_platform_test.h"
+#include "tests/support/test_data.h"
 #include "writer/archive.h"
 #include "zip/entry_name.h"
 
@@ -14,7 +15,7 @@ using ArchiveFaults = FakePlatformTest;
 TEST_F(ArchiveFaults, CreateWithoutMemoryCreatesNoFile) {
   fake::Fake().faults.failAllocationNumber = 1;
   ZipArchive* archive = nullptr;
-  EXPECT_EQ(ArchiveNoMemory, CreateArchiveOnFile("out.zip", &archive));
+  EXPECT_EQ(ArchiveNoMemory, CreateArchiveOnFile("out.zip", &archive).code);
   EXPECT_EQ(nullptr, archive);
   EXPECT_EQ(0, fake::Fake().calls.creates);
   EXPECT_TRUE(fake::Fake().files.empty());
@@ -23,37 +24,43 @@ TEST_F(ArchiveFaults, CreateWithoutMemoryCreatesNoFile) {
 TEST_F(ArchiveFaults, CreateThatCannotMakeTheFileReleasesTheRecord) {
   fake::Fake().faults.failCreateNumber = 1;
   ZipArchive* archive = nullptr;
-  EXPECT_EQ(ArchiveOpenFailed, CreateArchiveOnFile("out.zip", &archive));
+  EXPECT_EQ(ArchiveOpenFailed, CreateArchiveOnFile("out.zip", &archive).code);
   EXPECT_EQ(nullptr, archive);
 }
 
-TEST_F(ArchiveFaults, CloseReleasesEntriesCompressorStateAndSource) {
-  ZipArchive* archive = nullptr;
-  ASSERT_EQ(ArchiveOk, CreateArchiveOnFile("out.zip", &archive));
-  archive->deflateState = static_cast<DeflateState*>(AllocateFixedMemory(1000));
-  for (int i = 0; i < 3; ++i) {
-    auto* entry = static_cast<ZipEntry*>(AllocateFixedMemory(sizeof(ZipEntry)));
-    entry->next = archive->entryList;
-    archive->entryList = entry;
+// Close writes the directory and releases everything; discard releases
+// everything and writes nothing more.
+TEST_F(ArchiveFaults, CloseAndDiscardReleaseEntriesCompressorAndOutput) {
+  fake::PutFile("a.txt", WordText(3000, 1));
+  for (const bool discard : {false, true}) {
+    ZipArchive* archive = nullptr;
+    ASSERT_EQ(ArchiveOk, CreateArchiveOnFile("out.zip", &archive).code);
+    for (const char* name : {"one.txt", "two.txt", "three.txt"}) {
+      ASSERT_EQ(ArchiveOk, AddFileToArchive(archive, name, "a.txt").code);
+    }
+    const size_t written = fake::Contents("out.zip").size();
+    if (discard) {
+      DiscardArchive(archive);
+      EXPECT_EQ(written, fake::Contents("out.zip").size());
+    } else {
+      EXPECT_EQ(ArchiveOk, CloseArchive(archive).code);
+      EXPECT_GT(fake::Contents("out.zip").size(), written);
+    }
+    EXPECT_EQ(0, fake::Fake().liveAllocations) << discard;
+    EXPECT_EQ(0, fake::Fake().openHandles) << discard;
   }
-  fake::PutFile("source", {1, 2, 3});
-  archive->source = OpenInputFile("source");
-  archive->flags |= OwnsSource;
-  // A failed add leaves its code: no directory is written, all is released.
-  archive->errorCode = ArchiveReadFailed;
-  EXPECT_EQ(ArchiveReadFailed, CloseArchive(archive));
-  EXPECT_TRUE(fake::Contents("out.zip").empty());
 }
 
 TEST_F(ArchiveFaults, AFileThatCannotDescribeItselfIsNotOpened) {
   ZipArchive* archive = nullptr;
-  ASSERT_EQ(ArchiveOk, CreateArchiveOnFile("out.zip", &archive));
+  ASSERT_EQ(ArchiveOk, CreateArchiveOnFile("out.zip", &archive).code);
   fake::PutFile("source", {1, 2, 3});
   fake::Fake().faults.failInfoNumber = 1;
-  EXPECT_EQ(ArchiveOpenFailed, AddFileToArchive(archive, "source", "source"));
-  EXPECT_EQ(FailedSourceOpen, LastArchiveFailure(archive).reason);
+  const ArchiveStatus status = AddFileToArchive(archive, "source", "source");
+  EXPECT_EQ(ArchiveOpenFailed, status.code);
+  EXPECT_EQ(FailedSourceOpen, status.reason);
   EXPECT_EQ(1, fake::Fake().openHandles);  // the output only
-  EXPECT_EQ(ArchiveOk, CloseArchive(archive));
+  EXPECT_EQ(ArchiveOk, CloseArchive(archive).code);
 }
 
 }  // namespace

@@ -17,34 +17,34 @@ TEST(CreateArchive, StartsAnEmptyOwnedSeekableArchiveAndReplacesAnOldFile) {
   const std::string path = dir.File("new.zip");
   WriteWholeFile(path, RandomBytes(1000, 9));
   ZipArchive* archive = nullptr;
-  ASSERT_EQ(ArchiveOk, CreateArchiveOnFile(path.c_str(), &archive));
+  ASSERT_EQ(ArchiveOk, CreateArchiveOnFile(path.c_str(), &archive).code);
   ASSERT_NE(nullptr, archive);
   EXPECT_EQ(0x06u, archive->flags);
   EXPECT_EQ(0u, archive->archiveOffset);
   EXPECT_EQ(ArchiveOk, archive->errorCode);
   EXPECT_EQ(nullptr, archive->entryList);
   EXPECT_EQ(nullptr, archive->deflateState);
-  EXPECT_EQ(ArchiveOk, CloseArchive(archive));
+  EXPECT_EQ(ArchiveOk, CloseArchive(archive).code);
   EXPECT_EQ(22u, ReadWholeFile(path).size());
 }
 
 TEST(CreateArchive, FailsWithoutWritingWhenTheFileCannotBeCreated) {
   TempDir dir;
   ZipArchive* archive = reinterpret_cast<ZipArchive*>(&dir);
-  EXPECT_EQ(ArchiveOpenFailed, CreateArchiveOnFile(dir.File("missing/out.zip").c_str(), &archive));
+  EXPECT_EQ(ArchiveOpenFailed, CreateArchiveOnFile(dir.File("missing/out.zip").c_str(), &archive).code);
   EXPECT_EQ(nullptr, archive);
 }
 
-TEST(CloseArchive, RefusesANullArchive) { EXPECT_EQ(ArchiveBadArgument, CloseArchive(nullptr)); }
+TEST(CloseArchive, RefusesANullArchive) { EXPECT_EQ(ArchiveBadArgument, CloseArchive(nullptr).code); }
 
 TEST(CloseArchive, WritesNoDirectoryAfterAFailureAndReturnsIt) {
   TempDir dir;
   const std::string path = dir.File("failed.zip");
   ZipArchive* archive = nullptr;
-  ASSERT_EQ(ArchiveOk, CreateArchiveOnFile(path.c_str(), &archive));
+  ASSERT_EQ(ArchiveOk, CreateArchiveOnFile(path.c_str(), &archive).code);
   WriteBytes(archive, "PK", 2);
-  archive->errorCode = ArchiveReadFailed;
-  EXPECT_EQ(ArchiveReadFailed, CloseArchive(archive));
+  FailArchive(archive, ArchiveReadFailed, FailedSourceRead);
+  EXPECT_EQ(ArchiveReadFailed, CloseArchive(archive).code);
   // The output was closed: Windows would refuse to read it otherwise.
   EXPECT_EQ(Text("PK"), ReadWholeFile(path));
 }
@@ -53,9 +53,9 @@ TEST(CloseArchive, DoesNotWriteTheDirectoryTwice) {
   TempDir dir;
   const std::string path = dir.File("finished.zip");
   ZipArchive* archive = nullptr;
-  ASSERT_EQ(ArchiveOk, CreateArchiveOnFile(path.c_str(), &archive));
+  ASSERT_EQ(ArchiveOk, CreateArchiveOnFile(path.c_str(), &archive).code);
   archive->flags |= Finished;
-  EXPECT_EQ(ArchiveOk, CloseArchive(archive));
+  EXPECT_EQ(ArchiveOk, CloseArchive(archive).code);
   EXPECT_TRUE(ReadWholeFile(path).empty());
 }
 
@@ -78,13 +78,13 @@ TEST(LargeSources, StoredFilesPastTheLimitsAreRefusedAndTheArchiveStaysTrue) {
 
   const std::string path = dir.File("out.zip");
   ZipArchive* archive = nullptr;
-  ASSERT_EQ(ArchiveOk, CreateArchiveOnFile(path.c_str(), &archive));
-  ASSERT_EQ(ArchiveOk, AddFileToArchive(archive, "a.gz", dir.File("a.gz").c_str()));
-  EXPECT_EQ(ArchiveSeekFailed, AddFileToArchive(archive, "b.gz", dir.File("b.gz").c_str()));
-  EXPECT_EQ(ArchiveSeekFailed, AddFileToArchive(archive, "d.gz", dir.File("d.gz").c_str()));
-  EXPECT_EQ(ArchiveBadArgument, AddFileToArchive(archive, "huge.txt", dir.File("huge.txt").c_str()));
-  ASSERT_EQ(ArchiveOk, AddFileToArchive(archive, "c.txt", dir.File("c.txt").c_str()));
-  ASSERT_EQ(ArchiveOk, CloseArchive(archive));
+  ASSERT_EQ(ArchiveOk, CreateArchiveOnFile(path.c_str(), &archive).code);
+  ASSERT_EQ(ArchiveOk, AddFileToArchive(archive, "a.gz", dir.File("a.gz").c_str()).code);
+  EXPECT_EQ(ArchiveTooLarge, AddFileToArchive(archive, "b.gz", dir.File("b.gz").c_str()).code);
+  EXPECT_EQ(ArchiveTooLarge, AddFileToArchive(archive, "d.gz", dir.File("d.gz").c_str()).code);
+  EXPECT_EQ(ArchiveSourceTooLarge, AddFileToArchive(archive, "huge.txt", dir.File("huge.txt").c_str()).code);
+  ASSERT_EQ(ArchiveOk, AddFileToArchive(archive, "c.txt", dir.File("c.txt").c_str()).code);
+  ASSERT_EQ(ArchiveOk, CloseArchive(archive).code);
 
   const ReadArchive read = ReadZip(ReadWholeFile(path));
   ASSERT_TRUE(read.ok) << read.error;

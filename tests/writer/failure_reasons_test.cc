@@ -1,5 +1,5 @@
 // Why an add fails, beside its code, and sources that change while they are
-// read: through the in-memory platform, so that a file can be cut short,
+// read, through the writer's face alone: through the in-memory platform, so that a file can be cut short,
 // extended or rewritten between two reads.
 #include <gtest/gtest.h>
 
@@ -19,9 +19,14 @@ class FailureReasons : public FakePlatformTest {
  protected:
   void SetUp() override {
     FakePlatformTest::SetUp();
-    ASSERT_EQ(ArchiveOk, CreateArchiveOnFile("out.zip", &archive_));
+    Create({});
+  }
+  void Create(const ArchiveOptions& options) {
+    if (archive_ != nullptr) DiscardArchive(archive_);
+    fake::Reset();
+    ASSERT_EQ(ArchiveOk, CreateArchiveOnFile("out.zip", &archive_, options).code);
     fake::PutFile("first.txt", WordText(400, 1));
-    ASSERT_EQ(ArchiveOk, AddFileToArchive(archive_, "first.txt", "first.txt"));
+    ASSERT_EQ(ArchiveOk, AddFileToArchive(archive_, "first.txt", "first.txt").code);
   }
   void TearDown() override {
     fake::Fake().beforeEachRead = nullptr;
@@ -29,16 +34,17 @@ class FailureReasons : public FakePlatformTest {
     FakePlatformTest::TearDown();
   }
   // The add of `path` fails with `code` for `reason`, and the archive still
-  // holds exactly the first entry.
-  void ExpectRefused(const char* path, int32_t code, FailureReason reason) {
-    const uint32_t before = archive_->archiveOffset;
-    EXPECT_EQ(code, AddFileToArchive(archive_, path, path)) << path;
-    EXPECT_EQ(reason, LastArchiveFailure(archive_).reason) << path;
-    EXPECT_EQ(before, archive_->archiveOffset) << path;
+  // holds exactly what it held; returns the status.
+  ArchiveStatus ExpectRefused(const char* path, ArchiveResult code, FailureReason reason) {
+    const size_t before = fake::Contents("out.zip").size();
+    const ArchiveStatus status = AddFileToArchive(archive_, path, path);
+    EXPECT_EQ(code, status.code) << path;
+    EXPECT_EQ(reason, status.reason) << path;
     EXPECT_EQ(before, fake::Contents("out.zip").size()) << path;
+    return status;
   }
   void ExpectOnlyTheFirstEntry() {
-    ASSERT_EQ(ArchiveOk, CloseArchive(archive_));
+    ASSERT_EQ(ArchiveOk, CloseArchive(archive_).code);
     archive_ = nullptr;
     const ReadArchive read = ReadZip(fake::Contents("out.zip"));
     ASSERT_TRUE(read.ok) << read.error;
@@ -88,10 +94,9 @@ TEST_F(FailureReasons, ASourceThatShrinksGrowsOrIsRewrittenWhileReadIsCutAway) {
       fake::Contents(name)[10] ^= 0xFF;
       fake::Fake().files[name].info.changeTime = 2000;
     };
-    ExpectRefused(name, ArchiveReadFailed, FailedSourceChanged);
+    EXPECT_TRUE(IsSourceFailure(ExpectRefused(name, ArchiveReadFailed, FailedSourceChanged)));
     fake::Fake().beforeEachRead = nullptr;
   }
-  EXPECT_TRUE(IsSourceFailure(LastArchiveFailure(archive_)));
   ExpectOnlyTheFirstEntry();
 }
 
@@ -99,36 +104,39 @@ TEST_F(FailureReasons, AnUnchangedSourceReadToItsEndIsAdded) {
   fake::PutFile("same.txt", WordText(3000, 3));
   // Reads that touch nothing else leave the file as it was opened.
   fake::Fake().beforeEachRead = [] { fake::Fake().files["same.txt"].info.lastAccessTime += 1; };
-  EXPECT_EQ(ArchiveOk, AddFileToArchive(archive_, "same.txt", "same.txt"));
+  EXPECT_EQ(ArchiveOk, AddFileToArchive(archive_, "same.txt", "same.txt").code);
 }
 
-// Each reason tells what one code cannot: 9 is a name or a size, 16 the
-// system or the archive's own limit, 1 a missing file or a folder.
+// Each reason tells what one code cannot: 1 is a missing file or a folder, 9
+// a missing path or a name, and a source of 4 GiB has a code of its own.
 TEST_F(FailureReasons, EachRefusalBeforeWritingKeepsItsOwnReason) {
-  ExpectRefused("missing.txt", ArchiveOpenFailed, FailedSourceOpen);
+  EXPECT_EQ(EntryNameOk, ExpectRefused("missing.txt", ArchiveOpenFailed, FailedSourceOpen).nameProblem);
 
   fake::PutFile("large.txt", Text("x")).reportedSize = 0x100000000ull;
-  ExpectRefused("large.txt", ArchiveBadArgument, FailedSourceTooLarge);
+  EXPECT_TRUE(IsSourceFailure(ExpectRefused("large.txt", ArchiveSourceTooLarge, FailedSourceTooLarge)));
 
   fake::PutFile("ok.txt", Text("fine"));
-  EXPECT_EQ(ArchiveBadArgument, AddFileToArchive(archive_, "../up.txt", "ok.txt"));
-  EXPECT_EQ(FailedNameRefused, LastArchiveFailure(archive_).reason);
-  EXPECT_EQ(EntryNameClimbs, LastArchiveFailure(archive_).nameProblem);
-  EXPECT_EQ(ArchiveBadArgument, AddFileToArchive(archive_, "con.txt", "ok.txt"));
-  EXPECT_EQ(EntryNameDeviceName, LastArchiveFailure(archive_).nameProblem);
+  ArchiveStatus status = AddFileToArchive(archive_, "../up.txt", "ok.txt");
+  EXPECT_EQ(ArchiveBadArgument, status.code);
+  EXPECT_EQ(FailedNameRefused, status.reason);
+  EXPECT_EQ(EntryNameClimbs, status.nameProblem);
+  EXPECT_EQ(0u, status.systemError);
+  EXPECT_EQ(EntryNameDeviceName, AddFileToArchive(archive_, "con.txt", "ok.txt").nameProblem);
 
-  EXPECT_EQ(ArchiveBadArgument, AddFileToArchive(archive_, "x", nullptr));
-  EXPECT_EQ(FailedNoSourcePath, LastArchiveFailure(archive_).reason);
-  EXPECT_FALSE(IsSourceFailure(LastArchiveFailure(archive_)));
-  EXPECT_EQ(FailedNoArchive, LastArchiveFailure(nullptr).reason);
+  status = AddFileToArchive(archive_, "x", nullptr);
+  EXPECT_EQ(ArchiveBadArgument, status.code);
+  EXPECT_EQ(FailedNoSourcePath, status.reason);
+  EXPECT_FALSE(IsSourceFailure(status));
+  EXPECT_EQ(FailedNoArchive, AddFileToArchive(nullptr, "x", "ok.txt").reason);
+  EXPECT_EQ(FailedNoArchive, CloseArchive(nullptr).reason);
   ExpectOnlyTheFirstEntry();
 }
 
 TEST_F(FailureReasons, FailuresOfTheOutputAreNotTheSources) {
   fake::PutFile("next.txt", WordText(2000, 4));
   fake::Fake().faults.failWriteNumber = fake::Fake().calls.writes + 1;  // its one write, header and data
-  EXPECT_EQ(ArchiveWriteFailed, AddFileToArchive(archive_, "next.txt", "next.txt"));
-  ArchiveFailure failure = LastArchiveFailure(archive_);
+  ArchiveStatus failure = AddFileToArchive(archive_, "next.txt", "next.txt");
+  EXPECT_EQ(ArchiveWriteFailed, failure.code);
   EXPECT_EQ(FailedOutputWrite, failure.reason);
   EXPECT_EQ(fake::kInjectedError, failure.systemError);
   EXPECT_FALSE(IsSourceFailure(failure));
@@ -138,22 +146,23 @@ TEST_F(FailureReasons, FailuresOfTheOutputAreNotTheSources) {
   // limit of the archive.
   fake::PutFile("large.txt", RandomBytes(40000, 5));
   fake::Fake().faults.failPositionNumber = fake::Fake().calls.positions + 3;  // after two on the source
-  EXPECT_EQ(ArchiveSeekFailed, AddFileToArchive(archive_, "large.txt", "large.txt"));
-  failure = LastArchiveFailure(archive_);
+  failure = AddFileToArchive(archive_, "large.txt", "large.txt");
+  EXPECT_EQ(ArchiveSeekFailed, failure.code);
   EXPECT_EQ(FailedOutputReposition, failure.reason);
   EXPECT_FALSE(IsSourceFailure(failure));
 
   fake::Fake().faults.failReadNumber = fake::Fake().calls.reads + 2;  // after the read of its head
-  EXPECT_EQ(ArchiveReadFailed, AddFileToArchive(archive_, "next.txt", "next.txt"));
-  EXPECT_EQ(FailedSourceRead, LastArchiveFailure(archive_).reason);
-  EXPECT_TRUE(IsSourceFailure(LastArchiveFailure(archive_)));
+  failure = AddFileToArchive(archive_, "next.txt", "next.txt");
+  EXPECT_EQ(ArchiveReadFailed, failure.code);
+  EXPECT_EQ(FailedSourceRead, failure.reason);
+  EXPECT_TRUE(IsSourceFailure(failure));
 }
 
 TEST_F(FailureReasons, AClosingFailureIsToldByClose) {
   fake::Fake().faults.failWriteNumber = fake::Fake().calls.writes + 1;
-  ArchiveFailure failure{};
-  EXPECT_EQ(ArchiveWriteFailed, CloseArchive(archive_, &failure));
+  const ArchiveStatus failure = CloseArchive(archive_);
   archive_ = nullptr;
+  EXPECT_EQ(ArchiveWriteFailed, failure.code);
   EXPECT_EQ(FailedOutputWrite, failure.reason);
   EXPECT_EQ(fake::kInjectedError, failure.systemError);
 }
@@ -162,16 +171,17 @@ TEST_F(FailureReasons, AClosingFailureIsToldByClose) {
 // cut away, and its reason is no fault of the source.
 TEST_F(FailureReasons, AReadReportThatAsksToStopEndsTheAddAtThatRead) {
   int reports = 0;
-  archive_->readProgressContext = &reports;
-  archive_->readProgress = [](void* context, uint32_t) { return ++*static_cast<int*>(context) < 3; };
+  ArchiveOptions options;
+  options.readProgressContext = &reports;
+  options.readProgress = [](void* context, uint32_t) { return ++*static_cast<int*>(context) != 3; };
+  Create(options);
   for (const char* name : {"long.txt", "long.gz"}) {
     fake::PutFile(name, RandomBytes(200000, 5)).readLimit = 10000;
     reports = 0;
-    ExpectRefused(name, ArchiveReadFailed, FailedCancelled);
+    const ArchiveStatus status = ExpectRefused(name, ArchiveCancelled, FailedCancelled);
     EXPECT_EQ(3, reports) << name;
-    EXPECT_FALSE(IsSourceFailure(LastArchiveFailure(archive_)));
+    EXPECT_FALSE(IsSourceFailure(status));
   }
-  archive_->readProgress = nullptr;
   ExpectOnlyTheFirstEntry();
 }
 
@@ -184,13 +194,14 @@ TEST_F(FailureReasons, AListedFileMustStillBeTheOneListed) {
   ASSERT_NE(kNoFile, file);
   CloseFile(file);
   const FileIdentity listed = info.identity;
-  EXPECT_EQ(ArchiveOk, AddListedFileToArchive(archive_, "listed.txt", "listed.txt", listed));
+  EXPECT_EQ(ArchiveOk, AddListedFileToArchive(archive_, "listed.txt", "listed.txt", listed).code);
 
   fake::PutFile("secret.txt", Text("not listed"));
   const uint32_t writes = static_cast<uint32_t>(fake::Fake().calls.writes);
-  EXPECT_EQ(ArchiveOpenFailed, AddListedFileToArchive(archive_, "swapped.txt", "secret.txt", listed));
-  EXPECT_EQ(FailedSourceNotListed, LastArchiveFailure(archive_).reason);
-  EXPECT_TRUE(IsSourceFailure(LastArchiveFailure(archive_)));
+  const ArchiveStatus status = AddListedFileToArchive(archive_, "swapped.txt", "secret.txt", listed);
+  EXPECT_EQ(ArchiveOpenFailed, status.code);
+  EXPECT_EQ(FailedSourceNotListed, status.reason);
+  EXPECT_TRUE(IsSourceFailure(status));
   EXPECT_EQ(writes, static_cast<uint32_t>(fake::Fake().calls.writes));
 }
 

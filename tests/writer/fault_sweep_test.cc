@@ -50,16 +50,16 @@ bool RunWithFault(Fault fault, int n) {
   const std::string context = "fault " + std::to_string(static_cast<int>(fault)) + " at call " + std::to_string(n);
 
   ZipArchive* archive = nullptr;
-  const int32_t created = CreateArchiveOnFile("out.zip", &archive);
+  const int32_t created = CreateArchiveOnFile("out.zip", &archive).code;
   EXPECT_TRUE(kResultCodes.count(created)) << context;
   std::vector<std::string> added;
   if (created == ArchiveOk) {
     for (const auto& [name, bytes] : Sources()) {
-      const int32_t result = AddFileToArchive(archive, name.c_str(), ("src/" + name).c_str());
+      const int32_t result = AddFileToArchive(archive, name.c_str(), ("src/" + name).c_str()).code;
       EXPECT_TRUE(kResultCodes.count(result)) << context << ": " << result;
       if (result == ArchiveOk) added.push_back(name);
     }
-    const int32_t closed = CloseArchive(archive);
+    const int32_t closed = CloseArchive(archive).code;
     EXPECT_TRUE(kResultCodes.count(closed)) << context << ": " << closed;
     if (closed == ArchiveOk) {
       const ReadArchive read = ReadZip(fake::Contents("out.zip"));

@@ -27,7 +27,7 @@ TEST(FullDisk, WritesFailStickilyAndCloseWritesNoDirectory) {
   if (path.empty()) GTEST_SKIP() << "ZAPNEST_FULL_DISK_DIR is not set";
 
   ZipArchive* archive = nullptr;
-  ASSERT_EQ(ArchiveOk, CreateArchiveOnFile(path.c_str(), &archive));
+  ASSERT_EQ(ArchiveOk, CreateArchiveOnFile(path.c_str(), &archive).code);
   const std::vector<uint8_t> block(kIoBufferSize, 0xA5);
   uint64_t written = 0;
   for (int i = 0; i < 4096 && archive->errorCode == ArchiveOk; ++i) {
@@ -45,7 +45,7 @@ TEST(FullDisk, WritesFailStickilyAndCloseWritesNoDirectory) {
   uint64_t sizeAfter = 0;
   ASSERT_TRUE(QueryFileSize(archive->output, &sizeAfter));
   EXPECT_EQ(sizeAtFailure, sizeAfter);
-  EXPECT_EQ(ArchiveWriteFailed, CloseArchive(archive));
+  EXPECT_EQ(ArchiveWriteFailed, CloseArchive(archive).code);
   std::remove(path.c_str());
 }
 
@@ -62,11 +62,11 @@ TEST(FullDisk, AddsThatDoNotFitAreCutAwayAndTheRestIsAValidArchive) {
   }
 
   ZipArchive* archive = nullptr;
-  ASSERT_EQ(ArchiveOk, CreateArchiveOnFile(path.c_str(), &archive));
+  ASSERT_EQ(ArchiveOk, CreateArchiveOnFile(path.c_str(), &archive).code);
   std::vector<std::string> added;
   int failures = 0;
   for (const std::string& name : names) {
-    const int32_t result = AddFileToArchive(archive, name.c_str(), sources.File(name).c_str());
+    const int32_t result = AddFileToArchive(archive, name.c_str(), sources.File(name).c_str()).code;
     if (result == ArchiveOk) {
       added.push_back(name);
     } else {
@@ -74,7 +74,7 @@ TEST(FullDisk, AddsThatDoNotFitAreCutAwayAndTheRestIsAValidArchive) {
       ++failures;
     }
   }
-  ASSERT_EQ(ArchiveOk, CloseArchive(archive));
+  ASSERT_EQ(ArchiveOk, CloseArchive(archive).code);
   EXPECT_GT(failures, 0) << "the disk never filled up";
   ASSERT_FALSE(added.empty());
   EXPECT_EQ("small.txt", added.back()) << "a file that fits is added after one that did not";

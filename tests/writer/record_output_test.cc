@@ -59,7 +59,7 @@ class ZipRecords : public ::testing::Test {
     ASSERT_NE(nullptr, archive_);
   }
   std::vector<uint8_t> CloseAndRead() {
-    EXPECT_EQ(ArchiveOk, CloseArchive(archive_));
+    EXPECT_EQ(ArchiveOk, CloseArchive(archive_).code);
     archive_ = nullptr;
     return ReadWholeFile(path_);
   }

@@ -45,7 +45,7 @@ bool StartAndAdd(const Target& target, SafeOutput* output) {
   output->tookTemporaryName = NoteTemporaryName;
   SafeOutputFailure failure{};
   return StartSafeOutput(output, &failure) &&
-         AddFileToArchive(output->archive, "a.txt", target.source.c_str()) == ArchiveOk;
+         AddFileToArchive(output->archive, "a.txt", target.source.c_str()).code == ArchiveOk;
 }
 
 TEST(SafeOutput, TheTargetKeepsItsBytesUntilTheArchiveIsCompleteThenTakesItsPlace) {

@@ -14,6 +14,7 @@
 #include "tests/support/test_data.h"
 #include "tests/support/zip_reader.h"
 #include "writer/archive.h"
+#include "writer/archive_record.h"
 #include "zip/zip_records.h"
 
 namespace {
@@ -26,7 +27,7 @@ class WriteCalls : public FakePlatformTest {
   // Zips `count` small files, every fourth stored and the others deflated,
   // each of whose data is one write, and leaves the archive open.
   void AddSmallFiles(int count) {
-    ASSERT_EQ(ArchiveOk, CreateArchiveOnFile("out.zip", &archive_));
+    ASSERT_EQ(ArchiveOk, CreateArchiveOnFile("out.zip", &archive_).code);
     for (int i = 0; i < count; ++i) {
       const uint32_t seed = static_cast<uint32_t>(i);
       const bool stored = i % 4 == 3;
@@ -36,12 +37,12 @@ class WriteCalls : public FakePlatformTest {
       file.info.lastWriteTime = kSomeTime + seed * kSecond;
       file.info.lastAccessTime = kSomeTime + 2 * seed * kSecond;
       file.info.creationTime = kSomeTime - seed * kSecond;
-      ASSERT_EQ(ArchiveOk, AddFileToArchive(archive_, name.c_str(), name.c_str())) << name;
+      ASSERT_EQ(ArchiveOk, AddFileToArchive(archive_, name.c_str(), name.c_str()).code) << name;
       directoryBytes_ += kCentralHeaderSize + static_cast<uint32_t>(name.size()) + kCentralExtraLength;
     }
   }
   std::vector<uint8_t> Close() {
-    EXPECT_EQ(ArchiveOk, CloseArchive(archive_));
+    EXPECT_EQ(ArchiveOk, CloseArchive(archive_).code);
     archive_ = nullptr;
     return fake::Contents("out.zip");
   }
@@ -78,7 +79,7 @@ TEST_F(WriteCalls, ASmallEntryTakesOneWriteAndTheDirectoryOneABufferful) {
 }
 
 TEST_F(WriteCalls, ALargeEntrySendsItsHeaderWithItsFirstDataAndRewritesIt) {
-  ASSERT_EQ(ArchiveOk, CreateArchiveOnFile("out.zip", &archive_));
+  ASSERT_EQ(ArchiveOk, CreateArchiveOnFile("out.zip", &archive_).code);
   fake::PutFile("large.gz", RandomBytes(40000, 1));
   fake::PutFile("large.txt", WordText(300000, 2));
   for (const std::string name : {"large.gz", "large.txt"}) {
@@ -86,7 +87,7 @@ TEST_F(WriteCalls, ALargeEntrySendsItsHeaderWithItsFirstDataAndRewritesIt) {
     const uint32_t header = kLocalHeaderSize + static_cast<uint32_t>(name.size()) + kLocalExtraLength;
     fake::Fake().writeSizes.clear();
     const int positions = fake::Fake().calls.positions;
-    ASSERT_EQ(ArchiveOk, AddFileToArchive(archive_, name.c_str(), name.c_str()));
+    ASSERT_EQ(ArchiveOk, AddFileToArchive(archive_, name.c_str(), name.c_str()).code);
     const std::vector<uint32_t>& writes = fake::Fake().writeSizes;
     ASSERT_GE(writes.size(), 3u);
     EXPECT_GT(writes.front(), header + kIoBufferSize - 2);
@@ -103,14 +104,16 @@ TEST_F(WriteCalls, ALargeEntrySendsItsHeaderWithItsFirstDataAndRewritesIt) {
 }
 
 TEST_F(WriteCalls, ASmallEntryThatFailsBeforeItsEndWritesNothing) {
-  ASSERT_EQ(ArchiveOk, CreateArchiveOnFile("out.zip", &archive_));
+  ASSERT_EQ(ArchiveOk, CreateArchiveOnFile("out.zip", &archive_).code);
   fake::PutFile("changed.txt", WordText(3000, 1)).reportedSize = 2000;
-  EXPECT_EQ(ArchiveReadFailed, AddFileToArchive(archive_, "changed.txt", "changed.txt"));
-  EXPECT_EQ(FailedSourceChanged, LastArchiveFailure(archive_).reason);
+  const ArchiveStatus changed = AddFileToArchive(archive_, "changed.txt", "changed.txt");
+  EXPECT_EQ(ArchiveReadFailed, changed.code);
+  EXPECT_EQ(FailedSourceChanged, changed.reason);
   fake::PutFile("unreadable.gz", RandomBytes(3000, 2));
   fake::Fake().faults.failReadNumber = fake::Fake().calls.reads + 2;  // the data's, after the head's
-  EXPECT_EQ(ArchiveReadFailed, AddFileToArchive(archive_, "unreadable.gz", "unreadable.gz"));
-  EXPECT_EQ(FailedSourceRead, LastArchiveFailure(archive_).reason);
+  const ArchiveStatus unreadable = AddFileToArchive(archive_, "unreadable.gz", "unreadable.gz");
+  EXPECT_EQ(ArchiveReadFailed, unreadable.code);
+  EXPECT_EQ(FailedSourceRead, unreadable.reason);
   EXPECT_EQ(0, fake::Fake().calls.writes);
   const ReadArchive read = ReadZip(Close());
   ASSERT_TRUE(read.ok) << read.error;

@@ -85,14 +85,15 @@ TEST_F(SourceMetadataFaults, DosTimesInUtcLeaveTheZoneOutOfEveryEntry) {
     EXPECT_EQ(dosLatest, now.dosDateTime) << hoursAhead;
 
     ZipArchive* archive = nullptr;
-    ASSERT_EQ(ArchiveOk, CreateArchiveOnFile("out.zip", &archive));
-    archive->dosTimeZone = DosTimeUtc;
-    archive->latestEntryTime = latest;
+    ArchiveOptions options;
+    options.dosTimeZone = DosTimeUtc;
+    options.latestEntryTime = latest;
+    ASSERT_EQ(ArchiveOk, CreateArchiveOnFile("out.zip", &archive, options).code);
     fake::PutFile("old.txt", {1, 2, 3}).info.lastWriteTime = written;
     fake::PutFile("new.txt", {4, 5, 6}).info.lastWriteTime = clock;
-    ASSERT_EQ(ArchiveOk, AddFileToArchive(archive, "old.txt", "old.txt"));
-    ASSERT_EQ(ArchiveOk, AddFileToArchive(archive, "new.txt", "new.txt"));
-    ASSERT_EQ(ArchiveOk, CloseArchive(archive));
+    ASSERT_EQ(ArchiveOk, AddFileToArchive(archive, "old.txt", "old.txt").code);
+    ASSERT_EQ(ArchiveOk, AddFileToArchive(archive, "new.txt", "new.txt").code);
+    ASSERT_EQ(ArchiveOk, CloseArchive(archive).code);
     const ReadArchive read = ReadZip(fake::Contents("out.zip"));
     ASSERT_TRUE(read.ok) << read.error;
     ASSERT_EQ(2u, read.entries.size());

@@ -7,7 +7,6 @@
 #include <cstring>
 #include <ctime>
 
-#include "tests/support/archive_fixture.h"
 #include "tests/support/test_files.h"
 #include "tests/support/zip_reader.h"
 #include "writer/archive.h"
@@ -166,11 +165,12 @@ TEST_F(SourceMetadataTest, AnArchiveWithALatestTimeWritesNoLaterEntryTimes) {
   const std::string path = dir_.File("fresh.txt");
   WriteWholeFile(path, {1, 2, 3});  // written, read and created just now
   const FileTime limit = CalendarToFileTime(CalendarTime{2024, 3, 9, 10, 15, 37, 0});
-  ZipArchive* archive = NewArchiveOn(dir_.File("out.zip"));
-  ASSERT_NE(nullptr, archive);
-  archive->latestEntryTime = limit;
-  ASSERT_EQ(ArchiveOk, AddFileToArchive(archive, "fresh.txt", path.c_str()));
-  ASSERT_EQ(ArchiveOk, CloseArchive(archive));
+  ZipArchive* archive = nullptr;
+  ArchiveOptions options;
+  options.latestEntryTime = limit;
+  ASSERT_EQ(ArchiveOk, CreateArchiveOnFile(dir_.File("out.zip").c_str(), &archive, options).code);
+  ASSERT_EQ(ArchiveOk, AddFileToArchive(archive, "fresh.txt", path.c_str()).code);
+  ASSERT_EQ(ArchiveOk, CloseArchive(archive).code);
   const std::vector<uint8_t> zip = ReadWholeFile(dir_.File("out.zip"));
   const ReadArchive read = ReadZip(zip);
   ASSERT_TRUE(read.ok) << read.error;

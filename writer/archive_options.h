@@ -1,0 +1,40 @@
+// What a caller asks of an archive as it creates it, and the limits it can
+// ask for.
+#pragma once
+
+#include <cstdint>
+
+#include "platform/file_time.h"
+#include "zip/dos_time.h"
+
+// The largest archive written, directory and end record included. A large
+// entry's header is rewritten in place after its data, and the system's seek
+// takes a signed 32-bit distance, so an entry must end below 2 GiB; keeping
+// the whole archive there also spares the readers that treat offsets as
+// signed.
+constexpr uint32_t kLargestArchive = 0x7FFFFFFF;
+
+// The largest source: its size must fit the 32-bit size fields, and the
+// format written has no 64-bit records.
+constexpr uint64_t kLargestSource = 0xFFFFFFFF;
+
+struct ArchiveOptions {
+  // Told after every read of a source, with the entry's bytes read so far,
+  // when set: a caller that shows progress sets it. It must not use the
+  // archive. Returning false stops the add there (ArchiveCancelled): the
+  // user cancelled.
+  bool (*readProgress)(void* context, uint32_t bytesRead) = nullptr;
+  void* readProgressContext = nullptr;
+  // When non-zero, a UTC file time: every entry time later than it is
+  // written as it. Files built just now then enter the archive with the time
+  // of what they were built from, so two builds give the same bytes.
+  FileTime latestEntryTime = 0;
+  // The clock of every entry's DOS date and time. DosTimeUtc beside
+  // latestEntryTime where the archive must come out the same whatever zone
+  // it is made in.
+  DosTimeZone dosTimeZone = DosTimeLocal;
+  // The largest archive, directory and end record included; an add that
+  // would pass it fails with ArchiveTooLarge. Larger values count as
+  // kLargestArchive.
+  uint32_t largestArchive = kLargestArchive;
+};
