@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-// The system's error code, as LastFileError reports it, in lower-case words
+// The system's error code, as the platform layer's calls report it, in lower-case words
 // such as "permission denied" or "the disk is full".
 std::string DescribeFileError(uint32_t error);
 

@@ -53,13 +53,17 @@ enum SeekOrigin { SeekFromStart, SeekFromCurrent, SeekFromEnd };
 // SetFilePosition's failure result, as SetFilePointer's.
 constexpr uint32_t kInvalidFilePosition = 0xFFFFFFFFu;
 
-// Paths are UTF-8 on every platform.
+// Paths are UTF-8 on every platform. Every call that can fail takes an
+// `error` last: when it fails and `error` is given, *error receives the
+// system's code for why (errno on POSIX, GetLastError on Windows), which
+// error words in platform/file_errors.h turn into text. Nothing else keeps
+// it, so a caller that wants it passes one.
 
 // Creates `path` for writing, replacing any file of that name, shared with
 // nobody while it is open. Only a plain file on a disk is an output: a name
 // that opens a device, a folder or a pipe fails, with nothing written to
 // it. Returns kNoFile on failure.
-FileHandle CreateOutputFile(const char* path);
+FileHandle CreateOutputFile(const char* path, uint32_t* error = nullptr);
 
 // Creates `path` for writing only if nothing of that name exists (a link
 // counts as existing and is never followed), shared with nobody while open
@@ -67,7 +71,7 @@ FileHandle CreateOutputFile(const char* path);
 // it. On POSIX only its owner may read or write it (mode 0600): it is meant
 // to take another file's place once complete, and to get that file's
 // permissions then. Returns kNoFile on failure.
-FileHandle CreateNewOutputFile(const char* path);
+FileHandle CreateNewOutputFile(const char* path, uint32_t* error = nullptr);
 
 // Opens an existing plain file for reading; others may read it at the same
 // time. Anything else (a folder, a device, a pipe, a socket) is refused, and
@@ -75,10 +79,10 @@ FileHandle CreateNewOutputFile(const char* path);
 // also when the file cannot be described. When `info` is given it receives
 // what QueryFileInfo would report, from the same look at the file that found
 // it plain, so that a caller needs no query of its own.
-FileHandle OpenInputFile(const char* path, FileInfo* info = nullptr);
+FileHandle OpenInputFile(const char* path, FileInfo* info = nullptr, uint32_t* error = nullptr);
 
-// What LastFileError reports after OpenInputFile refused a name because it
-// opens something other than a plain file (a folder, a device, a pipe).
+// The error OpenInputFile reports when it refused a name because it opens
+// something other than a plain file (a folder, a device, a pipe).
 extern const uint32_t kNotPlainFileError;
 
 // Closes a handle from CreateOutputFile or OpenInputFile. kNoFile is ignored.
@@ -86,28 +90,28 @@ void CloseFile(FileHandle file);
 
 // Reads up to `capacity` bytes at the current position. Returns false when the
 // read fails; otherwise *bytesRead is the count, 0 at the end of the file.
-bool ReadFromFile(FileHandle file, void* buffer, uint32_t capacity, uint32_t* bytesRead);
+bool ReadFromFile(FileHandle file, void* buffer, uint32_t capacity, uint32_t* bytesRead, uint32_t* error = nullptr);
 
 // Writes `length` bytes at the current position. Returns false when the write
 // fails; a true result may still report fewer bytes written than asked.
 // Implementations retry a partial write, so a short count means the system
 // accepted no more without reporting why.
-bool WriteToFile(FileHandle file, const void* data, uint32_t length, uint32_t* bytesWritten);
+bool WriteToFile(FileHandle file, const void* data, uint32_t length, uint32_t* bytesWritten, uint32_t* error = nullptr);
 
 // Moves the position by a signed 32-bit distance from `origin` and returns the
 // new position, or kInvalidFilePosition when the move fails or the new
 // position does not fit 32 bits.
-uint32_t SetFilePosition(FileHandle file, int32_t distance, SeekOrigin origin);
+uint32_t SetFilePosition(FileHandle file, int32_t distance, SeekOrigin origin, uint32_t* error = nullptr);
 
 // Ends the file at the current position, discarding everything after it.
-bool TruncateFileHere(FileHandle file);
+bool TruncateFileHere(FileHandle file, uint32_t* error = nullptr);
 
 // The full size of an open file. Returns false when it cannot be queried.
-bool QueryFileSize(FileHandle file, uint64_t* size);
+bool QueryFileSize(FileHandle file, uint64_t* size, uint32_t* error = nullptr);
 
 // Attributes, times, size and identity of an open file, from one look at
 // it. Returns false on failure.
-bool QueryFileInfo(FileHandle file, FileInfo* info);
+bool QueryFileInfo(FileHandle file, FileInfo* info, uint32_t* error = nullptr);
 
 // The clock, in UTC.
 FileTime CurrentUtcFileTime();
@@ -116,13 +120,6 @@ FileTime CurrentUtcFileTime();
 // force on that date. UtcToLocalFileTime(CurrentUtcFileTime()) is the local
 // clock.
 FileTime UtcToLocalFileTime(FileTime utc);
-
-// The system's code for why the most recent failing call of this layer
-// failed (errno on POSIX, GetLastError on Windows), 0 when none failed since
-// ClearLastFileError. Successful calls leave it alone, so after an operation
-// of the archive writer fails it names the call that made it fail.
-uint32_t LastFileError();
-void ClearLastFileError();
 
 // Zero-filled memory that does not move; nullptr when none can be had.
 // Released with ReleaseFixedMemory, which ignores nullptr.

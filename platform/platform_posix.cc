@@ -16,25 +16,25 @@
 
 namespace {
 
-// The errno of the last call that failed; see LastFileError.
-uint32_t lastFileError = 0;
+// Tells the caller why a call failed, when it asked.
+void Report(uint32_t* error, int code) {
+  if (error != nullptr) *error = static_cast<uint32_t>(code);
+}
 
-void RecordFailure(int error) { lastFileError = static_cast<uint32_t>(error); }
-
-// Records errno for the call that just failed; returns false for it.
-bool FailedCall() {
-  RecordFailure(errno);
+// Reports errno for the call that just failed; returns false for it.
+bool FailedCall(uint32_t* error) {
+  Report(error, errno);
   return false;
 }
 
-// open, again after an interruption by a signal; a failure is recorded. A
+// open, again after an interruption by a signal; a failure is reported. A
 // file created gets `mode` less the umask.
-int OpenRetrying(const char* path, int flags, mode_t mode = 0666) {
+int OpenRetrying(const char* path, int flags, mode_t mode, uint32_t* error) {
   int fd;
   do {
     fd = open(path, flags, mode);
   } while (fd < 0 && errno == EINTR);
-  if (fd < 0) RecordFailure(errno);
+  if (fd < 0) Report(error, errno);
   return fd;
 }
 
@@ -44,9 +44,9 @@ int OpenRetrying(const char* path, int flags, mode_t mode = 0666) {
 // reach), so the flags need not be asked for first.
 bool ClearNonblocking(int fd) { return fcntl(fd, F_SETFL, 0) == 0; }
 
-// Closes a descriptor just opened that cannot be used, recording why.
-FileHandle Refuse(int fd, int error) {
-  RecordFailure(error);
+// Closes a descriptor just opened that cannot be used, reporting `code`.
+FileHandle Refuse(int fd, int code, uint32_t* error) {
+  Report(error, code);
   close(fd);
   return kNoFile;
 }
@@ -110,41 +110,41 @@ bool Describe(int fd, FileInfo* info, mode_t* mode) {
 // for reading fails with otherwise.
 const uint32_t kNotPlainFileError = EINVAL;
 
-FileHandle CreateOutputFile(const char* path) {
+FileHandle CreateOutputFile(const char* path, uint32_t* error) {
   // Opened without truncating and without waiting, and emptied only once it
   // is known to be a plain file: a device or a pipe would swallow the
   // archive, a pipe without a reader would block the open.
-  const int fd = OpenRetrying(path, O_WRONLY | O_CREAT | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+  const int fd = OpenRetrying(path, O_WRONLY | O_CREAT | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0666, error);
   if (fd < 0) return kNoFile;
   struct stat status;
-  if (fstat(fd, &status) != 0) return Refuse(fd, errno);
-  if (!S_ISREG(status.st_mode)) return Refuse(fd, S_ISDIR(status.st_mode) ? EISDIR : EINVAL);
-  if (!ClearNonblocking(fd) || ftruncate(fd, 0) != 0) return Refuse(fd, errno);
+  if (fstat(fd, &status) != 0) return Refuse(fd, errno, error);
+  if (!S_ISREG(status.st_mode)) return Refuse(fd, S_ISDIR(status.st_mode) ? EISDIR : EINVAL, error);
+  if (!ClearNonblocking(fd) || ftruncate(fd, 0) != 0) return Refuse(fd, errno, error);
   return HandleFromDescriptor(fd);
 }
 
-FileHandle CreateNewOutputFile(const char* path) {
+FileHandle CreateNewOutputFile(const char* path, uint32_t* error) {
   // O_EXCL also refuses a link of that name, dangling or not. Private to
   // its owner: it is to take the place of a file that may have been
   // private, and another user who opened it now could read on after that.
-  const int fd = OpenRetrying(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+  const int fd = OpenRetrying(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600, error);
   return fd < 0 ? kNoFile : HandleFromDescriptor(fd);
 }
 
-FileHandle OpenInputFile(const char* path, FileInfo* info) {
+FileHandle OpenInputFile(const char* path, FileInfo* info, uint32_t* error) {
   // Without O_NONBLOCK, opening a pipe that nobody writes to would wait for
   // a writer forever.
-  const int fd = OpenRetrying(path, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+  const int fd = OpenRetrying(path, O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK, 0, error);
   if (fd < 0) return kNoFile;
   // Only plain files: a directory fails at the open as it would on Windows,
   // and devices or pipes could be read without end or block a read.
   FileInfo described;
   mode_t mode = 0;
-  if (!Describe(fd, &described, &mode)) return Refuse(fd, errno);
-  if (!S_ISREG(mode)) return Refuse(fd, static_cast<int>(kNotPlainFileError));
+  if (!Describe(fd, &described, &mode)) return Refuse(fd, errno, error);
+  if (!S_ISREG(mode)) return Refuse(fd, static_cast<int>(kNotPlainFileError), error);
   // A plain file ignores O_NONBLOCK on most systems, but not under every
   // kind of lock or file system: cleared, a read never fails with EAGAIN.
-  if (!ClearNonblocking(fd)) return Refuse(fd, errno);
+  if (!ClearNonblocking(fd)) return Refuse(fd, errno, error);
   if (info != nullptr) *info = described;
   return HandleFromDescriptor(fd);
 }
@@ -153,13 +153,13 @@ void CloseFile(FileHandle file) {
   if (file != kNoFile) close(DescriptorOf(file));
 }
 
-bool ReadFromFile(FileHandle file, void* buffer, uint32_t capacity, uint32_t* bytesRead) {
+bool ReadFromFile(FileHandle file, void* buffer, uint32_t capacity, uint32_t* bytesRead, uint32_t* error) {
   ssize_t count;
   do {
     count = read(DescriptorOf(file), buffer, capacity);
   } while (count < 0 && errno == EINTR);
   if (count < 0) {
-    RecordFailure(errno);
+    Report(error, errno);
     *bytesRead = 0;
     return false;
   }
@@ -167,7 +167,7 @@ bool ReadFromFile(FileHandle file, void* buffer, uint32_t capacity, uint32_t* by
   return true;
 }
 
-bool WriteToFile(FileHandle file, const void* data, uint32_t length, uint32_t* bytesWritten) {
+bool WriteToFile(FileHandle file, const void* data, uint32_t length, uint32_t* bytesWritten, uint32_t* error) {
   // write may take less than asked (a signal, a nearly full disk); the rest
   // is offered again, so that a full disk reports itself as ENOSPC.
   const auto* bytes = static_cast<const uint8_t*>(data);
@@ -176,7 +176,7 @@ bool WriteToFile(FileHandle file, const void* data, uint32_t length, uint32_t* b
     const ssize_t count = write(DescriptorOf(file), bytes + done, length - done);
     if (count < 0 && errno == EINTR) continue;
     if (count < 0) {
-      RecordFailure(errno);
+      Report(error, errno);
       *bytesWritten = done;
       return false;
     }
@@ -187,7 +187,7 @@ bool WriteToFile(FileHandle file, const void* data, uint32_t length, uint32_t* b
   return true;
 }
 
-uint32_t SetFilePosition(FileHandle file, int32_t distance, SeekOrigin origin) {
+uint32_t SetFilePosition(FileHandle file, int32_t distance, SeekOrigin origin, uint32_t* error) {
   const int fd = DescriptorOf(file);
   const int whence = origin == SeekFromStart ? SEEK_SET : origin == SeekFromCurrent ? SEEK_CUR : SEEK_END;
   // Only a move from the end, or from the current position, can land where
@@ -200,41 +200,41 @@ uint32_t SetFilePosition(FileHandle file, int32_t distance, SeekOrigin origin) {
   if (mayPass32Bits) {
     before = lseek(fd, 0, SEEK_CUR);
     if (before < 0) {
-      RecordFailure(errno);
+      Report(error, errno);
       return kInvalidFilePosition;
     }
   }
   const off_t after = lseek(fd, distance, whence);
   if (after < 0) {
-    RecordFailure(errno);
+    Report(error, errno);
     return kInvalidFilePosition;
   }
   if (after >= static_cast<off_t>(kInvalidFilePosition)) {
     // A 32-bit position cannot express it; leave the file where it was.
     if (mayPass32Bits) lseek(fd, before, SEEK_SET);
-    RecordFailure(EOVERFLOW);
+    Report(error, EOVERFLOW);
     return kInvalidFilePosition;
   }
   return static_cast<uint32_t>(after);
 }
 
-bool TruncateFileHere(FileHandle file) {
+bool TruncateFileHere(FileHandle file, uint32_t* error) {
   const int fd = DescriptorOf(file);
   const off_t here = lseek(fd, 0, SEEK_CUR);
-  if (here < 0 || ftruncate(fd, here) != 0) return FailedCall();
+  if (here < 0 || ftruncate(fd, here) != 0) return FailedCall(error);
   return true;
 }
 
-bool QueryFileSize(FileHandle file, uint64_t* size) {
+bool QueryFileSize(FileHandle file, uint64_t* size, uint32_t* error) {
   struct stat status;
-  if (fstat(DescriptorOf(file), &status) != 0) return FailedCall();
+  if (fstat(DescriptorOf(file), &status) != 0) return FailedCall(error);
   *size = static_cast<uint64_t>(status.st_size);
   return true;
 }
 
-bool QueryFileInfo(FileHandle file, FileInfo* info) {
+bool QueryFileInfo(FileHandle file, FileInfo* info, uint32_t* error) {
   mode_t mode = 0;
-  return Describe(DescriptorOf(file), info, &mode) || FailedCall();
+  return Describe(DescriptorOf(file), info, &mode) || FailedCall(error);
 }
 
 FileTime CurrentUtcFileTime() {
@@ -262,14 +262,6 @@ FileTime UtcToLocalFileTime(FileTime utc) {
   return CalendarToFileTime(calendar) + static_cast<FileTime>(remainder);
 }
 
-uint32_t LastFileError() { return lastFileError; }
-
-void ClearLastFileError() { lastFileError = 0; }
-
-void* AllocateFixedMemory(size_t size) {
-  void* block = calloc(1, size == 0 ? 1 : size);
-  if (block == nullptr) RecordFailure(ENOMEM);
-  return block;
-}
+void* AllocateFixedMemory(size_t size) { return calloc(1, size == 0 ? 1 : size); }
 
 void ReleaseFixedMemory(void* block) { free(block); }

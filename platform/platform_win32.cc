@@ -8,20 +8,22 @@
 
 namespace {
 
-// GetLastError of the last call that failed; see LastFileError.
-DWORD lastFileError = 0;
+// Tells the caller why a call failed, when it asked.
+void Report(uint32_t* error, DWORD code) {
+  if (error != nullptr) *error = code;
+}
 
-// Records the failure of the call just made and passes its result on.
+// Reports the failure of the call just made and passes its result on.
 template <typename Result>
-Result Failed(Result result) {
-  lastFileError = GetLastError();
+Result Failed(Result result, uint32_t* error) {
+  Report(error, GetLastError());
   return result;
 }
 
 HANDLE Win32Handle(FileHandle file) { return static_cast<HANDLE>(file); }
 
-FileHandle FromWin32Handle(HANDLE handle) {
-  return handle == INVALID_HANDLE_VALUE ? Failed(kNoFile) : static_cast<FileHandle>(handle);
+FileHandle FromWin32Handle(HANDLE handle, uint32_t* error) {
+  return handle == INVALID_HANDLE_VALUE ? Failed(kNoFile, error) : static_cast<FileHandle>(handle);
 }
 
 FileTime FromFiletime(const FILETIME& time) {
@@ -42,11 +44,11 @@ HANDLE CreateFileUtf8(const char* path, DWORD access, DWORD sharing, DWORD dispo
 // "COM1" opens a device, which would swallow the archive and leave no file
 // to attach. Nothing was created then, so closing the handle is all there
 // is to undo.
-FileHandle DiskFileOnly(HANDLE handle) {
-  const FileHandle file = FromWin32Handle(handle);
+FileHandle DiskFileOnly(HANDLE handle, uint32_t* error) {
+  const FileHandle file = FromWin32Handle(handle, error);
   if (file == kNoFile || GetFileType(handle) == FILE_TYPE_DISK) return file;
   CloseHandle(handle);
-  lastFileError = ERROR_BAD_FILE_TYPE;
+  Report(error, ERROR_BAD_FILE_TYPE);
   return kNoFile;
 }
 
@@ -99,28 +101,31 @@ FILETIME ToFiletime(FileTime time) {
 
 const uint32_t kNotPlainFileError = ERROR_BAD_FILE_TYPE;
 
-FileHandle CreateOutputFile(const char* path) {
-  return DiskFileOnly(CreateFileUtf8(path, GENERIC_WRITE, 0, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL));
+FileHandle CreateOutputFile(const char* path, uint32_t* error) {
+  return DiskFileOnly(CreateFileUtf8(path, GENERIC_WRITE, 0, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL), error);
 }
 
-FileHandle CreateNewOutputFile(const char* path) {
+FileHandle CreateNewOutputFile(const char* path, uint32_t* error) {
   // CREATE_NEW fails on any existing name. Sharing delete lets a console
   // control handler remove the file while it is still being written.
-  return DiskFileOnly(CreateFileUtf8(path, GENERIC_WRITE, FILE_SHARE_DELETE, CREATE_NEW, FILE_ATTRIBUTE_NORMAL));
+  return DiskFileOnly(CreateFileUtf8(path, GENERIC_WRITE, FILE_SHARE_DELETE, CREATE_NEW, FILE_ATTRIBUTE_NORMAL), error);
 }
 
-FileHandle OpenInputFile(const char* path, FileInfo* info) {
-  const FileHandle file = FromWin32Handle(CreateFileUtf8(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, 0));
+FileHandle OpenInputFile(const char* path, FileInfo* info, uint32_t* error) {
+  uint32_t openError = 0;
+  const FileHandle file =
+      FromWin32Handle(CreateFileUtf8(path, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING, 0), &openError);
   if (file == kNoFile) {
     // A folder cannot be opened this way at all, and says only that access
     // was denied.
     std::wstring wide;
-    if (lastFileError == ERROR_ACCESS_DENIED && WidenUtf8(path, &wide)) {
+    if (openError == ERROR_ACCESS_DENIED && WidenUtf8(path, &wide)) {
       const DWORD attributes = GetFileAttributesW(wide.c_str());
       if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
-        lastFileError = ERROR_BAD_FILE_TYPE;
+        openError = ERROR_BAD_FILE_TYPE;
       }
     }
+    Report(error, openError);
     return kNoFile;
   }
   // Consoles, pipes and devices open like files but are not plain files: they
@@ -132,7 +137,7 @@ FileHandle OpenInputFile(const char* path, FileInfo* info) {
       (details.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) != 0 ||
       GetNamedPipeInfo(Win32Handle(file), nullptr, nullptr, nullptr, nullptr)) {
     CloseHandle(Win32Handle(file));
-    lastFileError = ERROR_BAD_FILE_TYPE;
+    Report(error, ERROR_BAD_FILE_TYPE);
     return kNoFile;
   }
   if (info != nullptr) {
@@ -146,44 +151,46 @@ void CloseFile(FileHandle file) {
   if (file != kNoFile) CloseHandle(Win32Handle(file));
 }
 
-bool ReadFromFile(FileHandle file, void* buffer, uint32_t capacity, uint32_t* bytesRead) {
+bool ReadFromFile(FileHandle file, void* buffer, uint32_t capacity, uint32_t* bytesRead, uint32_t* error) {
   DWORD count = 0;
   const BOOL ok = ReadFile(Win32Handle(file), buffer, capacity, &count, nullptr);
   *bytesRead = ok ? count : 0;
-  if (!ok) return Failed(false);
+  if (!ok) return Failed(false, error);
   return true;
 }
 
-bool WriteToFile(FileHandle file, const void* data, uint32_t length, uint32_t* bytesWritten) {
+bool WriteToFile(FileHandle file, const void* data, uint32_t length, uint32_t* bytesWritten, uint32_t* error) {
   DWORD count = 0;
   const BOOL ok = WriteFile(Win32Handle(file), data, length, &count, nullptr);
   *bytesWritten = ok ? count : 0;
-  if (!ok) return Failed(false);
+  if (!ok) return Failed(false, error);
   return true;
 }
 
-uint32_t SetFilePosition(FileHandle file, int32_t distance, SeekOrigin origin) {
+uint32_t SetFilePosition(FileHandle file, int32_t distance, SeekOrigin origin, uint32_t* error) {
   const DWORD method = origin == SeekFromStart ? FILE_BEGIN : origin == SeekFromCurrent ? FILE_CURRENT : FILE_END;
   // Without a high part, SetFilePointer fails rather than return a position
   // beyond 32 bits, so 0xFFFFFFFF is always a failure here.
   const DWORD position = SetFilePointer(Win32Handle(file), distance, nullptr, method);
-  return position == INVALID_SET_FILE_POINTER ? Failed(kInvalidFilePosition) : position;
+  return position == INVALID_SET_FILE_POINTER ? Failed(kInvalidFilePosition, error) : position;
 }
 
-bool TruncateFileHere(FileHandle file) { return SetEndOfFile(Win32Handle(file)) != FALSE || Failed(false); }
+bool TruncateFileHere(FileHandle file, uint32_t* error) {
+  return SetEndOfFile(Win32Handle(file)) != FALSE || Failed(false, error);
+}
 
 // GetFileSizeEx rather than GetFileSize, whose failure value is also a valid
 // low half of a size.
-bool QueryFileSize(FileHandle file, uint64_t* size) {
+bool QueryFileSize(FileHandle file, uint64_t* size, uint32_t* error) {
   LARGE_INTEGER value;
-  if (!GetFileSizeEx(Win32Handle(file), &value)) return Failed(false);
+  if (!GetFileSizeEx(Win32Handle(file), &value)) return Failed(false, error);
   *size = static_cast<uint64_t>(value.QuadPart);
   return true;
 }
 
-bool QueryFileInfo(FileHandle file, FileInfo* info) {
+bool QueryFileInfo(FileHandle file, FileInfo* info, uint32_t* error) {
   BY_HANDLE_FILE_INFORMATION details;
-  if (!GetFileInformationByHandle(Win32Handle(file), &details)) return Failed(false);
+  if (!GetFileInformationByHandle(Win32Handle(file), &details)) return Failed(false, error);
   *info = InfoOf(details);
   info->changeTime = ChangeTimeOf(Win32Handle(file));
   return true;
@@ -214,14 +221,7 @@ FileTime UtcToLocalFileTime(FileTime utc) {
   return FromFiletime(local) + utc % 10000;
 }
 
-uint32_t LastFileError() { return lastFileError; }
-
-void ClearLastFileError() { lastFileError = 0; }
-
-void* AllocateFixedMemory(size_t size) {
-  void* block = GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT, size == 0 ? 1 : size);
-  return block != nullptr ? block : Failed(block);
-}
+void* AllocateFixedMemory(size_t size) { return GlobalAlloc(GMEM_FIXED | GMEM_ZEROINIT, size == 0 ? 1 : size); }
 
 void ReleaseFixedMemory(void* block) {
   if (block != nullptr) GlobalFree(block);

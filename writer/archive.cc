@@ -25,8 +25,8 @@ bool ClosesWithin(const ZipArchive* archive, uint64_t entriesEnd, const ZipEntry
 // Ends an add refused before anything was written: keeps why, and returns
 // it without leaving its code in errorCode, so the archive takes further
 // adds.
-ArchiveStatus Refuse(ZipArchive* archive, ArchiveResult code, FailureReason reason) {
-  archive->failure = ArchiveStatus{code, reason, LastFileError(), EntryNameOk};
+ArchiveStatus Refuse(ZipArchive* archive, ArchiveResult code, FailureReason reason, uint32_t systemError = 0) {
+  archive->failure = ArchiveStatus{code, reason, systemError, EntryNameOk};
   return archive->failure;
 }
 
@@ -57,8 +57,8 @@ ArchiveStatus AbandonEntry(ZipArchive* archive, ZipEntry* entry) {
   return failure;
 }
 
-ArchiveStatus RefuseSource(ZipArchive* archive, ArchiveResult code, FailureReason reason) {
-  const ArchiveStatus refused = Refuse(archive, code, reason);
+ArchiveStatus RefuseSource(ZipArchive* archive, ArchiveResult code, FailureReason reason, uint32_t systemError = 0) {
+  const ArchiveStatus refused = Refuse(archive, code, reason, systemError);
   CloseSource(archive);
   return refused;
 }
@@ -72,8 +72,9 @@ ArchiveStatus RefuseSource(ZipArchive* archive, ArchiveResult code, FailureReaso
 // write alone would miss.
 bool SourceUnchanged(ZipArchive* archive, uint64_t openedSize, FileTime openedWriteTime, FileTime openedChangeTime) {
   FileInfo now;
-  if (!QueryFileInfo(archive->source, &now)) {
-    FailArchive(archive, ArchiveReadFailed, FailedSourceRead);
+  uint32_t error = 0;
+  if (!QueryFileInfo(archive->source, &now, &error)) {
+    FailArchive(archive, ArchiveReadFailed, FailedSourceRead, error);
     return false;
   }
   if (now.size != openedSize || now.lastWriteTime != openedWriteTime || now.changeTime != openedChangeTime ||
@@ -110,14 +111,14 @@ ArchiveStatus Failure(ArchiveResult code, FailureReason reason, uint32_t systemE
 }  // namespace
 
 ArchiveStatus CreateArchiveOnFile(const char* path, ZipArchive** archive, const ArchiveOptions& options) {
-  ClearLastFileError();
   *archive = nullptr;
   ZipArchive* created = NewArchive(options);
   if (created == nullptr) return Failure(ArchiveNoMemory, FailedNoMemory);
-  created->output = CreateOutputFile(path);
+  uint32_t error = 0;
+  created->output = CreateOutputFile(path, &error);
   if (created->output == kNoFile) {
     ReleaseFixedMemory(created);
-    return Failure(ArchiveOpenFailed, FailedOutputCreate, LastFileError());
+    return Failure(ArchiveOpenFailed, FailedOutputCreate, error);
   }
   created->flags = OwnsOutput | OutputSeekable;
   *archive = created;
@@ -125,7 +126,6 @@ ArchiveStatus CreateArchiveOnFile(const char* path, ZipArchive** archive, const 
 }
 
 ArchiveStatus CreateArchiveOnHandle(FileHandle output, ZipArchive** archive, const ArchiveOptions& options) {
-  ClearLastFileError();
   *archive = nullptr;
   if (output == kNoFile) return Failure(ArchiveBadArgument, FailedOutputCreate);
   ZipArchive* created = NewArchive(options);
@@ -158,7 +158,6 @@ void WriteEntryData(ZipArchive* archive, ZipEntry* entry) {
 
 ArchiveStatus AddSource(ZipArchive* archive, const char* entryName, const char* sourcePath,
                         const FileIdentity* listed) {
-  ClearLastFileError();
   if (archive == nullptr) return Failure(ArchiveBadArgument, FailedNoArchive);
   if ((archive->flags & Finished) != 0) return Refuse(archive, ArchiveFinished, FailedFinished);
   // A failure is left in errorCode between adds only when an earlier add
@@ -177,10 +176,11 @@ ArchiveStatus AddSource(ZipArchive* archive, const char* entryName, const char* 
   // size, times) from the look that found it plain; nothing asks again
   // before the data is read.
   FileInfo opened{};
-  archive->source = OpenInputFile(sourcePath, &opened);
+  uint32_t openError = 0;
+  archive->source = OpenInputFile(sourcePath, &opened, &openError);
   if (archive->source == kNoFile) {
     return Refuse(archive, ArchiveOpenFailed,
-                  LastFileError() == kNotPlainFileError ? FailedSourceNotPlainFile : FailedSourceOpen);
+                  openError == kNotPlainFileError ? FailedSourceNotPlainFile : FailedSourceOpen, openError);
   }
   archive->flags |= OwnsSource;
   if (listed != nullptr && opened.identity != *listed) {
@@ -200,8 +200,9 @@ ArchiveStatus AddSource(ZipArchive* archive, const char* entryName, const char* 
     // Sizes of 4 GiB and more would wrap in the 32-bit fields.
     if (openedSize > kLargestSource) return RefuseSource(archive, ArchiveSourceTooLarge, FailedSourceTooLarge);
     archive->sourceSize = static_cast<uint32_t>(openedSize);
-    if (!ReadFileMetadata(archive->source, opened, archive->options.dosTimeZone, &metadata)) {
-      return RefuseSource(archive, ArchiveReadFailed, FailedSourceRead);
+    uint32_t error = 0;
+    if (!ReadFileMetadata(archive->source, opened, archive->options.dosTimeZone, &metadata, &error)) {
+      return RefuseSource(archive, ArchiveReadFailed, FailedSourceRead, error);
     }
   }
   // Before any clamping: what the file said when it was opened.
@@ -332,7 +333,6 @@ void ReleaseArchive(ZipArchive* archive) {
 }  // namespace
 
 ArchiveStatus CloseArchive(ZipArchive* archive) {
-  ClearLastFileError();
   if (archive == nullptr) return Failure(ArchiveBadArgument, FailedNoArchive);
   if (archive->errorCode == ArchiveOk && (archive->flags & Finished) == 0) {
     WriteCentralDirectory(archive);

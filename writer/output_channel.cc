@@ -2,9 +2,9 @@
 
 #include "zip/crc32.h"
 
-void FailArchive(ZipArchive* archive, ArchiveResult code, FailureReason reason) {
+void FailArchive(ZipArchive* archive, ArchiveResult code, FailureReason reason, uint32_t systemError) {
   archive->errorCode = code;
-  archive->failure = ArchiveStatus{code, reason, LastFileError(), EntryNameOk};
+  archive->failure = ArchiveStatus{code, reason, systemError, EntryNameOk};
 }
 
 namespace {
@@ -18,9 +18,10 @@ void WriteOut(ZipArchive* archive, const uint8_t* data, uint32_t length) {
     return;
   }
   uint32_t written = 0;
-  const bool ok = WriteToFile(archive->output, data, length, &written);
+  uint32_t error = 0;
+  const bool ok = WriteToFile(archive->output, data, length, &written, &error);
   archive->outputPosition += written <= length ? written : length;
-  if (!ok || written != length) FailArchive(archive, ArchiveWriteFailed, FailedOutputWrite);
+  if (!ok || written != length) FailArchive(archive, ArchiveWriteFailed, FailedOutputWrite, error);
 }
 
 }  // namespace
@@ -47,9 +48,10 @@ void EndEntryData(ZipArchive* archive, const void* data, uint32_t length) {
 bool SeekOutput(ZipArchive* archive, uint32_t offset) {
   // The system takes a signed 32-bit distance: from 2 GiB on it is negative
   // and the move fails, which is the clean end for an archive that large.
+  uint32_t error = 0;
   if ((archive->flags & OutputSeekable) == 0 ||
-      SetFilePosition(archive->output, static_cast<int32_t>(offset), SeekFromStart) == kInvalidFilePosition) {
-    FailArchive(archive, ArchiveSeekFailed, FailedOutputReposition);
+      SetFilePosition(archive->output, static_cast<int32_t>(offset), SeekFromStart, &error) == kInvalidFilePosition) {
+    FailArchive(archive, ArchiveSeekFailed, FailedOutputReposition, error);
     return false;
   }
   archive->outputPosition = offset;
@@ -58,8 +60,9 @@ bool SeekOutput(ZipArchive* archive, uint32_t offset) {
 
 uint32_t ReadSource(ZipArchive* archive, void* buffer, uint32_t capacity) {
   uint32_t count = 0;
-  if (!ReadFromFile(archive->source, buffer, capacity, &count)) {
-    FailArchive(archive, ArchiveReadFailed, FailedSourceRead);
+  uint32_t error = 0;
+  if (!ReadFromFile(archive->source, buffer, capacity, &count, &error)) {
+    FailArchive(archive, ArchiveReadFailed, FailedSourceRead, error);
     return 0;
   }
   // A source that has grown to 4 GiB while it was read no longer fits the

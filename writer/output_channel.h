@@ -8,8 +8,8 @@
 #include "writer/archive_record.h"
 
 // Sets the sticky `errorCode` to `code` and keeps `reason` beside it in
-// `failure`, with LastFileError as the system's part.
-void FailArchive(ZipArchive* archive, ArchiveResult code, FailureReason reason);
+// `failure`, with `systemError` when a call to the system failed.
+void FailArchive(ZipArchive* archive, ArchiveResult code, FailureReason reason, uint32_t systemError = 0);
 
 // Where the stored copy and the compressor stage an entry's output:
 // kIoBufferSize bytes, with room for its local header in front.

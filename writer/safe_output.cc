@@ -59,8 +59,7 @@ bool StartSafeOutput(SafeOutput* output, SafeOutputFailure* failure) {
   }
   if (output->file == kNoFile) {
     const auto createNamed = [output](const std::string& path, uint32_t* claimError) {
-      output->file = CreateNewOutputFile(path.c_str());
-      *claimError = LastFileError();
+      output->file = CreateNewOutputFile(path.c_str(), claimError);
       return output->file != kNoFile;
     };
     if (!ClaimTemporaryName(output, createNamed, failure)) return false;

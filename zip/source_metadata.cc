@@ -58,14 +58,15 @@ uint32_t DosDateTimeOf(FileTime utc, DosTimeZone zone) {
 
 }  // namespace
 
-bool ReadFileMetadata(FileHandle source, const FileInfo& info, DosTimeZone zone, SourceMetadata* metadata) {
+bool ReadFileMetadata(FileHandle source, const FileInfo& info, DosTimeZone zone, SourceMetadata* metadata,
+                      uint32_t* error) {
   uint32_t mode = (info.attributes & FileDirectory) != 0 ? kModeDirectory : kModeRegular;
   mode |= kModeOwnerRead;
   if ((info.attributes & FileReadOnly) == 0) mode |= kModeOwnerWrite;
   if (LooksExecutable(source, info.size)) mode |= kModeOwnerExecute;
   // The data must be read from the start: an entry that silently began
   // further in would still carry a matching CRC.
-  if (SetFilePosition(source, 0, SeekFromStart) != 0) return false;
+  if (SetFilePosition(source, 0, SeekFromStart, error) != 0) return false;
   metadata->externalAttributes = (mode << 16) | (info.attributes & kDosAttributeMask);
 
   metadata->accessTime = ToUnixTime(info.lastAccessTime);

@@ -24,8 +24,10 @@ struct SourceMetadata {
 // owner-execute in the Unix mode when the file starts like an MZ, NE, LE or
 // PE program: its head is read from where the source stands, which must be
 // its start, as opened, and the source is left positioned at 0. Returns
-// false when the source cannot be set back to its start after that test.
-bool ReadFileMetadata(FileHandle source, const FileInfo& info, DosTimeZone zone, SourceMetadata* metadata);
+// false when the source cannot be set back to its start after that test,
+// with the system's reason in *error when it is given.
+bool ReadFileMetadata(FileHandle source, const FileInfo& info, DosTimeZone zone, SourceMetadata* metadata,
+                      uint32_t* error = nullptr);
 
 // Moves every time in `metadata` that is later than `latest`, a UTC file
 // time, back to `latest`, the DOS time on the clock `zone`. A `latest` past

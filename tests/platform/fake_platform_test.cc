@@ -35,9 +35,9 @@ TEST_F(FakePlatform, OutputsReplaceOldFilesAreSharedWithNobodyAndWriteAtThePosit
 
 TEST_F(FakePlatform, ANewOutputIsNeverAnExistingFile) {
   fake::PutFile("there", Text("keep"));
-  ClearLastFileError();
-  EXPECT_EQ(kNoFile, CreateNewOutputFile("there"));
-  EXPECT_NE(0u, LastFileError());
+  uint32_t error = 0;
+  EXPECT_EQ(kNoFile, CreateNewOutputFile("there", &error));
+  EXPECT_NE(0u, error);
   EXPECT_EQ(Text("keep"), fake::Contents("there"));
   FileHandle fresh = CreateNewOutputFile("fresh");
   ASSERT_NE(kNoFile, fresh);
@@ -68,19 +68,20 @@ TEST_F(FakePlatform, ReadsReturnWhatIsThereInPiecesAndZeroAtTheEnd) {
   CloseFile(in);
 }
 
-TEST_F(FakePlatform, PlannedFailuresHitTheNthCallAndAreWhatLastFileErrorReports) {
+TEST_F(FakePlatform, PlannedFailuresHitTheNthCallAndReportTheInjectedError) {
   fake::PutFile("in", Text("abc"));
   fake::Fake().faults.failReadNumber = 2;
   FileHandle in = OpenInputFile("in");
   uint8_t buffer[2];
   uint32_t count = 0;
-  ClearLastFileError();
-  EXPECT_TRUE(ReadFromFile(in, buffer, sizeof buffer, &count));
-  EXPECT_EQ(0u, LastFileError());
-  EXPECT_FALSE(ReadFromFile(in, buffer, sizeof buffer, &count));
-  EXPECT_EQ(fake::kInjectedError, LastFileError());
-  EXPECT_TRUE(ReadFromFile(in, buffer, sizeof buffer, &count));  // only the second failed
-  EXPECT_EQ(fake::kInjectedError, LastFileError());              // and it is still the last failure
+  uint32_t error = 0;
+  EXPECT_TRUE(ReadFromFile(in, buffer, sizeof buffer, &count, &error));
+  EXPECT_EQ(0u, error);
+  EXPECT_FALSE(ReadFromFile(in, buffer, sizeof buffer, &count, &error));
+  EXPECT_EQ(fake::kInjectedError, error);
+  error = 0;
+  EXPECT_TRUE(ReadFromFile(in, buffer, sizeof buffer, &count, &error));  // only the second failed
+  EXPECT_EQ(0u, error);
   CloseFile(in);
 
   fake::Fake().faults.diskCapacity = 4;
@@ -88,8 +89,8 @@ TEST_F(FakePlatform, PlannedFailuresHitTheNthCallAndAreWhatLastFileErrorReports)
   uint32_t written = 0;
   EXPECT_TRUE(WriteToFile(out, "abcdef", 6, &written));
   EXPECT_EQ(4u, written);  // a nearly full disk takes what fits
-  EXPECT_FALSE(WriteToFile(out, "g", 1, &written));
-  EXPECT_EQ(fake::kDiskFullError, LastFileError());
+  EXPECT_FALSE(WriteToFile(out, "g", 1, &written, &error));
+  EXPECT_EQ(fake::kDiskFullError, error);
   CloseFile(out);
 }
 

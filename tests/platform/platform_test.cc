@@ -117,21 +117,24 @@ TEST(PlatformFiles, ReadsReturnWhatIsThereAndZeroAtTheEnd) {
   EXPECT_EQ(0u, count);
 }
 
-TEST(PlatformFiles, MissingFilesAndDirectoriesDoNotOpenForReadingAndTheFailureIsKept) {
+TEST(PlatformFiles, MissingFilesAndDirectoriesDoNotOpenForReadingAndSayWhy) {
   TempDir dir;
-  ClearLastFileError();
-  EXPECT_EQ(0u, LastFileError());
-  EXPECT_EQ(kNoFile, OpenInputFile(dir.File("missing.txt").c_str()));
-  const uint32_t missing = LastFileError();
-  EXPECT_NE(0u, missing);
-  // A call that succeeds leaves the failure before it alone.
+  uint32_t error = 0;
+  EXPECT_EQ(kNoFile, OpenInputFile(dir.File("missing.txt").c_str(), nullptr, &error));
+  EXPECT_NE(0u, error);
+  EXPECT_NE(kNotPlainFileError, error);
+  // A call that succeeds leaves the caller's error alone.
   WriteWholeFile(dir.File("there.txt"), {1});
-  OpenedFile there(OpenInputFile(dir.File("there.txt").c_str()));
+  uint32_t untouched = 12345;
+  OpenedFile there(OpenInputFile(dir.File("there.txt").c_str(), nullptr, &untouched));
   EXPECT_NE(kNoFile, there.handle);
-  EXPECT_EQ(missing, LastFileError());
-  EXPECT_EQ(kNoFile, OpenInputFile(dir.path().c_str()));
-  EXPECT_NE(0u, LastFileError());
-  EXPECT_EQ(kNoFile, CreateOutputFile(dir.File("no-such-folder/out.zip").c_str()));
+  EXPECT_EQ(12345u, untouched);
+  error = 0;
+  EXPECT_EQ(kNoFile, OpenInputFile(dir.path().c_str(), nullptr, &error));
+  EXPECT_EQ(kNotPlainFileError, error);
+  error = 0;
+  EXPECT_EQ(kNoFile, CreateOutputFile(dir.File("no-such-folder/out.zip").c_str(), &error));
+  EXPECT_NE(0u, error);
 }
 
 // Devices and pipes open like files but could be read without end, or keep
@@ -139,9 +142,9 @@ TEST(PlatformFiles, MissingFilesAndDirectoriesDoNotOpenForReadingAndTheFailureIs
 TEST(PlatformFiles, OnlyPlainFilesOpenForReadingAndNothingWaits) {
 #ifdef _WIN32
   for (const char* device : {"NUL", "CON", "\\\\.\\NUL"}) {
-    ClearLastFileError();
-    EXPECT_EQ(kNoFile, OpenInputFile(device)) << device;
-    EXPECT_NE(0u, LastFileError()) << device;
+    uint32_t error = 0;
+    EXPECT_EQ(kNoFile, OpenInputFile(device, nullptr, &error)) << device;
+    EXPECT_NE(0u, error) << device;
   }
   const char* pipeName = "\\\\.\\pipe\\zapnest-platform-test";
   HANDLE server = CreateNamedPipeA(pipeName, PIPE_ACCESS_OUTBOUND, PIPE_TYPE_BYTE, 1, 0, 0, 0, nullptr);
@@ -169,9 +172,9 @@ TEST(PlatformFiles, ANewOutputFileIsNeverOneThatExists) {
   TempDir dir;
   const std::string path = dir.File("new.tmp");
   WriteWholeFile(path, {1, 2, 3});
-  ClearLastFileError();
-  EXPECT_EQ(kNoFile, CreateNewOutputFile(path.c_str()));
-  EXPECT_NE(0u, LastFileError());
+  uint32_t error = 0;
+  EXPECT_EQ(kNoFile, CreateNewOutputFile(path.c_str(), &error));
+  EXPECT_NE(0u, error);
   EXPECT_EQ((std::vector<uint8_t>{1, 2, 3}), ReadWholeFile(path));
 #ifndef _WIN32
   // Not even through a link, dangling or not: its target stays as it was.
@@ -180,8 +183,8 @@ TEST(PlatformFiles, ANewOutputFileIsNeverOneThatExists) {
   EXPECT_EQ(kNoFile, CreateNewOutputFile(dir.File("link").c_str()));
   EXPECT_EQ(kNoFile, CreateNewOutputFile(dir.File("dangling").c_str()));
   EXPECT_EQ((std::vector<uint8_t>{1, 2, 3}), ReadWholeFile(path));
-  std::error_code error;
-  EXPECT_FALSE(std::filesystem::exists(dir.File("nowhere"), error));
+  std::error_code existsError;
+  EXPECT_FALSE(std::filesystem::exists(dir.File("nowhere"), existsError));
 #endif
   const std::string fresh = dir.File("fresh.tmp");
   {

@@ -19,11 +19,16 @@ struct OpenFile {
   bool writable;
 };
 
+// Tells the caller why a call failed, when it asked.
+void Report(uint32_t* error, uint32_t code) {
+  if (error != nullptr) *error = code;
+}
+
 // Counts a call and tells whether the plan makes it fail; a planned failure
-// is what LastFileError reports next.
-bool Planned(int* counter, int planned) {
+// reports kInjectedError.
+bool Planned(int* counter, int planned, uint32_t* error) {
   if (++*counter != planned) return false;
-  Fake().lastFileError = kInjectedError;
+  Report(error, kInjectedError);
   return true;
 }
 
@@ -57,10 +62,13 @@ using fake::Fake;
 
 const uint32_t kNotPlainFileError = 0xBAD7;
 
-FileHandle CreateOutputFile(const char* path) {
-  if (fake::Planned(&Fake().calls.creates, Fake().faults.failCreateNumber)) return kNoFile;
+FileHandle CreateOutputFile(const char* path, uint32_t* error) {
+  if (fake::Planned(&Fake().calls.creates, Fake().faults.failCreateNumber, error)) return kNoFile;
   fake::File& file = Fake().files[path];
-  if (file.open) return kNoFile;  // shared with nobody
+  if (file.open) {  // shared with nobody
+    fake::Report(error, fake::kSharingError);
+    return kNoFile;
+  }
   file.bytes.clear();
   file.info = FileInfo{FileArchive, 0, 0, 0, 0, {}, 0};
   file.open = true;
@@ -68,10 +76,10 @@ FileHandle CreateOutputFile(const char* path) {
   return new fake::OpenFile{&file, 0, true};
 }
 
-FileHandle CreateNewOutputFile(const char* path) {
-  if (fake::Planned(&Fake().calls.creates, Fake().faults.failCreateNumber)) return kNoFile;
+FileHandle CreateNewOutputFile(const char* path, uint32_t* error) {
+  if (fake::Planned(&Fake().calls.creates, Fake().faults.failCreateNumber, error)) return kNoFile;
   if (Fake().files.count(path) != 0) {
-    Fake().lastFileError = fake::kInjectedError;
+    fake::Report(error, fake::kInjectedError);
     return kNoFile;
   }
   fake::File& file = Fake().files[path];
@@ -80,12 +88,15 @@ FileHandle CreateNewOutputFile(const char* path) {
   return new fake::OpenFile{&file, 0, true};
 }
 
-FileHandle OpenInputFile(const char* path, FileInfo* info) {
-  if (fake::Planned(&Fake().calls.opens, Fake().faults.failOpenNumber)) return kNoFile;
+FileHandle OpenInputFile(const char* path, FileInfo* info, uint32_t* error) {
+  if (fake::Planned(&Fake().calls.opens, Fake().faults.failOpenNumber, error)) return kNoFile;
   auto found = Fake().files.find(path);
-  if (found == Fake().files.end()) return kNoFile;
+  if (found == Fake().files.end()) {
+    fake::Report(error, fake::kNotFoundError);
+    return kNoFile;
+  }
   if (info != nullptr) {
-    if (fake::Planned(&Fake().calls.infos, Fake().faults.failInfoNumber)) return kNoFile;
+    if (fake::Planned(&Fake().calls.infos, Fake().faults.failInfoNumber, error)) return kNoFile;
     *info = fake::Describe(found->second);
   }
   ++Fake().openHandles;
@@ -100,11 +111,11 @@ void CloseFile(FileHandle handle) {
   delete open;
 }
 
-bool ReadFromFile(FileHandle handle, void* buffer, uint32_t capacity, uint32_t* bytesRead) {
+bool ReadFromFile(FileHandle handle, void* buffer, uint32_t capacity, uint32_t* bytesRead, uint32_t* error) {
   if (Fake().beforeEachRead) Fake().beforeEachRead();
   Fake().readSizes.push_back(capacity);
   *bytesRead = 0;
-  if (fake::Planned(&Fake().calls.reads, Fake().faults.failReadNumber)) return false;
+  if (fake::Planned(&Fake().calls.reads, Fake().faults.failReadNumber, error)) return false;
   fake::OpenFile* open = fake::Open(handle);
   const size_t size = open->file->bytes.size();
   if (open->writable) return false;
@@ -117,12 +128,12 @@ bool ReadFromFile(FileHandle handle, void* buffer, uint32_t capacity, uint32_t* 
   return true;
 }
 
-bool WriteToFile(FileHandle handle, const void* data, uint32_t length, uint32_t* bytesWritten) {
+bool WriteToFile(FileHandle handle, const void* data, uint32_t length, uint32_t* bytesWritten, uint32_t* error) {
   Fake().writeSizes.push_back(length);
   *bytesWritten = 0;
   const int call = ++Fake().calls.writes;
   if (call == Fake().faults.failWriteNumber) {
-    Fake().lastFileError = fake::kInjectedError;
+    fake::Report(error, fake::kInjectedError);
     return false;
   }
   fake::OpenFile* open = fake::Open(handle);
@@ -132,7 +143,7 @@ bool WriteToFile(FileHandle handle, const void* data, uint32_t length, uint32_t*
   const uint64_t capacity = Fake().faults.diskCapacity;
   if (open->position >= capacity) {
     // Nothing fits: the call fails, as Windows reports a full disk.
-    Fake().lastFileError = fake::kDiskFullError;
+    fake::Report(error, fake::kDiskFullError);
     return false;
   }
   count = static_cast<size_t>(std::min<uint64_t>(count, capacity - open->position));
@@ -144,8 +155,8 @@ bool WriteToFile(FileHandle handle, const void* data, uint32_t length, uint32_t*
   return true;
 }
 
-uint32_t SetFilePosition(FileHandle handle, int32_t distance, SeekOrigin origin) {
-  if (fake::Planned(&Fake().calls.positions, Fake().faults.failPositionNumber)) return kInvalidFilePosition;
+uint32_t SetFilePosition(FileHandle handle, int32_t distance, SeekOrigin origin, uint32_t* error) {
+  if (fake::Planned(&Fake().calls.positions, Fake().faults.failPositionNumber, error)) return kInvalidFilePosition;
   fake::OpenFile* open = fake::Open(handle);
   const int64_t base = origin == SeekFromStart     ? 0
                        : origin == SeekFromCurrent ? static_cast<int64_t>(open->position)
@@ -156,29 +167,25 @@ uint32_t SetFilePosition(FileHandle handle, int32_t distance, SeekOrigin origin)
   return static_cast<uint32_t>(target);
 }
 
-bool TruncateFileHere(FileHandle handle) {
-  if (fake::Planned(&Fake().calls.truncates, Fake().faults.failTruncateNumber)) return false;
+bool TruncateFileHere(FileHandle handle, uint32_t* error) {
+  if (fake::Planned(&Fake().calls.truncates, Fake().faults.failTruncateNumber, error)) return false;
   fake::OpenFile* open = fake::Open(handle);
   if (!open->writable) return false;
   open->file->bytes.resize(open->position);
   return true;
 }
 
-bool QueryFileSize(FileHandle handle, uint64_t* size) {
+bool QueryFileSize(FileHandle handle, uint64_t* size, uint32_t*) {
   const fake::File* file = fake::Open(handle)->file;
   *size = file->reportedSize != 0 ? file->reportedSize : file->bytes.size();
   return true;
 }
 
-bool QueryFileInfo(FileHandle handle, FileInfo* info) {
-  if (fake::Planned(&Fake().calls.infos, Fake().faults.failInfoNumber)) return false;
+bool QueryFileInfo(FileHandle handle, FileInfo* info, uint32_t* error) {
+  if (fake::Planned(&Fake().calls.infos, Fake().faults.failInfoNumber, error)) return false;
   *info = fake::Describe(*fake::Open(handle)->file);
   return true;
 }
-
-uint32_t LastFileError() { return Fake().lastFileError; }
-
-void ClearLastFileError() { Fake().lastFileError = 0; }
 
 FileTime CurrentUtcFileTime() { return Fake().utcNow; }
 
@@ -187,7 +194,7 @@ FileTime UtcToLocalFileTime(FileTime utc) {
 }
 
 void* AllocateFixedMemory(size_t size) {
-  if (fake::Planned(&Fake().calls.allocations, Fake().faults.failAllocationNumber)) return nullptr;
+  if (fake::Planned(&Fake().calls.allocations, Fake().faults.failAllocationNumber, nullptr)) return nullptr;
   ++Fake().liveAllocations;
   return calloc(1, size);
 }

@@ -50,10 +50,13 @@ struct CallCounts {
   int allocations = 0;
 };
 
-// What LastFileError reports after a failure the plan injected, and after a
-// write that found the disk full.
+// What a call reports after a failure the plan injected, after a write that
+// found the disk full, for a name that names no file, and for an output
+// that is open already.
 constexpr uint32_t kInjectedError = 0xFA11;
 constexpr uint32_t kDiskFullError = 28;
+constexpr uint32_t kNotFoundError = 2;
+constexpr uint32_t kSharingError = 32;
 
 struct State {
   std::map<std::string, File> files;
@@ -65,7 +68,6 @@ struct State {
   int liveAllocations = 0;
   FileTime utcNow = 0;
   int64_t localOffsetTicks = 0;  // local time minus UTC
-  uint32_t lastFileError = 0;    // what LastFileError reports
   // Called before every read, for tests that must stand in for what a long
   // read would have done by then.
   std::function<void()> beforeEachRead;
