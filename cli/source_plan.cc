@@ -5,10 +5,7 @@
 #include "cli/shown_text.h"
 #include "platform/file_errors.h"
 #include "platform/file_status.h"
-#include "platform/folder_listing.h"
 #include "platform/paths.h"
-#include "writer/temporary_name.h"
-#include "zip/name_collisions.h"
 
 namespace {
 
@@ -52,7 +49,7 @@ bool PlanFiles(const std::vector<std::string>& paths, const std::string& target,
       *error = "an empty file name was given";
       return false;
     }
-    const Source source{BareName(path), path, FileIdentity{}};
+    const Source source{BareName(path), path};
     if (source.entryName.empty()) {
       *error = Quoted(path) + " names a folder, not a file";
       return false;
@@ -72,60 +69,58 @@ bool PlanFiles(const std::vector<std::string>& paths, const std::string& target,
   return true;
 }
 
-bool PlanFolder(const std::string& folder, const std::string& target, bool quiet, std::vector<Source>* sources,
-                std::vector<std::string>* notices, uint64_t* skipped, std::string* error) {
-  std::vector<FolderEntry> files;
+bool PlanFolderSources(const std::string& folder, const std::string& target, bool quiet, std::vector<Source>* sources,
+                       std::vector<std::string>* notices, uint64_t* skipped, std::string* error) {
+  // The archive may be written into the folder it is made of; it must not
+  // swallow its old self. A target not there yet matches nothing.
+  std::vector<FileIdentity> own(1);
+  if (!IdentifyFile(target, &own[0])) own.clear();
+  FolderPlan plan;
   uint32_t listError = 0;
-  if (!ListPlainFiles(folder, &files, &listError)) {
+  if (!PlanFolder(folder, own, nullptr, &plan, &listError)) {
     *error = "cannot read the folder " + Quoted(folder) + ": " + DescribeFileError(listError);
     return false;
   }
-  // In byte order, so that an archive of the same folder is the same
-  // wherever it is made.
-  std::sort(files.begin(), files.end(), [](const FolderEntry& a, const FolderEntry& b) { return a.name < b.name; });
-  // The archive may be written into the folder it is made of; it must not
-  // swallow its old self. The listing knows each file's identity, so the
-  // target is looked at once; a target not there yet matches nothing.
-  FileIdentity targetIdentity{};
-  const bool targetExists = IdentifyFile(target, &targetIdentity);
-  for (const FolderEntry& file : files) {
-    // A file the listing could not identify has a zero identity, which no
-    // file has: it fails as one other than the one listed, if it opens at all.
-    const Source source{file.name, JoinPath(folder, file.name), file.identity};
-    if (!file.nameIsExact) {
-      notices->push_back("zapnest: warning: cannot add " + Quoted(source.path) +
-                         ": its name is not valid Unicode, so it has no name a zip can hold; skipped\n");
-      ++*skipped;
-      continue;
+  for (const LeftOutFile& file : plan.leftOut) {
+    const std::string path = Quoted(file.source.path);
+    std::string why;
+    switch (file.reason) {
+      case LeftOutNameNotUnicode:
+        why = "cannot add " + path + ": its name is not valid Unicode, so it has no name a zip can hold";
+        break;
+      case LeftOutLinkOutside: why = path + " is a link to a file outside the folder"; break;
+      case LeftOutNameRefused: why = NameProblemMessage(file.source, file.problem); break;
+      case LeftOutNameCollides:
+        why = CollisionMessage(Source{BareName(file.earlier), file.earlier}, file.source, file.collision);
+        break;
+      case LeftOutGone: why = path + " is gone"; break;
     }
-    // A link hands out a file of elsewhere (../private/id_rsa, /etc/shadow)
-    // under a name of this folder; only the folder was chosen.
-    if (file.leadsOutside) {
-      notices->push_back("zapnest: warning: " + Quoted(source.path) +
-                         " is a link to a file outside the folder; skipped\n");
-      ++*skipped;
-      continue;
-    }
-    if (targetExists && file.identity == targetIdentity) continue;
-    // What an interrupted run left beside an archive of this folder is no
-    // file of it, and would otherwise enter every later archive.
-    if (IsTemporaryName(file.name)) {
-      if (!quiet) {
-        notices->push_back("zapnest: note: " + Quoted(source.path) +
-                           " is a temporary file left by an interrupted zapnest run; not added (it can be "
-                           "deleted)\n");
-      }
-      continue;
-    }
-    const EntryNameProblem problem = CheckEntryName(file.name.c_str());
-    if (problem != EntryNameOk) {
-      notices->push_back("zapnest: warning: " + NameProblemMessage(source, problem) + "; skipped\n");
-      ++*skipped;
-      continue;
-    }
-    sources->push_back(source);
+    notices->push_back("zapnest: warning: " + why + "; skipped\n");
+    ++*skipped;
   }
+  // What an interrupted run left beside an archive of this folder is no
+  // file of it.
+  if (!quiet) {
+    for (const Source& leftover : plan.leftovers) {
+      notices->push_back("zapnest: note: " + Quoted(leftover.path) +
+                         " is a temporary file left by an interrupted zapnest run; not added (it can be "
+                         "deleted)\n");
+    }
+  }
+  *sources = plan.files;
   return true;
+}
+
+std::string CollisionMessage(const Source& earlier, const Source& source, NameCollision collision) {
+  const std::string both = Quoted(earlier.path) + " and " + Quoted(source.path);
+  switch (collision) {
+    case NamesAreEqual: return both + " would both be entered as " + Quoted(source.entryName);
+    case NamesDifferInCase:
+      return both + " differ only in case and would overwrite each other when extracted on Windows";
+    default:
+      return both + " cannot both be extracted: " + Quoted(earlier.entryName) + " and " + Quoted(source.entryName) +
+             " make one name a folder of the other";
+  }
 }
 
 // Two entries must not share a name, nor names that Windows would extract
@@ -137,19 +132,7 @@ bool FindCollision(const std::vector<Source>& sources, std::string* error) {
     size_t other = 0;
     const NameCollision collision = TakeEntryName(&taken, sources[i].entryName, i, &other);
     if (collision == NoCollision) continue;
-    const Source& earlier = sources[other];
-    const Source& source = sources[i];
-    const std::string both = Quoted(earlier.path) + " and " + Quoted(source.path);
-    switch (collision) {
-      case NamesAreEqual: *error = both + " would both be entered as " + Quoted(source.entryName); break;
-      case NamesDifferInCase:
-        *error = both + " differ only in case and would overwrite each other when extracted on Windows";
-        break;
-      default:
-        *error = both + " cannot both be extracted: " + Quoted(earlier.entryName) + " and " + Quoted(source.entryName) +
-                 " make one name a folder of the other";
-        break;
-    }
+    *error = CollisionMessage(sources[other], sources[i], collision);
     return true;
   }
   return false;

@@ -7,16 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "platform/platform.h"
+#include "writer/folder_plan.h"
+#include "writer/source.h"
 #include "zip/entry_name.h"
-
-struct Source {
-  std::string entryName;
-  std::string path;
-  // In folder mode, the file the name reached when the folder was listed,
-  // which the file opened must be.
-  FileIdentity identity{};
-};
+#include "zip/name_collisions.h"
 
 // "cannot add 'PATH': its name 'NAME' ..." with the reason `problem` gives.
 std::string NameProblemMessage(const Source& source, EntryNameProblem problem);
@@ -32,16 +26,18 @@ std::string NameProblemMessage(const Source& source, EntryNameProblem problem);
 bool PlanFiles(const std::vector<std::string>& paths, const std::string& target, std::vector<Source>* sources,
                std::string* error);
 
-// Folder mode: every plain file directly inside `folder`, in byte order of
-// the names so that the archive is the same wherever it is made, but the
-// file at `target` and zapnest's own temporary files. Links that lead out
-// of the folder and files whose names cannot be entries are skipped: each
-// counts in *skipped and leaves a warning line (with its "zapnest: " and
-// line end) in *notices, where a note also tells of each temporary file
-// left out unless `quiet`. Returns false with a message in *error, and
-// nothing planned, when the folder cannot be read.
-bool PlanFolder(const std::string& folder, const std::string& target, bool quiet, std::vector<Source>* sources,
-                std::vector<std::string>* notices, uint64_t* skipped, std::string* error);
+// Folder mode: the folder's plan (writer/folder_plan.h) with the file at
+// `target` as the archive's own, in *sources. Each file it leaves out is
+// skipped: it counts in *skipped and leaves a warning line (with its
+// "zapnest: " and line end) in *notices, where a note also tells of each
+// temporary file an interrupted run left, unless `quiet`. Returns false with
+// a message in *error, and nothing planned, when the folder cannot be read.
+bool PlanFolderSources(const std::string& folder, const std::string& target, bool quiet, std::vector<Source>* sources,
+                       std::vector<std::string>* notices, uint64_t* skipped, std::string* error);
+
+// "'EARLIER' and 'PATH' ..." for two files whose entry names `collision`
+// keeps apart.
+std::string CollisionMessage(const Source& earlier, const Source& source, NameCollision collision);
 
 // Whether two of the sources would be extracted on Windows to one place:
 // equal entry names (a backslash as '/'), names equal but for case as the

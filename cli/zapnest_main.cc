@@ -129,11 +129,12 @@ int Run(const Options& options) {
   std::vector<std::string> notices;
   Totals totals;
   std::string error;
-  const bool planned = options.folderMode ? PlanFolder(options.inputs.front(), output.target, options.quiet, &sources,
-                                                       &notices, &totals.skipped, &error)
+  const bool planned = options.folderMode ? PlanFolderSources(options.inputs.front(), output.target, options.quiet,
+                                                              &sources, &notices, &totals.skipped, &error)
                                           : PlanFiles(options.inputs, output.target, &sources, &error);
   for (const std::string& notice : notices) WriteErrors(notice);
-  if (!planned || FindCollision(sources, &error)) {
+  // A folder's plan has left out its colliding names already.
+  if (!planned || (!options.folderMode && FindCollision(sources, &error))) {
     WriteErrors("zapnest: " + error + "; nothing was written\n");
     // A folder that cannot be read is a failure; the rest is a wrong request.
     return options.folderMode && !planned ? ExitFailed : ExitUsage;

@@ -22,6 +22,7 @@
 #include "plugin/zip_output.h"
 #include "plugin/zip_progress.h"
 #include "writer/archive.h"
+#include "writer/source.h"
 #include "zip/name_collisions.h"
 
 namespace {
@@ -46,12 +47,6 @@ static_assert(kOpenFlags == 0x881224, "the open dialog's flags");
 
 // "All Files (*.*)" until the user picks another; kept while the library is loaded.
 DWORD rememberedFilterIndex = 5;
-
-struct Source {
-  std::string entryName;
-  std::string path;
-  uint64_t size;  // for the progress bar only, taken as the zip begins
-};
 
 // For the progress bar only: a file that cannot be looked at counts nothing.
 uint64_t SizeOf(const Source& source) {
@@ -152,11 +147,11 @@ void ZipFiles() {
     NarrowWide(wideParts[0].data(), record.nFileOffset, &folder);
     NarrowWide(fileTitle, &title);
     settings.initialFolder = folder;
-    sources.push_back(Source{title, parts[0], 0});
+    sources.push_back(Source{title, parts[0]});
     preset = ZipNameForFile(title);
   } else {
     settings.initialFolder = parts[0] + "\\";
-    for (size_t i = 1; i < parts.size(); ++i) sources.push_back(Source{parts[i], parts[0] + "\\" + parts[i], 0});
+    for (size_t i = 1; i < parts.size(); ++i) sources.push_back(Source{parts[i], parts[0] + "\\" + parts[i]});
     preset = settings.defaultZipName;
   }
   if (!DropRepeatsAndRefuseCollisions(&sources)) return;

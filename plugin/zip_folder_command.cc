@@ -12,9 +12,8 @@
 #include <vector>
 
 #include "platform/case_folding.h"
+#include "platform/file_errors.h"
 #include "platform/file_status.h"
-#include "platform/folder_listing.h"
-#include "platform/paths.h"
 #include "platform/platform.h"
 #include "platform/wide_text.h"
 #include "plugin/command_stop.h"
@@ -30,29 +29,13 @@
 #include "plugin/zip_output.h"
 #include "plugin/zip_progress.h"
 #include "writer/archive.h"
-#include "writer/temporary_name.h"
-#include "zip/name_collisions.h"
+#include "writer/folder_plan.h"
 
 namespace {
 
 constexpr DWORD kNameSize = MAX_PATH;
 constexpr wchar_t kBrowserTitle[] =
     L"All files in the selected folder will be added to the zip archive. Subfolders will be ignored (no recursion).";
-
-// The plain files of `folder`, hidden and system ones too; none when it
-// cannot be read. A file named as the zips being written are
-// (".zapnest-<process>-<n>.tmp") is one that a zip left when it could not
-// finish (the mail client was ended during it): no file of the folder.
-std::vector<FolderEntry> FilesOf(const std::string& folder) {
-  std::vector<FolderEntry> files;
-  uint32_t error = 0;
-  if (!ListPlainFiles(folder, &files, &error)) files.clear();
-  std::vector<FolderEntry> kept;
-  for (FolderEntry& file : files) {
-    if (!IsTemporaryName(file.name)) kept.push_back(std::move(file));
-  }
-  return kept;
-}
 
 // Asks the user for a folder. Returns false when the browser was cancelled
 // or gave no file-system folder. The path is read wide from the item: the
@@ -86,26 +69,33 @@ bool BrowseForFolder(std::string* folder) {
   return ok;
 }
 
-// The folder to zip, with the files the user confirmed and their total
-// size. Returns false when the user cancelled.
-bool ChooseFolder(std::string* folder, std::vector<FolderEntry>* files, uint64_t* total) {
+// The folder to zip, with the plan the user confirmed and the total size
+// of its files, those it leaves out included (hidden and system files too;
+// files a zip left when it could not finish are none of the folder's).
+// Returns false when the user cancelled.
+bool ChooseFolder(std::string* folder, FolderPlan* plan, uint64_t* total) {
   for (;;) {
     if (CommandStopped()) return false;
     if (!BrowseForFolder(folder)) {
       ShowMessage(kCancelledText, MB_OK | MB_ICONINFORMATION);
       return false;
     }
-    *files = FilesOf(*folder);
-    if (files->empty()) {
-      ShowMessage("There are no files in folder '" + *folder + "'. Creation of zip archive cancelled.",
+    uint32_t error = 0;
+    if (!PlanFolder(*folder, {}, nullptr, plan, &error)) {
+      ShowMessage("Cannot read folder '" + *folder + "': " + DescribeFileError(error) + ". " + kCancelledText,
                   MB_OK | MB_ICONINFORMATION);
+      continue;
+    }
+    const size_t count = plan->files.size() + plan->leftOut.size();
+    if (count == 0) {
+      ShowMessage("There are no files in folder '" + *folder + "'. " + kCancelledText, MB_OK | MB_ICONINFORMATION);
       continue;
     }
     // Summed in 64 bits: folders of 2 GiB and more get the right figure and
     // the right space check.
-    *total = 0;
-    for (const FolderEntry& file : *files) *total += file.size;
-    if (ShowMessage(SizeQuestion(static_cast<int>(files->size()), *total), MB_YESNO | MB_ICONQUESTION) == IDYES) {
+    *total = plan->plannedBytes;
+    for (const LeftOutFile& file : plan->leftOut) *total += file.source.size;
+    if (ShowMessage(SizeQuestion(static_cast<int>(count), *total), MB_YESNO | MB_ICONQUESTION) == IDYES) {
       return true;
     }
   }
@@ -114,7 +104,7 @@ bool ChooseFolder(std::string* folder, std::vector<FolderEntry>* files, uint64_t
 void ZipFolder() {
   PluginSettings& settings = Settings();
   std::string folder;
-  std::vector<FolderEntry> confirmed;
+  FolderPlan confirmed;
   uint64_t total = 0;
   if (!ChooseFolder(&folder, &confirmed, &total)) return;
   settings.initialFolder = folder;
@@ -144,47 +134,27 @@ void ZipFolder() {
   // file of it: they are neither added nor counted. When the zip itself
   // fails (a full disk, say), every later file would fail too: the command
   // ends there.
-  const std::vector<FolderEntry> present = FilesOf(folder);
-  std::vector<std::string> leftOut;
-  std::set<std::string> presentNames;
-  for (const FolderEntry& file : present) presentNames.insert(file.name);
-  for (const FolderEntry& file : confirmed) {
-    if (presentNames.count(file.name) == 0) leftOut.push_back(file.name);
-  }
-  // The listing knows each file's identity, so each of the two is looked at
-  // once.
+  // The listing knows each file's identity, so the file replaced and the
+  // zip being written are each looked at once.
+  std::vector<FileIdentity> own;
   FileIdentity replaced{};
-  const bool replacing = IdentifyFile(zipPath, &replaced);
+  if (IdentifyFile(zipPath, &replaced)) own.push_back(replaced);
   FileInfo written{};
-  const bool writing = QueryFileInfo(output.output()->file, &written);
-  std::vector<const FolderEntry*> planned;
-  uint64_t plannedBytes = 0;
-  EntryNameSet taken;
-  for (const FolderEntry& file : present) {
-    // What a link outside leads to is not opened at all, not even to see
-    // whether it is the zip.
-    if (file.leadsOutside) {
-      leftOut.push_back(file.name);
-      continue;
-    }
-    if (file.nameIsExact &&
-        ((replacing && file.identity == replaced) || (writing && file.identity == written.identity))) {
-      continue;
-    }
-    size_t earlier = 0;
-    if (!file.nameIsExact || TakeEntryName(&taken, file.name, planned.size(), &earlier) != NoCollision) {
-      leftOut.push_back(file.name);
-      continue;
-    }
-    planned.push_back(&file);
-    plannedBytes += file.size;
+  if (QueryFileInfo(output.output()->file, &written)) own.push_back(written.identity);
+  FolderPlan plan;
+  uint32_t listError = 0;
+  if (!PlanFolder(folder, own, &confirmed, &plan, &listError)) {
+    output.Abandon(
+        ("Cannot read folder '" + folder + "': " + DescribeFileError(listError) + ". " + kCancelledText).c_str());
+    return;
   }
-  ZipProgress progress(&output, planned.size(), plannedBytes);
-  for (const FolderEntry* file : planned) {
-    if (!progress.NextFile(file->name, file->size)) break;
-    const std::string path = JoinPath(folder, file->name);
+  std::vector<std::string> leftOut;
+  for (const LeftOutFile& file : plan.leftOut) leftOut.push_back(file.source.entryName);
+  ZipProgress progress(&output, plan.files.size(), plan.plannedBytes);
+  for (const Source& file : plan.files) {
+    if (!progress.NextFile(file.entryName, file.size)) break;
     const ArchiveStatus status =
-        AddListedFileToArchive(output.archive(), file->name.c_str(), path.c_str(), file->identity);
+        AddListedFileToArchive(output.archive(), file.entryName.c_str(), file.path.c_str(), file.identity);
     if (status.code == ArchiveOk) continue;
     if (progress.Stopped()) break;
     if (!IsSourceFailure(status)) {
@@ -194,7 +164,7 @@ void ZipFolder() {
     }
     // Its name stays taken: a later name that collides with it was left
     // out too, as it would have been had this file been added.
-    leftOut.push_back(file->name);
+    leftOut.push_back(file.entryName);
   }
   progress.Close();
   if (progress.Stopped() || CommandStopped()) {
