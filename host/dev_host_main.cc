@@ -30,8 +30,9 @@
 #include "host/dialog_driver.h"
 #include "host/host_state.h"
 #include "host/scenario.h"
-#include "host/text_encoding.h"
+#include "platform/code_page.h"
 #include "platform/command_line.h"
+#include "platform/wide_text.h"
 
 namespace {
 
@@ -102,7 +103,7 @@ void ShowAttachments(HWND window) {
   if (message == 0) return;
   std::vector<std::wstring> paths;
   for (const Attachment& attachment : TheHost().Attachments()) {
-    if (attachment.message == message) paths.push_back(WideFromUtf8(attachment.path));
+    if (attachment.message == message) paths.push_back(WidenUtf8OrEmpty(attachment.path));
   }
   HWND list = GetDlgItem(window, kAttachmentList);
   if (SendMessageW(list, LB_GETCOUNT, 0, 0) == static_cast<LRESULT>(paths.size())) return;
@@ -356,7 +357,7 @@ bool ParseArguments(const std::vector<std::string>& argv, Arguments* arguments) 
 std::string DefaultPluginPath() {
   wchar_t path[MAX_PATH] = L"";
   GetModuleFileNameW(nullptr, path, MAX_PATH);
-  std::string folder = Utf8FromWide(path);
+  std::string folder = NarrowWideForDisplay(path);
   folder.erase(folder.find_last_of("\\/") + 1);
   return folder + "Zapnest.dll";
 }
@@ -364,12 +365,12 @@ std::string DefaultPluginPath() {
 std::string DefaultTempFolder() {
   wchar_t path[MAX_PATH + 1] = L"";
   GetTempPathW(MAX_PATH + 1, path);
-  return Utf8FromWide(path);
+  return NarrowWideForDisplay(path);
 }
 
 // The whole file, or false when it cannot be opened or read.
 bool ReadWholeFile(const std::string& path, std::string* text) {
-  HANDLE file = CreateFileW(WideFromUtf8(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+  HANDLE file = CreateFileW(WidenUtf8OrEmpty(path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
                             FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
   text->clear();
@@ -397,7 +398,7 @@ int main() {
   if (arguments.temp.empty()) arguments.temp = DefaultTempFolder();
   // A look-alike folder would send the plug-in's files somewhere else, or
   // nowhere: refuse to start rather than play a scenario against it.
-  if (!AnsiFromWideExactly(WideFromUtf8(arguments.temp), &TheHost().tempFolder)) {
+  if (!Utf8ToAnsi(arguments.temp, &TheHost().tempFolder)) {
     fprintf(stderr,
             "zapnest-host: the temporary folder %s cannot be given to the plug-in: the ANSI code page (%u) lacks "
             "some of its characters\n",
@@ -419,7 +420,7 @@ int main() {
   std::vector<HANDLE> heldFiles;
   for (const std::string& path : arguments.held) {
     heldFiles.push_back(
-        CreateFileW(WideFromUtf8(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, 0, nullptr));
+        CreateFileW(WidenUtf8OrEmpty(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, 0, nullptr));
     if (heldFiles.back() == INVALID_HANDLE_VALUE) fprintf(stderr, "zapnest-host: cannot hold %s\n", path.c_str());
   }
 
@@ -444,7 +445,7 @@ int main() {
   }
   HWND window = OpenMessage();
 
-  HMODULE plugin = LoadLibraryW(WideFromUtf8(arguments.plugin).c_str());
+  HMODULE plugin = LoadLibraryW(WidenUtf8OrEmpty(arguments.plugin).c_str());
   if (plugin == nullptr) {
     fprintf(stderr, "zapnest-host: %s did not load (error %lu)\n", arguments.plugin.c_str(), GetLastError());
     DestroyWindow(hostWindows.frame != nullptr ? hostWindows.frame : window);

@@ -2,7 +2,7 @@
 
 #include <vector>
 
-#include "host/text_encoding.h"
+#include "platform/wide_text.h"
 
 namespace {
 
@@ -24,14 +24,15 @@ HWND FindOwnDialog(const std::wstring& title) {
 
 HWND WaitForDialog(const char* title, DWORD timeoutMs) {
   HWND found = nullptr;
-  const std::wstring wideTitle = WideFromUtf8(title);
+  const std::wstring wideTitle = WidenUtf8OrEmpty(title);
   WaitUntil([&] { return (found = FindOwnDialog(wideTitle)) != nullptr; }, timeoutMs);
   return found;
 }
 
 HWND Child(HWND parent, const char* className, const char* text) {
-  const std::wstring wideText = text != nullptr ? WideFromUtf8(text) : std::wstring();
-  return FindWindowExW(parent, nullptr, WideFromUtf8(className).c_str(), text != nullptr ? wideText.c_str() : nullptr);
+  const std::wstring wideText = text != nullptr ? WidenUtf8OrEmpty(text) : std::wstring();
+  return FindWindowExW(parent, nullptr, WidenUtf8OrEmpty(className).c_str(),
+                       text != nullptr ? wideText.c_str() : nullptr);
 }
 
 std::string WindowText(HWND window) {
@@ -41,7 +42,7 @@ std::string WindowText(HWND window) {
   if (length <= 0) return std::string();
   std::vector<wchar_t> text(static_cast<size_t>(length) + 1, L'\0');
   GetWindowTextW(window, text.data(), length + 1);
-  return Utf8FromWide(text.data());
+  return NarrowWideForDisplay(text.data());
 }
 
 HWND FileNameField(HWND dialog) {

@@ -8,7 +8,8 @@
 #include <windows.h>
 
 #include "host/host_state.h"
-#include "host/text_encoding.h"
+#include "platform/code_page.h"
+#include "platform/wide_text.h"
 #include "plugin/host_api_names.h"
 
 #if defined(ZAPNEST_HOST_OMITS_SET_STATUS)
@@ -49,6 +50,9 @@ extern "C" __declspec(dllexport) LRESULT WINAPI
 extern "C" __declspec(dllexport) const char* WINAPI OVA_GetTempFolder() { return TheHost().tempFolder.c_str(); }
 
 extern "C" __declspec(dllexport) LRESULT WINAPI OVA_CompAttachFile(HWND composeWindow, const char* path, void*) {
-  TheHost().Attach(Utf8FromAnsi(path), composeWindow);
+  // The mail client's interface speaks the ANSI code page.
+  std::string utf8;
+  if (path == nullptr || !AnsiToUtf8(path, &utf8)) utf8.clear();
+  TheHost().Attach(utf8, composeWindow);
   return 1;
 }

@@ -13,8 +13,8 @@
 #include "host/dialog_driver.h"
 #include "host/host_state.h"
 #include "host/screen_capture.h"
-#include "host/text_encoding.h"
 #include "platform/utf8.h"
+#include "platform/wide_text.h"
 
 namespace {
 
@@ -49,7 +49,7 @@ bool SplitArguments(const std::string& line, std::vector<std::string>* words) {
 // folders a scenario will pick, and of their parents, a day ahead before any
 // browser opens keeps them still; on Windows it changes nothing but them.
 void HoldAccessTimes(const std::string& utf8Path) {
-  const std::wstring path = WideFromUtf8(utf8Path);
+  const std::wstring path = WidenUtf8OrEmpty(utf8Path);
   FILETIME now;
   GetSystemTimeAsFileTime(&now);
   ULARGE_INTEGER ahead;
@@ -138,7 +138,7 @@ struct Player {
     wchar_t label[256] = L"";
     const int capacity = static_cast<int>(sizeof label / sizeof label[0]);
     if (GetMenuStringW(menu, position, label, capacity, MF_BYPOSITION) == 0) label[0] = L'\0';
-    return Utf8FromWide(label);
+    return NarrowWideForDisplay(label);
   }
 
   bool MenuItem(const ScenarioStep& step) {
@@ -182,7 +182,7 @@ struct Player {
     // A file dialog's own questions carry the dialog's title: look among all
     // dialogs of that title for the one with the button.
     HWND box = nullptr;
-    const std::wstring title = WideFromUtf8(step.arguments[0]);
+    const std::wstring title = WidenUtf8OrEmpty(step.arguments[0]);
     WaitUntil(
         [&] {
           for (HWND w = FindWindowExW(nullptr, nullptr, L"#32770", title.c_str()); w != nullptr;
@@ -246,7 +246,7 @@ struct Player {
     if (target < 0) return false;
     HMENU bar = GetMenu(menuWindow);
     HMENU menu = GetSubMenu(bar, 0);
-    const std::wstring title = WideFromUtf8(MenuLabel(bar, 0));
+    const std::wstring title = WidenUtf8OrEmpty(MenuLabel(bar, 0));
     const size_t mnemonic = title.find(L'&');
     if (mnemonic == std::wstring::npos || mnemonic + 1 >= title.size()) {
       return Fail(step, "the first drop-down has no mnemonic");
@@ -279,7 +279,7 @@ struct Player {
   bool AnswerFileDialog(const ScenarioStep& step) {
     HWND dialog = Dialog(step, step.arguments[0]);
     if (dialog == nullptr) return false;
-    SetWindowTextW(FileNameField(dialog), WideFromUtf8(step.arguments[1]).c_str());
+    SetWindowTextW(FileNameField(dialog), WidenUtf8OrEmpty(step.arguments[1]).c_str());
     PostMessageA(dialog, WM_COMMAND, IDOK, 0);
     // The dialog closes, or asks a question of its own (replace a file?),
     // which the next step answers.
@@ -308,7 +308,7 @@ struct Player {
     // The browser selects asynchronously: wait until its tree shows the
     // folder selected before accepting.
     const std::string& path = step.arguments[1];
-    const std::wstring widePath = WideFromUtf8(path);
+    const std::wstring widePath = WidenUtf8OrEmpty(path);
     const std::wstring name = widePath.substr(widePath.find_last_of(L'\\') + 1);
     HWND tree = FindWindowExW(browser, nullptr, L"SysTreeView32", nullptr);
     auto selected = [&] {
@@ -431,13 +431,13 @@ struct Player {
 
   // For the plug-in's test builds, which read their fault plan from it.
   bool SetEnvironment(const ScenarioStep& step) {
-    SetEnvironmentVariableW(WideFromUtf8(step.arguments[0]).c_str(), WideFromUtf8(step.arguments[1]).c_str());
+    SetEnvironmentVariableW(WidenUtf8OrEmpty(step.arguments[0]).c_str(), WidenUtf8OrEmpty(step.arguments[1]).c_str());
     return true;
   }
 
   // A file that goes while the plug-in works, between two of its dialogs.
   bool DeleteNamedFile(const ScenarioStep& step) {
-    if (DeleteFileW(WideFromUtf8(step.arguments[0]).c_str())) return true;
+    if (DeleteFileW(WidenUtf8OrEmpty(step.arguments[0]).c_str())) return true;
     return Fail(step, "the file could not be deleted");
   }
 

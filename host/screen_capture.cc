@@ -1,6 +1,6 @@
 #include "host/screen_capture.h"
 
-#include "host/text_encoding.h"
+#include "platform/wide_text.h"
 
 namespace {
 
@@ -56,8 +56,8 @@ bool WriteBitmapFile(const ScreenImage& image, const std::string& path) {
   header.bfType = 0x4D42;  // "BM"
   header.bfOffBits = sizeof header + sizeof info;
   header.bfSize = header.bfOffBits + static_cast<DWORD>(image.pixels.size());
-  HANDLE file =
-      CreateFileW(WideFromUtf8(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  HANDLE file = CreateFileW(WidenUtf8OrEmpty(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                            FILE_ATTRIBUTE_NORMAL, nullptr);
   if (file == INVALID_HANDLE_VALUE) return false;
   DWORD written = 0;
   bool ok = WriteFile(file, &header, sizeof header, &written, nullptr) &&

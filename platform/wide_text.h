@@ -9,6 +9,10 @@
 // False, with *wide empty, when `text` is not well-formed UTF-8.
 bool WidenUtf8(const std::string& text, std::wstring* wide);
 
+// The same as a value, empty for text that is not UTF-8: for a call that
+// then fails on an empty name.
+std::wstring WidenUtf8OrEmpty(const std::string& text);
+
 // `length` UTF-16 code units, or a NUL-terminated text, to UTF-8. False when
 // the text holds a surrogate without its partner, which has no UTF-8 form.
 bool NarrowWide(const wchar_t* wide, size_t length, std::string* text);

@@ -16,6 +16,12 @@ bool WidenUtf8(const std::string& text, std::wstring* wide) {
   return true;
 }
 
+std::wstring WidenUtf8OrEmpty(const std::string& text) {
+  std::wstring wide;
+  WidenUtf8(text, &wide);
+  return wide;
+}
+
 bool NarrowWide(const wchar_t* wide, size_t length, std::string* text) {
   const std::u16string units(wide, wide + length);
   return Utf16ToUtf8(units.data(), units.size(), text);

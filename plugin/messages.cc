@@ -4,17 +4,6 @@
 #include "plugin/command_stop.h"
 #include "plugin/compose_window.h"
 
-const char kCancelledText[] = "Creation of zip archive cancelled.";
-const char kCreateErrorText[] = "Error creating zip archive.";
-const char kAddErrorText[] = "Error adding file to zip archive.";
-
-namespace {
-
-constexpr char kCaption[] = "Zapnest Plugin";
-constexpr wchar_t kWideCaption[] = L"Zapnest Plugin";
-
-}  // namespace
-
 // Wide, so that a file name the ANSI code page lacks shows as it is.
 // Nothing is said once the message the command works for was closed (the
 // text would be owned by a window that is gone, about a zip nobody waits

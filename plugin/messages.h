@@ -6,9 +6,7 @@
 
 #include <string>
 
-extern const char kCancelledText[];    // "Creation of zip archive cancelled."
-extern const char kCreateErrorText[];  // "Error creating zip archive."
-extern const char kAddErrorText[];     // "Error adding file to zip archive."
+#include "plugin/texts.h"
 
 // Shows `text`, UTF-8, and returns the button pressed; shows nothing and
 // returns 0 once the running command is stopped (see CommandStopped).

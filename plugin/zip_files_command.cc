@@ -17,6 +17,7 @@
 #include "plugin/run_command.h"
 #include "plugin/selection.h"
 #include "plugin/settings.h"
+#include "plugin/texts.h"
 #include "plugin/zip_name_dialog.h"
 #include "plugin/zip_name_rules.h"
 #include "plugin/zip_output.h"
@@ -33,13 +34,6 @@ constexpr DWORD kSelectionSize = 5200;
 // would not fit this room either (see DetailsViewHookOpen).
 constexpr DWORD kOverflowRoom = 65536;
 constexpr DWORD kNameSize = MAX_PATH;
-
-constexpr wchar_t kOpenFilter[] =
-    L"Text Files (*.txt)\0*.txt\0"
-    L"Image Files (*.bmp;*.jpg;*.tif)\0*.bmp;*.jpg;*.tif\0"
-    L"Archive Files (*.zip;*.gz;*.rar)\0*.zip;*.gz;*.rar\0"
-    L"MS Office Files (*.doc;*.rtf;*.xls)\0*.doc;*.rtf;*.xls\0"
-    L"All Files (*.*)\0*.*\0";
 
 constexpr DWORD kOpenFlags =
     OFN_ENABLESIZING | OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_ALLOWMULTISELECT | OFN_ENABLEHOOK | OFN_HIDEREADONLY;
@@ -116,14 +110,14 @@ void ZipFiles() {
   ZeroMemory(&record, sizeof record);
   record.lStructSize = DialogRecordSize();
   record.hwndOwner = CurrentComposeWindow();
-  record.lpstrFilter = kOpenFilter;
+  record.lpstrFilter = kSelectFilesFilter;
   record.nFilterIndex = rememberedFilterIndex;
   record.lpstrFile = selection.data();
   record.nMaxFile = kSelectionSize;
   record.lpstrFileTitle = fileTitle;
   record.nMaxFileTitle = kNameSize;
   record.lpstrInitialDir = initialFolder.c_str();
-  record.lpstrTitle = L"Select file(s) to zip & attach";
+  record.lpstrTitle = kSelectFilesTitle;
   record.Flags = kOpenFlags;
   record.lpfnHook = DetailsViewHookOpen;
   record.lCustData = static_cast<LPARAM>(selection.size());

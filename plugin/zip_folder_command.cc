@@ -20,11 +20,10 @@
 #include "plugin/commands.h"
 #include "plugin/compose_window.h"
 #include "plugin/dialog_hooks.h"
-#include "plugin/left_out_question.h"
 #include "plugin/messages.h"
 #include "plugin/run_command.h"
 #include "plugin/settings.h"
-#include "plugin/size_question.h"
+#include "plugin/texts.h"
 #include "plugin/zip_name_dialog.h"
 #include "plugin/zip_output.h"
 #include "plugin/zip_progress.h"
@@ -34,8 +33,6 @@
 namespace {
 
 constexpr DWORD kNameSize = MAX_PATH;
-constexpr wchar_t kBrowserTitle[] =
-    L"All files in the selected folder will be added to the zip archive. Subfolders will be ignored (no recursion).";
 
 // Asks the user for a folder. Returns false when the browser was cancelled
 // or gave no file-system folder. The path is read wide from the item: the
@@ -56,7 +53,7 @@ bool BrowseForFolder(std::string* folder) {
   browse.hwndOwner = CurrentComposeWindow();
   browse.pidlRoot = root;
   browse.pszDisplayName = displayName;
-  browse.lpszTitle = kBrowserTitle;
+  browse.lpszTitle = kFolderBrowserTitle;
   browse.ulFlags = BIF_RETURNONLYFSDIRS | BIF_DONTGOBELOWDOMAIN;
   browse.lpfn = FolderBrowserCallback;
   browse.lParam = reinterpret_cast<LPARAM>(initialFolder.c_str());
@@ -82,13 +79,12 @@ bool ChooseFolder(std::string* folder, FolderPlan* plan, uint64_t* total) {
     }
     uint32_t error = 0;
     if (!PlanFolder(*folder, {}, nullptr, plan, &error)) {
-      ShowMessage("Cannot read folder '" + *folder + "': " + DescribeFileError(error) + ". " + kCancelledText,
-                  MB_OK | MB_ICONINFORMATION);
+      ShowMessage(UnreadableFolderText(*folder, DescribeFileError(error)), MB_OK | MB_ICONINFORMATION);
       continue;
     }
     const size_t count = plan->files.size() + plan->leftOut.size();
     if (count == 0) {
-      ShowMessage("There are no files in folder '" + *folder + "'. " + kCancelledText, MB_OK | MB_ICONINFORMATION);
+      ShowMessage(NoFilesText(*folder), MB_OK | MB_ICONINFORMATION);
       continue;
     }
     // Summed in 64 bits: folders of 2 GiB and more get the right figure and

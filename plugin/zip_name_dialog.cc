@@ -9,11 +9,11 @@
 #include "plugin/messages.h"
 #include "plugin/settings.h"
 #include "plugin/temp_folder.h"
+#include "plugin/texts.h"
 #include "plugin/zip_name_rules.h"
 
 namespace {
 
-constexpr wchar_t kZipFilter[] = L"Zip Files (*.zip)\0*.zip\0";
 constexpr DWORD kSaveFlags =
     OFN_ENABLESIZING | OFN_EXPLORER | OFN_ENABLEHOOK | OFN_NOCHANGEDIR | OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT;
 static_assert(kSaveFlags == 0x88002E, "the zip name dialog's flags");
@@ -43,12 +43,12 @@ bool ReplacesSource(const std::string& zipPath, const std::vector<std::string>& 
 }  // namespace
 
 void MakeZipNameDialog(OPENFILENAMEW* record, wchar_t* zipPath, wchar_t* saveTitle) {
-  record->lpstrFilter = kZipFilter;
+  record->lpstrFilter = kZipNameFilter;
   record->nFilterIndex = 1;
   record->lpstrFile = zipPath;
   record->nMaxFile = MAX_PATH;
   record->lpstrFileTitle = saveTitle;
-  record->lpstrTitle = L"Enter zip archive name";
+  record->lpstrTitle = kZipNameTitle;
   record->lpstrDefExt = L"zip";
   record->Flags = kSaveFlags;
   record->lpfnHook = DetailsViewHookSave;

@@ -12,12 +12,12 @@
 #include "plugin/message_pump.h"
 #include "plugin/messages.h"
 #include "plugin/run_command.h"
+#include "plugin/texts.h"
 #include "plugin/zip_output.h"
 #include "writer/safe_output.h"
 
 namespace {
 
-constexpr wchar_t kTitle[] = L"Creating zip archive";
 constexpr int kFileNameId = 100;
 constexpr int kCountId = 101;
 constexpr int kBarId = 102;
@@ -140,11 +140,11 @@ HWND CreateProgressWindow(HWND owner, DLGPROC procedure, void* context) {
   controls.dwSize = sizeof controls;
   controls.dwICC = ICC_PROGRESS_CLASS;
   InitCommonControlsEx(&controls);
-  DialogTemplate dialog(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME, 240, 78, kTitle);
+  DialogTemplate dialog(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME, 240, 78, kProgressTitle);
   dialog.AddItem(L"STATIC", L"", kFileNameId, SS_LEFT | SS_NOPREFIX | SS_PATHELLIPSIS, 10, 8, 220, 9);
   dialog.AddItem(L"STATIC", L"", kCountId, SS_LEFT | SS_NOPREFIX, 10, 20, 220, 9);
   dialog.AddItem(PROGRESS_CLASSW, L"", kBarId, WS_BORDER, 10, 34, 220, 10);
-  dialog.AddItem(L"BUTTON", L"Cancel", IDCANCEL, BS_PUSHBUTTON | WS_TABSTOP, 180, 54, 50, 14);
+  dialog.AddItem(L"BUTTON", kProgressCancel, IDCANCEL, BS_PUSHBUTTON | WS_TABSTOP, 180, 54, 50, 14);
   HWND window = CreateDialogIndirectParamW(GetModuleHandleW(nullptr), dialog.get(), owner, procedure, 0);
   if (window == nullptr) return nullptr;
   SetWindowLongPtrW(window, DWLP_USER, reinterpret_cast<LONG_PTR>(context));
@@ -307,7 +307,7 @@ void ZipProgress::ShowFile() {
   if (!shown_ || window_ == nullptr) return;
   SetDlgItemTextW(window_, kFileNameId, fileName_.c_str());
   std::wstring count;
-  WidenUtf8("File " + std::to_string(fileNumber_) + " of " + std::to_string(fileCount_), &count);
+  WidenUtf8(FileCountText(fileNumber_, fileCount_), &count);
   SetDlgItemTextW(window_, kCountId, count.c_str());
 }
 

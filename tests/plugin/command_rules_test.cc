@@ -5,9 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "plugin/left_out_question.h"
 #include "plugin/selection.h"
-#include "plugin/size_question.h"
+#include "plugin/texts.h"
 #include "plugin/zip_name_rules.h"
 
 namespace {
@@ -110,6 +109,12 @@ TEST(ZipNameRules, MessagesNameTheFilesTheyAreAbout) {
       CollisionText("C:\\d\\a.txt", "C:\\d\\A.TXT", NamesDifferInCase));
   EXPECT_NE(std::string::npos, CollisionText("a", "a\\b.txt", NameIsOthersFolder).find("a folder of the other"));
   EXPECT_EQ(0u, NotAttachableText("C:\\T\\\xCE\xA9.zip").find("Orvel! cannot attach 'C:\\T\\\xCE\xA9.zip'"));
+}
+
+TEST(FolderMessages, AnEmptyFolderAndAnUnreadableOneAreToldApartAndBothCancel) {
+  EXPECT_EQ("There are no files in folder 'C:\\Empty'. Creation of zip archive cancelled.", NoFilesText("C:\\Empty"));
+  EXPECT_EQ("Cannot read folder 'C:\\Locked': access denied. Creation of zip archive cancelled.",
+            UnreadableFolderText("C:\\Locked", "access denied"));
 }
 
 TEST(LeftOutQuestion, NamesTheFirstTenAndCountsTheRest) {

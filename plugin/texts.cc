@@ -1,0 +1,98 @@
+#include "plugin/texts.h"
+
+const char kCaption[] = "Zapnest Plugin";
+const wchar_t kWideCaption[] = L"Zapnest Plugin";
+
+const char kCancelledText[] = "Creation of zip archive cancelled.";
+const char kCreateErrorText[] = "Error creating zip archive.";
+const char kAddErrorText[] = "Error adding file to zip archive.";
+
+const wchar_t kSelectFilesTitle[] = L"Select file(s) to zip & attach";
+const wchar_t kSelectFilesFilter[] =
+    L"Text Files (*.txt)\0*.txt\0"
+    L"Image Files (*.bmp;*.jpg;*.tif)\0*.bmp;*.jpg;*.tif\0"
+    L"Archive Files (*.zip;*.gz;*.rar)\0*.zip;*.gz;*.rar\0"
+    L"MS Office Files (*.doc;*.rtf;*.xls)\0*.doc;*.rtf;*.xls\0"
+    L"All Files (*.*)\0*.*\0";
+const wchar_t kFolderBrowserTitle[] =
+    L"All files in the selected folder will be added to the zip archive. Subfolders will be ignored (no recursion).";
+const wchar_t kZipNameTitle[] = L"Enter zip archive name";
+const wchar_t kZipNameFilter[] = L"Zip Files (*.zip)\0*.zip\0";
+const wchar_t kProgressTitle[] = L"Creating zip archive";
+const wchar_t kProgressCancel[] = L"Cancel";
+
+namespace {
+
+constexpr uint64_t kKilobyte = 1024;
+constexpr uint64_t kMegabyte = 1024 * 1024;
+
+}  // namespace
+
+std::string SaveWarningText(const std::string& tempFolder) {
+  return "If you save the zip archive to a folder other than '" + tempFolder +
+         "' it won't be automatically deleted upon closing Orvel!\nAre you sure you want to do this?";
+}
+
+std::string ReplacesSourceText(const std::string& zipPath) {
+  return "'" + zipPath + "' is one of the files to be zipped. Please choose a different name!";
+}
+
+std::string NoSpaceText(const std::string& zipPath) {
+  return "There is not enough space to create '" + zipPath + "'. Please choose a different folder!";
+}
+
+std::string NotAttachableText(const std::string& zipPath) {
+  return "Orvel! cannot attach '" + zipPath +
+         "': its name has characters that the system's code page lacks. Please choose a different name!";
+}
+
+std::string PathTooLongText(const std::string& zipPath) {
+  return "Orvel! cannot attach '" + zipPath + "': its path is too long. Please choose a shorter name or folder!";
+}
+
+std::string CollisionText(const std::string& first, const std::string& second, NameCollision collision) {
+  return "'" + first + "' and '" + second + "' cannot both be added: " +
+         (collision == NameIsOthersFolder ? "one would be extracted as a folder of the other."
+                                          : "Windows would extract them as one file.") +
+         " " + kCancelledText;
+}
+
+std::string UnnamableText(const std::string& shownName) {
+  return "The name of '" + shownName + "' is not valid Unicode, so no zip archive can hold it. " + kCancelledText;
+}
+
+std::string NoFilesText(const std::string& folder) {
+  return "There are no files in folder '" + folder + "'. " + kCancelledText;
+}
+
+std::string UnreadableFolderText(const std::string& folder, const std::string& reason) {
+  return "Cannot read folder '" + folder + "': " + reason + ". " + kCancelledText;
+}
+
+std::string SizeQuestion(int count, uint64_t totalBytes) {
+  std::string figure;
+  if (totalBytes > kMegabyte) {
+    figure = std::to_string(totalBytes / kMegabyte) + " MB";
+  } else if (totalBytes > kKilobyte) {
+    figure = std::to_string(totalBytes / kKilobyte) + " KB";
+  } else {
+    figure = std::to_string(totalBytes) + " bytes";
+  }
+  return "Create zip from " + std::to_string(count) + " files with a total size of " + figure + "?";
+}
+
+std::string LeftOutQuestion(const std::vector<std::string>& names) {
+  const bool one = names.size() == 1;
+  std::string text =
+      std::to_string(names.size()) + (one ? " file" : " files") + " could not be added to the zip archive:\n\n";
+  for (size_t i = 0; i < names.size() && i < kListedLeftOutNames; ++i) text += names[i] + "\n";
+  if (names.size() > kListedLeftOutNames) {
+    text += "and " + std::to_string(names.size() - kListedLeftOutNames) + " more.\n";
+  }
+  text += one ? "\nAttach the zip archive without it?" : "\nAttach the zip archive without them?";
+  return text;
+}
+
+std::string FileCountText(size_t number, size_t count) {
+  return "File " + std::to_string(number) + " of " + std::to_string(count);
+}
