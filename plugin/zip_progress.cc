@@ -2,12 +2,11 @@
 
 #include <commctrl.h>
 
-#include <vector>
-
 #include "platform/file_replacement.h"
 #include "platform/wide_text.h"
 #include "plugin/command_stop.h"
 #include "plugin/compose_window.h"
+#include "plugin/dialog_template.h"
 #include "plugin/exception_boundary.h"
 #include "plugin/message_pump.h"
 #include "plugin/messages.h"
@@ -25,66 +24,6 @@ constexpr int kBarId = 102;
 // PBM_SETRANGE takes on every version of the common controls.
 constexpr int kBarSteps = 1000;
 
-// A dialog template built in memory (the library carries no resources):
-// DLGTEMPLATE, its menu, class, title and font, then each item on a DWORD
-// boundary with its class and text, all in UTF-16.
-class DialogTemplate {
- public:
-  DialogTemplate(DWORD style, short width, short height, const wchar_t* title) {
-    Align(4);
-    Put32(style | DS_SETFONT);
-    Put32(0);  // extended style
-    countAt_ = words_.size();
-    Put16(0);  // items, counted as they are added
-    Put16(0);
-    Put16(0);
-    Put16(static_cast<WORD>(width));
-    Put16(static_cast<WORD>(height));
-    Put16(0);  // no menu
-    Put16(0);  // the standard dialog class
-    PutText(title);
-    Put16(8);
-    PutText(L"MS Shell Dlg");
-  }
-
-  void AddItem(const wchar_t* windowClass, const wchar_t* text, int id, DWORD style, short x, short y, short width,
-               short height) {
-    Align(2);  // DWORD boundary: two words
-    Put32(style | WS_CHILD | WS_VISIBLE);
-    Put32(0);
-    Put16(static_cast<WORD>(x));
-    Put16(static_cast<WORD>(y));
-    Put16(static_cast<WORD>(width));
-    Put16(static_cast<WORD>(height));
-    Put16(static_cast<WORD>(id));
-    PutText(windowClass);
-    PutText(text);
-    Put16(0);  // no creation data
-    ++words_[countAt_];
-  }
-
-  const DLGTEMPLATE* get() const { return reinterpret_cast<const DLGTEMPLATE*>(words_.data()); }
-
- private:
-  void Align(size_t words) {
-    while (words_.size() % words != 0) words_.push_back(0);
-  }
-  void Put16(WORD value) { words_.push_back(value); }
-  void Put32(DWORD value) {
-    Put16(LOWORD(value));
-    Put16(HIWORD(value));
-  }
-  void PutText(const wchar_t* text) {
-    for (; *text != L'\0'; ++text) Put16(static_cast<WORD>(*text));
-    Put16(0);
-  }
-
-  // WORDs of a vector's storage are aligned for the DWORDs the template's
-  // fields need once the vector's own allocation is.
-  std::vector<WORD> words_;
-  size_t countAt_ = 0;
-};
-
 }  // namespace
 
 // Cancel, Esc and the window's close box all arrive as IDCANCEL; the window
@@ -100,7 +39,7 @@ INT_PTR CALLBACK ZipProgress::DialogProc(HWND window, UINT message, WPARAM wPara
     case WM_INITDIALOG: return FALSE;
     case WM_COMMAND:
       if (LOWORD(wParam) != IDCANCEL) return FALSE;
-      if (progress != nullptr) progress->stopped_ = true;
+      if (progress != nullptr) progress->Stop(StoppedByUser);
       EnableWindow(GetDlgItem(window, IDCANCEL), FALSE);
       return TRUE;
     case WM_QUERYENDSESSION:
@@ -204,7 +143,7 @@ bool ZipProgress::NextFile(const std::string& shownName, uint64_t size) {
   Pump();
   barMoved_ = GetTickCount() - kBarInterval;  // a new file moves the bar at once
   UpdateBar(0);
-  return !stopped_;
+  return !Stopped();
 }
 
 bool ZipProgress::OnRead(void* context, uint32_t bytesRead) noexcept {
@@ -216,39 +155,26 @@ bool ZipProgress::OnRead(void* context, uint32_t bytesRead) noexcept {
     // One tick count per read of 16 KiB: the cost of looking is nothing
     // beside the compression of those bytes.
     if (GetTickCount() - progress->lastPump_ >= kPumpInterval) {
-      LARGE_INTEGER start;
-      LARGE_INTEGER end;
-      QueryPerformanceCounter(&start);
       progress->Pump();
       progress->UpdateBar(bytesRead);
-      QueryPerformanceCounter(&end);
-      progress->dispatchTicks_ += end.QuadPart - start.QuadPart;
     }
   } catch (...) {
-    progress->failed_ = true;
-    progress->stopped_ = true;
+    progress->Stop(StoppedByFailure);
   }
-  return !progress->stopped_;
+  return !progress->Stopped();
 }
 
-namespace {
-
-double TicksToSeconds(LONGLONG ticks) {
-  LARGE_INTEGER frequency;
-  QueryPerformanceFrequency(&frequency);
-  return static_cast<double>(ticks) / static_cast<double>(frequency.QuadPart);
+void ZipProgress::Stop(ProgressStop cause) {
+  if (cause > stop_) stop_ = cause;
 }
-
-}  // namespace
 
 const char* ZipProgress::StopMessage() const {
-  if (silent_) return nullptr;
-  return failed_ ? kCreateErrorText : kCancelledText;
+  switch (stop_) {
+    case StoppedSilently: return nullptr;
+    case StoppedByFailure: return kCreateErrorText;
+    default: return kCancelledText;
+  }
 }
-
-double ZipProgress::DispatchSeconds() const { return TicksToSeconds(dispatchTicks_); }
-
-double ZipProgress::WindowCreationSeconds() const { return TicksToSeconds(creationTicks_); }
 
 void ZipProgress::Pump() {
   lastPump_ = GetTickCount();
@@ -267,12 +193,9 @@ void ZipProgress::Pump() {
   // The message being written was closed (there is no window left to
   // attach the zip to), the plug-in is unloaded or the session ends: the
   // zip ends without a word.
-  if (CommandStopped()) {
-    silent_ = true;
-    stopped_ = true;
-  }
+  if (CommandStopped()) Stop(StoppedSilently);
   if (window_ != nullptr && !IsWindow(window_)) {
-    stopped_ = true;
+    Stop(StoppedByUser);
     window_ = nullptr;
   }
   // Only a message handled may have changed the cursor; setting it costs a
@@ -280,17 +203,10 @@ void ZipProgress::Pump() {
   if (dispatched) cursor_.SetAgain();
 }
 
-void ZipProgress::MakeWindow() {
-  LARGE_INTEGER start;
-  LARGE_INTEGER end;
-  QueryPerformanceCounter(&start);
-  window_ = CreateProgressWindow(owner_, DialogProc, this);
-  QueryPerformanceCounter(&end);
-  creationTicks_ += end.QuadPart - start.QuadPart;
-}
+void ZipProgress::MakeWindow() { window_ = CreateProgressWindow(owner_, DialogProc, this); }
 
 void ZipProgress::ShowIfDue() {
-  if (shown_ || stopped_ || GetTickCount() - started_ < kProgressDelay) return;
+  if (shown_ || Stopped() || GetTickCount() - started_ < kProgressDelay) return;
   // Made again when it could not be made at the start (memory, say).
   if (window_ == nullptr) MakeWindow();
   if (window_ == nullptr) return;

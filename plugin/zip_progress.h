@@ -28,6 +28,16 @@ constexpr DWORD kPumpInterval = 50;
 // and a bar that moves on every dispatch would repaint for nothing.
 constexpr DWORD kBarInterval = 250;
 
+// Why a zip stopped, in the order in which one cause overrides another: a
+// message that is gone, an unload or the end of the session stop it without
+// a word, whatever else happened.
+enum ProgressStop {
+  NotStopped,
+  StoppedByUser,     // Cancel, or the window was closed
+  StoppedByFailure,  // the window failed during a file (memory ran out)
+  StoppedSilently,   // CommandStopped: the message closed, an unload, the session's end
+};
+
 class ZipProgress {
  public:
   // For `fileCount` files of `totalBytes` bytes in all, to be added to the
@@ -48,18 +58,13 @@ class ZipProgress {
   // window went, the plug-in is being unloaded, the session ends, or the
   // window failed during a file (memory ran out): the add in progress was
   // then stopped at its next read.
-  bool Stopped() const { return stopped_; }
+  bool Stopped() const { return stop_ != NotStopped; }
   // What a stopped zip says: nothing when the composition window went
   // (there is nothing left to attach to, nor to own a message), nor when
   // the plug-in is unloaded or the session ends; "Error creating zip
   // archive." when the window failed, otherwise "Creation of zip archive
   // cancelled.".
   const char* StopMessage() const;
-
-  // Seconds spent during files dispatching messages and moving the bar so
-  // far, and of them, making the window once: what the window costs the zip.
-  double DispatchSeconds() const;
-  double WindowCreationSeconds() const;
 
   // Takes the window away and gives the archive its read report back;
   // called before the zip is closed and anything else is shown.
@@ -78,6 +83,8 @@ class ZipProgress {
   void ShowIfDue();
   void ShowFile();
   void UpdateBar(uint32_t bytesReadOfFile);
+  // Notes `cause` unless one that overrides it was noted before.
+  void Stop(ProgressStop cause);
 
   CommandOutput* output_;  // null once closed
   HWND owner_;
@@ -93,10 +100,6 @@ class ZipProgress {
   uint64_t fileSize_ = 0;
   int shownStep_ = -1;
   DWORD barMoved_ = 0;
-  bool stopped_ = false;
-  bool silent_ = false;  // stopped by CommandStopped: the message closed, an unload, the session's end
-  bool failed_ = false;
-  LONGLONG dispatchTicks_ = 0;  // of the performance counter
-  LONGLONG creationTicks_ = 0;
+  ProgressStop stop_ = NotStopped;
   std::wstring fileName_;
 };
