@@ -101,8 +101,6 @@ void ZipFiles() {
   PluginSettings& settings = Settings();
   std::vector<wchar_t> selection(kSelectionSize + kOverflowRoom, L'\0');
   wchar_t fileTitle[kNameSize] = L"";
-  wchar_t zipPathBuffer[kNameSize] = L"";
-  wchar_t saveTitle[kNameSize] = L"";
   std::wstring initialFolder;
   WidenUtf8(settings.initialFolder, &initialFolder);
 
@@ -152,14 +150,12 @@ void ZipFiles() {
 
   ZipNameChecks checks;
   for (const Source& source : sources) checks.sources.push_back(source.path);
-  MakeZipNameDialog(&record, zipPathBuffer, saveTitle);
-  std::string zipPath;
-  if (!AskZipPath(&record, preset, checks, &zipPath)) return;
+  ZipName zipName;
+  if (!AskZipName(preset, !single, checks, &zipName)) return;
 
-  std::string zipName;
-  if (!single && NarrowWide(saveTitle, &zipName)) settings.defaultZipName = zipName;
+  if (!zipName.title.empty()) settings.defaultZipName = zipName.title;
   CommandOutput output;
-  if (CommandStopped() || !output.Create(zipPath)) return;
+  if (CommandStopped() || !output.Create(zipName.path)) return;
   uint64_t totalBytes = 0;
   for (Source& source : sources) {
     source.size = SizeOf(source);
@@ -182,7 +178,7 @@ void ZipFiles() {
     output.Abandon(kAddErrorText);
     return;
   }
-  FinishAndAttach(&output, zipPath);
+  FinishAndAttach(&output, zipName.mailClientPath);
 }
 
 }  // namespace

@@ -105,18 +105,13 @@ void ZipFolder() {
   if (!ChooseFolder(&folder, &confirmed, &total)) return;
   settings.initialFolder = folder;
 
-  wchar_t zipPathBuffer[kNameSize] = L"";
-  OPENFILENAMEW record;
-  ZeroMemory(&record, sizeof record);
-  record.lStructSize = DialogRecordSize();
-  record.hwndOwner = CurrentComposeWindow();
-  MakeZipNameDialog(&record, zipPathBuffer, nullptr);  // no file title wanted here
   // A zip that replaces a file of the folder is the user's choice, made when
   // Windows asked: typically last time's zip. That file is left out below.
   ZipNameChecks checks;
   checks.requiredRoom = total;
-  std::string zipPath;
-  if (!AskZipPath(&record, settings.defaultZipName, checks, &zipPath)) return;
+  ZipName zipName;
+  if (!AskZipName(settings.defaultZipName, false, checks, &zipName)) return;
+  const std::string& zipPath = zipName.path;
 
   CommandOutput output;
   if (CommandStopped() || !output.Create(zipPath)) return;
@@ -178,7 +173,7 @@ void ZipFolder() {
   std::sort(leftOut.begin(), leftOut.end(),
             [](const std::string& a, const std::string& b) { return FoldCase(a) < FoldCase(b); });
   if (!leftOut.empty() && ShowMessage(LeftOutQuestion(leftOut), MB_YESNO | MB_ICONQUESTION) != IDYES) return;
-  AttachZip(zipPath);
+  AttachZip(zipName.mailClientPath);
 }
 
 }  // namespace

@@ -3,6 +3,7 @@
 #include "platform/file_status.h"
 #include "platform/wide_text.h"
 #include "plugin/command_stop.h"
+#include "plugin/compose_window.h"
 #include "plugin/copy_text.h"
 #include "plugin/dialog_hooks.h"
 #include "plugin/mail_client_path.h"
@@ -42,19 +43,23 @@ bool ReplacesSource(const std::string& zipPath, const std::vector<std::string>& 
 
 }  // namespace
 
-void MakeZipNameDialog(OPENFILENAMEW* record, wchar_t* zipPath, wchar_t* saveTitle) {
-  record->lpstrFilter = kZipNameFilter;
-  record->nFilterIndex = 1;
-  record->lpstrFile = zipPath;
-  record->nMaxFile = MAX_PATH;
-  record->lpstrFileTitle = saveTitle;
-  record->lpstrTitle = kZipNameTitle;
-  record->lpstrDefExt = L"zip";
-  record->Flags = kSaveFlags;
-  record->lpfnHook = DetailsViewHookSave;
-}
-
-bool AskZipPath(OPENFILENAMEW* record, const std::string& preset, const ZipNameChecks& checks, std::string* zipPath) {
+bool AskZipName(const std::string& preset, bool wantTitle, const ZipNameChecks& checks, ZipName* name) {
+  wchar_t path[MAX_PATH] = L"";
+  wchar_t title[MAX_PATH] = L"";
+  OPENFILENAMEW record;
+  ZeroMemory(&record, sizeof record);
+  record.lStructSize = DialogRecordSize();
+  record.hwndOwner = CurrentComposeWindow();
+  record.lpstrFilter = kZipNameFilter;
+  record.nFilterIndex = 1;
+  record.lpstrFile = path;
+  record.nMaxFile = MAX_PATH;
+  record.lpstrFileTitle = title;
+  record.nMaxFileTitle = wantTitle ? MAX_PATH : 0;
+  record.lpstrTitle = kZipNameTitle;
+  record.lpstrDefExt = L"zip";
+  record.Flags = kSaveFlags;
+  record.lpfnHook = DetailsViewHookSave;
   // The mail client's temporary folder does not change while it asks.
   const std::string temp = TempFolder();
   const std::string warning = SaveWarningText(temp);
@@ -62,28 +67,29 @@ bool AskZipPath(OPENFILENAMEW* record, const std::string& preset, const ZipNameC
   WidenUtf8(temp, &wideTemp);
   for (;;) {
     if (CommandStopped()) return false;
-    CopyText(record->lpstrFile, record->nMaxFile, preset);
-    record->lpstrInitialDir = wideTemp.c_str();
-    if (!GetSaveFileNameW(record) || !NarrowWide(record->lpstrFile, zipPath)) {
+    CopyText(record.lpstrFile, record.nMaxFile, preset);
+    record.lpstrInitialDir = wideTemp.c_str();
+    if (!GetSaveFileNameW(&record) || !NarrowWide(record.lpstrFile, &name->path)) {
       ShowMessage(kCancelledText, MB_OK | MB_ICONINFORMATION);
       return false;
     }
-    std::string ansiPath;
-    const MailClientPathProblem problem = MailClientPath(*zipPath, CP_ACP, &ansiPath);
+    const std::string& zipPath = name->path;
+    const MailClientPathProblem problem = MailClientPath(zipPath, CP_ACP, &name->mailClientPath);
     if (problem != MailClientPathOk) {
-      ShowMessage(problem == MailClientPathTooLong ? PathTooLongText(*zipPath) : NotAttachableText(*zipPath),
+      ShowMessage(problem == MailClientPathTooLong ? PathTooLongText(zipPath) : NotAttachableText(zipPath),
                   MB_OK | MB_ICONINFORMATION);
       continue;
     }
-    if (ReplacesSource(*zipPath, checks.sources)) {
-      ShowMessage(ReplacesSourceText(*zipPath), MB_OK | MB_ICONINFORMATION);
+    if (ReplacesSource(zipPath, checks.sources)) {
+      ShowMessage(ReplacesSourceText(zipPath), MB_OK | MB_ICONINFORMATION);
       continue;
     }
-    if (checks.requiredRoom && !EnoughSpace(*record, *checks.requiredRoom)) {
-      ShowMessage(NoSpaceText(*zipPath), MB_OK | MB_ICONINFORMATION);
+    if (checks.requiredRoom && !EnoughSpace(record, *checks.requiredRoom)) {
+      ShowMessage(NoSpaceText(zipPath), MB_OK | MB_ICONINFORMATION);
       continue;
     }
-    if (Settings().showSaveWarning == 0 || IsInsideFolder(*zipPath, temp)) return true;
+    if (!wantTitle || !NarrowWide(title, &name->title)) name->title.clear();
+    if (Settings().showSaveWarning == 0 || IsInsideFolder(zipPath, temp)) return true;
     if (ShowMessage(warning, MB_YESNO | MB_ICONQUESTION) != IDNO) return !CommandStopped();
   }
 }

@@ -10,13 +10,6 @@
 #include <string>
 #include <vector>
 
-// Turns `record` into the zip name dialog: the zip filter at index 1, the
-// zip path buffer (MAX_PATH characters), the save title, default extension
-// "zip", the save flags and the save-dialog hook. `saveTitle` (MAX_PATH
-// characters) receives the zip's bare name, or is null when it is not
-// wanted. Record size, owner and file-title size stay as they were.
-void MakeZipNameDialog(OPENFILENAMEW* record, wchar_t* zipPath, wchar_t* saveTitle);
-
 // What the zip must hold room for and must not replace.
 struct ZipNameChecks {
   // The files to be zipped: a zip path that names one of them is refused,
@@ -26,13 +19,24 @@ struct ZipNameChecks {
   std::optional<uint64_t> requiredRoom;
 };
 
-// Runs the zip name dialog on `record` until the user settles on a path,
-// which goes into *zipPath as UTF-8: `preset` is put into the file name on
-// every round; a path that names one of the sources, that the mail client
-// could not be handed (it speaks the ANSI code page, in buffers of MAX_PATH
-// bytes), or, when asked, whose
-// drive lacks room, is refused with a message and asked again; outside the
-// temporary folder the user is warned (unless ShowSaveWarning is 0) and may
-// choose again. Returns false, after showing "Creation of zip archive
-// cancelled.", when the dialog is cancelled.
-bool AskZipPath(OPENFILENAMEW* record, const std::string& preset, const ZipNameChecks& checks, std::string* zipPath);
+// What the user settled on in the zip name dialog.
+struct ZipName {
+  std::string path;  // UTF-8: where the zip is written
+  // Its bare name as the dialog gave it, UTF-8; empty when it was not asked
+  // for or has no UTF-8 form.
+  std::string title;
+  // The path in the form the mail client takes: the ANSI code page, within
+  // its MAX_PATH-byte buffers.
+  std::string mailClientPath;
+};
+
+// Runs the zip name dialog, owned by the composition window the command
+// holds, until the user settles on a path: `preset` is put into the file
+// name on every round; a path that names one of the sources, that the mail
+// client could not be handed (it speaks the ANSI code page, in buffers of
+// MAX_PATH bytes), or, when asked, whose drive lacks room, is refused with
+// a message and asked again; outside the temporary folder the user is
+// warned (unless ShowSaveWarning is 0) and may choose again. The zip's bare
+// name is given back too when `wantTitle`. Returns false, after showing
+// "Creation of zip archive cancelled.", when the dialog is cancelled.
+bool AskZipName(const std::string& preset, bool wantTitle, const ZipNameChecks& checks, ZipName* name);

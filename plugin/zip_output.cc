@@ -5,7 +5,6 @@
 #include "plugin/compose_window.h"
 #include "plugin/exception_boundary.h"
 #include "plugin/host_api.h"
-#include "plugin/mail_client_path.h"
 #include "plugin/messages.h"
 
 // Also while an exception passes, so nothing may leave here.
@@ -49,19 +48,14 @@ bool CommandOutput::Finish() {
   return false;
 }
 
-void AttachZip(const std::string& zipPath) {
+void AttachZip(const std::string& mailClientPath) {
   // A message closed since the command began gets nothing, and no other
   // message gets its zip.
   HWND compose = CurrentComposeWindow();
   if (CommandStopped() || !IsWindow(compose)) return;
-  std::string ansiPath;
-  if (MailClientPath(zipPath, CP_ACP, &ansiPath) != MailClientPathOk) {
-    ShowMessage(kCreateErrorText, MB_OK | MB_ICONINFORMATION);
-    return;
-  }
-  CompAttachFileEntry()(compose, ansiPath.c_str(), nullptr);
+  CompAttachFileEntry()(compose, mailClientPath.c_str(), nullptr);
 }
 
-void FinishAndAttach(CommandOutput* output, const std::string& zipPath) {
-  if (output->Finish()) AttachZip(zipPath);
+void FinishAndAttach(CommandOutput* output, const std::string& mailClientPath) {
+  if (output->Finish()) AttachZip(mailClientPath);
 }

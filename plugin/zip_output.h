@@ -50,10 +50,10 @@ class CommandOutput {
 };
 
 // Hands the zip to the mail client for the composition window the command
-// holds, unless that message was closed meanwhile. Its interface speaks the
-// ANSI code page; the zip name dialog accepted only paths that it holds
-// exactly and that fit the mail client's buffers.
-void AttachZip(const std::string& zipPath);
+// holds, unless that message was closed meanwhile. `mailClientPath` is the
+// zip's path in the form the mail client's interface takes (the ANSI code
+// page, within its buffers), as the zip name dialog gave it.
+void AttachZip(const std::string& mailClientPath);
 
 // Finish, then AttachZip when it succeeded.
-void FinishAndAttach(CommandOutput* output, const std::string& zipPath);
+void FinishAndAttach(CommandOutput* output, const std::string& mailClientPath);
