@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "plugin/compose_window.h"
-#include "plugin/zip_output.h"
-#include "plugin/zip_progress.h"
+#include "plugin/binding/compose_window.h"
+#include "plugin/output/zip_output.h"
+#include "plugin/output/zip_progress.h"
 #include "writer/archive.h"
 
 namespace {

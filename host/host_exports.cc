@@ -10,7 +10,7 @@
 #include "host/host_state.h"
 #include "platform/code_page.h"
 #include "platform/wide_text.h"
-#include "plugin/host_api_names.h"
+#include "plugin/binding/host_api_names.h"
 
 #if defined(ZAPNEST_HOST_OMITS_SET_STATUS)
 #define OVA_SetStatus Absent_OVA_SetStatus

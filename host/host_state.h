@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "plugin/host_api.h"
+#include "plugin/binding/host_api.h"
 
 struct RegisteredCommand {
   std::string label;

@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "plugin/selection.h"
-#include "plugin/texts.h"
-#include "plugin/zip_name_rules.h"
+#include "plugin/commands/selection.h"
+#include "plugin/commands/texts.h"
+#include "plugin/commands/zip_name_rules.h"
 
 namespace {
 

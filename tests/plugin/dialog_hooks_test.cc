@@ -1,6 +1,6 @@
 // The dialog hooks in the system's real dialogs (Wine under Xvfb): a second
 // thread watches and answers each dialog while this one shows it.
-#include "plugin/dialog_hooks.h"
+#include "plugin/commands/dialog_hooks.h"
 
 #include <commdlg.h>
 #include <shlobj.h>

@@ -1,5 +1,5 @@
 // Binding the mail client's entry points through a stand-in resolver.
-#include "plugin/host_api.h"
+#include "plugin/binding/host_api.h"
 
 #include <gtest/gtest.h>
 

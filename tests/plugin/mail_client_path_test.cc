@@ -1,7 +1,7 @@
 // The zip's path as the mail client takes it (under Wine): exact text of the
 // code page, and short enough for its buffers counted in that code page's
 // bytes.
-#include "plugin/mail_client_path.h"
+#include "plugin/binding/mail_client_path.h"
 
 #include <gtest/gtest.h>
 

@@ -5,9 +5,9 @@
 #include <string>
 
 #include "platform/wide_text.h"
-#include "plugin/exception_boundary.h"
-#include "plugin/host_api.h"
-#include "plugin/settings.h"
+#include "plugin/binding/exception_boundary.h"
+#include "plugin/binding/host_api.h"
+#include "plugin/binding/settings.h"
 
 namespace {
 

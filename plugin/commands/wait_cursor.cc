@@ -1,4 +1,4 @@
-#include "plugin/wait_cursor.h"
+#include "plugin/commands/wait_cursor.h"
 
 WaitCursor::WaitCursor() : previous_(SetCursor(LoadCursorA(nullptr, IDC_WAIT))) {}
 

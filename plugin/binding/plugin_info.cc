@@ -1,4 +1,4 @@
-#include "plugin/plugin_info.h"
+#include "plugin/binding/plugin_info.h"
 
 #include <windows.h>
 

@@ -5,11 +5,11 @@
 // nothing that could throw.
 #include <windows.h>
 
-#include "plugin/compose_window.h"
-#include "plugin/exception_boundary.h"
-#include "plugin/menu_entries.h"
-#include "plugin/plugin_info.h"
-#include "plugin/run_command.h"
+#include "plugin/binding/compose_window.h"
+#include "plugin/binding/exception_boundary.h"
+#include "plugin/binding/menu_entries.h"
+#include "plugin/binding/plugin_info.h"
+#include "plugin/commands/run_command.h"
 
 extern "C" {
 

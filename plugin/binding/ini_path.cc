@@ -1,4 +1,4 @@
-#include "plugin/ini_path.h"
+#include "plugin/binding/ini_path.h"
 
 #include <cstring>
 

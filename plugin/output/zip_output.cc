@@ -1,11 +1,11 @@
-#include "plugin/zip_output.h"
+#include "plugin/output/zip_output.h"
 
 #include "platform/file_status.h"
-#include "plugin/command_stop.h"
-#include "plugin/compose_window.h"
-#include "plugin/exception_boundary.h"
-#include "plugin/host_api.h"
-#include "plugin/messages.h"
+#include "plugin/binding/compose_window.h"
+#include "plugin/binding/exception_boundary.h"
+#include "plugin/binding/host_api.h"
+#include "plugin/commands/command_stop.h"
+#include "plugin/commands/messages.h"
 
 // Also while an exception passes, so nothing may leave here.
 CommandOutput::~CommandOutput() {

@@ -1,8 +1,8 @@
-#include "plugin/messages.h"
+#include "plugin/commands/messages.h"
 
 #include "platform/wide_text.h"
-#include "plugin/command_stop.h"
-#include "plugin/compose_window.h"
+#include "plugin/binding/compose_window.h"
+#include "plugin/commands/command_stop.h"
 
 // Wide, so that a file name the ANSI code page lacks shows as it is.
 // Nothing is said once the message the command works for was closed (the

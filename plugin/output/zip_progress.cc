@@ -1,18 +1,18 @@
-#include "plugin/zip_progress.h"
+#include "plugin/output/zip_progress.h"
 
 #include <commctrl.h>
 
 #include "platform/file_replacement.h"
 #include "platform/wide_text.h"
-#include "plugin/command_stop.h"
-#include "plugin/compose_window.h"
-#include "plugin/dialog_template.h"
-#include "plugin/exception_boundary.h"
-#include "plugin/message_pump.h"
-#include "plugin/messages.h"
-#include "plugin/run_command.h"
-#include "plugin/texts.h"
-#include "plugin/zip_output.h"
+#include "plugin/binding/compose_window.h"
+#include "plugin/binding/exception_boundary.h"
+#include "plugin/commands/command_stop.h"
+#include "plugin/commands/message_pump.h"
+#include "plugin/commands/messages.h"
+#include "plugin/commands/run_command.h"
+#include "plugin/commands/texts.h"
+#include "plugin/output/dialog_template.h"
+#include "plugin/output/zip_output.h"
 #include "writer/safe_output.h"
 
 namespace {

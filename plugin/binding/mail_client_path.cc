@@ -1,4 +1,4 @@
-#include "plugin/mail_client_path.h"
+#include "plugin/binding/mail_client_path.h"
 
 #include <windows.h>
 

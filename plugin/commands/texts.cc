@@ -1,4 +1,4 @@
-#include "plugin/texts.h"
+#include "plugin/commands/texts.h"
 
 const char kCaption[] = "Zapnest Plugin";
 const wchar_t kWideCaption[] = L"Zapnest Plugin";

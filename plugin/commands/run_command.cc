@@ -1,12 +1,12 @@
-#include "plugin/run_command.h"
+#include "plugin/commands/run_command.h"
 
 #include <windows.h>
 
-#include "plugin/command_stop.h"
-#include "plugin/compose_window.h"
-#include "plugin/exception_boundary.h"
-#include "plugin/messages.h"
-#include "plugin/settings.h"
+#include "plugin/binding/compose_window.h"
+#include "plugin/binding/exception_boundary.h"
+#include "plugin/binding/settings.h"
+#include "plugin/commands/command_stop.h"
+#include "plugin/commands/messages.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 
 #include <cstddef>
 
-#include "plugin/host_api_names.h"
+#include "plugin/binding/host_api_names.h"
 
 // A command procedure: called by the mail client when its menu item is
 // chosen; both arguments are ignored.

@@ -1,8 +1,8 @@
-#include "plugin/settings.h"
+#include "plugin/binding/settings.h"
 
 #include "platform/code_page.h"
 #include "platform/wide_text.h"
-#include "plugin/ini_path.h"
+#include "plugin/binding/ini_path.h"
 
 namespace {
 

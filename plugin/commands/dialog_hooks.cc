@@ -1,11 +1,11 @@
-#include "plugin/dialog_hooks.h"
+#include "plugin/commands/dialog_hooks.h"
 
 #include <commdlg.h>
 #include <shlobj.h>
 
 #include <initializer_list>
 
-#include "plugin/exception_boundary.h"
+#include "plugin/binding/exception_boundary.h"
 
 namespace {
 

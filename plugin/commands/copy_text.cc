@@ -1,4 +1,4 @@
-#include "plugin/copy_text.h"
+#include "plugin/commands/copy_text.h"
 
 #include "platform/wide_text.h"
 

@@ -1,17 +1,17 @@
-#include "plugin/zip_name_dialog.h"
+#include "plugin/commands/zip_name_dialog.h"
 
 #include "platform/file_status.h"
 #include "platform/wide_text.h"
-#include "plugin/command_stop.h"
-#include "plugin/compose_window.h"
-#include "plugin/copy_text.h"
-#include "plugin/dialog_hooks.h"
-#include "plugin/mail_client_path.h"
-#include "plugin/messages.h"
-#include "plugin/settings.h"
-#include "plugin/temp_folder.h"
-#include "plugin/texts.h"
-#include "plugin/zip_name_rules.h"
+#include "plugin/binding/compose_window.h"
+#include "plugin/binding/mail_client_path.h"
+#include "plugin/binding/settings.h"
+#include "plugin/binding/temp_folder.h"
+#include "plugin/commands/command_stop.h"
+#include "plugin/commands/copy_text.h"
+#include "plugin/commands/dialog_hooks.h"
+#include "plugin/commands/messages.h"
+#include "plugin/commands/texts.h"
+#include "plugin/commands/zip_name_rules.h"
 
 namespace {
 

@@ -1,8 +1,8 @@
-#include "plugin/menu_entries.h"
+#include "plugin/binding/menu_entries.h"
 
-#include "plugin/commands.h"
-#include "plugin/host_api.h"
-#include "plugin/settings.h"
+#include "plugin/binding/host_api.h"
+#include "plugin/binding/settings.h"
+#include "plugin/commands/commands.h"
 
 namespace {
 

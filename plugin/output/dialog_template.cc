@@ -1,4 +1,4 @@
-#include "plugin/dialog_template.h"
+#include "plugin/output/dialog_template.h"
 
 DialogTemplate::DialogTemplate(DWORD style, short width, short height, const wchar_t* title) {
   Align(4);

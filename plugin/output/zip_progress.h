@@ -16,7 +16,7 @@
 #include <cstdint>
 #include <string>
 
-#include "plugin/wait_cursor.h"
+#include "plugin/commands/wait_cursor.h"
 
 class CommandOutput;
 

@@ -1,6 +1,6 @@
-#include "plugin/command_stop.h"
+#include "plugin/commands/command_stop.h"
 
-#include "plugin/compose_window.h"
+#include "plugin/binding/compose_window.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "plugin/zip_name_rules.h"
+#include "plugin/commands/zip_name_rules.h"
 
 namespace {
 

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "plugin/texts.h"
+#include "plugin/commands/texts.h"
 
 // Shows `text`, UTF-8, and returns the button pressed; shows nothing and
 // returns 0 once the running command is stopped (see CommandStopped).

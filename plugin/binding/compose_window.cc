@@ -1,4 +1,4 @@
-#include "plugin/compose_window.h"
+#include "plugin/binding/compose_window.h"
 
 #include <cstddef>
 

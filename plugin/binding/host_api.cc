@@ -1,4 +1,4 @@
-#include "plugin/host_api.h"
+#include "plugin/binding/host_api.h"
 
 namespace {
 

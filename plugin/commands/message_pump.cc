@@ -1,6 +1,6 @@
-#include "plugin/message_pump.h"
+#include "plugin/commands/message_pump.h"
 
-#include "plugin/compose_window.h"
+#include "plugin/binding/compose_window.h"
 
 bool PumpMessages() {
   HWND compose = CurrentComposeWindow();

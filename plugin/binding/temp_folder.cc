@@ -1,7 +1,7 @@
-#include "plugin/temp_folder.h"
+#include "plugin/binding/temp_folder.h"
 
 #include "platform/code_page.h"
-#include "plugin/host_api.h"
+#include "plugin/binding/host_api.h"
 
 std::string TempFolder() {
   const char* folder = GetTempFolderEntry()();
