@@ -2,7 +2,7 @@
 host under Wine and Xvfb, every dialog and message answered by a scenario,
 every attached zip read back with Python's zipfile.
 
-    python3 commands_test.py WINE_RUN ZAPNEST_HOST ZAPNEST_DLL
+    python3 commands_test.py WINE_RUN ZAPNEST_HOST ZAPNEST_DLL ZAPNEST_EXE
 """
 import configparser
 import os
@@ -14,7 +14,7 @@ import tempfile
 import unittest
 import zipfile
 
-WINE_RUN = HOST = DLL = None
+WINE_RUN = HOST = DLL = ZAPNEST = None
 FILES_ENTRY = "Zip and Attach F&ile(s)..."
 FOLDER_ENTRY = "Zip and Attach F&older..."
 OPEN_TITLE = "Select file(s) to zip & attach"
@@ -442,6 +442,43 @@ class CommandsTest(SessionTestCase):
                                           *self.left_out(names, "yes"), 'attached "%s"' % zip_path], hold=held)
         self.passes(result)
 
+    def test_zapnest_and_the_folder_command_make_one_plan_of_a_folder(self):
+        # Two names that Windows would extract as one, a link to a file
+        # outside the folder, a file in use, a file an interrupted zip left,
+        # and the zip itself saved into the folder.
+        s = self.session(ShowZipFolder="1", ShowSaveWarning="0")
+        folder = s.top_folder("plan")
+        outside = s.top_folder("plan-elsewhere")
+        s.put(outside, "secret.txt", b"secret")
+        for name, data in [("b.txt", b"b"), ("Z.txt", b"Z"), ("a.txt", b"a"), ("A.TXT", b"A"),
+                           ("in use.txt", b"held"), (".zapnest-9-0.tmp", b"left by a crash")]:
+            s.put(folder, name, data)
+        os.symlink(os.path.join(outside, "secret.txt"), os.path.join(folder, "leak.txt"))
+        zip_path = win(folder) + "\\plan.zip"
+        result, attached = s.run([
+            *self.zip_folder(folder, 6, "14 bytes"),
+            'save-file "%s" "%s"' % (SAVE_TITLE, zip_path),
+            *self.left_out(["a.txt", "in use.txt", "leak.txt"], "yes"),
+            'attached "%s"' % zip_path,
+            "no-more-attachments"], hold=[os.path.join(folder, "in use.txt")])
+        self.passes(result)
+        with zipfile.ZipFile(unix(zip_path)) as z:
+            plugin_entries = z.namelist()
+        self.assertEqual(["A.TXT", "Z.txt", "b.txt"], plugin_entries)  # in byte order
+
+        # zapnest over the same folder, replacing that zip: the file in use
+        # is free now, and is the only difference.
+        command = [WINE_RUN, ZAPNEST, "--folder", zip_path, win(folder)]
+        result = subprocess.run(command, capture_output=True, encoding="utf-8", errors="replace", timeout=300,
+                                env=dict(os.environ, LC_ALL="C.UTF-8"))
+        self.assertEqual(3, result.returncode, result.stderr)
+        skipped = sorted(line for line in result.stderr.splitlines() if line.endswith("; skipped"))
+        self.assertEqual(2, len(skipped), result.stderr)
+        self.assertIn("'%s\\A.TXT' and '%s\\a.txt'" % (win(folder), win(folder)), skipped[0])
+        self.assertIn("'%s\\leak.txt' is a link to a file outside the folder" % win(folder), skipped[1])
+        with zipfile.ZipFile(unix(zip_path)) as z:
+            self.assertEqual(["A.TXT", "Z.txt", "b.txt", "in use.txt"], z.namelist())
+
     def test_a_file_that_goes_after_the_question_is_named_as_left_out(self):
         s = self.session(ShowZipFolder="1", ShowSaveWarning="0")
         folder = s.top_folder("going")
@@ -716,5 +753,5 @@ class CommandsTest(SessionTestCase):
 
 
 if __name__ == "__main__":
-    WINE_RUN, HOST, DLL = sys.argv[1:4]
+    WINE_RUN, HOST, DLL, ZAPNEST = sys.argv[1:5]
     unittest.main(argv=[sys.argv[0]], verbosity=2)
