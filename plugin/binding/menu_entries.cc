@@ -3,6 +3,7 @@
 #include "plugin/binding/host_api.h"
 #include "plugin/binding/settings.h"
 #include "plugin/commands/commands.h"
+#include "plugin/commands/texts.h"
 
 namespace {
 
@@ -21,10 +22,8 @@ void InsertEntry(HMENU dropDown, UINT position, const char* label, const char* m
 void AddMenuEntries(HMENU menuBar, LPARAM menuKind) {
   if (menuKind != kComposeMenu) return;
   HMENU dropDown = GetSubMenu(menuBar, 0);
-  InsertEntry(dropDown, kFilesPosition, "Zip and Attach Files", "Zip and Attach F&ile(s)...", menuKind,
-              ZipFilesCommand);
+  InsertEntry(dropDown, kFilesPosition, kFilesEntryName, kFilesEntryText, menuKind, ZipFilesCommand);
   if (Settings().showZipFolder != 0) {
-    InsertEntry(dropDown, kFolderPosition, "Zip and Attach Folder", "Zip and Attach F&older...", menuKind,
-                ZipFolderCommand);
+    InsertEntry(dropDown, kFolderPosition, kFolderEntryName, kFolderEntryText, menuKind, ZipFolderCommand);
   }
 }

@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "plugin/commands/texts.h"
+
 namespace {
 
 void PutField(char* record, size_t field, const char* text) {
@@ -11,8 +13,8 @@ void PutField(char* record, size_t field, const char* text) {
 }  // namespace
 
 void FillPluginInfo(char* record) {
-  PutField(record, 0, "Orvel! zip and attach plug-in");
-  PutField(record, 1, "The Zapnest developers");
+  PutField(record, 0, kPluginName);
+  PutField(record, 1, kPluginMaker);
   PutField(record, 2, ZAPNEST_VERSION);
-  PutField(record, 3, "Enables Orvel! to zip and attach files.");
+  PutField(record, 3, kPluginDescription);
 }

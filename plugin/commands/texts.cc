@@ -1,5 +1,14 @@
 #include "plugin/commands/texts.h"
 
+const char kFilesEntryName[] = "Zip and Attach Files";
+const char kFilesEntryText[] = "Zip and Attach F&ile(s)...";
+const char kFolderEntryName[] = "Zip and Attach Folder";
+const char kFolderEntryText[] = "Zip and Attach F&older...";
+
+const char kPluginName[] = "Orvel! zip and attach plug-in";
+const char kPluginMaker[] = "The Zapnest developers";
+const char kPluginDescription[] = "Enables Orvel! to zip and attach files.";
+
 const char kCaption[] = "Zapnest Plugin";
 const wchar_t kWideCaption[] = L"Zapnest Plugin";
 

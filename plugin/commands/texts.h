@@ -10,6 +10,19 @@
 
 #include "zip/name_collisions.h"
 
+// The menu entries: the name each is registered under, and its text in the
+// composition window's menu.
+extern const char kFilesEntryName[];   // "Zip and Attach Files"
+extern const char kFilesEntryText[];   // "Zip and Attach F&ile(s)..."
+extern const char kFolderEntryName[];  // "Zip and Attach Folder"
+extern const char kFolderEntryText[];  // "Zip and Attach F&older..."
+
+// The plug-in's description in its information record: name, maker and
+// what it does.
+extern const char kPluginName[];
+extern const char kPluginMaker[];
+extern const char kPluginDescription[];
+
 // The caption of every message box.
 extern const char kCaption[];         // "Zapnest Plugin"
 extern const wchar_t kWideCaption[];  // the same, for the wide message box
