@@ -127,7 +127,7 @@ ArchiveStatus CreateArchiveOnFile(const char* path, ZipArchive** archive, const 
 
 ArchiveStatus CreateArchiveOnHandle(FileHandle output, ZipArchive** archive, const ArchiveOptions& options) {
   *archive = nullptr;
-  if (output == kNoFile) return Failure(ArchiveBadArgument, FailedOutputCreate);
+  if (output == kNoFile) return Failure(ArchiveBadArgument, FailedNoOutput);
   ZipArchive* created = NewArchive(options);
   if (created == nullptr) return Failure(ArchiveNoMemory, FailedNoMemory);
   created->output = output;

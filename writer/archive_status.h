@@ -44,6 +44,7 @@ enum FailureReason : uint32_t {
   FailedArchiveLimit,        // ArchiveTooLarge
   FailedCancelled,           // ArchiveCancelled
   FailedOutputCreate,        // ArchiveOpenFailed: the archive file could not be created
+  FailedNoOutput,            // ArchiveBadArgument: no output handle to write to
 };
 
 struct ArchiveStatus {

@@ -221,7 +221,9 @@ TEST(ReplacementFile, AnArchiveWrittenOnAnUnnamedFileIsCompleteOnceNamed) {
   EXPECT_EQ(Bytes("first\n"), read.entries[0].data);
 
   ZipArchive* none = nullptr;
-  EXPECT_EQ(ArchiveBadArgument, CreateArchiveOnHandle(kNoFile, &none).code);
+  const ArchiveStatus status = CreateArchiveOnHandle(kNoFile, &none);
+  EXPECT_EQ(ArchiveBadArgument, status.code);
+  EXPECT_EQ(FailedNoOutput, status.reason);
   EXPECT_EQ(nullptr, none);
 }
 
