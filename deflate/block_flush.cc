@@ -78,6 +78,26 @@ void PrepareTables(DeflateState* state) {
   ResetBlock(state);
 }
 
+void StartCompression(DeflateState* state, DeflateStream* stream) {
+  state->stream = stream;
+  state->stopped = DeflateDone;
+  stream->inputSize = 0;
+  stream->outputSize = 0;
+  state->outBuf = stream->output;
+  state->outSize = stream->outputCapacity;
+  state->level = kCompressionLevel;
+  state->bitCount = 0;
+  state->bitBuf = 0;
+  state->outLen = 0;
+  PrepareTables(state);
+  ResetBlock(state);
+}
+
+DeflateResult EndCompression(DeflateState* state) {
+  state->stream = nullptr;
+  return static_cast<DeflateResult>(state->stopped);
+}
+
 void EmitBlock(DeflateState* state, const uint8_t* input, uint32_t length, bool final) {
   const uint32_t finalBit = final ? 1 : 0;
   // Cover the symbols after the last complete flag byte.

@@ -18,5 +18,13 @@ void EmitBlock(DeflateState* state, const uint8_t* input, uint32_t length, bool 
 // time for this state, builds the fixed trees and the code maps.
 void PrepareTables(DeflateState* state);
 
+// Binds `stream` to the state for one compression: its counters and the
+// output buffer, an empty bit writer, the tables and an empty block (an
+// earlier compression that stopped may have left one half counted).
+void StartCompression(DeflateState* state, DeflateStream* stream);
+
+// Unbinds the stream and says how the compression ended.
+DeflateResult EndCompression(DeflateState* state);
+
 // Opens an empty block: no symbols, no frequencies but the end-of-block code.
 void ResetBlock(DeflateState* state);

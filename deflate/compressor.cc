@@ -262,22 +262,8 @@ void RunLazyMatching(DeflateState* state) {
 }  // namespace
 
 DeflateResult CompressStream(DeflateState* state, DeflateStream* stream) {
-  state->stream = stream;
-  state->stopped = DeflateDone;
-  stream->inputSize = 0;
-  stream->outputSize = 0;
-  state->outBuf = stream->output;
-  state->outSize = stream->outputCapacity;
-  state->level = kCompressionLevel;
-  state->bitCount = 0;
-  state->bitBuf = 0;
-  state->outLen = 0;
-  PrepareTables(state);
-  // An earlier compression that stopped may have left a block half counted:
-  // the symbol counts, frequencies and flags start empty.
-  ResetBlock(state);
+  StartCompression(state, stream);
   StartInput(state, state->level);
   if (state->stopped == DeflateDone) RunLazyMatching(state);
-  state->stream = nullptr;
-  return static_cast<DeflateResult>(state->stopped);
+  return EndCompression(state);
 }

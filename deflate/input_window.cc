@@ -7,20 +7,6 @@
 
 namespace {
 
-// Reads the next input into `buffer` through the stream. A read that the
-// stream stops, or that claims more than `capacity`, ends the input with
-// nothing read.
-uint32_t ReadInput(DeflateState* state, uint8_t* buffer, uint32_t capacity) {
-  DeflateStream* stream = state->stream;
-  uint32_t count = 0;
-  if (!stream->read(stream->context, buffer, capacity, &count) || count > capacity) {
-    state->stopped = DeflateReadStopped;
-    return 0;
-  }
-  stream->inputSize += count;
-  return count;
-}
-
 void SlideWindow(DeflateState* state) {
   memcpy(state->window, state->window + kHalfWindow, kHalfWindow);
   // matchPos may wrap below 0 here; distances are computed in the same
@@ -34,6 +20,17 @@ void SlideWindow(DeflateState* state) {
 }
 
 }  // namespace
+
+uint32_t ReadInput(DeflateState* state, uint8_t* buffer, uint32_t capacity) {
+  DeflateStream* stream = state->stream;
+  uint32_t count = 0;
+  if (!stream->read(stream->context, buffer, capacity, &count) || count > capacity) {
+    state->stopped = DeflateReadStopped;
+    return 0;
+  }
+  stream->inputSize += count;
+  return count;
+}
 
 void StartInput(DeflateState* state, uint32_t level) {
   state->canSlide = 1;

@@ -6,6 +6,11 @@
 
 #include "deflate/deflate_state.h"
 
+// Reads the next input into `buffer` through the stream. A read that the
+// stream stops, or that claims more than `capacity`, ends the input with
+// nothing read and shows in `stopped`.
+uint32_t ReadInput(DeflateState* state, uint8_t* buffer, uint32_t capacity);
+
 // Starts an input: clears the hash heads, loads the search limits of
 // `level`, and reads the first chunk. With nothing read (empty input or a
 // stopped read) bytesAhead stays 0; a stopped read shows in `stopped`.

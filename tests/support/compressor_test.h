@@ -25,18 +25,7 @@ class CompressorTest : public FakePlatformTest {
   // over yet, an empty bit writer and an empty block.
   void StartOutput() {
     stream_.Restart({});
-    DeflateStream* stream = stream_.Stream();
-    stream->inputSize = 0;
-    stream->outputSize = 0;
-    state_->stream = stream;
-    state_->stopped = DeflateDone;
-    state_->outBuf = stream->output;
-    state_->outSize = stream->outputCapacity;
-    state_->outLen = 0;
-    state_->bitBuf = 0;
-    state_->bitCount = 0;
-    PrepareTables(state_);
-    ResetBlock(state_);
+    StartCompression(state_, stream_.Stream());
   }
 
   const std::vector<uint8_t>& Output() const { return stream_.output; }

@@ -5,6 +5,7 @@
 #include "deflate/block_flush.h"
 #include "deflate/block_symbols.h"
 #include "deflate/deflate_state.h"
+#include "deflate/input_window.h"
 
 namespace {
 
@@ -23,16 +24,6 @@ void Slide(DeflateState* s) {
   Rebase(s->chainPrev, kHalfWindow);
 }
 
-uint32_t Read(DeflateState* s, uint8_t* buffer, uint32_t capacity) {
-  uint32_t count = 0;
-  if (!s->stream->read(s->stream->context, buffer, capacity, &count) || count > capacity) {
-    s->stopped = DeflateReadStopped;
-    return 0;
-  }
-  s->stream->inputSize += count;
-  return count;
-}
-
 void Refill(DeflateState* s) {
   for (;;) {
     uint32_t freeSpace = s->windowCapacity - s->bytesAhead - s->curPos;
@@ -41,7 +32,7 @@ void Refill(DeflateState* s) {
       freeSpace += kHalfWindow;
     }
     if (s->inputEnded) return;
-    const uint32_t count = Read(s, s->window + s->curPos + s->bytesAhead, freeSpace);
+    const uint32_t count = ReadInput(s, s->window + s->curPos + s->bytesAhead, freeSpace);
     if (count == 0) {
       s->inputEnded = 1;
       return;
@@ -62,7 +53,7 @@ void Start(DeflateState* s) {
   s->chainLimit = limits.chainLimit;
   s->curPos = 0;
   s->blockBegin = 0;
-  s->bytesAhead = Read(s, s->window, kWindowSize);
+  s->bytesAhead = ReadInput(s, s->window, kWindowSize);
   if (s->bytesAhead == 0) return;
   s->inputEnded = 0;
   if (s->bytesAhead < kMinLookahead) Refill(s);
@@ -160,20 +151,8 @@ void Run(DeflateState* s) {
 }  // namespace
 
 DeflateResult ReferenceCompressStream(DeflateState* s, DeflateStream* stream) {
-  s->stream = stream;
-  s->stopped = DeflateDone;
-  stream->inputSize = 0;
-  stream->outputSize = 0;
-  s->outBuf = stream->output;
-  s->outSize = stream->outputCapacity;
-  s->level = kCompressionLevel;
-  s->bitCount = 0;
-  s->bitBuf = 0;
-  s->outLen = 0;
-  PrepareTables(s);
-  ResetBlock(s);
+  StartCompression(s, stream);
   Start(s);
   if (s->stopped == DeflateDone) Run(s);
-  s->stream = nullptr;
-  return static_cast<DeflateResult>(s->stopped);
+  return EndCompression(s);
 }
