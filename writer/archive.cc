@@ -26,7 +26,7 @@ bool ClosesWithin(const ZipArchive* archive, uint64_t entriesEnd, const ZipEntry
 // it without leaving its code in errorCode, so the archive takes further
 // adds.
 ArchiveStatus Refuse(ZipArchive* archive, ArchiveResult code, FailureReason reason, uint32_t systemError = 0) {
-  archive->failure = ArchiveStatus{code, reason, systemError, EntryNameOk};
+  archive->failure = FailureStatus(code, reason, systemError);
   return archive->failure;
 }
 
@@ -104,21 +104,17 @@ ZipArchive* NewArchive(const ArchiveOptions& options) {
   return created;
 }
 
-ArchiveStatus Failure(ArchiveResult code, FailureReason reason, uint32_t systemError = 0) {
-  return ArchiveStatus{code, reason, systemError, EntryNameOk};
-}
-
 }  // namespace
 
 ArchiveStatus CreateArchiveOnFile(const char* path, ZipArchive** archive, const ArchiveOptions& options) {
   *archive = nullptr;
   ZipArchive* created = NewArchive(options);
-  if (created == nullptr) return Failure(ArchiveNoMemory, FailedNoMemory);
+  if (created == nullptr) return FailureStatus(ArchiveNoMemory, FailedNoMemory);
   uint32_t error = 0;
   created->output = CreateOutputFile(path, &error);
   if (created->output == kNoFile) {
     ReleaseFixedMemory(created);
-    return Failure(ArchiveOpenFailed, FailedOutputCreate, error);
+    return FailureStatus(ArchiveOpenFailed, FailedOutputCreate, error);
   }
   created->flags = OwnsOutput | OutputSeekable;
   *archive = created;
@@ -127,9 +123,9 @@ ArchiveStatus CreateArchiveOnFile(const char* path, ZipArchive** archive, const 
 
 ArchiveStatus CreateArchiveOnHandle(FileHandle output, ZipArchive** archive, const ArchiveOptions& options) {
   *archive = nullptr;
-  if (output == kNoFile) return Failure(ArchiveBadArgument, FailedNoOutput);
+  if (output == kNoFile) return FailureStatus(ArchiveBadArgument, FailedNoOutput);
   ZipArchive* created = NewArchive(options);
-  if (created == nullptr) return Failure(ArchiveNoMemory, FailedNoMemory);
+  if (created == nullptr) return FailureStatus(ArchiveNoMemory, FailedNoMemory);
   created->output = output;
   created->flags = OutputSeekable;  // not OwnsOutput: the caller closes it
   *archive = created;
@@ -158,7 +154,7 @@ void WriteEntryData(ZipArchive* archive, ZipEntry* entry) {
 
 ArchiveStatus AddSource(ZipArchive* archive, const char* entryName, const char* sourcePath,
                         const FileIdentity* listed) {
-  if (archive == nullptr) return Failure(ArchiveBadArgument, FailedNoArchive);
+  if (archive == nullptr) return FailureStatus(ArchiveBadArgument, FailedNoArchive);
   if ((archive->flags & Finished) != 0) return Refuse(archive, ArchiveFinished, FailedFinished);
   // A failure is left in errorCode between adds only when an earlier add
   // could not cut its remains away: the output no longer ends where
@@ -333,7 +329,7 @@ void ReleaseArchive(ZipArchive* archive) {
 }  // namespace
 
 ArchiveStatus CloseArchive(ZipArchive* archive) {
-  if (archive == nullptr) return Failure(ArchiveBadArgument, FailedNoArchive);
+  if (archive == nullptr) return FailureStatus(ArchiveBadArgument, FailedNoArchive);
   if (archive->errorCode == ArchiveOk && (archive->flags & Finished) == 0) {
     WriteCentralDirectory(archive);
     archive->flags |= Finished;

@@ -59,6 +59,11 @@ struct ArchiveStatus {
 
 constexpr ArchiveStatus kArchiveOk{ArchiveOk, NoFailure, 0, EntryNameOk};
 
+// A failure other than a refused name.
+inline ArchiveStatus FailureStatus(ArchiveResult code, FailureReason reason, uint32_t systemError = 0) {
+  return ArchiveStatus{code, reason, systemError, EntryNameOk};
+}
+
 // Whether a failure was the source's doing (it could not be opened or read,
 // changed while read, is 4 GiB or more, has a name no zip holds, or no
 // longer fits the archive), after which the archive takes further files,

@@ -4,7 +4,7 @@
 
 void FailArchive(ZipArchive* archive, ArchiveResult code, FailureReason reason, uint32_t systemError) {
   archive->errorCode = code;
-  archive->failure = ArchiveStatus{code, reason, systemError, EntryNameOk};
+  archive->failure = FailureStatus(code, reason, systemError);
 }
 
 namespace {
