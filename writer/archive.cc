@@ -19,20 +19,21 @@ constexpr uint32_t kUnknownSize = 0xFFFFFFFF;
 // Whether an archive whose entries end at `entriesEnd` still closes within
 // its limit once `entry` joins the directory. In 64 bits, so nothing wraps.
 bool ClosesWithin(const ZipArchive* archive, uint64_t entriesEnd, const ZipEntry* entry) {
-  return entriesEnd + archive->directorySize + CentralHeaderLength(entry) + kEndOfDirectorySize <= archive->outputLimit;
+  return entriesEnd + archive->directorySize + CentralHeaderLength(entry) + kEndOfDirectorySize <=
+         archive->channel.outputLimit;
 }
 
 // Ends an add refused before anything was written: keeps why, and returns
 // it without leaving its code in errorCode, so the archive takes further
 // adds.
 ArchiveStatus Refuse(ZipArchive* archive, ArchiveResult code, FailureReason reason, uint32_t systemError = 0) {
-  archive->failure = FailureStatus(code, reason, systemError);
-  return archive->failure;
+  archive->channel.failure = FailureStatus(code, reason, systemError);
+  return archive->channel.failure;
 }
 
 void CloseSource(ZipArchive* archive) {
-  CloseFile(archive->source);
-  archive->source = kNoFile;
+  CloseFile(archive->channel.source);
+  archive->channel.source = kNoFile;
   archive->flags &= ~static_cast<uint32_t>(OwnsSource);
 }
 
@@ -42,17 +43,18 @@ void CloseSource(ZipArchive* archive) {
 // before. The add returns its failure either way; only when the cut fails is
 // it left in errorCode, so that close writes no directory over a broken tail.
 ArchiveStatus AbandonEntry(ZipArchive* archive, ZipEntry* entry) {
-  const ArchiveStatus failure = archive->failure;
+  OutputChannel* const channel = &archive->channel;
+  const ArchiveStatus failure = channel->failure;
   const uint32_t entryStart = entry->localHeaderOffset;
-  archive->pendingHeader = 0;
+  channel->pendingHeader = 0;
   ReleaseFixedMemory(entry);
   if ((archive->flags & OwnsSource) != 0) CloseSource(archive);
-  if ((archive->flags & OutputSeekable) != 0 &&
-      SetFilePosition(archive->output, static_cast<int32_t>(entryStart), SeekFromStart) == entryStart &&
-      TruncateFileHere(archive->output)) {
+  if (channel->outputSeekable &&
+      SetFilePosition(channel->output, static_cast<int32_t>(entryStart), SeekFromStart) == entryStart &&
+      TruncateFileHere(channel->output)) {
     archive->archiveOffset = entryStart;
-    archive->outputPosition = entryStart;
-    archive->errorCode = ArchiveOk;
+    channel->outputPosition = entryStart;
+    channel->errorCode = ArchiveOk;
   }
   return failure;
 }
@@ -71,15 +73,16 @@ ArchiveStatus RefuseSource(ZipArchive* archive, ArchiveResult code, FailureReaso
 // time was put back afterwards (utime, SetFileTime), which size and last
 // write alone would miss.
 bool SourceUnchanged(ZipArchive* archive, uint64_t openedSize, FileTime openedWriteTime, FileTime openedChangeTime) {
+  OutputChannel* const channel = &archive->channel;
   FileInfo now;
   uint32_t error = 0;
-  if (!QueryFileInfo(archive->source, &now, &error)) {
-    FailArchive(archive, ArchiveReadFailed, FailedSourceRead, error);
+  if (!QueryFileInfo(channel->source, &now, &error)) {
+    FailChannel(channel, ArchiveReadFailed, FailedSourceRead, error);
     return false;
   }
   if (now.size != openedSize || now.lastWriteTime != openedWriteTime || now.changeTime != openedChangeTime ||
-      archive->bytesRead != openedSize) {
-    FailArchive(archive, ArchiveReadFailed, FailedSourceChanged);
+      channel->bytesRead != openedSize) {
+    FailChannel(channel, ArchiveReadFailed, FailedSourceChanged);
     return false;
   }
   return true;
@@ -100,7 +103,10 @@ ZipArchive* NewArchive(const ArchiveOptions& options) {
   auto* created = static_cast<ZipArchive*>(AllocateFixedMemory(sizeof(ZipArchive)));
   if (created == nullptr) return nullptr;
   created->options = options;
-  created->outputLimit = options.largestArchive < kLargestArchive ? options.largestArchive : kLargestArchive;
+  OutputChannel& channel = created->channel;
+  channel.outputLimit = options.largestArchive < kLargestArchive ? options.largestArchive : kLargestArchive;
+  channel.readReport = options.readProgress;
+  channel.readReportContext = options.readProgressContext;
   return created;
 }
 
@@ -111,12 +117,13 @@ ArchiveStatus CreateArchiveOnFile(const char* path, ZipArchive** archive, const 
   ZipArchive* created = NewArchive(options);
   if (created == nullptr) return FailureStatus(ArchiveNoMemory, FailedNoMemory);
   uint32_t error = 0;
-  created->output = CreateOutputFile(path, &error);
-  if (created->output == kNoFile) {
+  created->channel.output = CreateOutputFile(path, &error);
+  if (created->channel.output == kNoFile) {
     ReleaseFixedMemory(created);
     return FailureStatus(ArchiveOpenFailed, FailedOutputCreate, error);
   }
-  created->flags = OwnsOutput | OutputSeekable;
+  created->channel.outputSeekable = true;
+  created->flags = OwnsOutput;
   *archive = created;
   return kArchiveOk;
 }
@@ -126,8 +133,8 @@ ArchiveStatus CreateArchiveOnHandle(FileHandle output, ZipArchive** archive, con
   if (output == kNoFile) return FailureStatus(ArchiveBadArgument, FailedNoOutput);
   ZipArchive* created = NewArchive(options);
   if (created == nullptr) return FailureStatus(ArchiveNoMemory, FailedNoMemory);
-  created->output = output;
-  created->flags = OutputSeekable;  // not OwnsOutput: the caller closes it
+  created->channel.output = output;
+  created->channel.outputSeekable = true;  // not OwnsOutput: the caller closes it
   *archive = created;
   return kArchiveOk;
 }
@@ -141,30 +148,31 @@ namespace {
 // header is pending, data that all fits the staged output stays there behind
 // it, with the header still pending (see EndEntryData).
 void WriteEntryData(ZipArchive* archive, ZipEntry* entry) {
-  archive->bytesRead = 0;
-  archive->crc32 = 0;
-  archive->compressedSize = 0;
-  archive->errorCode = ArchiveOk;
+  OutputChannel* const channel = &archive->channel;
+  channel->bytesRead = 0;
+  channel->crc32 = 0;
+  channel->compressedSize = 0;
+  channel->errorCode = ArchiveOk;
   if (entry->method == kMethodDeflated) {
-    CompressEntry(archive, entry);
+    CompressEntry(channel, &archive->deflateState, entry);
   } else {
-    CopyStored(archive);
+    CopyStored(channel);
   }
 }
 
 ArchiveStatus AddSource(ZipArchive* archive, const char* entryName, const char* sourcePath,
                         const FileIdentity* listed) {
   if (archive == nullptr) return FailureStatus(ArchiveBadArgument, FailedNoArchive);
-  if ((archive->flags & Finished) != 0) return Refuse(archive, ArchiveFinished, FailedFinished);
+  OutputChannel* const channel = &archive->channel;
   // A failure is left in errorCode between adds only when an earlier add
   // could not cut its remains away: the output no longer ends where
   // archiveOffset says, and an entry added now would record a false offset.
   // Its reason stays as it was.
-  if (archive->errorCode != ArchiveOk) return archive->failure;
+  if (channel->errorCode != ArchiveOk) return channel->failure;
   archive->flags &= ~static_cast<uint32_t>(SourceInfoKnown | OwnsSource);
-  archive->bytesRead = 0;
-  archive->compressedSize = 0;
-  archive->crc32 = 0;
+  channel->bytesRead = 0;
+  channel->compressedSize = 0;
+  channel->crc32 = 0;
   if (sourcePath == nullptr) return Refuse(archive, ArchiveBadArgument, FailedNoSourcePath);
 
   // Nothing is written until the local header, so every failure before it
@@ -173,8 +181,8 @@ ArchiveStatus AddSource(ZipArchive* archive, const char* entryName, const char* 
   // before the data is read.
   FileInfo opened{};
   uint32_t openError = 0;
-  archive->source = OpenInputFile(sourcePath, &opened, &openError);
-  if (archive->source == kNoFile) {
+  channel->source = OpenInputFile(sourcePath, &opened, &openError);
+  if (channel->source == kNoFile) {
     return Refuse(archive, ArchiveOpenFailed,
                   openError == kNotPlainFileError ? FailedSourceNotPlainFile : FailedSourceOpen, openError);
   }
@@ -185,7 +193,7 @@ ArchiveStatus AddSource(ZipArchive* archive, const char* entryName, const char* 
 
   SourceMetadata metadata{};
   const uint64_t openedSize = opened.size;
-  if (SetFilePosition(archive->source, 0, SeekFromCurrent) == kInvalidFilePosition) {
+  if (SetFilePosition(channel->source, 0, SeekFromCurrent) == kInvalidFilePosition) {
     // A source that cannot say where it is is taken as a stream: read as it
     // comes, never rewound, described by the clock, its size unknown until
     // it has been read.
@@ -197,7 +205,7 @@ ArchiveStatus AddSource(ZipArchive* archive, const char* entryName, const char* 
     if (openedSize > kLargestSource) return RefuseSource(archive, ArchiveSourceTooLarge, FailedSourceTooLarge);
     archive->sourceSize = static_cast<uint32_t>(openedSize);
     uint32_t error = 0;
-    if (!ReadFileMetadata(archive->source, opened, archive->options.dosTimeZone, &metadata, &error)) {
+    if (!ReadFileMetadata(channel->source, opened, archive->options.dosTimeZone, &metadata, &error)) {
       return RefuseSource(archive, ArchiveReadFailed, FailedSourceRead, error);
     }
   }
@@ -212,8 +220,8 @@ ArchiveStatus AddSource(ZipArchive* archive, const char* entryName, const char* 
   if (!SetEntryName(entry, entryName)) {
     ReleaseFixedMemory(entry);
     RefuseSource(archive, ArchiveBadArgument, FailedNameRefused);
-    archive->failure.nameProblem = CheckEntryName(entryName);
-    return archive->failure;
+    channel->failure.nameProblem = CheckEntryName(entryName);
+    return channel->failure;
   }
   entry->gpFlags = static_cast<uint16_t>(entry->gpFlags | kProvisionalHeader);  // beside the UTF-8 flag
   entry->dosDateTime = metadata.dosDateTime;
@@ -237,43 +245,43 @@ ArchiveStatus AddSource(ZipArchive* archive, const char* entryName, const char* 
   // The provisional header waits in front of the staged output and goes out
   // with the first bufferful of data; an entry whose data all fits the
   // buffer never writes it.
-  archive->errorCode = ArchiveOk;
-  PendLocalHeader(archive, entry);
+  channel->errorCode = ArchiveOk;
+  PendLocalHeader(channel, entry);
   archive->archiveOffset += LocalHeaderLength(entry);
 
   WriteEntryData(archive, entry);
-  if (archive->errorCode != ArchiveOk) return AbandonEntry(archive, entry);
+  if (channel->errorCode != ArchiveOk) return AbandonEntry(archive, entry);
   if ((archive->flags & SourceInfoKnown) != 0 &&
       !SourceUnchanged(archive, openedSize, openedWriteTime, opened.changeTime)) {
     return AbandonEntry(archive, entry);
   }
   CloseSource(archive);
-  archive->sourceSize = archive->bytesRead;
+  archive->sourceSize = channel->bytesRead;
   // Every write stayed within the limit, so this cannot wrap.
-  archive->archiveOffset += archive->compressedSize;
+  archive->archiveOffset += channel->compressedSize;
   if (!ClosesWithin(archive, archive->archiveOffset, entry)) {
-    FailArchive(archive, ArchiveTooLarge, FailedArchiveLimit);
+    FailChannel(channel, ArchiveTooLarge, FailedArchiveLimit);
     return AbandonEntry(archive, entry);
   }
 
-  entry->crc32 = archive->crc32;
-  entry->compressedSize = archive->compressedSize;
+  entry->crc32 = channel->crc32;
+  entry->compressedSize = channel->compressedSize;
   entry->uncompressedSize = archive->sourceSize;
   entry->gpFlags &= static_cast<uint16_t>(~kProvisionalHeader);
-  if (archive->pendingHeader != 0) {
+  if (channel->pendingHeader != 0) {
     // Nothing of the entry went out: all its data waits staged behind the
     // provisional header, whose place the final one takes, and both go out
     // with one write.
-    PendLocalHeader(archive, entry);
-    WriteBytes(archive, StagedOutput(archive), archive->compressedSize);
-    if (archive->errorCode != ArchiveOk) return AbandonEntry(archive, entry);
+    PendLocalHeader(channel, entry);
+    WriteBytes(channel, StagedOutput(channel), channel->compressedSize);
+    if (channel->errorCode != ArchiveOk) return AbandonEntry(archive, entry);
   } else {
     // The final header has the same length as the provisional one, so it is
     // written over it in place.
-    if (!SeekOutput(archive, entry->localHeaderOffset)) return AbandonEntry(archive, entry);
-    WriteLocalHeader(archive, entry);
-    if (archive->errorCode != ArchiveOk) return AbandonEntry(archive, entry);
-    if (!SeekOutput(archive, archive->archiveOffset)) return AbandonEntry(archive, entry);
+    if (!SeekOutput(channel, entry->localHeaderOffset)) return AbandonEntry(archive, entry);
+    WriteLocalHeader(channel, entry);
+    if (channel->errorCode != ArchiveOk) return AbandonEntry(archive, entry);
+    if (!SeekOutput(channel, archive->archiveOffset)) return AbandonEntry(archive, entry);
   }
 
   AppendEntry(archive, entry);
@@ -316,7 +324,7 @@ namespace {
 
 // Closes what the archive owns and releases it with everything it holds.
 void ReleaseArchive(ZipArchive* archive) {
-  if ((archive->flags & OwnsOutput) != 0) CloseFile(archive->output);
+  if ((archive->flags & OwnsOutput) != 0) CloseFile(archive->channel.output);
   if ((archive->flags & OwnsSource) != 0) CloseSource(archive);
   ReleaseCompressor(archive->deflateState);
   while (ZipEntry* entry = archive->entryList) {
@@ -330,11 +338,10 @@ void ReleaseArchive(ZipArchive* archive) {
 
 ArchiveStatus CloseArchive(ZipArchive* archive) {
   if (archive == nullptr) return FailureStatus(ArchiveBadArgument, FailedNoArchive);
-  if (archive->errorCode == ArchiveOk && (archive->flags & Finished) == 0) {
-    WriteCentralDirectory(archive);
-    archive->flags |= Finished;
+  if (archive->channel.errorCode == ArchiveOk) {
+    archive->archiveOffset = WriteCentralDirectory(&archive->channel, archive->entryList, archive->archiveOffset);
   }
-  const ArchiveStatus result = archive->errorCode == ArchiveOk ? kArchiveOk : archive->failure;
+  const ArchiveStatus result = archive->channel.errorCode == ArchiveOk ? kArchiveOk : archive->channel.failure;
   ReleaseArchive(archive);
   return result;
 }

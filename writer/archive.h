@@ -37,7 +37,6 @@ ArchiveStatus CreateArchiveOnHandle(FileHandle output, ZipArchive** archive, con
 //   extraction folder; the status says which);
 // - ArchiveSourceTooLarge: a source of 4 GiB or more, found at open or while
 //   it is read (the format written has no 64-bit sizes);
-// - ArchiveFinished after the directory was written;
 // - ArchiveOpenFailed (also for anything but a plain file), ArchiveNoMemory
 //   before anything is written;
 // - ArchiveTooLarge when the entry would take the archive, with its

@@ -18,12 +18,14 @@ constexpr uint32_t kLargestArchive = 0x7FFFFFFF;
 // format written has no 64-bit records.
 constexpr uint64_t kLargestSource = 0xFFFFFFFF;
 
+// Told after every read of a source with the entry's bytes read so far.
+// Returning false stops the add there (ArchiveCancelled): the user
+// cancelled.
+using ReadReport = bool (*)(void* context, uint32_t bytesRead);
+
 struct ArchiveOptions {
-  // Told after every read of a source, with the entry's bytes read so far,
-  // when set: a caller that shows progress sets it. It must not use the
-  // archive. Returning false stops the add there (ArchiveCancelled): the
-  // user cancelled.
-  bool (*readProgress)(void* context, uint32_t bytesRead) = nullptr;
+  // Set by a caller that shows progress. It must not use the archive.
+  ReadReport readProgress = nullptr;
   void* readProgressContext = nullptr;
   // When non-zero, a UTC file time: every entry time later than it is
   // written as it. Files built just now then enter the archive with the time

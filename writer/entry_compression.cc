@@ -12,35 +12,35 @@ constexpr uint16_t kLevel8Flags = 0x0002;
 static_assert(kIoBufferSize >= kSmallestDeflateOutput, "the staged output holds what the compressor gathers");
 
 bool ReadEntrySource(void* context, uint8_t* buffer, uint32_t capacity, uint32_t* length) {
-  auto* archive = static_cast<ZipArchive*>(context);
-  *length = ReadSource(archive, buffer, capacity);
-  return archive->errorCode == ArchiveOk;
+  auto* channel = static_cast<OutputChannel*>(context);
+  *length = ReadSource(channel, buffer, capacity);
+  return channel->errorCode == ArchiveOk;
 }
 
 bool WriteEntryOutput(void* context, const uint8_t* data, uint32_t length, bool last) {
-  auto* archive = static_cast<ZipArchive*>(context);
+  auto* channel = static_cast<OutputChannel*>(context);
   if (last) {
-    EndEntryData(archive, data, length);
+    EndEntryData(channel, data, length);
   } else {
-    WriteBytes(archive, data, length);
+    WriteBytes(channel, data, length);
   }
-  return archive->errorCode == ArchiveOk;
+  return channel->errorCode == ArchiveOk;
 }
 
 }  // namespace
 
-void CompressEntry(ZipArchive* archive, ZipEntry* entry) {
-  if (archive->deflateState == nullptr) {
-    archive->deflateState = CreateCompressor();
-    if (archive->deflateState == nullptr) {
-      FailArchive(archive, ArchiveNoMemory, FailedNoMemory);
+void CompressEntry(OutputChannel* channel, DeflateState** state, ZipEntry* entry) {
+  if (*state == nullptr) {
+    *state = CreateCompressor();
+    if (*state == nullptr) {
+      FailChannel(channel, ArchiveNoMemory, FailedNoMemory);
       return;
     }
   }
   entry->gpFlags = static_cast<uint16_t>(entry->gpFlags | kLevel8Flags);
-  DeflateStream stream{ReadEntrySource, WriteEntryOutput, archive, StagedOutput(archive), kIoBufferSize, 0, 0};
-  CompressStream(archive->deflateState, &stream);
+  DeflateStream stream{ReadEntrySource, WriteEntryOutput, channel, StagedOutput(channel), kIoBufferSize, 0, 0};
+  CompressStream(*state, &stream);
   // The channel refuses every write past the archive's limit, so the count
   // stays below 2 GiB.
-  archive->compressedSize = static_cast<uint32_t>(stream.outputSize);
+  channel->compressedSize = static_cast<uint32_t>(stream.outputSize);
 }

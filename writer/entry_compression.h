@@ -4,15 +4,17 @@
 // header that may still be waiting there.
 #pragma once
 
-#include "writer/archive_record.h"
+#include "writer/output_channel.h"
 #include "zip/zip_entry.h"
 
-// Deflates the archive's open `source` to the output. Expects errorCode,
-// bytesRead, crc32 and compressedSize at 0. Creates the archive's
-// compressor at its first deflated entry (ArchiveNoMemory in errorCode when
-// that fails) and reuses it afterwards. Marks level 8 in the entry's
-// gpFlags. On return errorCode is 0 when the entry was compressed
-// completely, compressedSize counts the deflate bytes written (or left
-// staged behind a pending local header, see EndEntryData), and bytesRead and
-// crc32 describe the source.
-void CompressEntry(ZipArchive* archive, ZipEntry* entry);
+struct DeflateState;
+
+// Deflates the channel's open `source` to its output. Expects errorCode,
+// bytesRead, crc32 and compressedSize at 0. Creates the compressor in
+// *state when there is none yet (ArchiveNoMemory in errorCode when that
+// fails) and reuses it otherwise. Marks level 8 in the entry's gpFlags. On
+// return errorCode is 0 when the entry was compressed completely,
+// compressedSize counts the deflate bytes written (or left staged behind a
+// pending local header, see EndEntryData), and bytesRead and crc32 describe
+// the source.
+void CompressEntry(OutputChannel* channel, DeflateState** state, ZipEntry* entry);

@@ -2,105 +2,104 @@
 
 #include "zip/crc32.h"
 
-void FailArchive(ZipArchive* archive, ArchiveResult code, FailureReason reason, uint32_t systemError) {
-  archive->errorCode = code;
-  archive->failure = FailureStatus(code, reason, systemError);
+void FailChannel(OutputChannel* channel, ArchiveResult code, FailureReason reason, uint32_t systemError) {
+  channel->errorCode = code;
+  channel->failure = FailureStatus(code, reason, systemError);
 }
 
 namespace {
 
-void WriteOut(ZipArchive* archive, const uint8_t* data, uint32_t length) {
-  if (archive->errorCode != ArchiveOk || length == 0) return;
+void WriteOut(OutputChannel* channel, const uint8_t* data, uint32_t length) {
+  if (channel->errorCode != ArchiveOk || length == 0) return;
   // The position never passes the limit, so this cannot wrap; a write that
   // would take the archive past it is refused before anything goes out.
-  if (length > archive->outputLimit - archive->outputPosition) {
-    FailArchive(archive, ArchiveTooLarge, FailedArchiveLimit);
+  if (length > channel->outputLimit - channel->outputPosition) {
+    FailChannel(channel, ArchiveTooLarge, FailedArchiveLimit);
     return;
   }
   uint32_t written = 0;
   uint32_t error = 0;
-  const bool ok = WriteToFile(archive->output, data, length, &written, &error);
-  archive->outputPosition += written <= length ? written : length;
-  if (!ok || written != length) FailArchive(archive, ArchiveWriteFailed, FailedOutputWrite, error);
+  const bool ok = WriteToFile(channel->output, data, length, &written, &error);
+  channel->outputPosition += written <= length ? written : length;
+  if (!ok || written != length) FailChannel(channel, ArchiveWriteFailed, FailedOutputWrite, error);
 }
 
 }  // namespace
 
-void WriteBytes(ZipArchive* archive, const void* data, uint32_t length) {
+void WriteBytes(OutputChannel* channel, const void* data, uint32_t length) {
   const auto* bytes = static_cast<const uint8_t*>(data);
-  const uint32_t header = archive->pendingHeader;
-  if (header != 0 && archive->errorCode == ArchiveOk) {
-    archive->pendingHeader = 0;
-    if (bytes == StagedOutput(archive)) {
-      WriteOut(archive, bytes - header, header + length);
+  const uint32_t header = channel->pendingHeader;
+  if (header != 0 && channel->errorCode == ArchiveOk) {
+    channel->pendingHeader = 0;
+    if (bytes == StagedOutput(channel)) {
+      WriteOut(channel, bytes - header, header + length);
       return;
     }
-    WriteOut(archive, StagedOutput(archive) - header, header);
+    WriteOut(channel, StagedOutput(channel) - header, header);
   }
-  WriteOut(archive, bytes, length);
+  WriteOut(channel, bytes, length);
 }
 
-void EndEntryData(ZipArchive* archive, const void* data, uint32_t length) {
-  if (archive->pendingHeader != 0 && data == StagedOutput(archive)) return;
-  WriteBytes(archive, data, length);
+void EndEntryData(OutputChannel* channel, const void* data, uint32_t length) {
+  if (channel->pendingHeader != 0 && data == StagedOutput(channel)) return;
+  WriteBytes(channel, data, length);
 }
 
-bool SeekOutput(ZipArchive* archive, uint32_t offset) {
+bool SeekOutput(OutputChannel* channel, uint32_t offset) {
   // The system takes a signed 32-bit distance: from 2 GiB on it is negative
   // and the move fails, which is the clean end for an archive that large.
   uint32_t error = 0;
-  if ((archive->flags & OutputSeekable) == 0 ||
-      SetFilePosition(archive->output, static_cast<int32_t>(offset), SeekFromStart, &error) == kInvalidFilePosition) {
-    FailArchive(archive, ArchiveSeekFailed, FailedOutputReposition, error);
+  if (!channel->outputSeekable ||
+      SetFilePosition(channel->output, static_cast<int32_t>(offset), SeekFromStart, &error) == kInvalidFilePosition) {
+    FailChannel(channel, ArchiveSeekFailed, FailedOutputReposition, error);
     return false;
   }
-  archive->outputPosition = offset;
+  channel->outputPosition = offset;
   return true;
 }
 
-uint32_t ReadSource(ZipArchive* archive, void* buffer, uint32_t capacity) {
+uint32_t ReadSource(OutputChannel* channel, void* buffer, uint32_t capacity) {
   uint32_t count = 0;
   uint32_t error = 0;
-  if (!ReadFromFile(archive->source, buffer, capacity, &count, &error)) {
-    FailArchive(archive, ArchiveReadFailed, FailedSourceRead, error);
+  if (!ReadFromFile(channel->source, buffer, capacity, &count, &error)) {
+    FailChannel(channel, ArchiveReadFailed, FailedSourceRead, error);
     return 0;
   }
   // A source that has grown to 4 GiB while it was read no longer fits the
   // 32-bit sizes; the entry is refused like one found that large at open.
-  if (count > kLargestSource - archive->bytesRead) {
-    FailArchive(archive, ArchiveSourceTooLarge, FailedSourceTooLarge);
+  if (count > kLargestSource - channel->bytesRead) {
+    FailChannel(channel, ArchiveSourceTooLarge, FailedSourceTooLarge);
     return 0;
   }
-  archive->bytesRead += count;
-  archive->crc32 = UpdateCrc32(archive->crc32, static_cast<const uint8_t*>(buffer), count);
-  const ArchiveOptions& options = archive->options;
-  if (count != 0 && options.readProgress != nullptr &&
-      !options.readProgress(options.readProgressContext, archive->bytesRead)) {
-    FailArchive(archive, ArchiveCancelled, FailedCancelled);
+  channel->bytesRead += count;
+  channel->crc32 = UpdateCrc32(channel->crc32, static_cast<const uint8_t*>(buffer), count);
+  if (count != 0 && channel->readReport != nullptr &&
+      !channel->readReport(channel->readReportContext, channel->bytesRead)) {
+    FailChannel(channel, ArchiveCancelled, FailedCancelled);
     return 0;
   }
   return count;
 }
 
-void CopyStored(ZipArchive* archive) {
-  uint8_t* const staged = StagedOutput(archive);
+void CopyStored(OutputChannel* channel) {
+  uint8_t* const staged = StagedOutput(channel);
   for (;;) {
     // A bufferful is gathered whole before it goes out, so that a source
     // that ends within the first is known to have ended while its local
     // header can still go out final, with it.
     uint32_t filled = 0;
     while (filled < kIoBufferSize) {
-      const uint32_t count = ReadSource(archive, staged + filled, kIoBufferSize - filled);
-      if (archive->errorCode != ArchiveOk) return;
+      const uint32_t count = ReadSource(channel, staged + filled, kIoBufferSize - filled);
+      if (channel->errorCode != ArchiveOk) return;
       if (count == 0) {
-        archive->compressedSize += filled;
-        EndEntryData(archive, staged, filled);
+        channel->compressedSize += filled;
+        EndEntryData(channel, staged, filled);
         return;
       }
       filled += count;
     }
-    WriteBytes(archive, staged, filled);
-    archive->compressedSize += filled;
-    if (archive->errorCode != ArchiveOk) return;
+    WriteBytes(channel, staged, filled);
+    channel->compressedSize += filled;
+    if (channel->errorCode != ArchiveOk) return;
   }
 }

@@ -171,8 +171,11 @@ TEST_F(AddFile, WhenTheCutFailsTheArchiveStaysFailed) {
   fake::Fake().beforeEachRead = nullptr;
   // The failure sticks: every later add gives it at once.
   EXPECT_EQ(ArchiveReadFailed, AddFileToArchive(archive_, "good.txt", "good.txt").code);
+  // Close writes no directory over the broken tail.
+  const size_t broken = OutputSize();
   EXPECT_EQ(ArchiveReadFailed, CloseArchive(archive_).code);
   archive_ = nullptr;
+  EXPECT_EQ(broken, OutputSize());
   EXPECT_FALSE(ReadZip(fake::Contents("out.zip")).ok);
 }
 

@@ -14,7 +14,7 @@
 #include "tests/support/test_data.h"
 #include "tests/support/zip_reader.h"
 #include "writer/archive.h"
-#include "writer/archive_record.h"
+#include "writer/output_channel.h"
 #include "zip/zip_records.h"
 
 namespace {
