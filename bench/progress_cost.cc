@@ -44,9 +44,10 @@ double Seconds(const LARGE_INTEGER& from, const LARGE_INTEGER& to) {
 }
 
 // Seconds to zip `source` into `zip`, with the progress window or without.
-// The window's removal afterwards is timed apart (*removal): under Wine
-// without a window manager, hiding a window waits two seconds for a window
-// manager that never answers, which says nothing of the dispatching.
+// The window's removal afterwards is timed apart (*removal): in a Wine
+// prefix that hands its windows to a window manager, on a display without
+// one, hiding a window waits two seconds for an answer that never comes,
+// which says nothing of the dispatching.
 double ZipOnce(const std::string& source, const std::string& zip, bool withProgress, uint64_t size, double* removal,
                double* creation) {
   LARGE_INTEGER start, end, removed;
