@@ -14,6 +14,8 @@ bool ParseOptions(const std::vector<std::string>& arguments, Options* options, s
       options->quiet = true;
     } else if (!optionsEnded && argument == "--folder") {
       options->folderMode = true;
+    } else if (!optionsEnded && (argument == "-r" || argument == "--recurse")) {
+      options->withSubfolders = true;
     } else if (!optionsEnded && argument.size() > 1 && argument[0] == '-') {
       *error = "unknown option '" + argument + "'";
       return false;
@@ -28,6 +30,10 @@ bool ParseOptions(const std::vector<std::string>& arguments, Options* options, s
   }
   options->archive = positional.front();
   options->inputs.assign(positional.begin() + 1, positional.end());
+  if (options->withSubfolders && !options->folderMode) {
+    *error = "-r (--recurse) goes with --folder";
+    return false;
+  }
   if (options->folderMode && options->inputs.size() != 1) {
     *error = "--folder takes one folder";
     return false;
@@ -56,19 +62,23 @@ bool ReadSourceDateEpoch(const char* text, Options* options, std::string* error)
 
 const char* UsageText() {
   return "usage: zapnest [-q] [--] OUT.zip FILE...\n"
-         "       zapnest [-q] --folder [--] OUT.zip DIR\n"
+         "       zapnest [-q] --folder [-r] [--] OUT.zip DIR\n"
          "       zapnest --version\n"
          "\n"
          "Makes one zip archive. Each FILE is entered under its bare file name;\n"
-         "with --folder, every plain file directly inside DIR (no subfolders).\n"
+         "with --folder, every plain file directly inside DIR (no subfolders), and\n"
+         "with --folder -r, every plain file below DIR under its path from DIR,\n"
+         "and each folder none of whose files is entered as an entry of its own\n"
+         "(links to folders are not followed).\n"
          "Files whose names end in .zip, .gz, .tgz, .z, .zoo, .arc, .lzh or .arj\n"
          "are stored as they are; all others are deflated.\n"
          "\n"
-         "  -q, --quiet   print errors and warnings only, and no progress line (shown\n"
-         "                otherwise for files of 16 MiB or more on a terminal)\n"
-         "  -h, --help    print this text\n"
-         "  --version     print the version\n"
-         "  --            end of options: every argument after it is a name\n"
+         "  -r, --recurse   with --folder: take the subfolders too\n"
+         "  -q, --quiet     print errors and warnings only, and no progress line (shown\n"
+         "                  otherwise for files of 16 MiB or more on a terminal)\n"
+         "  -h, --help      print this text\n"
+         "  --version       print the version\n"
+         "  --              end of options: every argument after it is a name\n"
          "\n"
          "Exit codes:\n"
          "  0  the archive was made with every file\n"

@@ -18,6 +18,7 @@ struct Options {
   bool version = false;
   bool quiet = false;
   bool folderMode = false;
+  bool withSubfolders = false;      // --folder -r: the whole tree below DIR
   std::string archive;              // OUT.zip
   std::vector<std::string> inputs;  // FILE... or the one DIR
   // From SOURCE_DATE_EPOCH: no entry time is later than these seconds since

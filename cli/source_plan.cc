@@ -69,15 +69,16 @@ bool PlanFiles(const std::vector<std::string>& paths, const std::string& target,
   return true;
 }
 
-bool PlanFolderSources(const std::string& folder, const std::string& target, bool quiet, std::vector<Source>* sources,
-                       std::vector<std::string>* notices, uint64_t* skipped, std::string* error) {
+bool PlanFolderSources(const std::string& folder, bool withSubfolders, const std::string& target, bool quiet,
+                       std::vector<Source>* sources, std::vector<std::string>* notices, uint64_t* skipped,
+                       std::string* error) {
   // The archive may be written into the folder it is made of; it must not
   // swallow its old self. A target not there yet matches nothing.
   std::vector<FileIdentity> own(1);
   if (!IdentifyFile(target, &own[0])) own.clear();
   FolderPlan plan;
   uint32_t listError = 0;
-  if (!PlanFolder(folder, own, nullptr, &plan, &listError)) {
+  if (!PlanFolder(folder, withSubfolders, own, nullptr, &plan, &listError)) {
     *error = "cannot read the folder " + Quoted(folder) + ": " + DescribeFileError(listError);
     return false;
   }
@@ -94,6 +95,10 @@ bool PlanFolderSources(const std::string& folder, const std::string& target, boo
         why = CollisionMessage(Source{BareName(file.earlier), file.earlier}, file.source, file.collision);
         break;
       case LeftOutGone: why = path + " is gone"; break;
+      case LeftOutFolderLink: why = path + " is a link to a folder, which is not followed"; break;
+      case LeftOutFolderUnreadable:
+        why = "cannot read the folder " + path + ": " + DescribeFileError(file.systemError);
+        break;
     }
     notices->push_back("zapnest: warning: " + why + "; skipped\n");
     ++*skipped;

@@ -26,14 +26,16 @@ std::string NameProblemMessage(const Source& source, EntryNameProblem problem);
 bool PlanFiles(const std::vector<std::string>& paths, const std::string& target, std::vector<Source>* sources,
                std::string* error);
 
-// Folder mode: the folder's plan (writer/folder_plan.h) with the file at
+// Folder mode: the folder's plan (writer/folder_plan.h), of its whole tree
+// when `withSubfolders`, with the file at
 // `target` as the archive's own, in *sources. Each file it leaves out is
 // skipped: it counts in *skipped and leaves a warning line (with its
 // "zapnest: " and line end) in *notices, where a note also tells of each
 // temporary file an interrupted run left, unless `quiet`. Returns false with
 // a message in *error, and nothing planned, when the folder cannot be read.
-bool PlanFolderSources(const std::string& folder, const std::string& target, bool quiet, std::vector<Source>* sources,
-                       std::vector<std::string>* notices, uint64_t* skipped, std::string* error);
+bool PlanFolderSources(const std::string& folder, bool withSubfolders, const std::string& target, bool quiet,
+                       std::vector<Source>* sources, std::vector<std::string>* notices, uint64_t* skipped,
+                       std::string* error);
 
 // "'EARLIER' and 'PATH' ..." for two files whose entry names `collision`
 // keeps apart.

@@ -66,8 +66,9 @@ std::string DescribeFailure(const ArchiveStatus& failure, const Source& source, 
 }
 
 void PrintAdded(const Source& source, const AddedEntry& added) {
-  WriteOutput("  " + ShownText(source.entryName) + ": " +
-              AddedEntryText(added.method, added.uncompressedSize, added.compressedSize) + "\n");
+  const std::string what =
+      source.isFolder ? "folder" : AddedEntryText(added.method, added.uncompressedSize, added.compressedSize);
+  WriteOutput("  " + ShownText(source.entryName) + ": " + what + "\n");
 }
 
 // What the archive's output says when it fails: the path as the user gave it.
@@ -129,9 +130,10 @@ int Run(const Options& options) {
   std::vector<std::string> notices;
   Totals totals;
   std::string error;
-  const bool planned = options.folderMode ? PlanFolderSources(options.inputs.front(), output.target, options.quiet,
-                                                              &sources, &notices, &totals.skipped, &error)
-                                          : PlanFiles(options.inputs, output.target, &sources, &error);
+  const bool planned = options.folderMode
+                           ? PlanFolderSources(options.inputs.front(), options.withSubfolders, output.target,
+                                               options.quiet, &sources, &notices, &totals.skipped, &error)
+                           : PlanFiles(options.inputs, output.target, &sources, &error);
   for (const std::string& notice : notices) WriteErrors(notice);
   // A folder's plan has left out its colliding names already.
   if (!planned || (!options.folderMode && FindCollision(sources, &error))) {
@@ -163,7 +165,8 @@ int Run(const Options& options) {
     // A listed file must still be the one listed: a name given to another
     // file, or to a link, since then is refused.
     const ArchiveStatus status =
-        options.folderMode
+        source.isFolder ? AddFolderToArchive(output.archive, source.entryName.c_str(), source.path.c_str())
+        : options.folderMode
             ? AddListedFileToArchive(output.archive, source.entryName.c_str(), source.path.c_str(), source.identity)
             : AddFileToArchive(output.archive, source.entryName.c_str(), source.path.c_str());
     if (showProgress) EndProgress(&progress);

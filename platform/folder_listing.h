@@ -1,4 +1,5 @@
-// The plain files directly inside a folder. Paths and names are UTF-8.
+// The plain files and the folders directly inside a folder. Paths and names
+// are UTF-8.
 #pragma once
 
 #include <cstdint>
@@ -33,10 +34,29 @@ struct FolderEntry {
   FileIdentity identity;
 };
 
+struct SubfolderEntry {
+  std::string name;  // the bare name
+  bool nameIsExact;  // as for FolderEntry
+  // A link to a folder, a junction, a mount point or another reparse point
+  // that stands for another name, or a folder that does not lie where its
+  // name is (under Wine a Unix link to a folder shows as a plain folder):
+  // listed so that it can be reported, never to be entered.
+  bool isLink;
+  // The folder the name reached, which no folder above it may be; zero
+  // when it could not be looked at.
+  FileIdentity identity;
+};
+
 // The plain files directly inside `folder`: no folders, no links to folders,
 // no devices or pipes; hidden and system files too, and links to plain files
 // (those that lead outside marked so), with the size of what they lead to.
 // In the order the system lists them. Listing reads no file's data and
-// leaves access times alone. Returns false with the system's error code in *error when the
-// folder cannot be read (also when it is not a folder).
+// leaves access times alone. Returns false with the system's error code in
+// *error when the folder cannot be read (also when it is not a folder).
 bool ListPlainFiles(const std::string& folder, std::vector<FolderEntry>* files, uint32_t* error);
+
+// As ListPlainFiles, and, in *folders, the folders directly inside `folder`
+// ("." and ".." not among them), links to folders too, in the order the
+// system lists them.
+bool ListFolder(const std::string& folder, std::vector<FolderEntry>* files, std::vector<SubfolderEntry>* folders,
+                uint32_t* error);

@@ -2,6 +2,7 @@
 #include <errno.h>
 #include <fcntl.h>
 #include <stdlib.h>
+#include <string.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -54,7 +55,13 @@ struct FolderStream {
 }  // namespace
 
 bool ListPlainFiles(const std::string& folder, std::vector<FolderEntry>* files, uint32_t* error) {
+  return ListFolder(folder, files, nullptr, error);
+}
+
+bool ListFolder(const std::string& folder, std::vector<FolderEntry>* files, std::vector<SubfolderEntry>* folders,
+                uint32_t* error) {
   files->clear();
+  if (folders != nullptr) folders->clear();
   // The folder is opened once and its entries are looked at through that
   // descriptor, so that the listing is of one folder even when its path is
   // renamed or replaced meanwhile.
@@ -87,13 +94,20 @@ bool ListPlainFiles(const std::string& folder, std::vector<FolderEntry>* files, 
     struct stat status;
     if (fstatat(descriptor, item->d_name, &status, AT_SYMLINK_NOFOLLOW) != 0) continue;
     bool leadsOutside = false;
-    if (S_ISLNK(status.st_mode)) {
+    const bool isLink = S_ISLNK(status.st_mode);
+    if (isLink) {
       // A link counts for the file it reaches; one that reaches nothing, or
-      // no plain file, is not listed, like a folder.
+      // no plain file or folder, is not listed.
       struct stat reached;
       if (fstatat(descriptor, item->d_name, &reached, 0) != 0) continue;
       status = reached;
       leadsOutside = S_ISREG(status.st_mode) && !LeadsInside(realFolder, item->d_name, status);
+    }
+    if (S_ISDIR(status.st_mode)) {
+      if (folders != nullptr && strcmp(item->d_name, ".") != 0 && strcmp(item->d_name, "..") != 0) {
+        folders->push_back(SubfolderEntry{item->d_name, true, isLink, IdentityOf(status)});
+      }
+      continue;
     }
     if (!S_ISREG(status.st_mode)) continue;
     files->push_back(

@@ -109,10 +109,38 @@ bool DescribeTarget(FinalPathFunction finalPath, const std::string& folderFinalP
   return true;
 }
 
+bool IsDotName(const wchar_t* name) {
+  return name[0] == L'.' && (name[1] == L'\0' || (name[1] == L'.' && name[2] == L'\0'));
+}
+
+// Fills what the listed subfolder `path` reaches: its identity, and whether
+// it is a link after all. A folder whose final path is not the listed
+// folder's with its own name after it stands for another one, though its
+// attributes may not say so: under Wine a Unix link to a folder shows as a
+// plain folder.
+void DescribeSubfolder(FinalPathFunction finalPath, const std::string& folderFinalPath, const std::wstring& path,
+                       SubfolderEntry* entry) {
+  OpenedPath opened{OpenForQuestions(path)};
+  BY_HANDLE_FILE_INFORMATION details;
+  if (opened.handle == INVALID_HANDLE_VALUE || !GetFileInformationByHandle(opened.handle, &details)) return;
+  entry->identity.volume = details.dwVolumeSerialNumber;
+  entry->identity.index = (static_cast<uint64_t>(details.nFileIndexHigh) << 32) | details.nFileIndexLow;
+  const std::string resolved = FoldedFinalPath(finalPath, opened.handle);
+  if (folderFinalPath.empty() || resolved.empty() || !entry->nameIsExact) return;
+  const std::string separator = folderFinalPath.back() == '\\' ? "" : "\\";
+  if (resolved != folderFinalPath + separator + FoldCase(entry->name)) entry->isLink = true;
+}
+
 }  // namespace
 
 bool ListPlainFiles(const std::string& folder, std::vector<FolderEntry>* files, uint32_t* error) {
+  return ListFolder(folder, files, nullptr, error);
+}
+
+bool ListFolder(const std::string& folder, std::vector<FolderEntry>* files, std::vector<SubfolderEntry>* folders,
+                uint32_t* error) {
   files->clear();
+  if (folders != nullptr) folders->clear();
   std::wstring wideFolder;
   std::wstring pattern;
   std::wstring widePrefix;
@@ -146,7 +174,18 @@ bool ListPlainFiles(const std::string& folder, std::vector<FolderEntry>* files, 
     return *error == ERROR_FILE_NOT_FOUND;
   }
   do {
-    if ((found.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) != 0) continue;
+    if ((found.dwFileAttributes & FILE_ATTRIBUTE_DEVICE) != 0) continue;
+    if ((found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) {
+      if (folders == nullptr || IsDotName(found.cFileName)) continue;
+      SubfolderEntry subfolder{"", true, IsLink(found), FileIdentity{}};
+      if (!NarrowWide(found.cFileName, &subfolder.name)) {
+        subfolder.name = NarrowWideForDisplay(found.cFileName);
+        subfolder.nameIsExact = false;
+      }
+      DescribeSubfolder(finalPath, folderFinalPath, widePrefix + found.cFileName, &subfolder);
+      folders->push_back(subfolder);
+      continue;
+    }
     FolderEntry entry{"", (static_cast<uint64_t>(found.nFileSizeHigh) << 32) | found.nFileSizeLow, true, false,
                       FileIdentity{}};
     if (!NarrowWide(found.cFileName, &entry.name)) {

@@ -113,6 +113,11 @@ bool QueryFileSize(FileHandle file, uint64_t* size, uint32_t* error = nullptr);
 // it. Returns false on failure.
 bool QueryFileInfo(FileHandle file, FileInfo* info, uint32_t* error = nullptr);
 
+// Attributes (FileDirectory among them), times and identity of the folder
+// `path` names, itself and not what a link of that name leads to, from one
+// look at it. Returns false when it is no folder or cannot be looked at.
+bool QueryFolderInfo(const char* path, FileInfo* info, uint32_t* error = nullptr);
+
 // The clock, in UTC.
 FileTime CurrentUtcFileTime();
 

@@ -237,6 +237,19 @@ bool QueryFileInfo(FileHandle file, FileInfo* info, uint32_t* error) {
   return Describe(DescriptorOf(file), info, &mode) || FailedCall(error);
 }
 
+bool QueryFolderInfo(const char* path, FileInfo* info, uint32_t* error) {
+  // Opened only to be looked at: O_PATH needs no right to list the folder,
+  // and O_NOFOLLOW refuses a link in its place.
+  const int fd = open(path, O_PATH | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+  if (fd < 0) return FailedCall(error);
+  mode_t mode = 0;
+  const bool described = Describe(fd, info, &mode);
+  const int code = errno;
+  close(fd);
+  if (!described) Report(error, code);
+  return described;
+}
+
 FileTime CurrentUtcFileTime() {
   struct timespec now;
   clock_gettime(CLOCK_REALTIME, &now);

@@ -196,6 +196,32 @@ bool QueryFileInfo(FileHandle file, FileInfo* info, uint32_t* error) {
   return true;
 }
 
+bool QueryFolderInfo(const char* path, FileInfo* info, uint32_t* error) {
+  std::wstring widePath;
+  if (!WidenUtf8(path, &widePath)) {
+    Report(error, ERROR_INVALID_NAME);
+    return false;
+  }
+  // Opened only to be looked at, with no access to its contents; a folder
+  // opens only with backup semantics, and a reparse point in its place is
+  // opened itself rather than followed.
+  const HANDLE folder =
+      CreateFileW(widePath.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                  nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+  if (folder == INVALID_HANDLE_VALUE) return Failed(false, error);
+  BY_HANDLE_FILE_INFORMATION details;
+  const bool described = GetFileInformationByHandle(folder, &details) != 0;
+  const DWORD code = GetLastError();
+  if (described) {
+    *info = InfoOf(details);
+    info->changeTime = ChangeTimeOf(folder);
+  }
+  CloseHandle(folder);
+  if (described && (details.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) return true;
+  Report(error, described ? ERROR_DIRECTORY : code);
+  return false;
+}
+
 FileTime CurrentUtcFileTime() {
   FILETIME now;
   GetSystemTimeAsFileTime(&now);

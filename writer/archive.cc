@@ -1,5 +1,7 @@
 #include "writer/archive.h"
 
+#include <string>
+
 #include "deflate/compressor.h"
 #include "platform/platform.h"
 #include "writer/archive_record.h"
@@ -96,6 +98,31 @@ void AppendEntry(ZipArchive* archive, ZipEntry* entry) {
   }
   archive->lastEntry = entry;
   archive->directorySize += CentralHeaderLength(entry);
+}
+
+// A new entry named `entryName` (a folder's, with its '/', when `folder`)
+// with the times and attributes of *metadata, held to the archive's latest
+// entry time, and to begin where the archive ends. Null, with why in the
+// channel's `failure`, when there is no memory or the name is refused.
+ZipEntry* NewEntry(ZipArchive* archive, const char* entryName, bool folder, SourceMetadata* metadata) {
+  const ArchiveOptions& options = archive->options;
+  if (options.latestEntryTime != 0) ClampTimes(metadata, options.latestEntryTime, options.dosTimeZone);
+  auto* entry = static_cast<ZipEntry*>(AllocateFixedMemory(sizeof(ZipEntry)));
+  if (entry == nullptr) {
+    Refuse(archive, ArchiveNoMemory, FailedNoMemory);
+    return nullptr;
+  }
+  if (!(folder ? SetFolderEntryName(entry, entryName) : SetEntryName(entry, entryName))) {
+    ReleaseFixedMemory(entry);
+    Refuse(archive, ArchiveBadArgument, FailedNameRefused);
+    archive->channel.failure.nameProblem = folder ? CheckFolderEntryName(entryName) : CheckEntryName(entryName);
+    return nullptr;
+  }
+  entry->dosDateTime = metadata->dosDateTime;
+  entry->externalAttributes = metadata->externalAttributes;
+  SetTimestampFields(entry, *metadata);
+  entry->localHeaderOffset = archive->archiveOffset;
+  return entry;
 }
 
 // A zero-filled record with the caller's options, or null without memory.
@@ -212,27 +239,17 @@ ArchiveStatus AddSource(ZipArchive* archive, const char* entryName, const char* 
   // Before any clamping: what the file said when it was opened.
   const FileTime openedWriteTime = metadata.lastWriteTime;
 
-  const ArchiveOptions& options = archive->options;
-  if (options.latestEntryTime != 0) ClampTimes(&metadata, options.latestEntryTime, options.dosTimeZone);
-
-  auto* entry = static_cast<ZipEntry*>(AllocateFixedMemory(sizeof(ZipEntry)));
-  if (entry == nullptr) return RefuseSource(archive, ArchiveNoMemory, FailedNoMemory);
-  if (!SetEntryName(entry, entryName)) {
-    ReleaseFixedMemory(entry);
-    RefuseSource(archive, ArchiveBadArgument, FailedNameRefused);
-    channel->failure.nameProblem = CheckEntryName(entryName);
+  ZipEntry* entry = NewEntry(archive, entryName, false, &metadata);
+  if (entry == nullptr) {
+    CloseSource(archive);
     return channel->failure;
   }
   entry->gpFlags = static_cast<uint16_t>(entry->gpFlags | kProvisionalHeader);  // beside the UTF-8 flag
-  entry->dosDateTime = metadata.dosDateTime;
-  entry->externalAttributes = metadata.externalAttributes;
-  SetTimestampFields(entry, metadata);
   entry->method = ChooseMethod(entry->name);
   if (entry->method == kMethodStored && (archive->flags & SourceInfoKnown) != 0) {
     entry->compressedSize = archive->sourceSize;
   }
   entry->uncompressedSize = archive->sourceSize;
-  entry->localHeaderOffset = archive->archiveOffset;
   // A stored entry of known size that cannot fit is refused before its data
   // is copied only to be cut away again.
   if (entry->method == kMethodStored && (archive->flags & SourceInfoKnown) != 0 &&
@@ -297,6 +314,36 @@ ArchiveStatus AddFileToArchive(ZipArchive* archive, const char* entryName, const
 ArchiveStatus AddListedFileToArchive(ZipArchive* archive, const char* entryName, const char* sourcePath,
                                      const FileIdentity& listed) {
   return AddSource(archive, entryName, sourcePath, &listed);
+}
+
+ArchiveStatus AddFolderToArchive(ZipArchive* archive, const char* entryName, const char* folderPath) {
+  if (archive == nullptr) return FailureStatus(ArchiveBadArgument, FailedNoArchive);
+  OutputChannel* const channel = &archive->channel;
+  if (channel->errorCode != ArchiveOk) return channel->failure;
+  if (folderPath == nullptr) return Refuse(archive, ArchiveBadArgument, FailedNoSourcePath);
+  FileInfo info{};
+  uint32_t error = 0;
+  if (!QueryFolderInfo(folderPath, &info, &error)) return Refuse(archive, ArchiveOpenFailed, FailedSourceOpen, error);
+  SourceMetadata metadata{};
+  FolderMetadata(info, archive->options.dosTimeZone, &metadata);
+  // The '/' that makes it a folder is written whether it was given or not.
+  std::string name = entryName != nullptr ? entryName : "";
+  if (!name.empty() && (name.back() == '/' || name.back() == '\\')) name.pop_back();
+  ZipEntry* entry = NewEntry(archive, name.c_str(), true, &metadata);
+  if (entry == nullptr) return channel->failure;
+  entry->method = kMethodStored;
+  const uint32_t headerLength = LocalHeaderLength(entry);
+  if (!ClosesWithin(archive, uint64_t{archive->archiveOffset} + headerLength, entry)) {
+    ReleaseFixedMemory(entry);
+    return Refuse(archive, ArchiveTooLarge, FailedArchiveLimit);
+  }
+  // No data: the header, final at once, is all of it, in one write.
+  PendLocalHeader(channel, entry);
+  WriteBytes(channel, StagedOutput(channel), 0);
+  if (channel->errorCode != ArchiveOk) return AbandonEntry(archive, entry);
+  archive->archiveOffset += headerLength;
+  AppendEntry(archive, entry);
+  return kArchiveOk;
 }
 
 bool IsSourceFailure(const ArchiveStatus& status) {

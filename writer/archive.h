@@ -61,6 +61,16 @@ ArchiveStatus AddFileToArchive(ZipArchive* archive, const char* entryName, const
 ArchiveStatus AddListedFileToArchive(ZipArchive* archive, const char* entryName, const char* sourcePath,
                                      const FileIdentity& listed);
 
+// Adds an entry for the folder at `folderPath`, named `entryName` with a '/'
+// at its end, given or not (a folder that has nothing else in the archive,
+// so that the recipient still sees it): stored, no data, the folder's times and
+// attributes, its local header in one write. The failures are those of
+// AddFileToArchive that can meet a folder: ArchiveBadArgument for a name
+// CheckFolderEntryName refuses, ArchiveOpenFailed (FailedSourceOpen) when
+// the folder cannot be looked at (also when it is no folder, or a link),
+// ArchiveNoMemory, ArchiveTooLarge, and ArchiveWriteFailed.
+ArchiveStatus AddFolderToArchive(ZipArchive* archive, const char* entryName, const char* folderPath);
+
 // What the most recent successful add put into the archive.
 struct AddedEntry {
   uint16_t method;            // kMethodStored or kMethodDeflated

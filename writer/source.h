@@ -16,4 +16,6 @@ struct Source {
   // As listed, or as looked at before the zip began; for the size question
   // and the progress shown, never for the entry.
   uint64_t size = 0;
+  // A folder's own entry (AddFolderToArchive): `entryName` ends in '/'.
+  bool isFolder = false;
 };

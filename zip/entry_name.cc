@@ -121,6 +121,19 @@ bool SetEntryName(ZipEntry* entry, const char* name) {
   return true;
 }
 
+EntryNameProblem CheckFolderEntryName(const char* name) {
+  const EntryNameProblem problem = CheckEntryName(name);
+  if (problem != EntryNameOk) return problem;
+  return strlen(name) + 1 < kEntryNameCapacity ? EntryNameOk : EntryNameTooLong;
+}
+
+bool SetFolderEntryName(ZipEntry* entry, const char* name) {
+  if (CheckFolderEntryName(name) != EntryNameOk || !SetEntryName(entry, name)) return false;
+  entry->name[entry->nameLength++] = '/';
+  entry->name[entry->nameLength] = '\0';
+  return true;
+}
+
 uint16_t ChooseMethod(const char* name) {
   const char* suffix = strrchr(name, '.');
   if (suffix == nullptr) return kMethodDeflated;

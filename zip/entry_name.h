@@ -43,6 +43,14 @@ EntryNameProblem CheckEntryName(const char* name);
 // its folder, under another name, or not at all is never written.
 bool SetEntryName(ZipEntry* entry, const char* name);
 
+// Judges `name` as the name of a folder entry, written with a '/' after it
+// so that readers make it a folder: as CheckEntryName, and EntryNameTooLong
+// when that '/' would take it past 259 bytes.
+EntryNameProblem CheckFolderEntryName(const char* name);
+
+// As SetEntryName, for a folder entry: `name` with a '/' after it.
+bool SetFolderEntryName(ZipEntry* entry, const char* name);
+
 // kMethodStored for names whose suffix (from the last '.') is one of the
 // already-compressed formats, compared without regard to case; otherwise
 // kMethodDeflated.

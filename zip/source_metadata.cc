@@ -56,19 +56,11 @@ uint32_t DosDateTimeOf(FileTime utc, DosTimeZone zone) {
   return ToDosDateTime(zone == DosTimeUtc ? utc : UtcToLocalFileTime(utc));
 }
 
-}  // namespace
-
-bool ReadFileMetadata(FileHandle source, const FileInfo& info, DosTimeZone zone, SourceMetadata* metadata,
-                      uint32_t* error) {
-  uint32_t mode = (info.attributes & FileDirectory) != 0 ? kModeDirectory : kModeRegular;
+// The times of `info` and its attributes with the Unix mode `mode`.
+void DescribeTimesAndMode(const FileInfo& info, uint32_t mode, DosTimeZone zone, SourceMetadata* metadata) {
   mode |= kModeOwnerRead;
   if ((info.attributes & FileReadOnly) == 0) mode |= kModeOwnerWrite;
-  if (LooksExecutable(source, info.size)) mode |= kModeOwnerExecute;
-  // The data must be read from the start: an entry that silently began
-  // further in would still carry a matching CRC.
-  if (SetFilePosition(source, 0, SeekFromStart, error) != 0) return false;
   metadata->externalAttributes = (mode << 16) | (info.attributes & kDosAttributeMask);
-
   metadata->accessTime = ToUnixTime(info.lastAccessTime);
   metadata->modifyTime = ToUnixTime(info.lastWriteTime);
   metadata->createTime = ToUnixTime(info.creationTime);
@@ -77,7 +69,24 @@ bool ReadFileMetadata(FileHandle source, const FileInfo& info, DosTimeZone zone,
   // show them as they stand.
   metadata->dosDateTime = DosDateTimeOf(info.lastWriteTime, zone);
   metadata->lastWriteTime = info.lastWriteTime;
+}
+
+}  // namespace
+
+bool ReadFileMetadata(FileHandle source, const FileInfo& info, DosTimeZone zone, SourceMetadata* metadata,
+                      uint32_t* error) {
+  uint32_t mode = (info.attributes & FileDirectory) != 0 ? kModeDirectory : kModeRegular;
+  if (LooksExecutable(source, info.size)) mode |= kModeOwnerExecute;
+  // The data must be read from the start: an entry that silently began
+  // further in would still carry a matching CRC.
+  if (SetFilePosition(source, 0, SeekFromStart, error) != 0) return false;
+  DescribeTimesAndMode(info, mode, zone, metadata);
   return true;
+}
+
+void FolderMetadata(const FileInfo& info, DosTimeZone zone, SourceMetadata* metadata) {
+  // A folder's execute bit lets its owner into it.
+  DescribeTimesAndMode(info, kModeDirectory | kModeOwnerExecute, zone, metadata);
 }
 
 void CurrentTimeMetadata(SourceMetadata* metadata, DosTimeZone zone) {

@@ -29,6 +29,11 @@ struct SourceMetadata {
 bool ReadFileMetadata(FileHandle source, const FileInfo& info, DosTimeZone zone, SourceMetadata* metadata,
                       uint32_t* error = nullptr);
 
+// Fills `metadata` from `info`, which describes a folder (QueryFolderInfo
+// gives it), for an entry of its own: a folder its owner may open, list and
+// change, unless it is read-only, with the DOS time on the clock `zone`.
+void FolderMetadata(const FileInfo& info, DosTimeZone zone, SourceMetadata* metadata);
+
 // Moves every time in `metadata` that is later than `latest`, a UTC file
 // time, back to `latest`, the DOS time on the clock `zone`. A `latest` past
 // every time changes nothing.

@@ -78,7 +78,7 @@ bool ChooseFolder(std::string* folder, FolderPlan* plan, uint64_t* total) {
       return false;
     }
     uint32_t error = 0;
-    if (!PlanFolder(*folder, {}, nullptr, plan, &error)) {
+    if (!PlanFolder(*folder, false, {}, nullptr, plan, &error)) {
       ShowMessage(UnreadableFolderText(*folder, DescribeFileError(error)), MB_OK | MB_ICONINFORMATION);
       continue;
     }
@@ -134,7 +134,7 @@ void ZipFolder() {
   if (QueryFileInfo(output.output()->file, &written)) own.push_back(written.identity);
   FolderPlan plan;
   uint32_t listError = 0;
-  if (!PlanFolder(folder, own, &confirmed, &plan, &listError)) {
+  if (!PlanFolder(folder, false, own, &confirmed, &plan, &listError)) {
     output.Abandon(
         ("Cannot read folder '" + folder + "': " + DescribeFileError(listError) + ". " + kCancelledText).c_str());
     return;

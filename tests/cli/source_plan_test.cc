@@ -126,7 +126,7 @@ TEST(FolderSources, ComeInByteOrderWithoutTheArchiveSubfoldersOrLeftoversOfEarli
     std::vector<std::string> notices;
     uint64_t skipped = 0;
     std::string error;
-    ASSERT_TRUE(PlanFolderSources(dir.path(), dir.File("out.zip"), quiet, &sources, &notices, &skipped, &error))
+    ASSERT_TRUE(PlanFolderSources(dir.path(), false, dir.File("out.zip"), quiet, &sources, &notices, &skipped, &error))
         << error;
     Names names;
     for (const Source& source : sources) names.push_back(source.entryName);
@@ -151,7 +151,7 @@ TEST(FolderSources, FilesWhoseNamesCannotBeEntriesAndLaterCaseTwinsAreSkipped) {
   std::vector<std::string> notices;
   uint64_t skipped = 0;
   std::string error;
-  ASSERT_TRUE(PlanFolderSources(dir.path(), dir.File("out.zip"), false, &sources, &notices, &skipped, &error));
+  ASSERT_TRUE(PlanFolderSources(dir.path(), false, dir.File("out.zip"), false, &sources, &notices, &skipped, &error));
   ASSERT_EQ(1u, sources.size());
   EXPECT_EQ("Ok.TXT", sources[0].entryName);
   EXPECT_EQ(3u, skipped);

@@ -111,6 +111,9 @@ class ReadersTest(unittest.TestCase):
         extracted = subprocess.run(["bsdtar", "-xf", archive, "-C", target], capture_output=True, text=True)
         self.assertEqual(0, extracted.returncode, extracted.stderr)
         for name, data in expected.items():
+            if name.endswith("/"):
+                self.assertTrue(os.path.isdir(os.path.join(target, name)), name)
+                continue
             with open(os.path.join(target, name), "rb") as f:
                 self.assertEqual(data, f.read(), name)
 
@@ -187,6 +190,51 @@ class ReadersTest(unittest.TestCase):
         result = run_zapnest("--folder", archive, os.path.join(self.dir, "many"))
         self.assertEqual(0, result.returncode, result.stderr)
         self.check_with_every_reader(archive, sources)
+
+    def test_a_tree_arrives_whole_without_what_links_lead_to(self):
+        """--folder -r: files below the folder under their relative names, files
+        of a folder before its subfolders, an empty folder as an entry of its
+        own; links to a folder or a file outside are named and left out, and
+        the archive saved inside the tree is not taken."""
+        elsewhere = self.make("elsewhere/private.txt", b"private\n")
+        sources = {
+            "readme.txt": word_text(3000, 1),
+            "Photos/p.dat": random_bytes(5000, 2),
+            "docs/a.txt": word_text(20000, 3),
+            "docs/deep/b.bin": random_bytes(70000, 4),
+            "docs/deep/deeper/c.txt": word_text(500, 5),
+        }
+        for name, data in sources.items():
+            self.make("tree/" + name, data)
+        top = os.path.join(self.dir, "tree")
+        os.makedirs(os.path.join(top, "empty"))
+        os.symlink(os.path.dirname(elsewhere), os.path.join(top, "docs", "away"))
+        os.symlink(elsewhere, os.path.join(top, "docs", "deep", "private.txt"))
+        for folder in ("docs/deep/deeper", "docs/deep", "docs", "Photos", "empty"):
+            os.utime(os.path.join(top, folder), (ACCESSED, MODIFIED))
+        archive = os.path.join(top, "docs", "all.zip")
+        result = run_zapnest("--folder", "-r", archive, top)
+        self.assertEqual(3, result.returncode, result.stderr)
+        self.assertIn("away", result.stderr)
+        self.assertIn("private.txt", result.stderr)
+        expected = dict(sources)
+        expected["empty/"] = b""
+        self.check_with_every_reader(archive, expected)
+        seven = [line[len("Path = "):] for line in subprocess.run(["7z", "l", "-slt", archive], capture_output=True,
+                                                                  text=True).stdout.splitlines()
+                 if line.startswith("Path = ")][1:]
+        self.assertEqual([name.rstrip("/") for name in expected], seven)
+        unzip = subprocess.run(["unzip", "-Z1", archive], capture_output=True, text=True).stdout.splitlines()
+        self.assertEqual(list(expected), unzip)
+        with zipfile.ZipFile(archive) as z:
+            folder = z.getinfo("empty/")
+            self.assertTrue(folder.is_dir())
+            self.assertEqual(0x10, folder.external_attr & 0x10)
+        # Without -r the subfolders stay out, as they always did.
+        flat = os.path.join(self.dir, "flat.zip")
+        result = run_zapnest("--folder", flat, top)
+        self.assertEqual(0, result.returncode, result.stderr)
+        self.check_with_every_reader(flat, {"readme.txt": sources["readme.txt"]})
 
     def test_a_failed_run_leaves_no_archive(self):
         present = self.make("in/here.txt", b"here")

@@ -187,6 +187,19 @@ bool QueryFileInfo(FileHandle handle, FileInfo* info, uint32_t* error) {
   return true;
 }
 
+bool QueryFolderInfo(const char* path, FileInfo* info, uint32_t* error) {
+  if (fake::Planned(&Fake().calls.infos, Fake().faults.failInfoNumber, error)) return false;
+  const auto found = Fake().folders.find(path);
+  if (found == Fake().folders.end()) {
+    fake::Report(error, fake::kNotFoundError);
+    return false;
+  }
+  *info = found->second;
+  info->attributes |= FileDirectory;
+  info->identity = FileIdentity{2, reinterpret_cast<uintptr_t>(&found->second)};
+  return true;
+}
+
 FileTime CurrentUtcFileTime() { return Fake().utcNow; }
 
 FileTime UtcToLocalFileTime(FileTime utc) {

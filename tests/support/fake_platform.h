@@ -60,6 +60,7 @@ constexpr uint32_t kSharingError = 32;
 
 struct State {
   std::map<std::string, File> files;
+  std::map<std::string, FileInfo> folders;  // identity taken from the place
   FaultPlan faults;
   CallCounts calls;
   std::vector<uint32_t> writeSizes;  // length asked of every write call

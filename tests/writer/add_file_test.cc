@@ -3,6 +3,7 @@
 // add.
 #include <gtest/gtest.h>
 
+#include "platform/file_time.h"
 #include "tests/support/fake_platform.h"
 #include "tests/support/fake_platform_test.h"
 #include "tests/support/test_data.h"
@@ -60,6 +61,45 @@ TEST_F(AddFile, EntriesFollowEachOtherAndTheOutputEndsAtTheArchiveOffset) {
   EXPECT_EQ(8u, read.entries[1].method);
   EXPECT_EQ(2u, read.entries[1].flags);
   EXPECT_EQ(WordText(20000, 2), read.entries[1].data);
+}
+
+TEST_F(AddFile, AFolderIsItsLocalHeaderAloneWrittenAtOnce) {
+  FileInfo& folder = fake::Fake().folders["photos"];
+  folder.lastWriteTime = UnixTimeToFileTime(1625142896, 0);
+  folder.attributes = FileReadOnly;
+  fake::Fake().folders["empty"] = FileInfo{};
+  ASSERT_EQ(ArchiveOk, AddFolderToArchive(archive_, "trip/photos", "photos").code);
+  EXPECT_EQ((std::vector<uint32_t>{30 + 12 + 17}), fake::Fake().writeSizes);
+  ASSERT_EQ(ArchiveOk, AddFolderToArchive(archive_, "empty/", "empty").code);  // a '/' given is not doubled
+  const ReadArchive read = Finish();
+  ASSERT_TRUE(read.ok) << read.error;
+  ASSERT_EQ(2u, read.entries.size());
+  EXPECT_EQ("trip/photos/", read.entries[0].name);
+  EXPECT_EQ(0u, read.entries[0].method);
+  EXPECT_EQ(0u, read.entries[0].compressedSize);
+  EXPECT_TRUE(read.entries[0].data.empty());
+  EXPECT_EQ(1625142896, read.entries[0].modifyTime);
+  // drwx------ beside the DOS folder bit, read-only: dr-x------.
+  EXPECT_EQ(0x41400011u, read.entries[0].externalAttributes);
+  EXPECT_EQ("empty/", read.entries[1].name);
+  EXPECT_EQ(0x41C00010u, read.entries[1].externalAttributes);
+}
+
+TEST_F(AddFile, AFolderThatCannotBeAddedLeavesTheArchiveAsItWas) {
+  fake::Fake().folders["f"] = FileInfo{};
+  EXPECT_EQ(ArchiveOpenFailed, AddFolderToArchive(archive_, "missing", "missing").code);
+  const ArchiveStatus tooLong = AddFolderToArchive(archive_, std::string(259, 'n').c_str(), "f");
+  EXPECT_EQ(ArchiveBadArgument, tooLong.code);
+  EXPECT_EQ(EntryNameTooLong, tooLong.nameProblem);
+  EXPECT_EQ(EntryNameClimbs, AddFolderToArchive(archive_, "../up", "f").nameProblem);
+  fake::Fake().faults.failWriteNumber = 1;
+  EXPECT_EQ(ArchiveWriteFailed, AddFolderToArchive(archive_, "f", "f").code);
+  EXPECT_EQ(0u, OutputSize());
+  ASSERT_EQ(ArchiveOk, AddFolderToArchive(archive_, "f", "f").code);
+  const ReadArchive read = Finish();
+  ASSERT_TRUE(read.ok) << read.error;
+  ASSERT_EQ(1u, read.entries.size());
+  EXPECT_EQ("f/", read.entries[0].name);
 }
 
 TEST_F(AddFile, TheLastAddedEntryIsDescribedUntilTheNextSuccessfulAdd) {
