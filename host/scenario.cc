@@ -348,6 +348,20 @@ struct Player {
     return WaitUntil([&] { return !IsWindow(browser); }, timeoutMs) || Fail(step, "the folder browser stayed open");
   }
 
+  bool CheckBox(const ScenarioStep& step) {
+    HWND dialog = Dialog(step, step.arguments[0]);
+    if (dialog == nullptr) return false;
+    const std::string& state = step.arguments[2];
+    if (state != "on" && state != "off") return Fail(step, "a check box is on or off, not '" + state + "'");
+    HWND box = Child(dialog, "Button", step.arguments[1].c_str());
+    if (box == nullptr) return Fail(step, "no check box '" + step.arguments[1] + "'");
+    const LRESULT wanted = state == "on" ? BST_CHECKED : BST_UNCHECKED;
+    // A click on the dialog's thread, as a user's would be.
+    if (SendMessageW(box, BM_GETCHECK, 0, 0) != wanted) PostMessageW(box, BM_CLICK, 0, 0);
+    return WaitUntil([&] { return SendMessageW(box, BM_GETCHECK, 0, 0) == wanted; }, timeoutMs) ||
+           Fail(step, "the check box did not turn " + state);
+  }
+
   // Passes when no dialog of that title shows up within the time given.
   bool NoDialog(const ScenarioStep& step) {
     const DWORD waitMs = static_cast<DWORD>(std::stoul(step.arguments[1])) * 1000;
@@ -588,6 +602,7 @@ constexpr StepKind kStepKinds[] = {
     {"cancel", 1, &Player::Cancel},
     {"confirm", 2, &Player::Confirm},
     {"browse-folder", 2, &Player::BrowseFolder},
+    {"check-box", 3, &Player::CheckBox},
     {"message", 4, &Player::Message},
     {"attached", 1, &Player::Attached},
     {"attached-to", 2, &Player::AttachedTo},

@@ -15,6 +15,8 @@
 //   cancel "Title"                               cancel a dialog
 //   confirm "Caption" yes                        press a message box's button, any text
 //   browse-folder "Title" "C:\path"              pick any folder in the folder browser
+//   check-box "Title" "Label" on                 a dialog's check box must be there: click
+//                                                it until it shows on (or off)
 //   message "Caption" information ok "Text"      check a message box and press a button;
 //   + "second line"                              a text goes on, after a line feed, on
 //                                                lines that start with +

@@ -11,6 +11,7 @@ constexpr wchar_t kInitialFolderKey[] = L"InitialFolder";
 constexpr wchar_t kDefaultZipNameKey[] = L"DefaultZipName";
 constexpr wchar_t kShowSaveWarningKey[] = L"ShowSaveWarning";
 constexpr wchar_t kShowZipFolderKey[] = L"ShowZipFolder";
+constexpr wchar_t kIncludeSubfoldersKey[] = L"IncludeSubfolders";
 constexpr char kDefaultZipName[] = "Attached_files.zip";
 
 // The profile functions are called wide, so that a module in a folder the
@@ -75,6 +76,8 @@ void LoadSettings(PluginSettings* settings, const std::string& modulePath) {
   settings->defaultZipName = settings->defaultZipNameAsRead.value;
   settings->showSaveWarning = ReadNumber(wideIniPath, kShowSaveWarningKey, 1);
   settings->showZipFolder = ReadNumber(wideIniPath, kShowZipFolderKey, 0);
+  settings->includeSubfolders = ReadNumber(wideIniPath, kIncludeSubfoldersKey, 0) != 0 ? 1 : 0;
+  settings->includeSubfoldersAsRead = settings->includeSubfolders;
 }
 
 void SaveSettings(const PluginSettings& settings) {
@@ -82,4 +85,8 @@ void SaveSettings(const PluginSettings& settings) {
   if (wideIniPath.empty()) return;
   WriteText(wideIniPath, kInitialFolderKey, settings.initialFolder, settings.initialFolderAsRead);
   WriteText(wideIniPath, kDefaultZipNameKey, settings.defaultZipName, settings.defaultZipNameAsRead);
+  if (settings.includeSubfolders != settings.includeSubfoldersAsRead) {
+    WritePrivateProfileStringW(kSection, kIncludeSubfoldersKey, settings.includeSubfolders != 0 ? L"1" : L"0",
+                               wideIniPath.c_str());
+  }
 }

@@ -1,5 +1,6 @@
-// The plug-in's four settings, in section "Settings" of its INI file: read
-// once when the library loads, the two texts written back when it unloads.
+// The plug-in's settings, in section "Settings" of its INI file: read once
+// when the library loads; the two texts and the folder browser's check box
+// written back when it unloads.
 // The file is in the system's ANSI code page; in memory the texts are UTF-8.
 #pragma once
 
@@ -23,22 +24,25 @@ struct PluginSettings {
   std::string defaultZipName;  // name proposed for the zip
   UINT showSaveWarning;        // warn when a zip is saved outside the temporary folder
   UINT showZipFolder;          // offer the zip-folder command
+  UINT includeSubfolders;      // the folder browser's "Include subfolders", as the user left it
   std::string iniPath;         // empty when the module path gave none
   // So that a text read cut short is written back only when a command
   // changed it: written unchanged, it would cut the user's value short in
   // the file too.
   TextAsRead initialFolderAsRead;
   TextAsRead defaultZipNameAsRead;
+  UINT includeSubfoldersAsRead;  // written back only when the user changed it
 };
 
 // The process's settings.
 PluginSettings& Settings();
 
-// Derives the INI path from the module's path (UTF-8) and reads all four
-// settings; absent keys, or no INI path, give the defaults. Creates no file.
+// Derives the INI path from the module's path (UTF-8) and reads every
+// setting; absent keys, or no INI path, give the defaults. Creates no file.
 void LoadSettings(PluginSettings* settings, const std::string& modulePath);
 
-// Writes InitialFolder and DefaultZipName back; nothing else. A text that
+// Writes InitialFolder and DefaultZipName back, and IncludeSubfolders when
+// the user changed it; nothing else. A text that
 // the ANSI code page cannot hold is not written: the file keeps the value
 // it had, since a look-alike would name another folder or file. Nor is a
 // text that was read cut short and is still what was read: the file keeps

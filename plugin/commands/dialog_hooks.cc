@@ -6,6 +6,7 @@
 #include <initializer_list>
 
 #include "plugin/binding/exception_boundary.h"
+#include "plugin/commands/texts.h"
 
 namespace {
 
@@ -111,6 +112,74 @@ void EnlargeBrowser(HWND browser) {
   }
 }
 
+// The folder browser's "Include subfolders" box: made at the browser's
+// start, watched through the browser's procedure (the browser's callback
+// hears nothing of it), which is given back when the browser goes. One
+// browser runs at a time, so one record serves.
+constexpr int kSubfoldersBoxId = 0x5A01;
+// The static text that shows the browser's title (lpszTitle), on Windows
+// and under Wine alike.
+constexpr int kBrowserTitleId = 0x3742;
+
+struct SubfoldersBox {
+  HWND browser = nullptr;
+  WNDPROC previous = nullptr;
+  FolderBrowserChoice* choice = nullptr;
+};
+SubfoldersBox subfoldersBox;
+
+void ShowBrowserTitle(HWND browser, bool includeSubfolders) {
+  if (HWND title = GetDlgItem(browser, kBrowserTitleId)) {
+    SetWindowTextW(title, includeSubfolders ? kFolderBrowserTitleWithSubfolders : kFolderBrowserTitle);
+  }
+}
+
+LRESULT CALLBACK WatchedBrowserProc(HWND browser, UINT message, WPARAM wParam, LPARAM lParam) {
+  const WNDPROC previous = subfoldersBox.previous;
+  if (message == WM_COMMAND && LOWORD(wParam) == kSubfoldersBoxId && HIWORD(wParam) == BN_CLICKED) {
+    const bool ticked = SendMessageW(reinterpret_cast<HWND>(lParam), BM_GETCHECK, 0, 0) == BST_CHECKED;
+    subfoldersBox.choice->includeSubfolders = ticked;
+    ShowBrowserTitle(browser, ticked);
+  } else if (message == WM_DESTROY) {
+    if (GetWindowLongPtrW(browser, GWLP_WNDPROC) == reinterpret_cast<LONG_PTR>(WatchedBrowserProc)) {
+      SetWindowLongPtrW(browser, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
+    }
+    subfoldersBox = SubfoldersBox{};
+  }
+  return CallWindowProcW(previous, browser, message, wParam, lParam);
+}
+
+// Puts the check box on the browser's last row, left of OK, in the
+// browser's font, ticked as the choice says, and shows the title that
+// goes with it.
+void AddSubfoldersBox(HWND browser, FolderBrowserChoice* choice) {
+  HWND ok = FindWindowExA(browser, nullptr, "Button", "OK");
+  HWND tree = FindWindowExA(browser, nullptr, "SysTreeView32", nullptr);
+  if (ok == nullptr || tree == nullptr || subfoldersBox.browser != nullptr) return;
+  RECT okRect;
+  RECT treeRect;
+  GetWindowRect(ok, &okRect);
+  GetWindowRect(tree, &treeRect);
+  POINT okCorner{okRect.left, okRect.top};
+  POINT treeCorner{treeRect.left, treeRect.top};
+  ScreenToClient(browser, &okCorner);
+  ScreenToClient(browser, &treeCorner);
+  const int width = okCorner.x - treeCorner.x - 8;
+  HWND box =
+      CreateWindowExW(0, L"BUTTON", kIncludeSubfoldersLabel, WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX,
+                      treeCorner.x, okCorner.y, width > 0 ? width : 0, okRect.bottom - okRect.top, browser,
+                      reinterpret_cast<HMENU>(static_cast<INT_PTR>(kSubfoldersBoxId)),
+                      reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(browser, GWLP_HINSTANCE)), nullptr);
+  if (box == nullptr) return;
+  SendMessageW(box, WM_SETFONT, static_cast<WPARAM>(SendMessageW(browser, WM_GETFONT, 0, 0)), FALSE);
+  SendMessageW(box, BM_SETCHECK, choice->includeSubfolders ? BST_CHECKED : BST_UNCHECKED, 0);
+  ShowBrowserTitle(browser, choice->includeSubfolders);
+  subfoldersBox.browser = browser;
+  subfoldersBox.choice = choice;
+  subfoldersBox.previous = reinterpret_cast<WNDPROC>(
+      SetWindowLongPtrW(browser, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(WatchedBrowserProc)));
+}
+
 }  // namespace
 
 DWORD DialogRecordSize() {
@@ -139,9 +208,11 @@ UINT_PTR CALLBACK DetailsViewHookSave(HWND dialog, UINT message, WPARAM, LPARAM 
 
 int CALLBACK FolderBrowserCallback(HWND browser, UINT message, LPARAM lParam, LPARAM data) {
   return CatchEverything(0, [&] {
+    auto* choice = reinterpret_cast<FolderBrowserChoice*>(data);
     if (message == BFFM_INITIALIZED) {
-      SendMessageW(browser, BFFM_SETSELECTIONW, TRUE, data);
+      SendMessageW(browser, BFFM_SETSELECTIONW, TRUE, reinterpret_cast<LPARAM>(choice->initialFolder));
       EnlargeBrowser(browser);
+      AddSubfoldersBox(browser, choice);
     } else if (message == BFFM_SELCHANGED) {
       wchar_t path[MAX_PATH];
       if (SHGetPathFromIDListW(reinterpret_cast<LPCITEMIDLIST>(lParam), path)) {

@@ -20,9 +20,17 @@ DWORD DialogRecordSize();
 UINT_PTR CALLBACK DetailsViewHookOpen(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 UINT_PTR CALLBACK DetailsViewHookSave(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
 
-// The folder browser's callback, for the wide browser. `data` is the folder
-// to open on, a NUL-terminated wide text (may be empty). It enlarges the
-// browser and its tree and keeps the status text on the selected folder's
+// What the folder browser opens on, and what the user leaves its "Include
+// subfolders" box at.
+struct FolderBrowserChoice {
+  const wchar_t* initialFolder;  // NUL-terminated, may be empty
+  bool includeSubfolders;        // ticked at the start; as the user left it at the end
+};
+
+// The folder browser's callback, for the wide browser. `data` points to a
+// FolderBrowserChoice that outlives the browser. It enlarges the browser and
+// its tree, adds the "Include subfolders" box left of OK with the title that
+// goes with its state, and keeps the status text on the selected folder's
 // path.
 int CALLBACK FolderBrowserCallback(HWND browser, UINT message, LPARAM lParam, LPARAM data);
 

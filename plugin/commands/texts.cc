@@ -25,6 +25,9 @@ const wchar_t kSelectFilesFilter[] =
     L"All Files (*.*)\0*.*\0";
 const wchar_t kFolderBrowserTitle[] =
     L"All files in the selected folder will be added to the zip archive. Subfolders will be ignored (no recursion).";
+const wchar_t kFolderBrowserTitleWithSubfolders[] =
+    L"All files in the selected folder and in its subfolders will be added to the zip archive.";
+const wchar_t kIncludeSubfoldersLabel[] = L"Include subfolders";
 const wchar_t kZipNameTitle[] = L"Enter zip archive name";
 const wchar_t kZipNameFilter[] = L"Zip Files (*.zip)\0*.zip\0";
 const wchar_t kProgressTitle[] = L"Creating zip archive";

@@ -35,6 +35,8 @@ extern const char kAddErrorText[];     // "Error adding file to zip archive."
 extern const wchar_t kSelectFilesTitle[];   // the files command's open dialog
 extern const wchar_t kSelectFilesFilter[];  // its filter, pairs of name and pattern, closed by an empty one
 extern const wchar_t kFolderBrowserTitle[];
+extern const wchar_t kFolderBrowserTitleWithSubfolders[];  // while "Include subfolders" is ticked
+extern const wchar_t kIncludeSubfoldersLabel[];
 extern const wchar_t kZipNameTitle[];
 extern const wchar_t kZipNameFilter[];
 extern const wchar_t kProgressTitle[];

@@ -47,19 +47,22 @@ bool BrowseForFolder(std::string* folder) {
   }
   std::wstring initialFolder;
   WidenUtf8(Settings().initialFolder, &initialFolder);
+  FolderBrowserChoice choice{initialFolder.c_str(), Settings().includeSubfolders != 0};
   wchar_t displayName[kNameSize] = L"";
   BROWSEINFOW browse;
   ZeroMemory(&browse, sizeof browse);
   browse.hwndOwner = CurrentComposeWindow();
   browse.pidlRoot = root;
   browse.pszDisplayName = displayName;
-  browse.lpszTitle = kFolderBrowserTitle;
+  browse.lpszTitle = choice.includeSubfolders ? kFolderBrowserTitleWithSubfolders : kFolderBrowserTitle;
   browse.ulFlags = BIF_RETURNONLYFSDIRS | BIF_DONTGOBELOWDOMAIN;
   browse.lpfn = FolderBrowserCallback;
-  browse.lParam = reinterpret_cast<LPARAM>(initialFolder.c_str());
+  browse.lParam = reinterpret_cast<LPARAM>(&choice);
   LPITEMIDLIST chosen = SHBrowseForFolderW(&browse);
   wchar_t path[kNameSize] = L"";
   const bool ok = chosen != nullptr && SHGetPathFromIDListW(chosen, path) && NarrowWide(path, folder);
+  // The box is remembered as the user left it for a folder chosen.
+  if (ok) Settings().includeSubfolders = choice.includeSubfolders ? 1 : 0;
   if (chosen != nullptr) allocator->Free(chosen);
   allocator->Free(root);
   allocator->Release();
@@ -78,11 +81,14 @@ bool ChooseFolder(std::string* folder, FolderPlan* plan, uint64_t* total) {
       return false;
     }
     uint32_t error = 0;
-    if (!PlanFolder(*folder, false, {}, nullptr, plan, &error)) {
+    if (!PlanFolder(*folder, Settings().includeSubfolders != 0, {}, nullptr, plan, &error)) {
       ShowMessage(UnreadableFolderText(*folder, DescribeFileError(error)), MB_OK | MB_ICONINFORMATION);
       continue;
     }
-    const size_t count = plan->files.size() + plan->leftOut.size();
+    // Files only: a folder's own entry, or a link to a folder, is none.
+    size_t count = 0;
+    for (const Source& file : plan->files) count += file.isFolder ? 0 : 1;
+    for (const LeftOutFile& file : plan->leftOut) count += file.source.isFolder ? 0 : 1;
     if (count == 0) {
       ShowMessage(NoFilesText(*folder), MB_OK | MB_ICONINFORMATION);
       continue;
@@ -134,18 +140,23 @@ void ZipFolder() {
   if (QueryFileInfo(output.output()->file, &written)) own.push_back(written.identity);
   FolderPlan plan;
   uint32_t listError = 0;
-  if (!PlanFolder(folder, false, own, &confirmed, &plan, &listError)) {
+  if (!PlanFolder(folder, Settings().includeSubfolders != 0, own, &confirmed, &plan, &listError)) {
     output.Abandon(
         ("Cannot read folder '" + folder + "': " + DescribeFileError(listError) + ". " + kCancelledText).c_str());
     return;
   }
   std::vector<std::string> leftOut;
   for (const LeftOutFile& file : plan.leftOut) leftOut.push_back(file.source.entryName);
-  ZipProgress progress(&output, plan.files.size(), plan.plannedBytes);
+  const size_t folderEntries = static_cast<size_t>(
+      std::count_if(plan.files.begin(), plan.files.end(), [](const Source& file) { return file.isFolder; }));
+  ZipProgress progress(&output, plan.files.size() - folderEntries, plan.plannedBytes);
   for (const Source& file : plan.files) {
-    if (!progress.NextFile(file.entryName, file.size)) break;
+    // A folder's own entry is its header alone: no file to count or show.
+    if (!file.isFolder && !progress.NextFile(file.entryName, file.size)) break;
     const ArchiveStatus status =
-        AddListedFileToArchive(output.archive(), file.entryName.c_str(), file.path.c_str(), file.identity);
+        file.isFolder
+            ? AddFolderToArchive(output.archive(), file.entryName.c_str(), file.path.c_str())
+            : AddListedFileToArchive(output.archive(), file.entryName.c_str(), file.path.c_str(), file.identity);
     if (status.code == ArchiveOk) continue;
     if (progress.Stopped()) break;
     if (!IsSourceFailure(status)) {

@@ -427,6 +427,77 @@ class CommandsTest(SessionTestCase):
         self.assertZip(zip_path, {"a.txt": b"a" * 600, "b.bin": b"b" * 500})
         self.assertEqual(win(folder), s.settings()["InitialFolder"])
 
+    def assertReadersShow(self, path, names):
+        """zipfile, 7-Zip, bsdtar and Info-ZIP's unzip all list `names`, in that order (7-Zip shows a folder
+        without its '/')."""
+        with zipfile.ZipFile(unix(path)) as z:
+            self.assertEqual(names, z.namelist())
+
+        def lines(*command):
+            result = subprocess.run(command, capture_output=True, encoding="utf-8")
+            self.assertEqual(0, result.returncode, result.stderr)
+            return result.stdout.splitlines()
+        seven = [line[len("Path = "):] for line in lines("7z", "l", "-slt", unix(path)) if line.startswith("Path = ")]
+        self.assertEqual([name.rstrip("/") for name in names], seven[1:])
+        self.assertEqual(names, lines("bsdtar", "-tf", unix(path)))
+        self.assertEqual(names, lines("unzip", "-Z1", unix(path)))
+
+    def test_with_subfolders_ticked_the_tree_arrives_without_what_links_lead_to(self):
+        s = self.session(ShowZipFolder="1", ShowSaveWarning="0")
+        folder = s.top_folder("tree")
+        outside = s.top_folder("tree-elsewhere")
+        s.put(outside, "secret.txt", b"secret")
+        s.put(outside, "shared/x.txt", b"not taken")
+        files = {"a.txt": b"a" * 600, "docs/b.txt": b"b" * 300, "docs/deep/c.bin": b"c" * 100}
+        for name, data in files.items():
+            s.put(folder, name, data)
+        os.makedirs(os.path.join(folder, "empty"))
+        os.symlink(os.path.join(outside, "shared"), os.path.join(folder, "docs", "away"))
+        os.symlink(os.path.join(outside, "secret.txt"), os.path.join(folder, "leak.txt"))
+        zip_path = win(s.temp) + "\\tree.zip"
+        browser = "Browse for Folder"
+        with_subfolders = "All files in the selected folder and in its subfolders will be added to the zip archive."
+        result, attached = s.run([
+            'choose "%s"' % FOLDER_ENTRY,
+            'check-box "%s" "Include subfolders" on' % browser,
+            'dialog-shows "%s" "%s"' % (browser, with_subfolders),
+            'browse-folder "%s" "%s"' % (browser, win(folder)),
+            # Four files, the link to a file outside among them: 1006 bytes.
+            'message "%s" question yes "Create zip from 4 files with a total size of 1006 bytes?"' % CAPTION,
+            'save-file "%s" "%s"' % (SAVE_TITLE, zip_path),
+            *self.left_out(["docs/away/", "leak.txt"], "yes"),
+            'attached "%s"' % zip_path,
+            "no-more-attachments"])
+        self.passes(result)
+        self.assertZip(zip_path, dict(files, **{"empty/": b""}))
+        self.assertReadersShow(zip_path, ["a.txt", "docs/b.txt", "docs/deep/c.bin", "empty/"])
+        self.assertEqual("1", s.settings()["IncludeSubfolders"])
+        # zapnest --folder -r makes the same plan of the tree.
+        by_zapnest = win(s.temp) + "\\by-zapnest.zip"
+        result = subprocess.run([WINE_RUN, ZAPNEST, "--folder", "-r", by_zapnest, win(folder)], capture_output=True,
+                                encoding="utf-8", errors="replace", timeout=300, env=dict(os.environ, LC_ALL="C.UTF-8"))
+        self.assertEqual(3, result.returncode, result.stderr)
+        self.assertReadersShow(by_zapnest, ["a.txt", "docs/b.txt", "docs/deep/c.bin", "empty/"])
+
+        # The mail client started again: the box is still ticked. Cleared,
+        # the zip is the folder's own files, as without the box.
+        result, attached = s.run([
+            'choose "%s"' % FOLDER_ENTRY,
+            'dialog-shows "%s" "%s"' % (browser, with_subfolders),
+            'check-box "%s" "Include subfolders" off' % browser,
+            'dialog-shows "%s" "All files in the selected folder will be added to the zip archive. Subfolders will be '
+            'ignored (no recursion)."' % browser,
+            'browse-folder "%s" "%s"' % (browser, win(folder)),
+            'message "%s" question yes "Create zip from 2 files with a total size of 606 bytes?"' % CAPTION,
+            'save-file "%s" "%s"' % (SAVE_TITLE, zip_path),
+            'confirm "%s" yes' % SAVE_TITLE,  # replace the zip saved before
+            *self.left_out(["leak.txt"], "yes"),
+            'attached "%s"' % zip_path,
+            "no-more-attachments"])
+        self.passes(result)
+        self.assertReadersShow(zip_path, ["a.txt"])
+        self.assertEqual("0", s.settings()["IncludeSubfolders"])
+
     def test_a_folder_zip_that_left_files_out_is_attached_only_when_the_user_agrees(self):
         s = self.session(ShowZipFolder="1", ShowSaveWarning="0")
         folder = s.top_folder("folder")

@@ -30,7 +30,19 @@ struct BrowserLayout {
   RECT ok{};
   RECT cancel{};
   std::string status;
+  // The "Include subfolders" box, and the title before and after a click on it.
+  RECT box{};
+  bool boxTicked = false;
+  std::string title;
+  std::string titleAfterClick;
+  bool tickedAtTheEnd = false;  // the choice as the browser left it
 };
+
+std::string TextOf(HWND window) {
+  wchar_t text[512] = L"";
+  if (window != nullptr) GetWindowTextW(window, text, 512);
+  return NarrowWideForDisplay(text);
+}
 
 DWORD WINAPI ReadBrowser(void* context) {
   auto* layout = static_cast<BrowserLayout*>(context);
@@ -42,28 +54,35 @@ DWORD WINAPI ReadBrowser(void* context) {
   layout->tree = ScreenRect(Child(browser, "SysTreeView32"));
   layout->ok = ScreenRect(Child(browser, "Button", "OK"));
   layout->cancel = ScreenRect(Child(browser, "Button", "Cancel"));
-  wchar_t status[MAX_PATH] = L"";
-  GetWindowTextW(GetDlgItem(browser, 0x3743), status, MAX_PATH);
-  layout->status = NarrowWideForDisplay(status);
+  layout->status = TextOf(GetDlgItem(browser, 0x3743));
+  layout->title = TextOf(GetDlgItem(browser, 0x3742));
+  if (HWND box = Child(browser, "Button", "Include subfolders")) {
+    layout->box = ScreenRect(box);
+    layout->boxTicked = SendMessageW(box, BM_GETCHECK, 0, 0) == BST_CHECKED;
+    SendMessageW(box, BM_CLICK, 0, 0);
+    layout->titleAfterClick = TextOf(GetDlgItem(browser, 0x3742));
+  }
   PostMessageA(browser, WM_COMMAND, IDCANCEL, 0);
   return 0;
 }
 
-BrowserLayout ShowBrowser(BFFCALLBACK callback, const std::string& initialFolder) {
+BrowserLayout ShowBrowser(BFFCALLBACK callback, const std::string& initialFolder, bool includeSubfolders = false) {
   BrowserLayout layout;
   HANDLE driver = StartDriver(ReadBrowser, &layout);
   std::wstring folder;
   WidenUtf8(initialFolder, &folder);
+  FolderBrowserChoice choice{folder.c_str(), includeSubfolders};
   wchar_t name[MAX_PATH] = L"";
   BROWSEINFOW info{};
   info.pszDisplayName = name;
   info.lpszTitle = L"Choose a folder";
   info.ulFlags = BIF_RETURNONLYFSDIRS | BIF_STATUSTEXT;
   info.lpfn = callback;
-  info.lParam = reinterpret_cast<LPARAM>(folder.c_str());
+  info.lParam = reinterpret_cast<LPARAM>(&choice);
   LPITEMIDLIST chosen = SHBrowseForFolderW(&info);
   if (chosen != nullptr) CoTaskMemFree(chosen);
   EXPECT_TRUE(FinishDriver(driver));
+  layout.tickedAtTheEnd = choice.includeSubfolders;
   return layout;
 }
 
@@ -96,6 +115,27 @@ TEST(FolderBrowser, OpensOnTheInitialFolderEnlargedWithItsControlsMoved) {
   }
   // The status line follows the selection: here the preselected folder.
   EXPECT_EQ(folder, hooked.status);
+}
+
+TEST(FolderBrowser, TheSubfoldersBoxSitsLeftOfOkAndItsStateChangesTheTitle) {
+  if (!HaveDisplay()) GTEST_SKIP() << "no display";
+  const std::string without =
+      "All files in the selected folder will be added to the zip archive. Subfolders will be ignored (no recursion).";
+  const std::string with = "All files in the selected folder and in its subfolders will be added to the zip archive.";
+  for (bool ticked : {false, true}) {
+    SCOPED_TRACE(ticked ? "ticked" : "clear");
+    const BrowserLayout hooked = ShowBrowser(FolderBrowserCallback, "", ticked);
+    ASSERT_TRUE(hooked.seen);
+    ASSERT_GT(Width(hooked.box), 0) << "no box";
+    EXPECT_EQ(ticked, hooked.boxTicked);
+    EXPECT_EQ(hooked.ok.top, hooked.box.top);
+    EXPECT_EQ(hooked.tree.left, hooked.box.left);
+    EXPECT_LT(hooked.box.right, hooked.ok.left);
+    EXPECT_EQ(ticked ? with : without, hooked.title);
+    // One click turns it over, and the choice keeps what the user left.
+    EXPECT_EQ(ticked ? without : with, hooked.titleAfterClick);
+    EXPECT_EQ(!ticked, hooked.tickedAtTheEnd);
+  }
 }
 
 TEST(FolderBrowser, WithoutAnInitialFolderItIsStillEnlarged) {
