@@ -12,6 +12,9 @@ constexpr wchar_t kDefaultZipNameKey[] = L"DefaultZipName";
 constexpr wchar_t kShowSaveWarningKey[] = L"ShowSaveWarning";
 constexpr wchar_t kShowZipFolderKey[] = L"ShowZipFolder";
 constexpr wchar_t kIncludeSubfoldersKey[] = L"IncludeSubfolders";
+constexpr wchar_t kMailSizeLimitKey[] = L"MailSizeLimit";
+// Several of the largest mail services take 20 MB a message, none less.
+constexpr UINT kDefaultMailSizeLimit = 20;
 constexpr char kDefaultZipName[] = "Attached_files.zip";
 
 // The profile functions are called wide, so that a module in a folder the
@@ -78,6 +81,7 @@ void LoadSettings(PluginSettings* settings, const std::string& modulePath) {
   settings->showZipFolder = ReadNumber(wideIniPath, kShowZipFolderKey, 0);
   settings->includeSubfolders = ReadNumber(wideIniPath, kIncludeSubfoldersKey, 0) != 0 ? 1 : 0;
   settings->includeSubfoldersAsRead = settings->includeSubfolders;
+  settings->mailSizeLimit = ReadNumber(wideIniPath, kMailSizeLimitKey, kDefaultMailSizeLimit);
 }
 
 void SaveSettings(const PluginSettings& settings) {

@@ -25,6 +25,7 @@ struct PluginSettings {
   UINT showSaveWarning;        // warn when a zip is saved outside the temporary folder
   UINT showZipFolder;          // offer the zip-folder command
   UINT includeSubfolders;      // the folder browser's "Include subfolders", as the user left it
+  UINT mailSizeLimit;          // megabytes a message may take before the user is asked; 0: never asked
   std::string iniPath;         // empty when the module path gave none
   // So that a text read cut short is written back only when a command
   // changed it: written unchanged, it would cut the user's value short in

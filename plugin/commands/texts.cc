@@ -1,5 +1,7 @@
 #include "plugin/commands/texts.h"
 
+#include "plugin/commands/mail_size.h"
+
 const char kFilesEntryName[] = "Zip and Attach Files";
 const char kFilesEntryText[] = "Zip and Attach F&ile(s)...";
 const char kFolderEntryName[] = "Zip and Attach Folder";
@@ -93,16 +95,28 @@ std::string SizeQuestion(int count, uint64_t totalBytes) {
   return "Create zip from " + std::to_string(count) + " files with a total size of " + figure + "?";
 }
 
-std::string LeftOutQuestion(const std::vector<std::string>& names) {
-  const bool one = names.size() == 1;
-  std::string text =
-      std::to_string(names.size()) + (one ? " file" : " files") + " could not be added to the zip archive:\n\n";
-  for (size_t i = 0; i < names.size() && i < kListedLeftOutNames; ++i) text += names[i] + "\n";
-  if (names.size() > kListedLeftOutNames) {
-    text += "and " + std::to_string(names.size() - kListedLeftOutNames) + " more.\n";
+std::string LeftOutQuestion(const std::vector<std::string>& names) { return AttachQuestion(names, ""); }
+
+std::string MailSizeText(const std::string& zipPath, uint64_t zipBytes, uint32_t limitMegabytes) {
+  return "The zip archive '" + zipPath + "' is " + MegabytesText(zipBytes) + " MB; in a mail message it takes " +
+         MegabytesText(SizeInMessage(zipBytes)) + " MB.\nMany mail servers refuse messages larger than " +
+         std::to_string(limitMegabytes) + " MB.\n";
+}
+
+std::string AttachQuestion(const std::vector<std::string>& leftOut, const std::string& mailSizeText) {
+  const bool one = leftOut.size() == 1;
+  std::string text;
+  if (!leftOut.empty()) {
+    text = std::to_string(leftOut.size()) + (one ? " file" : " files") + " could not be added to the zip archive:\n\n";
+    for (size_t i = 0; i < leftOut.size() && i < kListedLeftOutNames; ++i) text += leftOut[i] + "\n";
+    if (leftOut.size() > kListedLeftOutNames) {
+      text += "and " + std::to_string(leftOut.size() - kListedLeftOutNames) + " more.\n";
+    }
   }
-  text += one ? "\nAttach the zip archive without it?" : "\nAttach the zip archive without them?";
-  return text;
+  if (!mailSizeText.empty()) text += (text.empty() ? "" : "\n") + mailSizeText;
+  const char* without = leftOut.empty() ? "" : one ? " without it" : " without them";
+  if (mailSizeText.empty()) return text + "\nAttach the zip archive" + without + "?";
+  return text + "\nAttach it anyway" + (leftOut.empty() ? "" : ",") + without + "?";
 }
 
 std::string FileCountText(size_t number, size_t count) {

@@ -87,5 +87,17 @@ constexpr size_t kListedLeftOutNames = 10;
 // `names` must not be empty.
 std::string LeftOutQuestion(const std::vector<std::string>& names);
 
+// What the question before attaching says of a zip that takes more than
+// the limit in a message: its path, its size, its size in a message and
+// the limit, in megabytes.
+std::string MailSizeText(const std::string& zipPath, uint64_t zipBytes, uint32_t limitMegabytes);
+
+// The one question before a zip is attached, when files were left out
+// (`leftOut`, as LeftOutQuestion lists them), when it is too large to mail
+// (`mailSizeText`, as MailSizeText words it), or both: what applies, then
+// whether to attach it anyway. With only files left out it is exactly
+// LeftOutQuestion's. At least one must apply.
+std::string AttachQuestion(const std::vector<std::string>& leftOut, const std::string& mailSizeText);
+
 // The progress window's count: "File N of M".
 std::string FileCountText(size_t number, size_t count);

@@ -11,6 +11,7 @@
 #include "platform/wide_text.h"
 #include "plugin/binding/compose_window.h"
 #include "plugin/binding/settings.h"
+#include "plugin/commands/attach_question.h"
 #include "plugin/commands/command_stop.h"
 #include "plugin/commands/commands.h"
 #include "plugin/commands/dialog_hooks.h"
@@ -178,7 +179,8 @@ void ZipFiles() {
     output.Abandon(kAddErrorText);
     return;
   }
-  FinishAndAttach(&output, zipName.mailClientPath);
+  if (!output.Finish() || !AttachAnyway(zipName.path, {})) return;
+  AttachZip(zipName.mailClientPath);
 }
 
 }  // namespace

@@ -18,6 +18,7 @@
 #include "platform/wide_text.h"
 #include "plugin/binding/compose_window.h"
 #include "plugin/binding/settings.h"
+#include "plugin/commands/attach_question.h"
 #include "plugin/commands/command_stop.h"
 #include "plugin/commands/commands.h"
 #include "plugin/commands/dialog_hooks.h"
@@ -183,7 +184,7 @@ void ZipFolder() {
   // them in.
   std::sort(leftOut.begin(), leftOut.end(),
             [](const std::string& a, const std::string& b) { return FoldCase(a) < FoldCase(b); });
-  if (!leftOut.empty() && ShowMessage(LeftOutQuestion(leftOut), MB_YESNO | MB_ICONQUESTION) != IDYES) return;
+  if (!AttachAnyway(zipPath, leftOut)) return;
   AttachZip(zipName.mailClientPath);
 }
 

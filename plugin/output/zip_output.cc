@@ -55,7 +55,3 @@ void AttachZip(const std::string& mailClientPath) {
   if (CommandStopped() || !IsWindow(compose)) return;
   CompAttachFileEntry()(compose, mailClientPath.c_str(), nullptr);
 }
-
-void FinishAndAttach(CommandOutput* output, const std::string& mailClientPath) {
-  if (output->Finish()) AttachZip(mailClientPath);
-}

@@ -54,6 +54,3 @@ class CommandOutput {
 // zip's path in the form the mail client's interface takes (the ANSI code
 // page, within its buffers), as the zip name dialog gave it.
 void AttachZip(const std::string& mailClientPath);
-
-// Finish, then AttachZip when it succeeded.
-void FinishAndAttach(CommandOutput* output, const std::string& mailClientPath);

@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "plugin/commands/mail_size.h"
 #include "plugin/commands/selection.h"
 #include "plugin/commands/texts.h"
 #include "plugin/commands/zip_name_rules.h"
@@ -131,6 +132,58 @@ TEST(LeftOutQuestion, NamesTheFirstTenAndCountsTheRest) {
   const std::string twelve = LeftOutQuestion(names);
   EXPECT_NE(std::string::npos, twelve.find("\nf9\nand 2 more.\n\nAttach"));
   EXPECT_EQ(std::string::npos, twelve.find("f10"));
+}
+
+// The base64 of `bytes` bytes as a mail client sends it, built character by
+// character: lines of 76, each ended by CR LF.
+size_t Base64LinesLength(size_t bytes) {
+  std::string text;
+  size_t column = 0;
+  for (size_t group = 0; group < (bytes + 2) / 3; ++group) {
+    for (int character = 0; character < 4; ++character) {
+      text += 'A';
+      if (++column == 76) {
+        text += "\r\n";
+        column = 0;
+      }
+    }
+  }
+  if (column != 0) text += "\r\n";
+  return text.size();
+}
+
+TEST(MailSize, AZipTakesItsBase64LinesInAMessage) {
+  for (size_t bytes = 0; bytes < 400; ++bytes) EXPECT_EQ(Base64LinesLength(bytes), SizeInMessage(bytes)) << bytes;
+  EXPECT_EQ(Base64LinesLength(16u << 20), SizeInMessage(16u << 20));
+  // About 1.37 times the zip.
+  EXPECT_EQ(22958300u, SizeInMessage(16u << 20));
+}
+
+TEST(MailSize, TheLimitCountsMillionsOfBytesAndZeroTurnsItOff) {
+  uint64_t largest = 0;  // the largest zip that still goes in 20 MB
+  while (SizeInMessage(largest + 57) <= 20000000) largest += 57;
+  while (SizeInMessage(largest + 1) <= 20000000) ++largest;
+  EXPECT_FALSE(TooLargeToMail(largest, 20));
+  EXPECT_TRUE(TooLargeToMail(largest + 1, 20));
+  EXPECT_FALSE(TooLargeToMail(uint64_t{1} << 40, 0));
+  EXPECT_EQ("0.0", MegabytesText(0));
+  EXPECT_EQ("0.1", MegabytesText(1));
+  EXPECT_EQ("0.1", MegabytesText(100000));
+  EXPECT_EQ("0.2", MegabytesText(100001));
+  EXPECT_EQ("20.1", MegabytesText(20000001));
+  EXPECT_EQ("16.8", MegabytesText(16u << 20));
+}
+
+TEST(AttachQuestion, SaysTheSizeAloneOrBesideTheFilesLeftOut) {
+  const std::string size = MailSizeText("C:\\Temp\\big.zip", 16u << 20, 20);
+  EXPECT_EQ(
+      "The zip archive 'C:\\Temp\\big.zip' is 16.8 MB; in a mail message it takes 23.0 MB.\n"
+      "Many mail servers refuse messages larger than 20 MB.\n\nAttach it anyway?",
+      AttachQuestion({}, size));
+  EXPECT_EQ(
+      "2 files could not be added to the zip archive:\n\na.txt\nb.txt\n\n" + size + "\nAttach it anyway, without them?",
+      AttachQuestion({"a.txt", "b.txt"}, size));
+  EXPECT_EQ(LeftOutQuestion({"a.txt"}), AttachQuestion({"a.txt"}, ""));
 }
 
 }  // namespace

@@ -4,8 +4,10 @@ every attached zip read back with Python's zipfile.
 
     python3 commands_test.py WINE_RUN ZAPNEST_HOST ZAPNEST_DLL ZAPNEST_EXE
 """
+import base64
 import configparser
 import os
+import random
 import shutil
 import struct
 import subprocess
@@ -189,6 +191,65 @@ class CommandsTest(SessionTestCase):
         settings = s.settings()
         self.assertEqual(win(s.data) + "\\", settings["InitialFolder"])
         self.assertEqual("Attached_files.zip", settings["DefaultZipName"])
+
+    def mail_size_question(self, zip_path, zip_bytes, answer):
+        """The question before attaching a zip too large to mail, its sizes worked out with Python's base64."""
+        def megabytes(count):
+            return "%d.%d" % divmod(-(-count // 100000), 10)
+        in_message = len(base64.encodebytes(bytes(zip_bytes)).replace(b"\n", b"\r\n"))
+        return ['message "%s" question %s "The zip archive \'%s\' is %s MB; in a mail message it takes %s MB."'
+                % (CAPTION, answer, zip_path, megabytes(zip_bytes), megabytes(in_message)),
+                '+ "Many mail servers refuse messages larger than 20 MB."', '+ ""', '+ "Attach it anyway?"']
+
+    def test_a_zip_too_large_to_mail_is_attached_only_when_the_user_agrees(self):
+        # 16 MiB that deflate cannot shrink, stored: in a message, 23 MB.
+        data = random.Random(16).randbytes(16 << 20)
+        zip_bytes = len(data) + (30 + 8 + 17) + (46 + 8 + 9) + 22
+        for answer in ("no", "yes"):
+            with self.subTest(answer=answer):
+                s = self.session()
+                film = s.file("film.zip", data)
+                zip_path = win(s.temp) + "\\film.zip.zip"
+                result, attached = s.run([
+                    'choose "%s"' % FILES_ENTRY,
+                    'open-file "%s" "%s"' % (OPEN_TITLE, win(film)),
+                    'save-file "%s" "%s"' % (SAVE_TITLE, zip_path),
+                    *self.mail_size_question(zip_path, zip_bytes, answer),
+                    *(['attached "%s"' % zip_path] if answer == "yes" else []),
+                    "no-more-attachments"])
+                self.passes(result)
+                self.assertEqual(zip_bytes, os.path.getsize(unix(zip_path)))  # left where it was saved
+                self.assertZip(zip_path, {"film.zip": data})
+        s = self.session(MailSizeLimit="0")
+        film = s.file("film.zip", data)
+        zip_path = win(s.temp) + "\\film.zip.zip"
+        result, attached = s.run([
+            'choose "%s"' % FILES_ENTRY,
+            'open-file "%s" "%s"' % (OPEN_TITLE, win(film)),
+            'save-file "%s" "%s"' % (SAVE_TITLE, zip_path),
+            'attached "%s"' % zip_path,
+            "no-more-attachments"])
+        self.passes(result)
+
+    def test_files_left_out_and_a_size_too_large_to_mail_make_one_question(self):
+        s = self.session(ShowZipFolder="1", ShowSaveWarning="0")
+        folder = s.top_folder("big")
+        data = random.Random(17).randbytes(16 << 20)
+        s.put(folder, "film.zip", data)
+        locked = s.put(folder, "locked.txt", b"in use")
+        zip_path = win(s.temp) + "\\big.zip"
+        zip_bytes = len(data) + (30 + 8 + 17) + (46 + 8 + 9) + 22
+        size = self.mail_size_question(zip_path, zip_bytes, "yes")
+        result, attached = s.run([
+            *self.zip_folder(folder, 2, "16 MB"),
+            'save-file "%s" "%s"' % (SAVE_TITLE, zip_path),
+            'message "%s" question yes "1 file could not be added to the zip archive:"' % CAPTION,
+            '+ ""', '+ "locked.txt"', '+ ""', '+ %s' % size[0].split(" yes ", 1)[1], *size[1:3],
+            '+ "Attach it anyway, without it?"',
+            'attached "%s"' % zip_path,
+            "no-more-attachments"], hold=[locked])
+        self.passes(result)
+        self.assertZip(zip_path, {"film.zip": data})
 
     def test_several_files_propose_and_then_keep_the_zip_name(self):
         s = self.session(InitialFolder="<data>")
