@@ -13,6 +13,9 @@ constexpr wchar_t kShowSaveWarningKey[] = L"ShowSaveWarning";
 constexpr wchar_t kShowZipFolderKey[] = L"ShowZipFolder";
 constexpr wchar_t kIncludeSubfoldersKey[] = L"IncludeSubfolders";
 constexpr wchar_t kMailSizeLimitKey[] = L"MailSizeLimit";
+constexpr wchar_t kRejectedTypesKey[] = L"RejectedTypes";
+// Room for a list of types: a few hundred of them.
+constexpr DWORD kListSize = 4096;
 // Several of the largest mail services take 20 MB a message, none less.
 constexpr UINT kDefaultMailSizeLimit = 20;
 constexpr char kDefaultZipName[] = "Attached_files.zip";
@@ -56,6 +59,18 @@ void WriteText(const std::wstring& iniPath, const wchar_t* key, const std::strin
   WritePrivateProfileStringW(kSection, key, wide.c_str(), iniPath.c_str());
 }
 
+// A list setting, with room for more than a text setting keeps. False when
+// the file has no such key (told apart by a default no file can hold) or
+// its text has no UTF-8 form.
+bool ReadList(const std::wstring& iniPath, const wchar_t* key, std::string* value) {
+  if (iniPath.empty()) return false;
+  static const wchar_t kAbsent[] = L"\x01";
+  std::wstring text(kListSize, L'\0');
+  const DWORD length = GetPrivateProfileStringW(kSection, key, kAbsent, &text[0], kListSize, iniPath.c_str());
+  text.resize(length);
+  return text != kAbsent && NarrowWide(text.c_str(), length, value);
+}
+
 std::wstring WideIniPath(const PluginSettings& settings) {
   std::wstring wide;
   WidenUtf8(settings.iniPath, &wide);
@@ -82,6 +97,7 @@ void LoadSettings(PluginSettings* settings, const std::string& modulePath) {
   settings->includeSubfolders = ReadNumber(wideIniPath, kIncludeSubfoldersKey, 0) != 0 ? 1 : 0;
   settings->includeSubfoldersAsRead = settings->includeSubfolders;
   settings->mailSizeLimit = ReadNumber(wideIniPath, kMailSizeLimitKey, kDefaultMailSizeLimit);
+  settings->rejectedTypesGiven = ReadList(wideIniPath, kRejectedTypesKey, &settings->rejectedTypes);
 }
 
 void SaveSettings(const PluginSettings& settings) {

@@ -26,7 +26,12 @@ struct PluginSettings {
   UINT showZipFolder;          // offer the zip-folder command
   UINT includeSubfolders;      // the folder browser's "Include subfolders", as the user left it
   UINT mailSizeLimit;          // megabytes a message may take before the user is asked; 0: never asked
-  std::string iniPath;         // empty when the module path gave none
+  // RejectedTypes as the file gives it, when it does (rejectedTypesGiven):
+  // types of file a zip that goes by mail should not hold. Absent, the
+  // commands take their default list; present and empty, none.
+  std::string rejectedTypes;
+  bool rejectedTypesGiven;
+  std::string iniPath;  // empty when the module path gave none
   // So that a text read cut short is written back only when a command
   // changed it: written unchanged, it would cut the user's value short in
   // the file too.

@@ -119,6 +119,20 @@ std::string AttachQuestion(const std::vector<std::string>& leftOut, const std::s
   return text + "\nAttach it anyway" + (leftOut.empty() ? "" : ",") + without + "?";
 }
 
+std::string RefusedFilesQuestion(const std::vector<RefusedFile>& files) {
+  const bool one = files.size() == 1;
+  std::string text = std::to_string(files.size()) + (one ? " file is of a kind" : " files are of kinds") +
+                     " that many mail services refuse in a zip archive, and with it the whole message:\n\n";
+  for (size_t i = 0; i < files.size() && i < kListedLeftOutNames; ++i) {
+    text += files[i].name + (files[i].encryptedZip ? " (an encrypted zip archive, which they cannot look into)" : "") +
+            "\n";
+  }
+  if (files.size() > kListedLeftOutNames) {
+    text += "and " + std::to_string(files.size() - kListedLeftOutNames) + " more.\n";
+  }
+  return text + (one ? "\nLeave it out of the zip archive?" : "\nLeave them out of the zip archive?");
+}
+
 std::string FileCountText(size_t number, size_t count) {
   return "File " + std::to_string(number) + " of " + std::to_string(count);
 }

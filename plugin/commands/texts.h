@@ -99,5 +99,18 @@ std::string MailSizeText(const std::string& zipPath, uint64_t zipBytes, uint32_t
 // LeftOutQuestion's. At least one must apply.
 std::string AttachQuestion(const std::vector<std::string>& leftOut, const std::string& mailSizeText);
 
+// A file that many mail services refuse in a zip: by its type, or, a zip
+// itself, because it holds encrypted entries they cannot look into.
+struct RefusedFile {
+  std::string name;
+  bool encryptedZip;
+};
+
+// The question before zipping files that many mail services refuse in a
+// zip: "N files ... :", the first ten names (an encrypted zip with its
+// reason), "and M more." for the rest, then whether to leave them out.
+// `files` must not be empty.
+std::string RefusedFilesQuestion(const std::vector<RefusedFile>& files);
+
 // The progress window's count: "File N of M".
 std::string FileCountText(size_t number, size_t count);

@@ -16,6 +16,7 @@
 #include "plugin/commands/commands.h"
 #include "plugin/commands/dialog_hooks.h"
 #include "plugin/commands/messages.h"
+#include "plugin/commands/refused_files.h"
 #include "plugin/commands/run_command.h"
 #include "plugin/commands/selection.h"
 #include "plugin/commands/texts.h"
@@ -148,6 +149,14 @@ void ZipFiles() {
     preset = settings.defaultZipName;
   }
   if (!DropRepeatsAndRefuseCollisions(&sources)) return;
+  // Before anything is written: files that mail services refuse in a zip
+  // may stay out. Left without a file, there is no zip to make.
+  std::vector<std::string> leftOutByUser;
+  if (!AskAboutRefusedFiles(&sources, &leftOutByUser)) return;
+  if (sources.empty()) {
+    ShowMessage(kCancelledText, MB_OK | MB_ICONINFORMATION);
+    return;
+  }
 
   ZipNameChecks checks;
   for (const Source& source : sources) checks.sources.push_back(source.path);

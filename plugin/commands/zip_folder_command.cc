@@ -23,6 +23,7 @@
 #include "plugin/commands/commands.h"
 #include "plugin/commands/dialog_hooks.h"
 #include "plugin/commands/messages.h"
+#include "plugin/commands/refused_files.h"
 #include "plugin/commands/run_command.h"
 #include "plugin/commands/texts.h"
 #include "plugin/commands/zip_name_dialog.h"
@@ -111,6 +112,15 @@ void ZipFolder() {
   uint64_t total = 0;
   if (!ChooseFolder(&folder, &confirmed, &total)) return;
   settings.initialFolder = folder;
+  // Before anything is written: files that mail services refuse in a zip
+  // may stay out; they are neither added nor told of again.
+  std::vector<std::string> leftOutByUser;
+  if (!AskAboutRefusedFiles(&confirmed.files, &leftOutByUser)) return;
+  if (std::none_of(confirmed.files.begin(), confirmed.files.end(), [](const Source& file) { return !file.isFolder; }) &&
+      !leftOutByUser.empty()) {
+    ShowMessage(kCancelledText, MB_OK | MB_ICONINFORMATION);
+    return;
+  }
 
   // A zip that replaces a file of the folder is the user's choice, made when
   // Windows asked: typically last time's zip. That file is left out below.
@@ -146,11 +156,23 @@ void ZipFolder() {
         ("Cannot read folder '" + folder + "': " + DescribeFileError(listError) + ". " + kCancelledText).c_str());
     return;
   }
+  plan.files.erase(std::remove_if(plan.files.begin(), plan.files.end(),
+                                  [&](const Source& file) {
+                                    return std::find(leftOutByUser.begin(), leftOutByUser.end(), file.entryName) !=
+                                           leftOutByUser.end();
+                                  }),
+                   plan.files.end());
+  uint64_t plannedBytes = 0;
+  for (const Source& file : plan.files) plannedBytes += file.size;
   std::vector<std::string> leftOut;
-  for (const LeftOutFile& file : plan.leftOut) leftOut.push_back(file.source.entryName);
+  for (const LeftOutFile& file : plan.leftOut) {
+    if (std::find(leftOutByUser.begin(), leftOutByUser.end(), file.source.entryName) == leftOutByUser.end()) {
+      leftOut.push_back(file.source.entryName);
+    }
+  }
   const size_t folderEntries = static_cast<size_t>(
       std::count_if(plan.files.begin(), plan.files.end(), [](const Source& file) { return file.isFolder; }));
-  ZipProgress progress(&output, plan.files.size() - folderEntries, plan.plannedBytes);
+  ZipProgress progress(&output, plan.files.size() - folderEntries, plannedBytes);
   for (const Source& file : plan.files) {
     // A folder's own entry is its header alone: no file to count or show.
     if (!file.isFolder && !progress.NextFile(file.entryName, file.size)) break;

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "plugin/commands/mail_size.h"
+#include "plugin/commands/rejected_types.h"
 #include "plugin/commands/selection.h"
 #include "plugin/commands/texts.h"
 #include "plugin/commands/zip_name_rules.h"
@@ -184,6 +185,35 @@ TEST(AttachQuestion, SaysTheSizeAloneOrBesideTheFilesLeftOut) {
       "2 files could not be added to the zip archive:\n\na.txt\nb.txt\n\n" + size + "\nAttach it anyway, without them?",
       AttachQuestion({"a.txt", "b.txt"}, size));
   EXPECT_EQ(LeftOutQuestion({"a.txt"}), AttachQuestion({"a.txt"}, ""));
+}
+
+TEST(RejectedTypes, TheSettingNamesSuffixesInAnyForm) {
+  EXPECT_EQ((std::vector<std::string>{"exe", "bat", "js", "cmd", "tar.gz"}),
+            ParseRejectedTypes(" .EXE, *.bat;js  cmd\t.tar.gz "));
+  EXPECT_TRUE(ParseRejectedTypes("").empty());
+  EXPECT_TRUE(ParseRejectedTypes(" , ; ").empty());
+  const std::vector<std::string> types = ParseRejectedTypes(kDefaultRejectedTypes);
+  for (const char* name : {"setup.exe", "RUN.BAT", "docs/install.MSI", "tool.ps1", "disk.iso", "app.msix"}) {
+    EXPECT_TRUE(HasRejectedType(name, types)) << name;
+  }
+  for (const char* name : {"notes.txt", "exe", "a.exe/readme", "photo.jpg", "archive.zip", "setup.exe.txt"}) {
+    EXPECT_FALSE(HasRejectedType(name, types)) << name;
+  }
+  EXPECT_FALSE(HasRejectedType("setup.exe", {}));
+}
+
+TEST(RefusedFilesQuestion, NamesTheFirstTenWithTheReasonOfAnEncryptedZip) {
+  EXPECT_EQ(
+      "1 file is of a kind that many mail services refuse in a zip archive, and with it the whole message:\n\n"
+      "setup.exe\n\nLeave it out of the zip archive?",
+      RefusedFilesQuestion({{"setup.exe", false}}));
+  std::vector<RefusedFile> files{{"secret.zip", true}};
+  for (int i = 0; i < 11; ++i) files.push_back({"run" + std::to_string(i) + ".bat", false});
+  const std::string twelve = RefusedFilesQuestion(files);
+  EXPECT_EQ(0u, twelve.find("12 files are of kinds that many mail services refuse in a zip archive, and with it the "
+                            "whole message:\n\nsecret.zip (an encrypted zip archive, which they cannot look into)\n"
+                            "run0.bat\n"));
+  EXPECT_NE(std::string::npos, twelve.find("\nrun8.bat\nand 2 more.\n\nLeave them out of the zip archive?"));
 }
 
 }  // namespace

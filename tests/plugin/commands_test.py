@@ -251,6 +251,73 @@ class CommandsTest(SessionTestCase):
         self.passes(result)
         self.assertZip(zip_path, {"film.zip": data})
 
+    def refused_question(self, lines, answer):
+        """The question before zipping files that mail services refuse, with `lines` as the names it lists."""
+        one = len(lines) == 1
+        return (['message "%s" question %s "%d %s that many mail services refuse in a zip archive, and with it the '
+                 'whole message:"' % (CAPTION, answer, len(lines), "file is of a kind" if one else "files are of kinds"),
+                 '+ ""'] + ['+ "%s"' % line for line in lines] +
+                ['+ ""', '+ "Leave %s out of the zip archive?"' % ("it" if one else "them")])
+
+    def test_picked_files_that_mail_services_refuse_may_stay_out_of_the_zip(self):
+        picked = {"setup.exe": b"MZ program", "run.bat": b"@echo off", "notes.txt": b"notes"}
+        for answer, expected in (("yes", ["notes.txt"]), ("no", list(picked))):
+            with self.subTest(answer=answer):
+                s = self.session(InitialFolder="<data>")
+                for name, data in picked.items():
+                    s.file(name, data)
+                zip_path = win(s.temp) + "\\picked.zip"
+                result, attached = s.run([
+                    'choose "%s"' % FILES_ENTRY,
+                    "open-file \"%s\" '\"setup.exe\" \"run.bat\" \"notes.txt\"'" % OPEN_TITLE,
+                    *self.refused_question(["run.bat", "setup.exe"], answer),
+                    'save-file "%s" "%s"' % (SAVE_TITLE, zip_path),
+                    'attached "%s"' % zip_path,
+                    "no-more-attachments"])
+                self.passes(result)
+                self.assertZip(zip_path, {name: picked[name] for name in expected})
+        s = self.session(InitialFolder="<data>")
+        for name, data in picked.items():
+            s.file(name, data)
+        result, attached = s.run([
+            'choose "%s"' % FILES_ENTRY,
+            "open-file \"%s\" '\"setup.exe\" \"run.bat\" \"notes.txt\"'" % OPEN_TITLE,
+            *self.refused_question(["run.bat", "setup.exe"], "cancel"),
+            'message "%s" information ok "Creation of zip archive cancelled."' % CAPTION,
+            "no-more-attachments"])
+        self.passes(result)
+        self.assertEqual([], os.listdir(s.temp))  # nothing written
+        # With RejectedTypes empty, nobody is asked.
+        s = self.session(InitialFolder="<data>", RejectedTypes="")
+        s.file("setup.exe", b"MZ program")
+        zip_path = win(s.temp) + "\\setup.exe.zip"
+        result, attached = s.run([
+            'choose "%s"' % FILES_ENTRY,
+            'open-file "%s" "%s"' % (OPEN_TITLE, win(os.path.join(s.data, "setup.exe"))),
+            'save-file "%s" "%s"' % (SAVE_TITLE, zip_path),
+            'attached "%s"' % zip_path,
+            "no-more-attachments"])
+        self.passes(result)
+
+    def test_an_encrypted_zip_in_a_folder_is_asked_about_with_its_reason(self):
+        s = self.session(ShowZipFolder="1", ShowSaveWarning="0")
+        folder = s.top_folder("locked")
+        s.put(folder, "notes.txt", b"notes")
+        for name, password in (("locked.zip", ["-P", "secret"]), ("plain.zip", [])):
+            subprocess.run(["zip", "-q", *password, os.path.join(folder, name), os.path.join(folder, "notes.txt")],
+                           check=True)
+        sizes = sum(os.path.getsize(os.path.join(folder, name)) for name in os.listdir(folder))
+        zip_path = win(s.temp) + "\\locked-out.zip"
+        result, attached = s.run([
+            *self.zip_folder(folder, 3, "%d bytes" % sizes),
+            *self.refused_question(["locked.zip (an encrypted zip archive, which they cannot look into)"], "yes"),
+            'save-file "%s" "%s"' % (SAVE_TITLE, zip_path),
+            'attached "%s"' % zip_path,
+            "no-more-attachments"])
+        self.passes(result)
+        with zipfile.ZipFile(unix(zip_path)) as z:
+            self.assertEqual(["notes.txt", "plain.zip"], z.namelist())
+
     def test_several_files_propose_and_then_keep_the_zip_name(self):
         s = self.session(InitialFolder="<data>")
         a = s.file("a.txt", b"a")
