@@ -71,6 +71,31 @@ bool BrowseForFolder(std::string* folder) {
   return ok;
 }
 
+// How many of `sources` are files, not folders' own entries.
+size_t CountFiles(const std::vector<Source>& sources) {
+  return static_cast<size_t>(
+      std::count_if(sources.begin(), sources.end(), [](const Source& source) { return !source.isFolder; }));
+}
+
+bool Named(const std::vector<std::string>& names, const std::string& name) {
+  return std::find(names.begin(), names.end(), name) != names.end();
+}
+
+// Takes the files the user chose to leave out (`chosen`, by entry name) out
+// of the plan: they are neither added nor told of as left out.
+void LeaveOut(FolderPlan* plan, const std::vector<std::string>& chosen) {
+  std::vector<Source>& files = plan->files;
+  files.erase(
+      std::remove_if(files.begin(), files.end(), [&](const Source& file) { return Named(chosen, file.entryName); }),
+      files.end());
+  plan->plannedBytes = 0;
+  for (const Source& file : files) plan->plannedBytes += file.size;
+  std::vector<LeftOutFile>& leftOut = plan->leftOut;
+  leftOut.erase(std::remove_if(leftOut.begin(), leftOut.end(),
+                               [&](const LeftOutFile& file) { return Named(chosen, file.source.entryName); }),
+                leftOut.end());
+}
+
 // The folder to zip, with the plan the user confirmed and the total size
 // of its files, those it leaves out included (hidden and system files too;
 // files a zip left when it could not finish are none of the folder's).
@@ -88,8 +113,7 @@ bool ChooseFolder(std::string* folder, FolderPlan* plan, uint64_t* total) {
       continue;
     }
     // Files only: a folder's own entry, or a link to a folder, is none.
-    size_t count = 0;
-    for (const Source& file : plan->files) count += file.isFolder ? 0 : 1;
+    size_t count = CountFiles(plan->files);
     for (const LeftOutFile& file : plan->leftOut) count += file.source.isFolder ? 0 : 1;
     if (count == 0) {
       ShowMessage(NoFilesText(*folder), MB_OK | MB_ICONINFORMATION);
@@ -116,8 +140,7 @@ void ZipFolder() {
   // may stay out; they are neither added nor told of again.
   std::vector<std::string> leftOutByUser;
   if (!AskAboutRefusedFiles(&confirmed.files, &leftOutByUser)) return;
-  if (std::none_of(confirmed.files.begin(), confirmed.files.end(), [](const Source& file) { return !file.isFolder; }) &&
-      !leftOutByUser.empty()) {
+  if (CountFiles(confirmed.files) == 0 && !leftOutByUser.empty()) {
     ShowMessage(kCancelledText, MB_OK | MB_ICONINFORMATION);
     return;
   }
@@ -156,23 +179,10 @@ void ZipFolder() {
         ("Cannot read folder '" + folder + "': " + DescribeFileError(listError) + ". " + kCancelledText).c_str());
     return;
   }
-  plan.files.erase(std::remove_if(plan.files.begin(), plan.files.end(),
-                                  [&](const Source& file) {
-                                    return std::find(leftOutByUser.begin(), leftOutByUser.end(), file.entryName) !=
-                                           leftOutByUser.end();
-                                  }),
-                   plan.files.end());
-  uint64_t plannedBytes = 0;
-  for (const Source& file : plan.files) plannedBytes += file.size;
+  LeaveOut(&plan, leftOutByUser);
   std::vector<std::string> leftOut;
-  for (const LeftOutFile& file : plan.leftOut) {
-    if (std::find(leftOutByUser.begin(), leftOutByUser.end(), file.source.entryName) == leftOutByUser.end()) {
-      leftOut.push_back(file.source.entryName);
-    }
-  }
-  const size_t folderEntries = static_cast<size_t>(
-      std::count_if(plan.files.begin(), plan.files.end(), [](const Source& file) { return file.isFolder; }));
-  ZipProgress progress(&output, plan.files.size() - folderEntries, plannedBytes);
+  for (const LeftOutFile& file : plan.leftOut) leftOut.push_back(file.source.entryName);
+  ZipProgress progress(&output, CountFiles(plan.files), plan.plannedBytes);
   for (const Source& file : plan.files) {
     // A folder's own entry is its header alone: no file to count or show.
     if (!file.isFolder && !progress.NextFile(file.entryName, file.size)) break;
