@@ -2,25 +2,20 @@
 
 #include <vector>
 
+#include "zip/little_endian.h"
+#include "zip/zip_records.h"
+
 namespace {
 
-constexpr uint32_t kEndSignature = 0x06054B50;
 constexpr uint32_t kZip64LocatorSignature = 0x07064B50;
 constexpr uint32_t kZip64EndSignature = 0x06064B50;
-constexpr uint32_t kCentralSignature = 0x02014B50;
-constexpr uint32_t kEndSize = 22;
 constexpr uint32_t kLongestComment = 0xFFFF;
 constexpr uint32_t kZip64LocatorSize = 20;
 constexpr uint32_t kZip64EndSize = 56;
-constexpr uint32_t kCentralSize = 46;
 constexpr uint16_t kEncryptedFlag = 0x0001;
 // More than the longest central record, 46 + 3 * 65535 bytes: a chunk that
 // starts with a record always holds it whole.
 constexpr uint32_t kChunk = 1 << 18;
-
-uint16_t U16(const uint8_t* at) { return static_cast<uint16_t>(at[0] | at[1] << 8); }
-uint32_t U32(const uint8_t* at) { return static_cast<uint32_t>(U16(at)) | static_cast<uint32_t>(U16(at + 2)) << 16; }
-uint64_t U64(const uint8_t* at) { return U32(at) | static_cast<uint64_t>(U32(at + 4)) << 32; }
 
 // Reads `length` bytes at `offset` of a file under 4 GiB whole, or fails.
 bool ReadAt(FileHandle file, uint64_t offset, uint8_t* buffer, uint32_t length) {
@@ -50,31 +45,33 @@ struct Directory {
 };
 
 bool FindDirectory(FileHandle file, uint64_t size, Directory* directory) {
-  if (size < kEndSize) return false;
-  const uint32_t tailLength =
-      static_cast<uint32_t>(size < kEndSize + kLongestComment ? size : kEndSize + kLongestComment);
+  if (size < kEndOfDirectorySize) return false;
+  const uint32_t tailLength = static_cast<uint32_t>(
+      size < kEndOfDirectorySize + kLongestComment ? size : kEndOfDirectorySize + kLongestComment);
   std::vector<uint8_t> tail(tailLength);
   const uint64_t tailStart = size - tailLength;
   if (!ReadAt(file, tailStart, tail.data(), tailLength)) return false;
   // The last end record whose comment reaches exactly to the end of the
   // file; a signature inside a comment does not.
-  for (uint32_t at = tailLength - kEndSize + 1; at-- > 0;) {
+  for (uint32_t at = tailLength - kEndOfDirectorySize + 1; at-- > 0;) {
     const uint8_t* end = tail.data() + at;
-    if (U32(end) != kEndSignature || at + kEndSize + U16(end + 20) != tailLength) continue;
+    if (LoadLittle32(end) != kEndOfDirectorySignature ||
+        at + kEndOfDirectorySize + LoadLittle16(end + 20) != tailLength)
+      continue;
     const uint64_t endOffset = tailStart + at;
     // The directory ends where the records after it begin: data put in
     // front of the archive (a self-extractor's program) would make the
     // offset it gives wrong, so its size alone places it.
-    directory->size = U32(end + 12);
-    if (directory->size == 0xFFFFFFFF || U32(end + 16) == 0xFFFFFFFF) {
-      if (at < kZip64LocatorSize || U32(end - kZip64LocatorSize) != kZip64LocatorSignature) return false;
+    directory->size = LoadLittle32(end + 12);
+    if (directory->size == 0xFFFFFFFF || LoadLittle32(end + 16) == 0xFFFFFFFF) {
+      if (at < kZip64LocatorSize || LoadLittle32(end - kZip64LocatorSize) != kZip64LocatorSignature) return false;
       // The 64-bit end record lies just before its locator; the offset the
       // locator gives is wrong by whatever was put in front of the archive.
       uint8_t record[kZip64EndSize];
       if (endOffset < kZip64LocatorSize + kZip64EndSize) return false;
       const uint64_t zip64End = endOffset - kZip64LocatorSize - kZip64EndSize;
-      if (!ReadAt(file, zip64End, record, kZip64EndSize) || U32(record) != kZip64EndSignature) return false;
-      directory->size = U64(record + 40);
+      if (!ReadAt(file, zip64End, record, kZip64EndSize) || LoadLittle32(record) != kZip64EndSignature) return false;
+      directory->size = LoadLittle64(record + 40);
       if (directory->size > zip64End) return false;
       directory->offset = zip64End - directory->size;
       return true;
@@ -101,12 +98,13 @@ bool FindEncryptedEntry(FileHandle file, uint64_t size, bool* encrypted) {
     const uint32_t length = static_cast<uint32_t>(end - at < kChunk ? end - at : kChunk);
     if (!ReadAt(file, at, chunk.data(), length)) return false;
     uint32_t used = 0;
-    while (length - used >= kCentralSize) {
+    while (length - used >= kCentralHeaderSize) {
       const uint8_t* record = chunk.data() + used;
-      if (U32(record) != kCentralSignature) return false;
-      const uint32_t recordLength = kCentralSize + U16(record + 28) + U16(record + 30) + U16(record + 32);
+      if (LoadLittle32(record) != kCentralHeaderSignature) return false;
+      const uint32_t recordLength =
+          kCentralHeaderSize + LoadLittle16(record + 28) + LoadLittle16(record + 30) + LoadLittle16(record + 32);
       if (recordLength > length - used) break;
-      if ((U16(record + 8) & kEncryptedFlag) != 0) {
+      if ((LoadLittle16(record + 8) & kEncryptedFlag) != 0) {
         *encrypted = true;
         return true;
       }

@@ -2,6 +2,7 @@
 
 #include "platform/platform.h"
 #include "zip/dos_time.h"
+#include "zip/little_endian.h"
 #include "zip/unix_time.h"
 
 namespace {
@@ -28,11 +29,6 @@ bool ReadAt(FileHandle file, uint32_t offset, void* buffer, uint32_t length) {
          ReadFromFile(file, buffer, length, &count) && count == length;
 }
 
-uint32_t LittleEndian32(const uint8_t* bytes) {
-  return static_cast<uint32_t>(bytes[0]) | (static_cast<uint32_t>(bytes[1]) << 8) |
-         (static_cast<uint32_t>(bytes[2]) << 16) | (static_cast<uint32_t>(bytes[3]) << 24);
-}
-
 // A DOS or Windows program: "MZ", and at the offset stored at 60 the
 // signature MZ, NE, LE or PE followed by two zero bytes. The magic and the
 // offset come with one read of the head, from the start where the file
@@ -43,11 +39,11 @@ bool LooksExecutable(FileHandle file, uint64_t size) {
   uint8_t head[kProgramHeadLength];
   uint32_t count = 0;
   if (!ReadFromFile(file, head, sizeof head, &count) || count != sizeof head) return false;
-  const uint32_t headerOffset = LittleEndian32(head + kNewHeaderOffsetField);
+  const uint32_t headerOffset = LoadLittle32(head + kNewHeaderOffsetField);
   if (head[0] != 'M' || head[1] != 'Z' || uint64_t{headerOffset} + 52 >= size) return false;
   uint8_t signatureBytes[4];
   if (!ReadAt(file, headerOffset, signatureBytes, sizeof signatureBytes)) return false;
-  const uint32_t signature = LittleEndian32(signatureBytes);
+  const uint32_t signature = LoadLittle32(signatureBytes);
   return signature == 0x00005A4D || signature == 0x0000454E || signature == 0x0000454C || signature == 0x00004550;
 }
 

@@ -4,10 +4,6 @@
 
 namespace {
 
-constexpr uint32_t kLocalHeaderSignature = 0x04034B50;
-constexpr uint32_t kCentralHeaderSignature = 0x02014B50;
-constexpr uint32_t kEndOfDirectorySignature = 0x06054B50;
-
 constexpr uint16_t kTimestampFieldId = 0x5455;  // "UT"
 constexpr uint8_t kTimestampFlags = 0x07;       // modification, access and creation present
 

@@ -10,6 +10,9 @@
 #include "zip/source_metadata.h"
 #include "zip/zip_entry.h"
 
+constexpr uint32_t kLocalHeaderSignature = 0x04034B50;
+constexpr uint32_t kCentralHeaderSignature = 0x02014B50;
+constexpr uint32_t kEndOfDirectorySignature = 0x06054B50;
 constexpr uint32_t kLocalHeaderSize = 30;    // without name and extra field
 constexpr uint32_t kCentralHeaderSize = 46;  // without name and extra field
 constexpr uint32_t kEndOfDirectorySize = 22;
