@@ -95,6 +95,21 @@ std::string SizeQuestion(int count, uint64_t totalBytes) {
   return "Create zip from " + std::to_string(count) + " files with a total size of " + figure + "?";
 }
 
+namespace {
+
+// The first kListedLeftOutNames names, a line each, then "and M more." for
+// the rest.
+std::string NameList(const std::vector<std::string>& names) {
+  std::string text;
+  for (size_t i = 0; i < names.size() && i < kListedLeftOutNames; ++i) text += names[i] + "\n";
+  if (names.size() > kListedLeftOutNames) {
+    text += "and " + std::to_string(names.size() - kListedLeftOutNames) + " more.\n";
+  }
+  return text;
+}
+
+}  // namespace
+
 std::string LeftOutQuestion(const std::vector<std::string>& names) { return AttachQuestion(names, ""); }
 
 std::string MailSizeText(const std::string& zipPath, uint64_t zipBytes, uint32_t limitMegabytes) {
@@ -108,10 +123,7 @@ std::string AttachQuestion(const std::vector<std::string>& leftOut, const std::s
   std::string text;
   if (!leftOut.empty()) {
     text = std::to_string(leftOut.size()) + (one ? " file" : " files") + " could not be added to the zip archive:\n\n";
-    for (size_t i = 0; i < leftOut.size() && i < kListedLeftOutNames; ++i) text += leftOut[i] + "\n";
-    if (leftOut.size() > kListedLeftOutNames) {
-      text += "and " + std::to_string(leftOut.size() - kListedLeftOutNames) + " more.\n";
-    }
+    text += NameList(leftOut);
   }
   if (!mailSizeText.empty()) text += (text.empty() ? "" : "\n") + mailSizeText;
   const char* without = leftOut.empty() ? "" : one ? " without it" : " without them";
@@ -123,13 +135,11 @@ std::string RefusedFilesQuestion(const std::vector<RefusedFile>& files) {
   const bool one = files.size() == 1;
   std::string text = std::to_string(files.size()) + (one ? " file is of a kind" : " files are of kinds") +
                      " that many mail services refuse in a zip archive, and with it the whole message:\n\n";
-  for (size_t i = 0; i < files.size() && i < kListedLeftOutNames; ++i) {
-    text += files[i].name + (files[i].encryptedZip ? " (an encrypted zip archive, which they cannot look into)" : "") +
-            "\n";
+  std::vector<std::string> names;
+  for (const RefusedFile& file : files) {
+    names.push_back(file.name + (file.encryptedZip ? " (an encrypted zip archive, which they cannot look into)" : ""));
   }
-  if (files.size() > kListedLeftOutNames) {
-    text += "and " + std::to_string(files.size() - kListedLeftOutNames) + " more.\n";
-  }
+  text += NameList(names);
   return text + (one ? "\nLeave it out of the zip archive?" : "\nLeave them out of the zip archive?");
 }
 
