@@ -26,3 +26,10 @@ void ReleaseChannel(OutputChannel* channel) {
   if (channel->source != kNoFile) CloseFile(channel->source);
   delete channel;
 }
+
+void ReleaseEntries(ZipEntry** list) {
+  while (ZipEntry* entry = *list) {
+    *list = entry->next;
+    ReleaseFixedMemory(entry);
+  }
+}

@@ -7,6 +7,7 @@
 
 #include "platform/platform.h"
 #include "writer/output_channel.h"
+#include "zip/zip_entry.h"
 
 // A zero-filled channel whose output is `outputPath`, created for writing,
 // seekable and as large as an archive may grow; null when the file cannot be
@@ -21,3 +22,7 @@ bool OpenSource(OutputChannel* channel, const std::string& path, FileInfo* info 
 // Closes the channel's output, unless a test closed it already, and its
 // source, and releases it. Takes null.
 void ReleaseChannel(OutputChannel* channel);
+
+// Releases every entry of a list linked by `next` (fixed memory) and
+// empties it.
+void ReleaseEntries(ZipEntry** list);

@@ -25,10 +25,7 @@ class ChannelFaults : public FakePlatformTest {
   }
   void TearDown() override {
     ReleaseChannel(channel_);
-    while (ZipEntry* entry = entries_) {
-      entries_ = entry->next;
-      ReleaseFixedMemory(entry);
-    }
+    ReleaseEntries(&entries_);
     FakePlatformTest::TearDown();
   }
   void UseSource(const std::vector<uint8_t>& contents) {

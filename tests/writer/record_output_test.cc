@@ -41,10 +41,7 @@ class ZipRecords : public ::testing::Test {
   }
   void TearDown() override {
     ReleaseChannel(channel_);
-    while (ZipEntry* entry = entries_) {
-      entries_ = entry->next;
-      ReleaseFixedMemory(entry);
-    }
+    ReleaseEntries(&entries_);
   }
 
   // Writes an entry's local header and data as the add operation lays them
