@@ -192,6 +192,13 @@ class CommandsTest(SessionTestCase):
         self.assertEqual(win(s.data) + "\\", settings["InitialFolder"])
         self.assertEqual("Attached_files.zip", settings["DefaultZipName"])
 
+    def files_command(self, picked, zip_path, before_save=(), after_save=(), attached=True):
+        """The files command on `picked` (the open dialog's file-name text), with the steps that answer its
+        questions before and after the zip name, saving as `zip_path`; then its attachment, or none."""
+        return ['choose "%s"' % FILES_ENTRY, 'open-file "%s" %s' % (OPEN_TITLE, picked), *before_save,
+                'save-file "%s" "%s"' % (SAVE_TITLE, zip_path), *after_save,
+                *(['attached "%s"' % zip_path] if attached else []), "no-more-attachments"]
+
     def mail_size_question(self, zip_path, zip_bytes, answer):
         """The question before attaching a zip too large to mail, its sizes worked out with Python's base64."""
         def megabytes(count):
@@ -210,25 +217,16 @@ class CommandsTest(SessionTestCase):
                 s = self.session()
                 film = s.file("film.zip", data)
                 zip_path = win(s.temp) + "\\film.zip.zip"
-                result, attached = s.run([
-                    'choose "%s"' % FILES_ENTRY,
-                    'open-file "%s" "%s"' % (OPEN_TITLE, win(film)),
-                    'save-file "%s" "%s"' % (SAVE_TITLE, zip_path),
-                    *self.mail_size_question(zip_path, zip_bytes, answer),
-                    *(['attached "%s"' % zip_path] if answer == "yes" else []),
-                    "no-more-attachments"])
+                result, attached = s.run(self.files_command(
+                    '"%s"' % win(film), zip_path, after_save=self.mail_size_question(zip_path, zip_bytes, answer),
+                    attached=answer == "yes"))
                 self.passes(result)
                 self.assertEqual(zip_bytes, os.path.getsize(unix(zip_path)))  # left where it was saved
                 self.assertZip(zip_path, {"film.zip": data})
         s = self.session(MailSizeLimit="0")
         film = s.file("film.zip", data)
         zip_path = win(s.temp) + "\\film.zip.zip"
-        result, attached = s.run([
-            'choose "%s"' % FILES_ENTRY,
-            'open-file "%s" "%s"' % (OPEN_TITLE, win(film)),
-            'save-file "%s" "%s"' % (SAVE_TITLE, zip_path),
-            'attached "%s"' % zip_path,
-            "no-more-attachments"])
+        result, attached = s.run(self.files_command('"%s"' % win(film), zip_path))
         self.passes(result)
 
     def test_files_left_out_and_a_size_too_large_to_mail_make_one_question(self):
@@ -261,19 +259,15 @@ class CommandsTest(SessionTestCase):
 
     def test_picked_files_that_mail_services_refuse_may_stay_out_of_the_zip(self):
         picked = {"setup.exe": b"MZ program", "run.bat": b"@echo off", "notes.txt": b"notes"}
+        picked_names = "'\"setup.exe\" \"run.bat\" \"notes.txt\"'"
         for answer, expected in (("yes", ["notes.txt"]), ("no", list(picked))):
             with self.subTest(answer=answer):
                 s = self.session(InitialFolder="<data>")
                 for name, data in picked.items():
                     s.file(name, data)
                 zip_path = win(s.temp) + "\\picked.zip"
-                result, attached = s.run([
-                    'choose "%s"' % FILES_ENTRY,
-                    "open-file \"%s\" '\"setup.exe\" \"run.bat\" \"notes.txt\"'" % OPEN_TITLE,
-                    *self.refused_question(["run.bat", "setup.exe"], answer),
-                    'save-file "%s" "%s"' % (SAVE_TITLE, zip_path),
-                    'attached "%s"' % zip_path,
-                    "no-more-attachments"])
+                result, attached = s.run(self.files_command(
+                    picked_names, zip_path, before_save=self.refused_question(["run.bat", "setup.exe"], answer)))
                 self.passes(result)
                 self.assertZip(zip_path, {name: picked[name] for name in expected})
         s = self.session(InitialFolder="<data>")
@@ -281,7 +275,7 @@ class CommandsTest(SessionTestCase):
             s.file(name, data)
         result, attached = s.run([
             'choose "%s"' % FILES_ENTRY,
-            "open-file \"%s\" '\"setup.exe\" \"run.bat\" \"notes.txt\"'" % OPEN_TITLE,
+            'open-file "%s" %s' % (OPEN_TITLE, picked_names),
             *self.refused_question(["run.bat", "setup.exe"], "cancel"),
             'message "%s" information ok "Creation of zip archive cancelled."' % CAPTION,
             "no-more-attachments"])
@@ -291,12 +285,7 @@ class CommandsTest(SessionTestCase):
         s = self.session(InitialFolder="<data>", RejectedTypes="")
         s.file("setup.exe", b"MZ program")
         zip_path = win(s.temp) + "\\setup.exe.zip"
-        result, attached = s.run([
-            'choose "%s"' % FILES_ENTRY,
-            'open-file "%s" "%s"' % (OPEN_TITLE, win(os.path.join(s.data, "setup.exe"))),
-            'save-file "%s" "%s"' % (SAVE_TITLE, zip_path),
-            'attached "%s"' % zip_path,
-            "no-more-attachments"])
+        result, attached = s.run(self.files_command('"%s"' % win(os.path.join(s.data, "setup.exe")), zip_path))
         self.passes(result)
 
     def test_an_encrypted_zip_in_a_folder_is_asked_about_with_its_reason(self):
