@@ -6,9 +6,9 @@
 
 namespace {
 
-constexpr uint32_t kStoredBlock = 0;
-constexpr uint32_t kFixedBlock = 2;    // block type 01, shifted past the final bit
-constexpr uint32_t kDynamicBlock = 4;  // block type 10
+constexpr uint32_t kStoredBlockType = 0;
+constexpr uint32_t kFixedBlockType = 2;    // block type 01, shifted past the final bit
+constexpr uint32_t kDynamicBlockType = 4;  // block type 10
 constexpr uint32_t kBlockHeaderBits = 3;
 
 // The code maps of RFC 1951 3.2.5, from the extra-bits tables.
@@ -98,39 +98,52 @@ DeflateResult EndCompression(DeflateState* state) {
   return static_cast<DeflateResult>(state->stopped);
 }
 
-void EmitBlock(DeflateState* state, const uint8_t* input, uint32_t length, bool final) {
-  const uint32_t finalBit = final ? 1 : 0;
+BlockCoding ChooseBlockCoding(DeflateState* state, uint32_t length, bool storable) {
   // Cover the symbols after the last complete flag byte.
   state->flagBuf[state->flagCount] = state->pendingFlags;
 
   BuildHuffmanTree(state, &state->litDesc);
   BuildHuffmanTree(state, &state->distDesc);
-  const int32_t lastCodeLenIndex = BuildCodeLenTree(state);
+  state->lastCodeLenIndex = BuildCodeLenTree(state);
 
   const uint32_t dynamicBytes = (state->dynBlockBits + kBlockHeaderBits + 7) >> 3;
   const uint32_t fixedBytes = (state->fixedBlockBits + kBlockHeaderBits + 7) >> 3;
   const uint32_t bestCodedBytes = fixedBytes <= dynamicBytes ? fixedBytes : dynamicBytes;
-
   // LEN and NLEN make a stored block 4 bytes longer than its input.
-  if (length + 4 <= bestCodedBytes && input != nullptr) {
-    EmitBits(state, kStoredBlock + finalBit, kBlockHeaderBits);
+  if (length + 4 <= bestCodedBytes && storable) return StoredBlock;
+  return fixedBytes <= dynamicBytes ? FixedBlock : DynamicBlock;
+}
+
+void SendCodedBlock(DeflateState* state, BlockCoding coding, bool final) {
+  const uint32_t finalBit = final ? 1 : 0;
+  if (coding == FixedBlock) {
+    EmitBits(state, kFixedBlockType + finalBit, kBlockHeaderBits);
+    EmitBlockSymbols(state, state->fixedLitTree, state->fixedDistTree);
+    state->compressedBits += kBlockHeaderBits + state->fixedBlockBits;
+  } else {
+    EmitBits(state, kDynamicBlockType + finalBit, kBlockHeaderBits);
+    if (EmitTreeHeader(state, static_cast<uint32_t>(state->litDesc.lastSymbol) + 1,
+                       static_cast<uint32_t>(state->distDesc.lastSymbol) + 1,
+                       static_cast<uint32_t>(state->lastCodeLenIndex) + 1)) {
+      EmitBlockSymbols(state, state->dynLitTree, state->dynDistTree);
+    }
+    state->compressedBits += kBlockHeaderBits + state->dynBlockBits;
+  }
+}
+
+void SendStoredBlock(DeflateState* state, const uint8_t* input, uint32_t length, bool final) {
+  EmitBits(state, kStoredBlockType + (final ? 1 : 0), kBlockHeaderBits);
+  WriteStoredBlock(state, input, length);
+}
+
+void EmitBlock(DeflateState* state, const uint8_t* input, uint32_t length, bool final) {
+  const BlockCoding coding = ChooseBlockCoding(state, length, input != nullptr);
+  if (coding == StoredBlock) {
     state->compressedBytes += ((state->compressedBits + kBlockHeaderBits + 7) >> 3) + length + 4;
     state->compressedBits = 0;
-    WriteStoredBlock(state, input, length);
+    SendStoredBlock(state, input, length, final);
   } else {
-    if (fixedBytes <= dynamicBytes) {
-      EmitBits(state, kFixedBlock + finalBit, kBlockHeaderBits);
-      EmitBlockSymbols(state, state->fixedLitTree, state->fixedDistTree);
-      state->compressedBits += kBlockHeaderBits + state->fixedBlockBits;
-    } else {
-      EmitBits(state, kDynamicBlock + finalBit, kBlockHeaderBits);
-      if (EmitTreeHeader(state, static_cast<uint32_t>(state->litDesc.lastSymbol) + 1,
-                         static_cast<uint32_t>(state->distDesc.lastSymbol) + 1,
-                         static_cast<uint32_t>(lastCodeLenIndex) + 1)) {
-        EmitBlockSymbols(state, state->dynLitTree, state->dynDistTree);
-      }
-      state->compressedBits += kBlockHeaderBits + state->dynBlockBits;
-    }
+    SendCodedBlock(state, coding, final);
     state->compressedBytes += state->compressedBits >> 3;
     state->compressedBits &= 7;
   }

@@ -14,6 +14,23 @@
 // unless the stream stopped: then `stopped` says so and nothing else changes.
 void EmitBlock(DeflateState* state, const uint8_t* input, uint32_t length, bool final);
 
+// How a block goes out.
+enum BlockCoding : uint8_t { StoredBlock, FixedBlock, DynamicBlock };
+
+// Builds the trees of the block whose symbols are recorded and picks the
+// coding that sends it in the fewest bytes: stored only when `storable` (its
+// input is at hand), for `length` input bytes.
+BlockCoding ChooseBlockCoding(DeflateState* state, uint32_t length, bool storable);
+
+// Sends the recorded block with fixed or dynamic codes as ChooseBlockCoding
+// built them, header and end-of-block code included; a stored block's bytes
+// depend on where in a byte it begins, so it is the caller's.
+void SendCodedBlock(DeflateState* state, BlockCoding coding, bool final);
+
+// Sends a stored block of `length` (at most 65535) bytes of `input`: its
+// header, the padding to a byte boundary, LEN, NLEN and the bytes.
+void SendStoredBlock(DeflateState* state, const uint8_t* input, uint32_t length, bool final);
+
 // Starts a compression's block coding: clears the compressed length and, the first
 // time for this state, builds the fixed trees and the code maps.
 void PrepareTables(DeflateState* state);

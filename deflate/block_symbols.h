@@ -42,17 +42,21 @@ inline bool BlockShouldEnd(const DeflateState* state) {
 
 }  // namespace block_symbols_detail
 
-// Records a literal byte. Returns true when the block should end now.
-inline bool RecordLiteral(DeflateState* state, uint32_t byte) {
+// Adds a literal byte to the block.
+inline void AddLiteral(DeflateState* state, uint32_t byte) {
   state->litLenBuf[state->litCount++] = static_cast<uint8_t>(byte);
   ++state->dynLitTree[byte].freq;
   block_symbols_detail::AdvanceFlag(state);
+}
+
+// Records a literal byte. Returns true when the block should end now.
+inline bool RecordLiteral(DeflateState* state, uint32_t byte) {
+  AddLiteral(state, byte);
   return block_symbols_detail::BlockShouldEnd(state);
 }
 
-// Records a match of `length` (3-258) bytes at `distance` (1-32506). Returns
-// true when the block should end now.
-inline bool RecordMatch(DeflateState* state, uint32_t distance, uint32_t length) {
+// Adds a match of `length` (3-258) bytes at `distance` (1-32506) to the block.
+inline void AddMatch(DeflateState* state, uint32_t distance, uint32_t length) {
   const uint32_t lengthIndex = length - kMinMatch;
   state->litLenBuf[state->litCount++] = static_cast<uint8_t>(lengthIndex);
   ++state->dynLitTree[state->lengthCode[lengthIndex] + kLiterals + 1].freq;
@@ -61,5 +65,11 @@ inline bool RecordMatch(DeflateState* state, uint32_t distance, uint32_t length)
   state->distBuf[state->distCount++] = static_cast<uint16_t>(d);
   state->pendingFlags = static_cast<uint8_t>(state->pendingFlags | state->flagMask);
   block_symbols_detail::AdvanceFlag(state);
+}
+
+// Records a match of `length` (3-258) bytes at `distance` (1-32506). Returns
+// true when the block should end now.
+inline bool RecordMatch(DeflateState* state, uint32_t distance, uint32_t length) {
+  AddMatch(state, distance, length);
   return block_symbols_detail::BlockShouldEnd(state);
 }

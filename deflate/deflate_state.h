@@ -60,6 +60,7 @@ struct DeflateState {
   int32_t heap[kHeapSize];
   int32_t heapLen;
   int32_t heapMax;
+  int32_t lastCodeLenIndex;  // the code-length code's last length sent, for the tree header
   uint8_t depth[kHeapSize];
 
   // Code maps, built once per state.

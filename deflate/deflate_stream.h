@@ -42,4 +42,19 @@ struct DeflateStream {
   // exact length.
   uint64_t inputSize;
   uint64_t outputSize;
+  // Optional. Called on the caller's thread, between reads and writes,
+  // whenever a compression on worker threads has waited for them a while
+  // (at most kWaitingInterval milliseconds apart while it waits): a user
+  // interface dispatches its messages there. Returning false stops the
+  // compression as a refused read does.
+  bool (*waiting)(void* context) = nullptr;
+  // The input's length, when the caller knows it, or 0: a compression on
+  // worker threads compresses an input expected to be short on the
+  // caller's thread alone, as it comes. A wrong value costs time, never
+  // bytes.
+  uint64_t expectedSize = 0;
 };
+
+// The longest a compression on worker threads waits without calling the
+// stream's `waiting`.
+constexpr uint32_t kWaitingInterval = 20;

@@ -32,7 +32,10 @@ uint32_t ReadInput(DeflateState* state, uint8_t* buffer, uint32_t capacity) {
   return count;
 }
 
-void StartInput(DeflateState* state, uint32_t level) {
+namespace {
+
+// An empty window and chains with the search limits of `level`.
+void ClearInput(DeflateState* state, uint32_t level) {
   state->canSlide = 1;
   state->windowCapacity = kWindowSize;
   // The chains need no clearing: every walk starts at a hash head, so only
@@ -44,7 +47,12 @@ void StartInput(DeflateState* state, uint32_t level) {
   state->lazyLimit = limits.lazyLimit;
   state->stopLength = limits.stopLength;
   state->chainLimit = limits.chainLimit;
+}
 
+}  // namespace
+
+void StartInput(DeflateState* state, uint32_t level) {
+  ClearInput(state, level);
   state->curPos = 0;
   state->blockBegin = 0;
   // Every input starts with the 3-byte chains alone; the longer ones are
@@ -75,4 +83,41 @@ void RefillWindow(DeflateState* state) {
     state->bytesAhead += count;
     if (state->bytesAhead >= kMinLookahead) return;
   }
+}
+
+uint64_t WindowBaseAt(uint64_t position, uint64_t inputEnd, bool ended) {
+  // Past the first slide, curPos at a step lies in [kMaxDistance + 1,
+  // kSlideThreshold]: a step that ends beyond it slides the window back by
+  // a half. Near the end of the input, where the window is not full, the
+  // slide comes one position earlier and the stretch is one lower.
+  constexpr uint64_t kLowest = kMaxDistance + 1;
+  if (position < kLowest) return 0;
+  uint64_t base = (position - kLowest) / kHalfWindow * kHalfWindow;
+  if (position - base == kSlideThreshold && ended && inputEnd < base + kWindowSize) base += kHalfWindow;
+  return base;
+}
+
+void StartInputAt(DeflateState* state, uint32_t level, uint64_t position, uint64_t windowBase,
+                  uint64_t matchPosition) {
+  ClearInput(state, level);
+  state->curPos = static_cast<uint32_t>(position - windowBase);
+  state->matchPos = static_cast<uint32_t>(matchPosition - windowBase);  // may wrap, as after a slide
+  state->blockBegin = static_cast<int32_t>(state->curPos);
+  StartSearchLooks(state);
+  // Full reads, as the compression of the whole input has them: a window's
+  // worth, or to the input's end.
+  uint32_t filled = 0;
+  while (filled < kWindowSize) {
+    const uint32_t count = ReadInput(state, state->window + filled, kWindowSize - filled);
+    if (count == 0) break;
+    filled += count;
+  }
+  if (state->stopped != DeflateDone) return;
+  state->inputEnded = filled < kWindowSize ? 1 : 0;
+  state->bytesAhead = filled - state->curPos;
+  state->lookStart = static_cast<uint32_t>(position);
+  // Every string before the position is in the chains; the one at the window's
+  // start is "none" there, as a slide leaves it.
+  state->insertHash = ((static_cast<uint32_t>(state->window[0]) << kHashShift) ^ state->window[1]) & kHashMask;
+  if (state->curPos > 0) HashInsertRange(state, 0, state->curPos - 1);
 }

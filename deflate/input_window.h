@@ -16,6 +16,27 @@ uint32_t ReadInput(DeflateState* state, uint8_t* buffer, uint32_t capacity);
 // stopped read) bytesAhead stays 0; a stopped read shows in `stopped`.
 void StartInput(DeflateState* state, uint32_t level);
 
+// Where the window begins, as an input position, at the top of the step at
+// input position `position` of a compression read in full reads: a multiple
+// of the half window, since every slide moves it by one. The window slides
+// at the end of the step that takes curPos to kSlideThreshold + 1 or past,
+// or to kSlideThreshold when the input ends within the window, so at every
+// step curPos lies in one stretch of kHalfWindow positions and the base
+// follows from the position alone. `inputEnd` is the input's length when
+// `ended`; otherwise the input reaches past the window's end.
+uint64_t WindowBaseAt(uint64_t position, uint64_t inputEnd, bool ended);
+
+// Starts the parse of an input at input position `position`, from
+// `windowBase` (WindowBaseAt) on, in the window state that a compression of
+// the whole input has there: the window read through the stream from the
+// base (the stream's inputSize, which must be windowBase, counts on in input
+// positions), every string before `position` in the chains, the limits of
+// `level`. The parse state of the step (the waiting byte, the match found at
+// it) is the caller's; matchPos is set from `matchPosition`, an input
+// position. A stopped read shows in `stopped`.
+void StartInputAt(DeflateState* state, uint32_t level, uint64_t position, uint64_t windowBase,
+                  uint64_t matchPosition);
+
 // Keeps at least kMinLookahead bytes ahead of curPos while the source has
 // data, sliding the window once curPos passes kSlideThreshold (also after the
 // end of input). A stopped read ends the input and shows in `stopped`.

@@ -1,0 +1,43 @@
+// Compressing one input on several threads to the very bytes CompressStream
+// writes on one: the input is cut into segments that worker threads parse
+// apart (see segment_parse.h); the caller's thread joins their parses where
+// they meet, ends the blocks where the one-thread compression ends them, has
+// the workers code the blocks, and writes their bits one after the other.
+// Reads, writes and the stream's callbacks all stay on the caller's thread.
+#pragma once
+
+#include <cstdint>
+
+#include "deflate/deflate_stream.h"
+
+// The workers and the memory a compression on several threads uses, kept
+// from one input to the next.
+struct DeflateWorkers;
+
+// How many bytes of input a worker parses at a time. Inputs no longer than
+// this are compressed on the caller's thread alone.
+constexpr uint32_t kSegmentSize = 1u << 19;
+
+// The most workers one compression uses: enough for every core of today's
+// machines in a 64-bit process, and in a 32-bit one few enough that their
+// memory (about 3 MiB each) leaves room for everything else.
+constexpr uint32_t kMostDeflateWorkers = sizeof(void*) >= 8 ? 32 : 8;
+
+// `count` workers (2 to kMostDeflateWorkers), or null when there is no memory
+// for the record. Threads and buffers are made when the first long input
+// needs them.
+DeflateWorkers* CreateDeflateWorkers(uint32_t count);
+
+// Ends the threads and releases everything; null is ignored.
+void ReleaseDeflateWorkers(DeflateWorkers* workers);
+
+// As CompressStream(compressor, stream), with the same result and the same
+// bytes, the input's segments parsed and its blocks coded by the workers.
+// Inputs expected to be short (see DeflateStream::expectedSize), inputs that
+// turn out no longer than a segment, and every input once the threads or
+// their memory could not be had, are compressed by CompressStream itself.
+// While the workers run, the caller's thread calls the stream's `waiting`
+// at least every kWaitingInterval milliseconds; when a callback stops the
+// compression, the workers stop within a few milliseconds and the call
+// returns only once none runs.
+DeflateResult CompressStreamOnWorkers(DeflateState* compressor, DeflateWorkers* workers, DeflateStream* stream);
