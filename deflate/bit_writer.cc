@@ -4,6 +4,16 @@
 
 namespace {
 
+// A word loaded from bytes in the machine's order, as the number those bytes
+// make least significant first, and back.
+inline uint32_t LittleEndianWord(uint32_t word) {
+#if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+  return __builtin_bswap32(word);
+#else
+  return word;
+#endif
+}
+
 // Hands `length` bytes to the stream unless it has stopped; a refusal stops it.
 void HandOver(DeflateState* state, const uint8_t* data, uint32_t length, bool last) {
   if (state->stopped != DeflateDone) return;
@@ -59,4 +69,52 @@ void WriteStoredBlock(DeflateState* state, const uint8_t* data, uint32_t length)
   }
   // Too long to join the buffer: it goes out from the window itself.
   if (FlushOutBuf(state)) HandOver(state, data, length, false);
+}
+
+void AppendBytes(DeflateState* state, const uint8_t* bytes, uint32_t count) {
+  // Whole bytes waiting in the bit buffer go first; fewer than 8 bits stay,
+  // and every byte appended is shifted past them.
+  while (state->bitCount >= 8) {
+    if (state->outLen >= state->outSize && !FlushOutBuf(state)) return;
+    state->outBuf[state->outLen++] = static_cast<uint8_t>(state->bitBuf);
+    state->bitBuf >>= 8;
+    state->bitCount -= 8;
+  }
+  const uint32_t shift = static_cast<uint32_t>(state->bitCount);
+  uint32_t carry = state->bitBuf;
+  uint8_t* const out = state->outBuf;
+  uint32_t outLen = state->outLen;
+  while (count > 0) {
+    if (outLen == state->outSize) {
+      state->outLen = outLen;
+      if (!FlushOutBuf(state)) return;
+      outLen = 0;
+    }
+    uint32_t piece = state->outSize - outLen;
+    if (piece > count) piece = count;
+    if (shift == 0) {
+      memcpy(out + outLen, bytes, piece);
+    } else {
+      // Four bytes a step, then what is left one by one.
+      uint32_t i = 0;
+      for (; i + 4 <= piece; i += 4) {
+        uint32_t word;
+        memcpy(&word, bytes + i, sizeof word);
+        word = LittleEndianWord(word);
+        const uint32_t shifted = LittleEndianWord(carry | word << shift);
+        memcpy(out + outLen + i, &shifted, sizeof shifted);
+        carry = word >> (32 - shift);
+      }
+      for (; i < piece; ++i) {
+        const uint32_t byte = bytes[i];
+        out[outLen + i] = static_cast<uint8_t>(carry | byte << shift);
+        carry = byte >> (8 - shift);
+      }
+    }
+    outLen += piece;
+    bytes += piece;
+    count -= piece;
+  }
+  state->outLen = outLen;
+  state->bitBuf = carry;
 }

@@ -33,15 +33,9 @@ inline bool EmitCode(DeflateState* state, const TreeNode* tree, uint32_t symbol)
 }
 
 // Sends `count` whole bytes of bits, first bit in bit 0 of the first byte,
-// wherever in a byte the writer stands. Stops when a flush finds the stream
-// stopped.
-inline void AppendBytes(DeflateState* state, const uint8_t* bytes, uint32_t count) {
-  uint32_t i = 0;
-  for (; i + 2 <= count; i += 2) {
-    if (!EmitBits(state, bytes[i] | static_cast<uint32_t>(bytes[i + 1]) << 8, 16)) return;
-  }
-  if (i < count) EmitBits(state, bytes[i], 8);
-}
+// wherever in a byte the writer stands: bits coded apart, joined to what
+// was sent before them. Stops when a flush finds the stream stopped.
+void AppendBytes(DeflateState* state, const uint8_t* bytes, uint32_t count);
 
 // Ends the deflate data: writes out the last partial byte (its unused high
 // bits 0) and hands the buffer to the stream as the last bytes, even when it

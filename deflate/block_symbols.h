@@ -9,9 +9,11 @@
 
 // Distance code of `d` = distance - 1: the map holds the codes of small
 // distances directly and of the others by d >> 7.
-inline uint32_t DistanceCode(const DeflateState* state, uint32_t d) {
-  return d < 256 ? state->distCode[d] : state->distCode[256 + (d >> 7)];
+inline uint32_t DistanceCode(const uint8_t* distCode, uint32_t d) {
+  return d < 256 ? distCode[d] : distCode[256 + (d >> 7)];
 }
+
+inline uint32_t DistanceCode(const DeflateState* state, uint32_t d) { return DistanceCode(state->distCode, d); }
 
 namespace block_symbols_detail {
 

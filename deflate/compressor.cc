@@ -30,6 +30,7 @@ inline bool EndFullBlock(DeflateState* state) {
 // The whole input's literals and matches go straight into the blocks.
 struct BlockTokens {
   static bool AtTop(DeflateState*, LazyParse) { return true; }
+  static void AfterRefill(DeflateState*) {}
   static bool Literal(DeflateState* state, uint32_t byte) { return RecordLiteral(state, byte); }
   static bool Match(DeflateState* state, uint32_t distance, uint32_t length) {
     return RecordMatch(state, distance, length);

@@ -98,7 +98,7 @@ uint64_t WindowBaseAt(uint64_t position, uint64_t inputEnd, bool ended) {
 }
 
 void StartInputAt(DeflateState* state, uint32_t level, uint64_t position, uint64_t windowBase,
-                  uint64_t matchPosition) {
+                  uint64_t matchPosition, bool longChains) {
   ClearInput(state, level);
   state->curPos = static_cast<uint32_t>(position - windowBase);
   state->matchPos = static_cast<uint32_t>(matchPosition - windowBase);  // may wrap, as after a slide
@@ -116,6 +116,10 @@ void StartInputAt(DeflateState* state, uint32_t level, uint64_t position, uint64
   state->inputEnded = filled < kWindowSize ? 1 : 0;
   state->bytesAhead = filled - state->curPos;
   state->lookStart = static_cast<uint32_t>(position);
+  // Whether the longer chains are on changes no match found, only the time
+  // it takes: a parse from the middle of an input starts as the caller
+  // guesses they pay there, rather than spend its first looks finding out.
+  if (longChains) SwitchLongChainsOn(state);
   // Every string before the position is in the chains; the one at the window's
   // start is "none" there, as a slide leaves it.
   state->insertHash = ((static_cast<uint32_t>(state->window[0]) << kHashShift) ^ state->window[1]) & kHashMask;

@@ -45,8 +45,10 @@ static inline int32_t LongChainBelow(const DeflateState* state, uint32_t chain, 
 // kWeighed: the search is one of those whose cost and savings weigh the
 // longer chains (see long_chains.h). Only these count what they do, so that
 // the others keep no more values live than the search itself needs.
+// Inlined into each parse loop, as one call per step would cost the loop
+// its registers.
 template <bool kWeighed>
-static inline uint32_t FindLongestMatch(DeflateState* state, uint32_t candidate) {
+[[gnu::always_inline]] static inline uint32_t FindLongestMatch(DeflateState* state, uint32_t candidate) {
   uint32_t budget = state->chainLimit;
   if (state->pendingMatchLen >= state->chainCutLength) budget >>= 2;
   uint32_t best = state->pendingMatchLen;  // at least 1: the loop never runs without input ahead
@@ -175,6 +177,7 @@ struct LazyParse {
 // level 8 and hands every literal and match to `tokens`, in order:
 // - tokens->AtTop(state, parse) before each step, with curPos where the step
 //   begins; false ends the parse there, with `parse` describing the state;
+// - tokens->AfterRefill(state) after each refill of the window;
 // - tokens->Literal(state, byte) for a literal (the byte at curPos - 1) and
 //   tokens->Match(state, distance, length) for a match starting at
 //   curPos - 1; true asks for tokens->EndBlock(state), which is called once
@@ -245,6 +248,7 @@ static inline bool RunLazyMatching(DeflateState* state, LazyParse* parse, Tokens
       RefillWindow(state);
       // A stopped read ends the input without a final block.
       if (state->stopped != DeflateDone) return false;
+      tokens->AfterRefill(state);
     }
   }
 

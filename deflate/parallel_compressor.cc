@@ -20,7 +20,7 @@ namespace {
 // Where they do not meet (periodic data, whose matches keep the two parses a
 // fixed distance apart), the earlier parse is taken further from where it
 // stopped, as far as the next segment's end.
-constexpr uint32_t kOverlap = 4096;
+constexpr uint32_t kOverlap = 1024;
 
 // A last segment shorter than this is parsed with the one before it.
 constexpr uint32_t kShortestSegment = 65536;
@@ -171,6 +171,9 @@ struct Run {
   uint32_t currentIndex;
   uint64_t position;
   uint32_t nextResume;
+  // Whether the longer chains paid at the end of the parse joined last: a
+  // guess for the parses queued next.
+  bool longChains;
 
   // The block being gathered, as the one-thread compression counts it.
   BlockSlot* filling;
@@ -215,6 +218,8 @@ void QueueParse(Run* run, SegmentSlot* slot, const SegmentParse& parse, JobRank 
   slot->parse.stop = parse.stop;
   slot->parse.meet = parse.meet;
   slot->parse.cancel = &run->cancel;
+  slot->parse.longChains = parse.longChains;
+  slot->parse.boundary = parse.boundary;
   slot->parse.tokenCapacity = TokensPerSlot();
   slot->job.run = RunParse;
   slot->job.data = &slot->parse;
@@ -227,6 +232,8 @@ void QueueSegment(Run* run, uint64_t segment, uint64_t stop) {
   parse.input = ViewFor(run, segment);
   parse.start = segment * kSegmentSize;
   parse.stop = stop;
+  parse.boundary = (segment + 1) * kSegmentSize;
+  parse.longChains = segment > 0 && run->longChains;
   QueueParse(run, SlotOf(run, segment), parse, segment <= run->joined ? UrgentJob : AheadJob);
   run->segmentsQueued = segment + 1;
 }
@@ -397,6 +404,7 @@ void EndBlock(Run* run, uint64_t end, uint64_t top, bool final) {
 
 // Whether the one-thread compression ends the block after its latest
 // symbol, recorded in the step that began at `top` (see BlockShouldEnd).
+// It looks every kEarlyEndInterval symbols and when the buffer is full.
 bool BlockEnds(const Run* run, uint64_t top) {
   if (run->litCount % kEarlyEndInterval == 0) {
     uint32_t estimate = run->litCount * 8;
@@ -407,47 +415,72 @@ bool BlockEnds(const Run* run, uint64_t top) {
     const uint32_t inBytes = static_cast<uint32_t>(top - run->blockBegin);
     if (run->distCount < run->litCount / 2 && estimate < inBytes / 2) return true;
   }
-  return run->litCount == kMaxBlockSymbols || run->distCount == kSymbolBufferSize;
+  // A block holds no more matches than symbols, so its distances never fill
+  // their buffer first.
+  static_assert(kMaxBlockSymbols < kSymbolBufferSize, "the symbols run out before the distances");
+  return run->litCount == kMaxBlockSymbols;
 }
 
 // Gathers the tokens of the parse of the whole input, `count` of them from
-// `tokens` on, the first at input position `position`, into blocks.
+// `tokens` on, the first at input position `position`, into blocks, a
+// stretch up to the next look at the block at a time.
 void PassTokens(Run* run, const uint32_t* tokens, uint32_t count, uint64_t position) {
-  for (uint32_t i = 0; i < count; ++i) {
+  const uint8_t* const distCode = run->state->distCode;
+  while (count > 0) {
     if (run->filling == nullptr) {
       run->filling = NextBlockSlot(run);
       if (run->filling == nullptr) return;
     }
-    const uint32_t token = tokens[i];
-    run->filling->tokens[run->filling->tokenCount++] = token;
-    ++run->litCount;
-    if (IsMatch(token)) {
-      ++run->distCount;
-      ++run->distFreq[DistanceCode(run->state, TokenDistance(token) - 1)];
+    const uint32_t untilLook = kEarlyEndInterval - run->litCount % kEarlyEndInterval;
+    const uint32_t untilFull = kMaxBlockSymbols - run->litCount;
+    uint32_t stretch = untilLook < untilFull ? untilLook : untilFull;
+    if (stretch > count) stretch = count;
+    BlockSlot* slot = run->filling;
+    memcpy(slot->tokens + slot->tokenCount, tokens, stretch * sizeof(uint32_t));
+    slot->tokenCount += stretch;
+    uint32_t matches = 0;
+    uint64_t lastStart = position;
+    for (uint32_t i = 0; i < stretch; ++i) {
+      const uint32_t token = tokens[i];
+      lastStart = position;
+      if (IsMatch(token)) {
+        ++matches;
+        ++run->distFreq[DistanceCode(distCode, TokenDistance(token) - 1)];
+        position += TokenLength(token);
+      } else {
+        ++position;
+      }
     }
-    // Every symbol is recorded in the step after the one it begins at.
-    const uint64_t top = position + 1;
-    position += TokenLength(token);
+    const bool lastIsMatch = IsMatch(tokens[stretch - 1]);
+    tokens += stretch;
+    count -= stretch;
+    run->litCount += stretch;
+    run->distCount += matches;
+    if (stretch != untilLook && stretch != untilFull) continue;
     // The last byte of the input, when it is a literal, is recorded after
-    // the parse, with no look at the block.
-    if (run->ended && position == run->inputEnd && !IsMatch(token)) continue;
-    if (BlockEnds(run, top)) EndBlock(run, position, top, false);
+    // the parse, with no look at the block. Every other symbol is recorded
+    // in the step after the one it begins at.
+    if (run->ended && position == run->inputEnd && !lastIsMatch) continue;
+    if (BlockEnds(run, lastStart + 1)) EndBlock(run, position, lastStart + 1, false);
   }
 }
 
 uint64_t TokensStart(const SegmentParse* parse) { return parse->start - (parse->parse.matchAvailable ? 1 : 0); }
 
-// Passes the tokens of the current parse that end at or before `limit`.
-void PassCurrentTo(Run* run, uint64_t limit) {
-  const SegmentParse* parse = run->current;
-  uint32_t index = run->currentIndex;
-  uint64_t position = run->position;
-  while (index < parse->tokenCount && position + TokenLength(parse->tokens[index]) <= limit) {
-    position += TokenLength(parse->tokens[index++]);
+// Passes the tokens of the current parse up to the one at `index`, which
+// begins at input position `position`.
+void PassCurrentTo(Run* run, uint32_t index, uint64_t position) {
+  if (index > run->currentIndex) {
+    PassTokens(run, run->current->tokens + run->currentIndex, index - run->currentIndex, run->position);
+    run->currentIndex = index;
+    run->position = position;
   }
-  PassTokens(run, parse->tokens + run->currentIndex, index - run->currentIndex, run->position);
-  run->currentIndex = index;
-  run->position = position;
+}
+
+// Passes every token of the current parse.
+void PassCurrent(Run* run) {
+  const SegmentParse* parse = run->current;
+  PassCurrentTo(run, parse->tokenCount, parse->end - (parse->endParse.matchAvailable ? 1 : 0));
 }
 
 bool Failed(Run* run, const SegmentParse* parse) {
@@ -481,14 +514,14 @@ void JoinSegment(Run* run, uint64_t segment) {
       target = after.position;
     }
     if (met) {
-      PassCurrentTo(run, before.position);
+      PassCurrentTo(run, before.index, before.position);
       run->current = fresh;
       run->currentIndex = after.index;
       run->position = before.position;
     } else {
       // The parse so far is taken on from where it stopped, up to where
       // the segment's own parse stops, unless it meets it on the way.
-      PassCurrentTo(run, UINT64_MAX);
+      PassCurrent(run);
       SegmentParse* stopped = run->current;
       SegmentSlot* resume = &run->workers->resumes[run->nextResume];
       run->nextResume ^= 1;
@@ -498,6 +531,8 @@ void JoinSegment(Run* run, uint64_t segment) {
       parse.parse = stopped->endParse;
       parse.matchPosition = stopped->endMatchPosition;
       parse.stop = fresh->stop;
+      parse.boundary = fresh->boundary;
+      parse.longChains = stopped->longChainsAtEnd;
       parse.meet = fresh;
       QueueParse(run, resume, parse, UrgentJob);
       if (!WaitFor(run, &resume->job) || Failed(run, &resume->parse)) return;
@@ -505,14 +540,14 @@ void JoinSegment(Run* run, uint64_t segment) {
       run->currentIndex = 0;
       run->position = TokensStart(&resume->parse);
       if (resume->parse.outcome == SegmentMet) {
-        PassCurrentTo(run, UINT64_MAX);
+        PassCurrent(run);
         run->current = fresh;
         run->currentIndex = resume->parse.meetIndex;
       }
     }
   }
-  const bool last = run->ended && segment + 1 == run->segmentCount;
-  PassCurrentTo(run, last ? UINT64_MAX : (segment + 1) * kSegmentSize);
+  PassCurrentTo(run, run->current->boundaryIndex, run->current->boundaryPosition);
+  run->longChains = fresh->longChainsAtEnd;
   run->joined = segment + 1;
 }
 

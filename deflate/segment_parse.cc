@@ -24,8 +24,8 @@ bool ReadView(void* context, uint8_t* buffer, uint32_t capacity, uint32_t* lengt
   auto* job = static_cast<SegmentParse*>(context);
   const InputView& view = job->input;
   if (job->cancel->load(std::memory_order_relaxed)) return false;
-  // The stream's inputSize is an input position: it started at the window's base.
-  uint64_t position = job->end;
+  // The stream counts the input read in input positions.
+  uint64_t position = job->readPosition;
   const uint64_t left = view.available - position;
   if (!view.ended && left < capacity) return false;
   const uint32_t count = left < capacity ? static_cast<uint32_t>(left) : capacity;
@@ -39,70 +39,108 @@ bool ReadView(void* context, uint8_t* buffer, uint32_t capacity, uint32_t* lengt
     copied += piece;
     position += piece;
   }
-  job->end = position;
+  job->readPosition = position;
   *length = count;
   return true;
 }
 
 bool NoOutput(void*, const uint8_t*, uint32_t, bool) { return false; }
 
-// Keeps the tokens, and ends the parse at `stop` or where it meets `meet`.
+// Keeps the tokens and ends the parse at the first step at or past `stop`.
+// Between two refills of the window the input read does not move, so the
+// stop is a count of bytes ahead, looked at with one comparison a step.
 struct SegmentTokens {
   SegmentParse* job;
-  FreshCursor meet;
+  uint32_t* tokens;
+  uint32_t count;
+  int64_t stopAhead;  // the parse stops once no more than this many bytes are ahead
 
-  uint64_t Position(const DeflateState* state) const { return job->end - state->bytesAhead; }
-
-  bool AtTop(DeflateState* state, LazyParse parse) {
-    const uint64_t position = Position(state);
-    if (job->meet != nullptr && !parse.matchAvailable && SeekFresh(&meet, position) && meet.position == position) {
-      job->outcome = SegmentMet;
-      job->meetIndex = meet.index;
-      return false;
-    }
-    if (position < job->stop) return true;
+  void AfterRefill(const DeflateState* state) {
+    const uint64_t read = state->stream->inputSize;
+    stopAhead = job->stop > read ? -1 : static_cast<int64_t>(read - job->stop);
+  }
+  bool AtTop(DeflateState* state, LazyParse) {
+    if (static_cast<int64_t>(state->bytesAhead) > stopAhead) return true;
     job->outcome = SegmentStopped;
     return false;
   }
   bool Literal(DeflateState*, uint32_t byte) {
-    job->tokens[job->tokenCount++] = LiteralToken(byte);
+    tokens[count++] = LiteralToken(byte);
     return false;
   }
   bool Match(DeflateState*, uint32_t distance, uint32_t length) {
-    job->tokens[job->tokenCount++] = MatchToken(distance, length);
+    tokens[count++] = MatchToken(distance, length);
     return false;
   }
   static bool EndBlock(DeflateState*) { return true; }
   void Finish(DeflateState* state, LazyParse parse) {
-    if (parse.matchAvailable) job->tokens[job->tokenCount++] = LiteralToken(state->window[state->curPos - 1]);
+    if (parse.matchAvailable) tokens[count++] = LiteralToken(state->window[state->curPos - 1]);
     job->outcome = SegmentEnded;
   }
 };
 
+// As SegmentTokens, and ends the parse where it meets `meet`: at a step
+// where both parses are fresh.
+struct MeetingTokens : SegmentTokens {
+  FreshCursor meet;
+
+  bool AtTop(DeflateState* state, LazyParse parse) {
+    if (!parse.matchAvailable) {
+      const uint64_t position = state->stream->inputSize - state->bytesAhead;
+      if (SeekFresh(&meet, position) && meet.position == position) {
+        job->outcome = SegmentMet;
+        job->meetIndex = meet.index;
+        return false;
+      }
+    }
+    return SegmentTokens::AtTop(state, parse);
+  }
+};
+
+template <typename Tokens>
+void Parse(DeflateState* state, SegmentParse* job, Tokens* tokens) {
+  tokens->job = job;
+  tokens->tokens = job->tokens;
+  tokens->count = 0;
+  tokens->AfterRefill(state);
+  LazyParse parse = job->parse;
+  if (!RunLazyMatching(state, &parse, tokens) && state->stopped != DeflateDone) job->outcome = SegmentCancelled;
+  job->tokenCount = tokens->count;
+  job->endParse = parse;
+}
+
 }  // namespace
 
 void ParseSegment(DeflateState* state, SegmentParse* job) {
-  // `end` counts the input read, as the stream's inputSize would, until the
-  // parse is over.
   const uint64_t base = WindowBaseAt(job->start, job->input.available, job->input.ended);
-  job->end = base;
   job->tokenCount = 0;
   job->outcome = SegmentCancelled;
+  // The stream counts the input read in input positions, from the base on.
   DeflateStream stream{ReadView, NoOutput, job, nullptr, 0, base, 0};
+  job->readPosition = base;
   state->stream = &stream;
   state->stopped = DeflateDone;
-  StartInputAt(state, kCompressionLevel, job->start, base, job->matchPosition);
-  LazyParse parse = job->parse;
-  SegmentTokens tokens{job, FreshCursor{}};
-  if (job->meet != nullptr) {
-    tokens.meet = FreshCursor{job->meet->tokens, job->meet->tokenCount, 0, job->meet->start, true};
+  StartInputAt(state, kCompressionLevel, job->start, base, job->matchPosition, job->longChains);
+  if (state->stopped == DeflateDone) {
+    if (job->meet == nullptr) {
+      SegmentTokens tokens{};
+      Parse(state, job, &tokens);
+    } else {
+      MeetingTokens tokens{};
+      tokens.meet = FreshCursor{job->meet->tokens, job->meet->tokenCount, 0, job->meet->start, true};
+      Parse(state, job, &tokens);
+    }
   }
-  if (state->stopped == DeflateDone && !RunLazyMatching(state, &parse, &tokens) && state->stopped != DeflateDone) {
-    job->outcome = SegmentCancelled;
-  }
-  const uint64_t readEnd = job->end;
-  job->end = readEnd - state->bytesAhead;
-  job->endParse = parse;
+  job->end = stream.inputSize - state->bytesAhead;
   job->endMatchPosition = job->end - (state->curPos - state->matchPos);
+  job->longChainsAtEnd = state->longChainsOn != 0;
   state->stream = nullptr;
+  // Back from the end: the boundary lies a short way before it.
+  uint32_t index = job->tokenCount;
+  uint64_t position = job->end - (job->endParse.matchAvailable ? 1 : 0);
+  if (job->outcome != SegmentEnded) {
+    while (index > 0 && position > job->boundary) position -= TokenLength(job->tokens[--index]);
+  }
+  job->boundaryIndex = index;
+  job->boundaryPosition = position;
 }

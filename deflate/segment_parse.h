@@ -63,6 +63,10 @@ struct SegmentParse {
   uint64_t stop;
   const struct SegmentParse* meet;
   const std::atomic<bool>* cancel;
+  // A guess for the speed's sake: whether the longer chains pay here.
+  bool longChains;
+  // An input position the caller will cut the tokens at.
+  uint64_t boundary;
 
   // What it found: the tokens from `start` to `end`, and how it ended. At
   // `end` the parse is in state `endParse` (its waiting byte, at end - 1, is
@@ -75,6 +79,12 @@ struct SegmentParse {
   LazyParse endParse;
   uint64_t endMatchPosition;
   uint32_t meetIndex;  // when met: the index in meet->tokens of the token at `end`
+  bool longChainsAtEnd;
+  // The tokens that end at or before `boundary`, and where they end; all of
+  // them when the parse ended at the input's end.
+  uint32_t boundaryIndex;
+  uint64_t boundaryPosition;
+  uint64_t readPosition;  // while it runs: the input read so far
 };
 
 // The tokens a parse from `start` to `stop` may record: one per byte at
