@@ -97,8 +97,8 @@ uint64_t WindowBaseAt(uint64_t position, uint64_t inputEnd, bool ended) {
   return base;
 }
 
-void StartInputAt(DeflateState* state, uint32_t level, uint64_t position, uint64_t windowBase,
-                  uint64_t matchPosition, bool longChains) {
+void StartInputAt(DeflateState* state, uint32_t level, uint64_t position, uint64_t windowBase, uint64_t matchPosition,
+                  bool longChains) {
   ClearInput(state, level);
   state->curPos = static_cast<uint32_t>(position - windowBase);
   state->matchPos = static_cast<uint32_t>(matchPosition - windowBase);  // may wrap, as after a slide

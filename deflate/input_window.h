@@ -35,8 +35,8 @@ uint64_t WindowBaseAt(uint64_t position, uint64_t inputEnd, bool ended);
 // it) is the caller's; matchPos is set from `matchPosition`, an input
 // position. With `longChains` the longer chains start on. A stopped read
 // shows in `stopped`.
-void StartInputAt(DeflateState* state, uint32_t level, uint64_t position, uint64_t windowBase,
-                  uint64_t matchPosition, bool longChains);
+void StartInputAt(DeflateState* state, uint32_t level, uint64_t position, uint64_t windowBase, uint64_t matchPosition,
+                  bool longChains);
 
 // Keeps at least kMinLookahead bytes ahead of curPos while the source has
 // data, sliding the window once curPos passes kSlideThreshold (also after the

@@ -120,8 +120,7 @@ bool StartWorkers(DeflateWorkers* workers) {
   workers->segmentSlotCount = workers->count + 3;
   workers->blockSlotCount = 2 * workers->count + 2;
   const uint32_t tokenBytes = TokensPerSlot() * sizeof(uint32_t);
-  workers->segments =
-      static_cast<SegmentSlot*>(AllocateFixedMemory(workers->segmentSlotCount * sizeof(SegmentSlot)));
+  workers->segments = static_cast<SegmentSlot*>(AllocateFixedMemory(workers->segmentSlotCount * sizeof(SegmentSlot)));
   workers->blocks = static_cast<BlockSlot*>(AllocateFixedMemory(workers->blockSlotCount * sizeof(BlockSlot)));
   bool ready = workers->segments != nullptr && workers->blocks != nullptr;
   for (uint32_t i = 0; ready && i < workers->segmentSlotCount; ++i) {
@@ -160,10 +159,10 @@ struct Run {
   // The input read so far, in chunks of kSegmentSize.
   uint64_t chunksRead;
   bool ended;
-  uint64_t inputEnd;      // once ended
-  uint64_t segmentCount;  // segments with a parse of their own, once ended
+  uint64_t inputEnd;        // once ended
+  uint64_t segmentCount;    // segments with a parse of their own, once ended
   uint64_t segmentsQueued;  // segments whose fresh parse was queued, in order
-  uint64_t joined;        // segments joined into the parse of the whole input
+  uint64_t joined;          // segments joined into the parse of the whole input
 
   // The parse of the whole input from `position` on is `current` from the
   // token at `currentIndex`.

@@ -84,9 +84,9 @@ TEST_F(ParallelIdentity, PeriodicDataWhoseParsesNeverMeet) {
   for (int i = 0; i < 257; ++i) period257 += static_cast<char>(i * 7 + 3);
   ExpectSameBytes(Periodic(2 * kSegmentSize + 300000, period257), "a period of 257");
   // Periodic stretches that begin and end in the middle of segments.
-  ExpectSameBytes(Concatenate({WordText(kSegmentSize / 2, 7), Periodic(kSegmentSize + 4321, "xyz"),
-                               WordText(kSegmentSize, 8)}),
-                  "a periodic stretch across a segment's start");
+  ExpectSameBytes(
+      Concatenate({WordText(kSegmentSize / 2, 7), Periodic(kSegmentSize + 4321, "xyz"), WordText(kSegmentSize, 8)}),
+      "a periodic stretch across a segment's start");
 }
 
 TEST_F(ParallelIdentity, LongMatchesAcrossTheSegmentsStartsAtEveryOffsetNearThem) {
@@ -98,9 +98,9 @@ TEST_F(ParallelIdentity, LongMatchesAcrossTheSegmentsStartsAtEveryOffsetNearThem
 }
 
 TEST_F(ParallelIdentity, InputsOfASegmentsLengthAndOneByteEitherSide) {
-  for (const uint32_t length : {kSegmentSize - 1, kSegmentSize, kSegmentSize + 1, kSegmentSize + 65535,
-                                kSegmentSize + 65536, kSegmentSize + 65537, 2 * kSegmentSize - 1,
-                                2 * kSegmentSize, 2 * kSegmentSize + 1}) {
+  for (const uint32_t length :
+       {kSegmentSize - 1, kSegmentSize, kSegmentSize + 1, kSegmentSize + 65535, kSegmentSize + 65536,
+        kSegmentSize + 65537, 2 * kSegmentSize - 1, 2 * kSegmentSize, 2 * kSegmentSize + 1}) {
     ExpectSameBytes(WordText(length, length), "text of " + std::to_string(length) + " bytes");
   }
 }
