@@ -1,10 +1,39 @@
 #include "cli/options.h"
 
+namespace {
+
+// The most --threads takes: far more than any machine has processors.
+constexpr uint32_t kMostThreads = 1024;
+
+// Reads the count of --threads: decimal digits only, 0 to kMostThreads.
+bool ReadThreads(const std::string& text, uint32_t* threads, std::string* error) {
+  const size_t firstSignificant = text.find_first_not_of('0');
+  const size_t significantDigits = firstSignificant == std::string::npos ? 0 : text.size() - firstSignificant;
+  if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos || significantDigits > 4 ||
+      std::stoul(text) > kMostThreads) {
+    *error = "--threads takes a number from 0 (as many as processors) to " + std::to_string(kMostThreads) + ", not '" +
+             text + "'";
+    return false;
+  }
+  *threads = static_cast<uint32_t>(std::stoul(text));
+  return true;
+}
+
+}  // namespace
+
 bool ParseOptions(const std::vector<std::string>& arguments, Options* options, std::string* error) {
   bool optionsEnded = false;
+  bool threadsNext = false;
   std::vector<std::string> positional;
   for (const std::string& argument : arguments) {
-    if (!optionsEnded && argument == "--") {
+    if (threadsNext) {
+      threadsNext = false;
+      if (!ReadThreads(argument, &options->threads, error)) return false;
+    } else if (!optionsEnded && argument == "--threads") {
+      threadsNext = true;
+    } else if (!optionsEnded && argument.compare(0, 10, "--threads=") == 0) {
+      if (!ReadThreads(argument.substr(10), &options->threads, error)) return false;
+    } else if (!optionsEnded && argument == "--") {
       optionsEnded = true;
     } else if (!optionsEnded && (argument == "--help" || argument == "-h")) {
       options->help = true;
@@ -22,6 +51,10 @@ bool ParseOptions(const std::vector<std::string>& arguments, Options* options, s
     } else {
       positional.push_back(argument);
     }
+  }
+  if (threadsNext) {
+    *error = "--threads takes a number";
+    return false;
   }
   if (options->help || options->version) return true;
   if (positional.empty()) {
@@ -61,8 +94,8 @@ bool ReadSourceDateEpoch(const char* text, Options* options, std::string* error)
 }
 
 const char* UsageText() {
-  return "usage: zapnest [-q] [--] OUT.zip FILE...\n"
-         "       zapnest [-q] --folder [-r] [--] OUT.zip DIR\n"
+  return "usage: zapnest [-q] [--threads N] [--] OUT.zip FILE...\n"
+         "       zapnest [-q] [--threads N] --folder [-r] [--] OUT.zip DIR\n"
          "       zapnest --version\n"
          "\n"
          "Makes one zip archive. Each FILE is entered under its bare file name;\n"
@@ -74,6 +107,8 @@ const char* UsageText() {
          "are stored as they are; all others are deflated.\n"
          "\n"
          "  -r, --recurse   with --folder: take the subfolders too\n"
+         "  --threads N     deflate large files on N threads (0, the default: as many\n"
+         "                  as processors; 1: on one); the archive's bytes are the same\n"
          "  -q, --quiet     print errors and warnings only, and no progress line (shown\n"
          "                  otherwise for files of 16 MiB or more on a terminal)\n"
          "  -h, --help      print this text\n"

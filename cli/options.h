@@ -18,7 +18,10 @@ struct Options {
   bool version = false;
   bool quiet = false;
   bool folderMode = false;
-  bool withSubfolders = false;      // --folder -r: the whole tree below DIR
+  bool withSubfolders = false;  // --folder -r: the whole tree below DIR
+  // --threads N: threads that deflate a large file; 0 for as many as the
+  // machine has processors, 1 for the caller's thread alone.
+  uint32_t threads = 0;
   std::string archive;              // OUT.zip
   std::vector<std::string> inputs;  // FILE... or the one DIR
   // From SOURCE_DATE_EPOCH: no entry time is later than these seconds since

@@ -23,6 +23,7 @@
 #include "platform/file_replacement.h"
 #include "platform/file_status.h"
 #include "platform/platform.h"
+#include "platform/threads.h"
 #include "writer/archive.h"
 #include "writer/safe_output.h"
 #include "zip/entry_name.h"
@@ -144,6 +145,7 @@ int Run(const Options& options) {
 
   // A temporary name is registered for removal before an interruption can
   // end the run (here, and as the complete archive is named at the end).
+  output.options.deflateThreads = options.threads == 0 ? ProcessorCount() : options.threads;
   if (options.latestTime >= 0) {
     output.options.latestEntryTime = UnixTimeToFileTime(options.latestTime, 0);
     output.options.dosTimeZone = DosTimeUtc;

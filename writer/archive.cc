@@ -3,6 +3,7 @@
 #include <string>
 
 #include "deflate/compressor.h"
+#include "deflate/parallel_compressor.h"
 #include "platform/platform.h"
 #include "writer/archive_record.h"
 #include "writer/entry_compression.h"
@@ -134,6 +135,7 @@ ZipArchive* NewArchive(const ArchiveOptions& options) {
   channel.outputLimit = options.largestArchive < kLargestArchive ? options.largestArchive : kLargestArchive;
   channel.readReport = options.readProgress;
   channel.readReportContext = options.readProgressContext;
+  created->compressors.threads = options.deflateThreads;
   return created;
 }
 
@@ -181,7 +183,7 @@ void WriteEntryData(ZipArchive* archive, ZipEntry* entry) {
   channel->compressedSize = 0;
   channel->errorCode = ArchiveOk;
   if (entry->method == kMethodDeflated) {
-    CompressEntry(channel, &archive->deflateState, entry);
+    CompressEntry(channel, &archive->compressors, entry, archive->sourceSize == kUnknownSize ? 0 : archive->sourceSize);
   } else {
     CopyStored(channel);
   }
@@ -373,7 +375,8 @@ namespace {
 void ReleaseArchive(ZipArchive* archive) {
   if ((archive->flags & OwnsOutput) != 0) CloseFile(archive->channel.output);
   if ((archive->flags & OwnsSource) != 0) CloseSource(archive);
-  ReleaseCompressor(archive->deflateState);
+  ReleaseDeflateWorkers(archive->compressors.workers);
+  ReleaseCompressor(archive->compressors.state);
   while (ZipEntry* entry = archive->entryList) {
     archive->entryList = entry->next;
     ReleaseFixedMemory(entry);

@@ -39,4 +39,13 @@ struct ArchiveOptions {
   // would pass it fails with ArchiveTooLarge. Larger values count as
   // kLargestArchive.
   uint32_t largestArchive = kLargestArchive;
+  // How many threads deflate an entry. 1 compresses on the caller's thread
+  // alone. More start that many worker threads once an entry longer than
+  // the compressor's segment comes (kept until the archive is closed): they
+  // parse and code its parts, to the very bytes one thread writes, while
+  // the caller's thread reads, joins and writes, and calls the read report
+  // at least every few dozen milliseconds meanwhile. When the threads or
+  // their memory cannot be had, entries are compressed on one thread.
+  // Values past the compressor's limit count as it.
+  uint32_t deflateThreads = 1;
 };

@@ -6,10 +6,10 @@
 #include <cstdint>
 
 #include "writer/archive_options.h"
+#include "writer/entry_compression.h"
 #include "writer/output_channel.h"
 
 struct ZipEntry;
-struct DeflateState;
 
 enum ArchiveFlag : uint32_t {
   OwnsOutput = 0x02,       // close closes the channel's output
@@ -19,8 +19,8 @@ enum ArchiveFlag : uint32_t {
 
 // Allocated zero-filled as fixed memory by the create operations, released
 // by CloseArchive. It owns the channel's output while OwnsOutput is set, its
-// source while OwnsSource is set, every entry in `entryList` and
-// `deflateState`.
+// source while OwnsSource is set, every entry in `entryList` and the
+// compressors.
 struct ZipArchive {
   uint32_t flags;
   // Archive position of the next byte. The channel never advances it; the
@@ -34,7 +34,9 @@ struct ZipArchive {
   // Size of the current source as queried before reading (0xFFFFFFFF when it
   // could not be queried); after reading, the bytes actually read.
   uint32_t sourceSize;
-  DeflateState* deflateState;  // created by the first deflated entry, kept until close
+  // The compressor and its workers, made by the first deflated entry and
+  // kept until close.
+  EntryCompressors compressors;
   // What the creator asked for: the read report, the latest entry time and
   // the clock of the DOS times.
   ArchiveOptions options;

@@ -1,6 +1,7 @@
 #include "writer/entry_compression.h"
 
 #include "deflate/compressor.h"
+#include "deflate/parallel_compressor.h"
 #include "writer/output_channel.h"
 
 namespace {
@@ -27,19 +28,40 @@ bool WriteEntryOutput(void* context, const uint8_t* data, uint32_t length, bool 
   return channel->errorCode == ArchiveOk;
 }
 
+// While the caller's thread waits for the workers, the read report goes on
+// being told, so that a user interface stays alive and can cancel.
+bool ReportWhileWaiting(void* context) {
+  auto* channel = static_cast<OutputChannel*>(context);
+  if (channel->readReport != nullptr && !channel->readReport(channel->readReportContext, channel->bytesRead)) {
+    FailChannel(channel, ArchiveCancelled, FailedCancelled);
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
 
-void CompressEntry(OutputChannel* channel, DeflateState** state, ZipEntry* entry) {
-  if (*state == nullptr) {
-    *state = CreateCompressor();
-    if (*state == nullptr) {
+void CompressEntry(OutputChannel* channel, EntryCompressors* compressors, ZipEntry* entry, uint32_t expectedSize) {
+  if (compressors->state == nullptr) {
+    compressors->state = CreateCompressor();
+    if (compressors->state == nullptr) {
       FailChannel(channel, ArchiveNoMemory, FailedNoMemory);
       return;
+    }
+    if (compressors->threads >= 2) {
+      compressors->workers =
+          CreateDeflateWorkers(compressors->threads < kMostDeflateWorkers ? compressors->threads : kMostDeflateWorkers);
     }
   }
   entry->gpFlags = static_cast<uint16_t>(entry->gpFlags | kLevel8Flags);
   DeflateStream stream{ReadEntrySource, WriteEntryOutput, channel, StagedOutput(channel), kIoBufferSize, 0, 0};
-  CompressStream(*state, &stream);
+  stream.waiting = ReportWhileWaiting;
+  stream.expectedSize = expectedSize;
+  if (compressors->workers != nullptr) {
+    CompressStreamOnWorkers(compressors->state, compressors->workers, &stream);
+  } else {
+    CompressStream(compressors->state, &stream);
+  }
   // The channel refuses every write past the archive's limit, so the count
   // stays below 2 GiB.
   channel->compressedSize = static_cast<uint32_t>(stream.outputSize);

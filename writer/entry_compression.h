@@ -8,13 +8,25 @@
 #include "zip/zip_entry.h"
 
 struct DeflateState;
+struct DeflateWorkers;
 
-// Deflates the channel's open `source` to its output. Expects errorCode,
-// bytesRead, crc32 and compressedSize at 0. Creates the compressor in
-// *state when there is none yet (ArchiveNoMemory in errorCode when that
-// fails) and reuses it otherwise. Marks level 8 in the entry's gpFlags. On
+// The compressors of an archive, made by the first deflated entry.
+struct EntryCompressors {
+  DeflateState* state;
+  DeflateWorkers* workers;  // when `threads` is 2 or more and they could be had
+  uint32_t threads;         // as ArchiveOptions::deflateThreads
+};
+
+// Deflates the channel's open `source`, of `expectedSize` bytes (0 when not
+// known), to its output. Expects errorCode, bytesRead, crc32 and
+// compressedSize at 0. Creates the compressor in `compressors` when there is
+// none yet (ArchiveNoMemory in errorCode when that fails), and its workers
+// when asked for (without them when that fails); reuses them otherwise.
+// While workers run, the read report is also called as the caller's thread
+// waits for them, and a report that asks to stop stops the entry as it would
+// at a read (ArchiveCancelled). Marks level 8 in the entry's gpFlags. On
 // return errorCode is 0 when the entry was compressed completely,
 // compressedSize counts the deflate bytes written (or left staged behind a
 // pending local header, see EndEntryData), and bytesRead and crc32 describe
 // the source.
-void CompressEntry(OutputChannel* channel, DeflateState** state, ZipEntry* entry);
+void CompressEntry(OutputChannel* channel, EntryCompressors* compressors, ZipEntry* entry, uint32_t expectedSize);

@@ -40,7 +40,7 @@ def help_parts(help_text):
             items, pattern = exit_codes, re.compile(r"^  (\d)  (.*)$")
             lines = lines[1:]
         elif lines[0].startswith("  -"):
-            items, pattern = options, re.compile(r"^  (\S+(?:, \S+)?)\s{2,}(.*)$")
+            items, pattern = options, re.compile(r"^  (\S+(?: [A-Z]+)?(?:, \S+)?)\s{2,}(.*)$")
         else:
             prose.append(normalized(block))
             continue
@@ -68,12 +68,15 @@ def page_sections(rendered):
 
 def roff_tags(source, section):
     """The tags of the .TP items of one section of the page's source, with
-    roff's font macros and escapes taken away."""
+    roff's font macros and escapes taken away, and without their arguments."""
     text = source.split(".SH " + section + "\n", 1)[1].split("\n.SH ", 1)[0]
     tags = []
     for tag_line in re.findall(r"^\.TP\n(.*)$", text, re.M):
         words = re.sub(r"^\.[A-Z]+ ", "", tag_line).replace("\\-", "-").replace('"', "")
-        tags.extend(word.strip(",") for word in words.split() if word.strip(","))
+        words = [word.strip(",") for word in words.split() if word.strip(",")]
+        # An option's argument (--threads N) is no tag of its own.
+        is_option = any(word.startswith("-") for word in words)
+        tags.extend(word for word in words if not (is_option and word.isupper()))
     return tags
 
 

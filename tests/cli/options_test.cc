@@ -75,6 +75,33 @@ TEST(OptionParsing, HelpAndVersionNeedNoArchiveButAnUnknownOptionStillFails) {
   EXPECT_EQ("unknown option '--bogus'", Refusal({"--help", "--bogus"}, &both));
 }
 
+TEST(OptionParsing, ThreadsTakeACountFromZeroToOneThousandAndTwentyFour) {
+  Options defaults;
+  EXPECT_EQ("", Refusal({"out.zip", "a.txt"}, &defaults));
+  EXPECT_EQ(0u, defaults.threads);  // as many as processors
+  for (const auto& [arguments, threads] : {std::pair<Arguments, uint32_t>{{"--threads", "1", "o.zip", "a"}, 1},
+                                           {{"o.zip", "--threads=8", "a"}, 8},
+                                           {{"--threads", "0007", "o.zip", "a"}, 7},
+                                           {{"--threads=1024", "o.zip", "a"}, 1024},
+                                           {{"--threads", "0", "o.zip", "a"}, 0}}) {
+    Options options;
+    EXPECT_EQ("", Refusal(arguments, &options)) << arguments[1];
+    EXPECT_EQ(threads, options.threads) << arguments[1];
+    EXPECT_EQ("o.zip", options.archive);
+  }
+  for (const std::string bad : {"1025", "-1", "two", "", "4 ", "99999999999999999999"}) {
+    Options options;
+    EXPECT_EQ("--threads takes a number from 0 (as many as processors) to 1024, not '" + bad + "'",
+              Refusal({"--threads=" + bad, "o.zip", "a"}, &options));
+  }
+  Options missing;
+  EXPECT_EQ("--threads takes a number", Refusal({"o.zip", "a", "--threads"}, &missing));
+  // After "--" it is a name like any other.
+  Options named;
+  EXPECT_EQ("", Refusal({"o.zip", "--", "--threads"}, &named));
+  EXPECT_EQ(Arguments{"--threads"}, named.inputs);
+}
+
 TEST(SourceDateEpoch, UnsetOrEmptyBoundsNoTime) {
   for (const char* text : {static_cast<const char*>(nullptr), ""}) {
     Options options;

@@ -253,7 +253,7 @@ TEST_F(ChannelFaults, ReadingMayReachButNotPass4GiB) {
 // Reads of a stored copy and of the compressor alike stop where the count
 // would pass 4 GiB, and reach exactly 4 GiB - 1.
 TEST_F(ChannelFaults, SourcesThatGrowTo4GiBWhileReadAreRefusedStoredOrDeflated) {
-  DeflateState* state = nullptr;
+  EntryCompressors compressors{nullptr, nullptr, 1};
   ZipEntry* entry = NewEntry("zeros");
   for (uint32_t bytesShort : {50000u, 100000u}) {
     for (bool deflated : {false, true}) {
@@ -262,7 +262,7 @@ TEST_F(ChannelFaults, SourcesThatGrowTo4GiBWhileReadAreRefusedStoredOrDeflated) 
       channel_->errorCode = ArchiveOk;
       ArriveNear4GiB(channel_, bytesShort);
       if (deflated) {
-        CompressEntry(channel_, &state, entry);
+        CompressEntry(channel_, &compressors, entry, 0);
       } else {
         CopyStored(channel_);
       }
@@ -275,7 +275,7 @@ TEST_F(ChannelFaults, SourcesThatGrowTo4GiBWhileReadAreRefusedStoredOrDeflated) 
     }
   }
   fake::Fake().beforeEachRead = nullptr;
-  ReleaseCompressor(state);
+  ReleaseCompressor(compressors.state);
   ReleaseFixedMemory(entry);
 }
 
