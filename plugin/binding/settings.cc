@@ -14,6 +14,7 @@ constexpr wchar_t kShowZipFolderKey[] = L"ShowZipFolder";
 constexpr wchar_t kIncludeSubfoldersKey[] = L"IncludeSubfolders";
 constexpr wchar_t kMailSizeLimitKey[] = L"MailSizeLimit";
 constexpr wchar_t kRejectedTypesKey[] = L"RejectedTypes";
+constexpr wchar_t kThreadsKey[] = L"Threads";
 // Room for a list of types: a few hundred of them.
 constexpr DWORD kListSize = 4096;
 // Several of the largest mail services take 20 MB a message, none less.
@@ -97,6 +98,7 @@ void LoadSettings(PluginSettings* settings, const std::string& modulePath) {
   settings->includeSubfolders = ReadNumber(wideIniPath, kIncludeSubfoldersKey, 0) != 0 ? 1 : 0;
   settings->includeSubfoldersAsRead = settings->includeSubfolders;
   settings->mailSizeLimit = ReadNumber(wideIniPath, kMailSizeLimitKey, kDefaultMailSizeLimit);
+  settings->threads = ReadNumber(wideIniPath, kThreadsKey, 0);
   settings->rejectedTypesGiven = ReadList(wideIniPath, kRejectedTypesKey, &settings->rejectedTypes);
 }
 

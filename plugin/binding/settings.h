@@ -26,6 +26,7 @@ struct PluginSettings {
   UINT showZipFolder;          // offer the zip-folder command
   UINT includeSubfolders;      // the folder browser's "Include subfolders", as the user left it
   UINT mailSizeLimit;          // megabytes a message may take before the user is asked; 0: never asked
+  UINT threads;                // threads that deflate a large file; 0: as many as processors
   // RejectedTypes as the file gives it, when it does (rejectedTypesGiven):
   // types of file a zip that goes by mail should not hold. Absent, the
   // commands take their default list; present and empty, none.

@@ -1,9 +1,11 @@
 #include "plugin/output/zip_output.h"
 
 #include "platform/file_status.h"
+#include "platform/threads.h"
 #include "plugin/binding/compose_window.h"
 #include "plugin/binding/exception_boundary.h"
 #include "plugin/binding/host_api.h"
+#include "plugin/binding/settings.h"
 #include "plugin/commands/command_stop.h"
 #include "plugin/commands/messages.h"
 
@@ -18,6 +20,10 @@ bool CommandOutput::Create(const std::string& zipPath) {
   // here to whoever watches the zip at the time.
   output_.options.readProgress = ForwardRead;
   output_.options.readProgressContext = this;
+  // Large files are deflated on every processor unless the user set a
+  // number; the bytes are the same either way.
+  const UINT threads = Settings().threads;
+  output_.options.deflateThreads = threads == 0 ? ProcessorCount() : threads;
   SafeOutputFailure failure{};
   // A folder, a device or a pipe is never replaced by a zip.
   if (KindOf(zipPath) != PathOther && StartSafeOutput(&output_, &failure)) return true;

@@ -71,7 +71,7 @@ class Threads(unittest.TestCase):
 
     def zapnest(self, threads):
         path = os.path.join(self.dir, "threads-%s.zip" % threads)
-        command = zapnest_command.command_line("-q", "--threads", str(threads), "--folder", path, self.files)
+        command = zapnest_command.command_line("-q", "--threads=%d" % threads, "--folder", path, self.files)
         environment = dict(os.environ, SOURCE_DATE_EPOCH="1700000000")
         result = subprocess.run(command, capture_output=True, text=True, env=environment)
         self.assertEqual(0, result.returncode, result.stderr)
