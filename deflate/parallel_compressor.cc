@@ -27,7 +27,9 @@ constexpr uint32_t kShortestSegment = 65536;
 
 // A parse reads a window's length past the step it stops at, so the chunks
 // of its own segment and of the next always hold what it reads.
-static_assert(kSegmentSize >= kOverlap + kMaxMatch + kWindowSize, "a parse reads no further than the next segment");
+static_assert(kShortestSegmentSize >= kOverlap + kMaxMatch + kWindowSize,
+              "a parse reads no further than the next segment");
+static_assert(kShortestSegmentSize <= kSegmentSize, "the buffers hold the longest segment");
 static_assert(kShortestSegment >= kMinLookahead, "every segment's parse starts with a full lookahead");
 
 // A coded block's bytes at most. Fixed codes take at most 9 bits for a
@@ -73,6 +75,7 @@ struct BlockSlot {
 
 struct DeflateWorkers {
   uint32_t count;
+  uint32_t segmentSize;
   WorkerPool* pool;  // null until a long input needs it
   bool unavailable;  // the threads or the memory could not be had
   uint32_t segmentSlotCount;
@@ -156,7 +159,8 @@ struct Run {
   // A callback stopped the compression; state->stopped says how.
   bool stopped;
 
-  // The input read so far, in chunks of kSegmentSize.
+  uint32_t segmentSize;
+  // The input read so far, in chunks of segmentSize.
   uint64_t chunksRead;
   bool ended;
   uint64_t inputEnd;        // once ended
@@ -197,12 +201,12 @@ void Stop(Run* run) {
 // The chunks that the parse of `segment` reads, from the one before it.
 InputView ViewFor(Run* run, uint64_t segment) {
   InputView view{};
-  view.chunkSize = kSegmentSize;
+  view.chunkSize = run->segmentSize;
   view.firstChunk = segment == 0 ? 0 : segment - 1;
   for (uint32_t i = 0; i < kViewChunks && view.firstChunk + i < run->chunksRead; ++i) {
     view.chunks[i] = SlotOf(run, view.firstChunk + i)->chunk;
   }
-  view.available = run->ended ? run->inputEnd : run->chunksRead * kSegmentSize;
+  view.available = run->ended ? run->inputEnd : run->chunksRead * run->segmentSize;
   view.ended = run->ended;
   return view;
 }
@@ -229,9 +233,9 @@ void QueueParse(Run* run, SegmentSlot* slot, const SegmentParse& parse, JobRank 
 void QueueSegment(Run* run, uint64_t segment, uint64_t stop) {
   SegmentParse parse{};
   parse.input = ViewFor(run, segment);
-  parse.start = segment * kSegmentSize;
+  parse.start = segment * run->segmentSize;
   parse.stop = stop;
-  parse.boundary = (segment + 1) * kSegmentSize;
+  parse.boundary = (segment + 1) * run->segmentSize;
   parse.longChains = segment > 0 && run->longChains;
   QueueParse(run, SlotOf(run, segment), parse, segment <= run->joined ? UrgentJob : AheadJob);
   run->segmentsQueued = segment + 1;
@@ -244,8 +248,8 @@ void ReadChunk(Run* run) {
   const uint64_t chunk = run->chunksRead;
   SegmentSlot* slot = SlotOf(run, chunk);
   uint32_t filled = 0;
-  while (filled < kSegmentSize) {
-    const uint32_t count = ReadInput(run->state, slot->chunk + filled, kSegmentSize - filled);
+  while (filled < run->segmentSize) {
+    const uint32_t count = ReadInput(run->state, slot->chunk + filled, run->segmentSize - filled);
     if (run->state->stopped != DeflateDone) {
       Stop(run);
       return;
@@ -255,8 +259,8 @@ void ReadChunk(Run* run) {
   }
   slot->chunkLength = filled;
   ++run->chunksRead;
-  const uint64_t start = chunk * kSegmentSize;
-  if (filled == kSegmentSize) {
+  const uint64_t start = chunk * run->segmentSize;
+  if (filled == run->segmentSize) {
     if (chunk > 0) QueueSegment(run, chunk - 1, start + kOverlap);
     return;
   }
@@ -369,9 +373,9 @@ BlockSlot* NextBlockSlot(Run* run) {
 // Copies `length` input bytes from input position `from` out of the chunks.
 void CopyInput(Run* run, uint8_t* to, uint64_t from, uint32_t length) {
   while (length > 0) {
-    const SegmentSlot* slot = SlotOf(run, from / kSegmentSize);
-    const uint32_t offset = static_cast<uint32_t>(from % kSegmentSize);
-    uint32_t piece = kSegmentSize - offset;
+    const SegmentSlot* slot = SlotOf(run, from / run->segmentSize);
+    const uint32_t offset = static_cast<uint32_t>(from % run->segmentSize);
+    uint32_t piece = run->segmentSize - offset;
     if (piece > length) piece = length;
     memcpy(to, slot->chunk + offset, piece);
     to += piece;
@@ -589,7 +593,7 @@ struct ReadAhead {
 bool ReadAheadThenStream(void* context, uint8_t* buffer, uint32_t capacity, uint32_t* length) {
   auto* ahead = static_cast<ReadAhead*>(context);
   Run* run = ahead->run;
-  const uint64_t held = run->ended ? run->inputEnd : run->chunksRead * kSegmentSize;
+  const uint64_t held = run->ended ? run->inputEnd : run->chunksRead * run->segmentSize;
   if (ahead->position < held) {
     uint32_t count = capacity;
     if (count > held - ahead->position) count = static_cast<uint32_t>(held - ahead->position);
@@ -624,8 +628,15 @@ DeflateResult CompressReadAheadOnOneThread(Run* run) {
 DeflateWorkers* CreateDeflateWorkers(uint32_t count) {
   if (count < 2 || count > kMostDeflateWorkers) return nullptr;
   auto* workers = static_cast<DeflateWorkers*>(AllocateFixedMemory(sizeof(DeflateWorkers)));
-  if (workers != nullptr) workers->count = count;
+  if (workers != nullptr) {
+    workers->count = count;
+    workers->segmentSize = kSegmentSize;
+  }
   return workers;
+}
+
+void SetDeflateSegmentSize(DeflateWorkers* workers, uint32_t bytes) {
+  if (bytes >= kShortestSegmentSize && bytes <= kSegmentSize) workers->segmentSize = bytes;
 }
 
 void ReleaseDeflateWorkers(DeflateWorkers* workers) {
@@ -636,13 +647,14 @@ void ReleaseDeflateWorkers(DeflateWorkers* workers) {
 }
 
 DeflateResult CompressStreamOnWorkers(DeflateState* compressor, DeflateWorkers* workers, DeflateStream* stream) {
-  const bool expectedShort = stream->expectedSize != 0 && stream->expectedSize <= kSegmentSize;
+  const bool expectedShort = stream->expectedSize != 0 && stream->expectedSize <= workers->segmentSize;
   if (expectedShort || !StartWorkers(workers)) return CompressStream(compressor, stream);
   StartCompression(compressor, stream);
   Run run{};
   run.state = compressor;
   run.workers = workers;
   run.stream = stream;
+  run.segmentSize = workers->segmentSize;
   // Two chunks tell whether the input has two segments.
   ReadChunk(&run);
   if (!run.stopped && !run.ended) ReadChunk(&run);

@@ -17,6 +17,8 @@ struct DeflateWorkers;
 // How many bytes of input a worker parses at a time. Inputs no longer than
 // this are compressed on the caller's thread alone.
 constexpr uint32_t kSegmentSize = 1u << 19;
+// The shortest segments SetDeflateSegmentSize takes: a window and a little.
+constexpr uint32_t kShortestSegmentSize = 72 * 1024;
 
 // The most workers one compression uses: enough for every core of today's
 // machines in a 64-bit process, and in a 32-bit one few enough that their
@@ -27,6 +29,12 @@ constexpr uint32_t kMostDeflateWorkers = sizeof(void*) >= 8 ? 32 : 8;
 // for the record. Threads and buffers are made when the first long input
 // needs them.
 DeflateWorkers* CreateDeflateWorkers(uint32_t count);
+
+// Makes the workers cut inputs into segments of `bytes` (kShortestSegmentSize
+// to kSegmentSize; other values are ignored) rather than kSegmentSize: for
+// tests, which reach many segments with short inputs. The bytes written are
+// the same.
+void SetDeflateSegmentSize(DeflateWorkers* workers, uint32_t bytes);
 
 // Ends the threads and releases everything; null is ignored.
 void ReleaseDeflateWorkers(DeflateWorkers* workers);

@@ -44,9 +44,11 @@ class ParallelIdentity : public ::testing::Test {
   }
   void TearDown() override { ReleaseCompressor(compressor_); }
 
-  // Compresses `input` on one thread and on each number of workers, and
-  // expects the same bytes, which zlib inflates back to the input.
-  void ExpectSameBytes(const std::vector<uint8_t>& input, const std::string& what) {
+  // Compresses `input` on one thread and on each number of workers, in
+  // segments of `segmentSize`, and expects the same bytes, which zlib
+  // inflates back to the input.
+  void ExpectSameBytes(const std::vector<uint8_t>& input, const std::string& what,
+                       uint32_t segmentSize = kSegmentSize) {
     MemoryStream one(input);
     const CompressedBytes reference = CompressWith(compressor_, &one);
     ASSERT_EQ(DeflateDone, reference.result) << what;
@@ -54,6 +56,7 @@ class ParallelIdentity : public ::testing::Test {
     for (const uint32_t count : kWorkerCounts) {
       DeflateWorkers* workers = CreateDeflateWorkers(count);
       ASSERT_NE(nullptr, workers);
+      SetDeflateSegmentSize(workers, segmentSize);
       MemoryStream many(input);
       const DeflateResult result = CompressStreamOnWorkers(compressor_, workers, many.Stream());
       ReleaseDeflateWorkers(workers);
@@ -89,20 +92,23 @@ TEST_F(ParallelIdentity, PeriodicDataWhoseParsesNeverMeet) {
       "a periodic stretch across a segment's start");
 }
 
+// Segments of the shortest size, so that short inputs hold several.
 TEST_F(ParallelIdentity, LongMatchesAcrossTheSegmentsStartsAtEveryOffsetNearThem) {
-  for (const int offset : {-300, -258, -257, -3, -2, -1, 0, 1, 2, 3, 255, 256, 257, 4096, 4097}) {
-    const size_t runStart = static_cast<size_t>(static_cast<int>(kSegmentSize) + offset - 200);
-    ExpectSameBytes(Concatenate({WordText(runStart, 9), RunOf(400, 'q'), WordText(kSegmentSize + 70000, 10)}),
-                    "a run at offset " + std::to_string(offset));
+  constexpr uint32_t kSize = kShortestSegmentSize;
+  for (const int offset : {-300, -258, -257, -3, -2, -1, 0, 1, 2, 3, 255, 256, 257, 1024, 1025}) {
+    const size_t runStart = static_cast<size_t>(static_cast<int>(kSize) + offset - 200);
+    ExpectSameBytes(Concatenate({WordText(runStart, 9), RunOf(400, 'q'), WordText(kSize + 70000, 10)}),
+                    "a run at offset " + std::to_string(offset), kSize);
   }
 }
 
 TEST_F(ParallelIdentity, InputsOfASegmentsLengthAndOneByteEitherSide) {
-  for (const uint32_t length :
-       {kSegmentSize - 1, kSegmentSize, kSegmentSize + 1, kSegmentSize + 65535, kSegmentSize + 65536,
-        kSegmentSize + 65537, 2 * kSegmentSize - 1, 2 * kSegmentSize, 2 * kSegmentSize + 1}) {
-    ExpectSameBytes(WordText(length, length), "text of " + std::to_string(length) + " bytes");
+  constexpr uint32_t kSize = kShortestSegmentSize;
+  for (const uint32_t length : {kSize - 1, kSize, kSize + 1, kSize + 65535, kSize + 65536, kSize + 65537, 2 * kSize - 1,
+                                2 * kSize, 2 * kSize + 1, 3 * kSize + 65536}) {
+    ExpectSameBytes(WordText(length, length), "text of " + std::to_string(length) + " bytes", kSize);
   }
+  ExpectSameBytes(WordText(kSegmentSize + 1, 12), "text of a default segment and a byte");
 }
 
 TEST_F(ParallelIdentity, AShortInputExpectedOrNotIsCompressedOnTheCallersThread) {
@@ -137,3 +143,72 @@ TEST_F(ParallelIdentity, OneSetOfWorkersServesInputAfterInput) {
 }
 
 }  // namespace
+
+// What a stopped compression on workers leaves: the result the callback
+// asked for, nothing handed over after a refused write, no final block after
+// a refused read or a refusal while waiting, and workers and compressor fit
+// for the next input.
+class ParallelStops : public ParallelIdentity {
+ protected:
+  void ExpectNextInputComesOutRight(DeflateWorkers* workers) {
+    const std::vector<uint8_t> next = WordText(3 * kShortestSegmentSize, 31);
+    MemoryStream one(next);
+    const CompressedBytes reference = CompressWith(compressor_, &one);
+    MemoryStream many(next);
+    EXPECT_EQ(DeflateDone, CompressStreamOnWorkers(compressor_, workers, many.Stream()));
+    EXPECT_TRUE(reference.deflated == many.output);
+  }
+};
+
+TEST_F(ParallelStops, ARefusedReadEndsTheOutputWithoutItsLastBlock) {
+  DeflateWorkers* workers = CreateDeflateWorkers(3);
+  ASSERT_NE(nullptr, workers);
+  SetDeflateSegmentSize(workers, kShortestSegmentSize);
+  for (const int failing : {1, 2, 3, 6}) {
+    MemoryStream stream(WordText(8 * kShortestSegmentSize, 32));
+    stream.largestRead = 20000;
+    stream.failingRead = failing;
+    EXPECT_EQ(DeflateReadStopped, CompressStreamOnWorkers(compressor_, workers, stream.Stream())) << failing;
+    EXPECT_FALSE(stream.lastSeen) << failing;
+    EXPECT_EQ(failing, stream.reads) << "no read after the refused one";
+  }
+  ExpectNextInputComesOutRight(workers);
+  ReleaseDeflateWorkers(workers);
+}
+
+TEST_F(ParallelStops, NothingIsHandedOverAfterARefusedWrite) {
+  DeflateWorkers* workers = CreateDeflateWorkers(2);
+  ASSERT_NE(nullptr, workers);
+  SetDeflateSegmentSize(workers, kShortestSegmentSize);
+  for (const int failing : {1, 2, 5}) {
+    MemoryStream stream(WordText(6 * kShortestSegmentSize, 33), kSmallestDeflateOutput * 64);
+    stream.failingWrite = failing;
+    EXPECT_EQ(DeflateWriteStopped, CompressStreamOnWorkers(compressor_, workers, stream.Stream())) << failing;
+    EXPECT_EQ(static_cast<size_t>(failing), stream.writeSizes.size()) << failing;
+    EXPECT_FALSE(stream.lastSeen);
+  }
+  ExpectNextInputComesOutRight(workers);
+  ReleaseDeflateWorkers(workers);
+}
+
+TEST_F(ParallelStops, ACallerThatStopsWhileWaitingStopsTheWorkers) {
+  DeflateWorkers* workers = CreateDeflateWorkers(2);
+  ASSERT_NE(nullptr, workers);
+  SetDeflateSegmentSize(workers, kShortestSegmentSize);
+  MemoryStream stream(WordText(10 * kShortestSegmentSize, 34));
+  // `waiting` is called with the stream's context, the MemoryStream; its
+  // read count says that the wait came once reading had begun.
+  static int readsAtWait;
+  readsAtWait = -1;
+  stream.Stream()->waiting = [](void* context) {
+    readsAtWait = static_cast<MemoryStream*>(context)->reads;
+    return false;
+  };
+  EXPECT_EQ(DeflateReadStopped, CompressStreamOnWorkers(compressor_, workers, stream.Stream()));
+  EXPECT_FALSE(stream.lastSeen);
+  EXPECT_GT(readsAtWait, 0);
+  EXPECT_EQ(readsAtWait, stream.reads) << "no read after the refusal";
+  EXPECT_LT(stream.position, stream.input.size()) << "the input was not read to its end";
+  ExpectNextInputComesOutRight(workers);
+  ReleaseDeflateWorkers(workers);
+}
