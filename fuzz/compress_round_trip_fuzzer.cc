@@ -33,6 +33,19 @@
 //             buffer is the smallest the compressor takes, so that it is
 //             handed over every few bytes
 // An empty input, or one of just the first byte, is an empty stream.
+//
+// Then the contents are compressed a fifth time on worker threads
+// (CompressStreamOnWorkers), which must give the bytes of the first
+// compression too. The last byte of the input chooses how:
+//   bit 7     segments one byte shorter, as long as or one byte longer than
+//             the contents, by bits 0-1 (0, 1 or 2 bytes more than the
+//             contents less one), where they can be that short; otherwise
+//             segments of kShortestSegmentSize and up to 32 KiB more, by
+//             the byte itself, so that segment starts fall everywhere
+//   bit 6     three workers instead of two
+//   bit 5     the stream tells the contents' length beforehand
+// The workers stay from input to input, as in an archive of many files;
+// their output may depend on the contents only.
 #define ZLIB_CONST
 #include <zlib.h>
 
@@ -44,6 +57,7 @@
 #include <vector>
 
 #include "deflate/compressor.h"
+#include "deflate/parallel_compressor.h"
 #include "tests/support/reference_compressor.h"
 
 namespace {
@@ -133,18 +147,27 @@ bool TakeOutput(void* context, const uint8_t* data, uint32_t length, bool last) 
   return true;
 }
 
-using Compress = DeflateResult (*)(DeflateState*, DeflateStream*);
+// How a compression runs: on the compressor alone, or with workers.
+struct Compression {
+  DeflateResult (*compress)(DeflateState*, DeflateStream*);
+  DeflateWorkers* workers;
+  bool sizeTold;
+};
 
-// Compresses `plan` with `compress` on `compressor`, and checks what the
-// compressor promises about the stream. Returns the deflate data.
-std::vector<uint8_t> CompressPlan(DeflateState* compressor, const StreamPlan& plan, Compress compress,
+// Compresses `plan` as `compression` says on `compressor`, and checks what
+// the compressor promises about the stream. Returns the deflate data.
+std::vector<uint8_t> CompressPlan(DeflateState* compressor, const StreamPlan& plan, const Compression& compression,
                                   const char* step) {
   currentStep = step;
   MemoryStream memory{&plan, 0, {}, false};
   const uint32_t capacity = plan.readLimit == UINT32_MAX ? kOutputCapacity : kSmallestDeflateOutput;
   std::vector<uint8_t> buffer(capacity);
   DeflateStream stream{ReadContents, TakeOutput, &memory, buffer.data(), capacity, 0, 0};
-  if (compress(compressor, &stream) != DeflateDone) Fail("the compression did not end as done");
+  if (compression.sizeTold) stream.expectedSize = plan.contents.size();
+  const DeflateResult result = compression.workers != nullptr
+                                   ? CompressStreamOnWorkers(compressor, compression.workers, &stream)
+                                   : compression.compress(compressor, &stream);
+  if (result != DeflateDone) Fail("the compression did not end as done");
   if (!memory.lastSeen) Fail("no write was marked last");
   if (memory.position != plan.contents.size()) Fail("the contents were not read to their end");
   if (stream.inputSize != plan.contents.size()) Fail("inputSize is not the size of the contents");
@@ -183,26 +206,52 @@ void RequireInflatesTo(const std::vector<uint8_t>& deflated, const std::vector<u
   }
 }
 
+// The workers of the fifth compression, two and three of them, made once.
+DeflateWorkers* Workers(uint32_t count) {
+  static DeflateWorkers* two = CreateDeflateWorkers(2);
+  static DeflateWorkers* three = CreateDeflateWorkers(3);
+  DeflateWorkers* workers = count == 2 ? two : three;
+  if (workers == nullptr) Fail("cannot create the workers");
+  return workers;
+}
+
+// The fifth compression's workers and segment size, by the input's last byte.
+Compression OnWorkers(const uint8_t* data, size_t size, const StreamPlan& plan) {
+  const uint8_t selector = size > 0 ? data[size - 1] : 0;
+  DeflateWorkers* workers = Workers((selector & 0x40) != 0 ? 3 : 2);
+  uint64_t segment = kShortestSegmentSize + (selector * 1031u) % 32768u;
+  if ((selector & 0x80) != 0 && plan.contents.size() > kShortestSegmentSize) {
+    segment = plan.contents.size() - 1 + (selector & 0x03u) % 3;
+  }
+  if (segment > kSegmentSize) segment = kSegmentSize;
+  SetDeflateSegmentSize(workers, static_cast<uint32_t>(segment));
+  return Compression{nullptr, workers, (selector & 0x20) != 0};
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const StreamPlan plan = PlanStream(data, size);
   DeflateState* compressor = CreateCompressor();
   if (compressor == nullptr) Fail("cannot create the compressor");
+  const Compression oneThread{CompressStream, nullptr, false};
 
-  const std::vector<uint8_t> deflated = CompressPlan(compressor, plan, CompressStream, "first compression");
+  const std::vector<uint8_t> deflated = CompressPlan(compressor, plan, oneThread, "first compression");
   RequireInflatesTo(deflated, plan.contents);
 
   const StreamPlan predecessor = Predecessor(plan);
-  RequireInflatesTo(CompressPlan(compressor, predecessor, CompressStream, "second compression (the predecessor)"),
+  RequireInflatesTo(CompressPlan(compressor, predecessor, oneThread, "second compression (the predecessor)"),
                     predecessor.contents);
 
-  if (CompressPlan(compressor, plan, CompressStream, "third compression (the first again)") != deflated) {
+  if (CompressPlan(compressor, plan, oneThread, "third compression (the first again)") != deflated) {
     Fail("the same contents compressed again, after another input, give other bytes");
   }
-  if (CompressPlan(compressor, plan, ReferenceCompressStream, "fourth compression (by the reference search)") !=
-      deflated) {
+  const Compression reference{ReferenceCompressStream, nullptr, false};
+  if (CompressPlan(compressor, plan, reference, "fourth compression (by the reference search)") != deflated) {
     Fail("the plain reference search gives other bytes than CompressStream");
+  }
+  if (CompressPlan(compressor, plan, OnWorkers(data, size, plan), "fifth compression (on workers)") != deflated) {
+    Fail("the compression on workers gives other bytes than CompressStream");
   }
   ReleaseCompressor(compressor);
   return 0;
