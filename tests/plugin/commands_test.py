@@ -108,6 +108,18 @@ def unix(path):
     return os.path.join(wine_drive_c(), path[3:].replace("\\", "/"))
 
 
+def entry_data(path):
+    """Each entry's name with its method and data as they lie in the zip, read from the local headers."""
+    data = {}
+    with zipfile.ZipFile(path) as archive, open(path, "rb") as raw:
+        for info in archive.infolist():
+            raw.seek(info.header_offset + 26)
+            name_length, extra_length = struct.unpack("<HH", raw.read(4))
+            raw.seek(info.header_offset + 30 + name_length + extra_length)
+            data[info.filename] = (info.compress_type, raw.read(info.compress_size))
+    return data
+
+
 class SessionTestCase(unittest.TestCase):
     """Helpers for scenario tests in fresh sessions."""
 
@@ -543,6 +555,31 @@ class CommandsTest(SessionTestCase):
         self.passes(result)
         self.assertZip(zip_path, {"a.txt": b"a" * 600, "b.bin": b"b" * 500})
         self.assertEqual(win(folder), s.settings()["InitialFolder"])
+
+    def test_every_threads_setting_zips_a_folder_to_the_same_deflate_data(self):
+        rng = random.Random(31)
+        words = [b"mail", b"zip", b"folder", b"thread", b"segment", b"the", b"of", b"deflate"]
+        prose = b" ".join(rng.choice(words) for _ in range(600000))[:3 << 20]
+        contents = {"prose.txt": prose, "log.txt": b"12:00 the same line of a log again\n" * 40000,
+                    "noise.bin": rng.randbytes(700000), "note.txt": b"a short note\n"}
+        data = {}
+        for threads in ("1", "0", "3"):
+            with self.subTest(threads=threads):
+                s = self.session(ShowZipFolder="1", Threads=threads)
+                folder = s.top_folder("parts")
+                for name, content in contents.items():
+                    s.put(folder, name, content)
+                zip_path = win(s.temp) + "\\parts.zip"
+                result, attached = s.run([
+                    *self.zip_folder(folder, 4, "%d MB" % (sum(map(len, contents.values())) >> 20)),
+                    'save-file "%s" "%s"' % (SAVE_TITLE, zip_path),
+                    'attached "%s"' % zip_path,
+                    "no-more-attachments"])
+                self.passes(result)
+                self.assertZip(zip_path, contents)
+                data[threads] = entry_data(unix(zip_path))
+        self.assertEqual(data["1"], data["0"], "Threads=0 deflated otherwise than Threads=1")
+        self.assertEqual(data["1"], data["3"], "Threads=3 deflated otherwise than Threads=1")
 
     def assertReadersShow(self, path, names):
         """zipfile, 7-Zip, bsdtar and Info-ZIP's unzip all list `names`, in that order (7-Zip shows a folder
