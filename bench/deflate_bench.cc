@@ -1,18 +1,21 @@
 // Compresses every file of a corpus with our compressor (CompressStream,
-// level 8) and with zlib at level 8, in memory, each with the CRC-32 of its
-// input as a zip entry needs, and prints sizes and speeds side by
-// side. Outside the timed runs every output is inflated by zlib and compared
-// with its input, and ours is compared byte for byte with the output of the
-// plain reference search (tests/support/reference_compressor.h): the fast
-// search must find exactly the same matches. Any failure makes the exit
-// status 1.
+// level 8) on one thread and on worker threads (CompressStreamOnWorkers),
+// and with zlib at level 8, in memory, each with the CRC-32 of its input as
+// a zip entry needs, and prints sizes and speeds side by side. Outside the
+// timed runs every output is inflated by zlib and compared with its input;
+// ours on workers must be byte for byte ours on one thread, and ours is
+// compared with the output of the plain reference search
+// (tests/support/reference_compressor.h): the fast search must find exactly
+// the same matches. Any failure makes the exit status 1.
 //
-//   deflate_bench CORPUS_DIR [--repeat N] [--ours-only | --zlib-only]
+//   deflate_bench CORPUS_DIR [--repeat N] [--threads N] [--ours-only | --zlib-only]
 //
-// --ours-only runs only our compressor, once per file, with no checks and no
-// table: the program to run under valgrind's cachegrind or callgrind, whose
-// counts are then nearly all the compressor's own. --zlib-only does the same
-// for zlib. scripts/bench-instructions counts each file's share of either.
+// --threads sets the workers (default: as many as processors; 1 leaves the
+// column out). --ours-only runs only our compressor, once per file, with no
+// checks and no table, on one thread or, with --threads of 2 or more, on the
+// workers: the program to run under valgrind's cachegrind or callgrind,
+// whose counts are then nearly all the compressor's own. --zlib-only does
+// the same for zlib. scripts/bench-instructions counts each file's share.
 #define ZLIB_CONST  // zlib's next_in takes const bytes
 #include <zlib.h>
 
@@ -29,6 +32,8 @@
 #include <vector>
 
 #include "deflate/compressor.h"
+#include "deflate/parallel_compressor.h"
+#include "platform/threads.h"
 #include "tests/support/reference_compressor.h"
 
 namespace {
@@ -40,6 +45,8 @@ constexpr double kBytesPerMegabyte = 1e6;
 struct Options {
   std::string corpus;
   int repeat = 3;
+  uint32_t threads = 0;  // 0 until read: as many as processors
+  bool threadsGiven = false;
   bool oursOnly = false;
   bool zlibOnly = false;
 };
@@ -50,6 +57,7 @@ struct Measurement {
   size_t oursSize = 0;
   size_t zlibSize = 0;
   double oursSeconds = 0;
+  double workersSeconds = 0;
   double zlibSeconds = 0;
 };
 
@@ -61,6 +69,10 @@ bool ParseOptions(int argc, char** argv, Options* options) {
     if (argument == "--repeat" && i + 1 < argc) {
       options->repeat = atoi(argv[++i]);
       if (options->repeat < 1) return false;
+    } else if (argument == "--threads" && i + 1 < argc) {
+      options->threads = static_cast<uint32_t>(atoi(argv[++i]));
+      options->threadsGiven = true;
+      if (options->threads < 1 || options->threads > kMostDeflateWorkers) return false;
     } else if (argument == "--ours-only" && !options->zlibOnly) {
       options->oursOnly = true;
     } else if (argument == "--zlib-only" && !options->oursOnly) {
@@ -150,6 +162,13 @@ bool TakeOutput(void* context, const uint8_t* data, uint32_t length, bool) {
 
 using Compressor = DeflateResult (*)(DeflateState*, DeflateStream*);
 
+// The workers of the runs on several threads.
+DeflateWorkers* workers = nullptr;
+
+DeflateResult CompressOnWorkers(DeflateState* compressor, DeflateStream* stream) {
+  return CompressStreamOnWorkers(compressor, workers, stream);
+}
+
 // Compresses `input` with `compress` on `compressor`, whose state carries
 // over from run to run as it does from entry to entry, into bench->output.
 // Returns an empty string, or what went wrong.
@@ -204,8 +223,13 @@ void PrintRow(const char* name, const Measurement& m) {
                                     : 0;
   const double ours = MegabytesPerSecond(m.inputSize, m.oursSeconds);
   const double zlib = MegabytesPerSecond(m.inputSize, m.zlibSeconds);
-  printf("%-22s %11zu %11zu %11zu %+8.2f%% %9.1f %9.1f %7.2f\n", name, m.inputSize, m.oursSize, m.zlibSize,
+  printf("%-22s %11zu %11zu %11zu %+8.2f%% %9.1f %9.1f %7.2f", name, m.inputSize, m.oursSize, m.zlibSize,
          sizeDifference, ours, zlib, zlib > 0 ? ours / zlib : 0);
+  if (workers != nullptr) {
+    const double many = MegabytesPerSecond(m.inputSize, m.workersSeconds);
+    printf(" %9.1f %7.2f %7.2f", many, zlib > 0 ? many / zlib : 0, ours > 0 ? many / ours : 0);
+  }
+  printf("\n");
 }
 
 // Measures one file; prints what failed to stderr and returns false then.
@@ -243,6 +267,18 @@ bool MeasureFile(const std::string& name, const std::vector<uint8_t>& input, int
       return false;
     }
     if (run == 0 || seconds < m->zlibSeconds) m->zlibSeconds = seconds;
+
+    if (workers == nullptr) continue;
+    const std::string onWorkers = Compress(CompressOnWorkers, compressor, bench, input, inputCrc, &seconds);
+    if (!onWorkers.empty()) {
+      fprintf(stderr, "%s: ours on workers: %s\n", name.c_str(), onWorkers.c_str());
+      return false;
+    }
+    if (bench->output != oursOutput) {
+      fprintf(stderr, "%s: ours on workers: other bytes than on one thread\n", name.c_str());
+      return false;
+    }
+    if (run == 0 || seconds < m->workersSeconds) m->workersSeconds = seconds;
   }
   m->oursSize = oursOutput.size();
 
@@ -275,7 +311,7 @@ bool MeasureFile(const std::string& name, const std::vector<uint8_t>& input, int
 extern "C" __attribute__((noinline)) void CountedOursEntry(DeflateState* compressor, BenchStream* bench,
                                                            const std::vector<uint8_t>* input) {
   double seconds = 0;
-  Compress(CompressStream, compressor, bench, *input, 0, &seconds);
+  Compress(workers != nullptr ? CompressOnWorkers : CompressStream, compressor, bench, *input, 0, &seconds);
 }
 
 extern "C" __attribute__((noinline)) void CountedZlibEntry(z_stream* stream, const std::vector<uint8_t>* input,
@@ -288,7 +324,7 @@ extern "C" __attribute__((noinline)) void CountedZlibEntry(z_stream* stream, con
 int main(int argc, char** argv) {
   Options options;
   if (!ParseOptions(argc, argv, &options)) {
-    fprintf(stderr, "usage: deflate_bench CORPUS_DIR [--repeat N] [--ours-only | --zlib-only]\n");
+    fprintf(stderr, "usage: deflate_bench CORPUS_DIR [--repeat N] [--threads N] [--ours-only | --zlib-only]\n");
     return 2;
   }
   const std::vector<std::filesystem::path> files = CorpusFiles(options.corpus);
@@ -327,6 +363,19 @@ int main(int argc, char** argv) {
     fprintf(stderr, "deflate_bench: the priming entry failed\n");
     return 1;
   }
+  if (!options.threadsGiven) {
+    options.threads = ProcessorCount() < kMostDeflateWorkers ? ProcessorCount() : kMostDeflateWorkers;
+  }
+  // On one processor the workers' column is still shown, with two of them,
+  // unless --threads 1 asks for none. --ours-only runs them only when asked.
+  const uint32_t workerCount = options.threads < 2 && !options.threadsGiven ? 2 : options.threads;
+  if (workerCount >= 2 && (!options.oursOnly || options.threadsGiven)) {
+    workers = CreateDeflateWorkers(workerCount);
+    if (workers == nullptr) {
+      fprintf(stderr, "deflate_bench: no memory for the workers\n");
+      return 1;
+    }
+  }
   z_stream zlibStream{};
   if (deflateInit2(&zlibStream, 8, Z_DEFLATED, -15, 8, Z_DEFAULT_STRATEGY) != Z_OK) {
     fprintf(stderr, "deflate_bench: deflateInit2 failed\n");
@@ -336,10 +385,17 @@ int main(int argc, char** argv) {
   if (!options.oursOnly && !options.zlibOnly) {
     printf("ours: CompressStream + crc32; zlib %s: deflateInit2(level 8, raw, memLevel 8, default strategy) + crc32\n",
            zlibVersion());
-    printf("best of %d runs each, alternating; MB = 10^6 bytes; size = (ours - zlib) / zlib; speed = ours / zlib\n\n",
+    if (workers != nullptr) {
+      printf("workers: CompressStreamOnWorkers with %u workers + crc32, on %u processors; the same bytes as ours\n",
+             workerCount, ProcessorCount());
+    }
+    printf("best of %d runs each, alternating; MB = 10^6 bytes; size = (ours - zlib) / zlib; speed = ours / zlib\n",
            options.repeat);
-    printf("%-22s %11s %11s %11s %9s %9s %9s %7s\n", "file", "input", "ours", "zlib", "size", "ours MB/s", "zlib MB/s",
+    if (workers != nullptr) printf("workers' speed = workers / zlib; gain = workers / ours\n");
+    printf("\n%-22s %11s %11s %11s %9s %9s %9s %7s", "file", "input", "ours", "zlib", "size", "ours MB/s", "zlib MB/s",
            "speed");
+    if (workers != nullptr) printf(" %9s %7s %7s", "wrk MB/s", "speed", "gain");
+    printf("\n");
   }
 
   Measurement total;
@@ -372,11 +428,13 @@ int main(int argc, char** argv) {
     total.oursSize += m.oursSize;
     total.zlibSize += m.zlibSize;
     total.oursSeconds += m.oursSeconds;
+    total.workersSeconds += m.workersSeconds;
     total.zlibSeconds += m.zlibSeconds;
   }
   if (!options.oursOnly && !options.zlibOnly) PrintRow("TOTAL", total);
 
   deflateEnd(&zlibStream);
+  ReleaseDeflateWorkers(workers);
   ReleaseCompressor(compressor);
   if (!allOk) printf("\nFAILED: see the messages above\n");
   return allOk ? 0 : 1;
