@@ -97,8 +97,10 @@ struct MeetingTokens : SegmentTokens {
   }
 };
 
+// Apart for each kind of tokens: one loop with the search inlined is all the
+// registers can hold.
 template <typename Tokens>
-void Parse(DeflateState* state, SegmentParse* job, Tokens* tokens) {
+[[gnu::noinline]] void Parse(DeflateState* state, SegmentParse* job, Tokens* tokens) {
   tokens->job = job;
   tokens->tokens = job->tokens;
   tokens->count = 0;
