@@ -175,7 +175,9 @@ struct Run {
   uint64_t position;
   uint32_t nextResume;
   // Whether the longer chains paid at the end of the parse joined last: a
-  // guess for the parses queued next.
+  // guess for the parses queued next. Before the first join they start on:
+  // where they pay (text, tables, machine code) they save far more than
+  // they cost where they do not, which two looks at the searches end.
   bool longChains;
 
   // The block being gathered, as the one-thread compression counts it.
@@ -655,6 +657,7 @@ DeflateResult CompressStreamOnWorkers(DeflateState* compressor, DeflateWorkers* 
   run.workers = workers;
   run.stream = stream;
   run.segmentSize = workers->segmentSize;
+  run.longChains = true;
   // Two chunks tell whether the input has two segments.
   ReadChunk(&run);
   if (!run.stopped && !run.ended) ReadChunk(&run);
