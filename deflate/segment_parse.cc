@@ -17,6 +17,11 @@ bool SeekFresh(FreshCursor* cursor, uint64_t target) {
 
 namespace {
 
+// A parse that has searched fewer than once in kBytesPerFewSearches bytes of
+// its first kFewSearchesStretch or more, before any look, is periodic data.
+constexpr uint64_t kFewSearchesStretch = 65536;
+constexpr uint64_t kBytesPerFewSearches = 64;
+
 // Reads the input from the view at the input position the stream has
 // counted up to. A read the view cannot fill before the input's end would
 // look like the end, so it stops the parse instead, as does `cancel`.
@@ -55,9 +60,19 @@ struct SegmentTokens {
   uint32_t count;
   int64_t stopAhead;  // the parse stops once no more than this many bytes are ahead
 
-  void AfterRefill(const DeflateState* state) {
+  void AfterRefill(DeflateState* state) {
     const uint64_t read = state->stream->inputSize;
     stopAhead = job->stop > read ? -1 : static_cast<int64_t>(read - job->stop);
+    // The longer chains, switched on by a guess, cost their entries at
+    // every position; where matches run hundreds of bytes (periodic data),
+    // the searches are too few for a look at them to come within a segment.
+    // Such a parse does without them, as the one-thread compression does.
+    const uint64_t passed = read - state->bytesAhead - job->start;
+    const bool noLookYet = state->lookStart == static_cast<uint32_t>(job->start);
+    if (state->longChainsOn && noLookYet && passed >= kFewSearchesStretch &&
+        state->searchCount < passed / kBytesPerFewSearches) {
+      state->longChainsOn = 0;
+    }
   }
   bool AtTop(DeflateState* state, LazyParse) {
     if (static_cast<int64_t>(state->bytesAhead) > stopAhead) return true;
