@@ -50,7 +50,6 @@ struct SegmentSlot {
   WorkerJob job;
   SegmentParse parse;
   uint8_t* chunk;
-  uint32_t chunkLength;
 };
 
 // A block's tokens, its input when it may be stored, and what coding it on a
@@ -259,7 +258,6 @@ void ReadChunk(Run* run) {
     if (count == 0) break;
     filled += count;
   }
-  slot->chunkLength = filled;
   ++run->chunksRead;
   const uint64_t start = chunk * run->segmentSize;
   if (filled == run->segmentSize) {

@@ -57,11 +57,13 @@ void CompressEntry(OutputChannel* channel, EntryCompressors* compressors, ZipEnt
   DeflateStream stream{ReadEntrySource, WriteEntryOutput, channel, StagedOutput(channel), kIoBufferSize, 0, 0};
   stream.waiting = ReportWhileWaiting;
   stream.expectedSize = expectedSize;
-  if (compressors->workers != nullptr) {
-    CompressStreamOnWorkers(compressors->state, compressors->workers, &stream);
-  } else {
-    CompressStream(compressors->state, &stream);
-  }
+  const DeflateResult result = compressors->workers != nullptr
+                                   ? CompressStreamOnWorkers(compressors->state, compressors->workers, &stream)
+                                   : CompressStream(compressors->state, &stream);
+  // The compressor stops early only when a callback said so, and then the
+  // channel holds the failure. Should it ever stop otherwise, the entry
+  // fails rather than end in deflate data without its last block.
+  if (result != DeflateDone && channel->errorCode == ArchiveOk) FailChannel(channel, ArchiveNoMemory, FailedNoMemory);
   // The channel refuses every write past the archive's limit, so the count
   // stays below 2 GiB.
   channel->compressedSize = static_cast<uint32_t>(stream.outputSize);

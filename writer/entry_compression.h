@@ -21,7 +21,9 @@ struct EntryCompressors {
 // known), to its output. Expects errorCode, bytesRead, crc32 and
 // compressedSize at 0. Creates the compressor in `compressors` when there is
 // none yet (ArchiveNoMemory in errorCode when that fails), and its workers
-// when asked for (without them when that fails); reuses them otherwise.
+// when asked for (without them when that fails); reuses them otherwise. A
+// compression that ends early with no failure of the channel's own fails
+// with ArchiveNoMemory, never as complete.
 // While workers run, the read report is also called as the caller's thread
 // waits for them, and a report that asks to stop stops the entry as it would
 // at a read (ArchiveCancelled). Marks level 8 in the entry's gpFlags. On
