@@ -23,14 +23,14 @@ namespace {
 constexpr uint32_t kOverlap = 1024;
 
 // A last segment shorter than this is parsed with the one before it.
-constexpr uint32_t kShortestSegment = 65536;
+constexpr uint32_t kShortestLastSegment = 65536;
 
 // A parse reads a window's length past the step it stops at, so the chunks
 // of its own segment and of the next always hold what it reads.
 static_assert(kShortestSegmentSize >= kOverlap + kMaxMatch + kWindowSize,
               "a parse reads no further than the next segment");
 static_assert(kShortestSegmentSize <= kSegmentSize, "the buffers hold the longest segment");
-static_assert(kShortestSegment >= kMinLookahead, "every segment's parse starts with a full lookahead");
+static_assert(kShortestLastSegment >= kMinLookahead, "every segment's parse starts with a full lookahead");
 
 // A coded block's bytes at most. Fixed codes take at most 9 bits for a
 // literal and 8 + 5 + 5 + 13 for a match, and dynamic codes are chosen only
@@ -68,6 +68,7 @@ struct BlockSlot {
   uint32_t byteCount;
   uint32_t restBits;
   uint32_t restCount;
+  bool failed;  // the coding did not fit its buffer, which never happens
 };
 
 }  // namespace
@@ -266,7 +267,7 @@ void ReadChunk(Run* run) {
   }
   run->ended = true;
   run->inputEnd = start + filled;
-  const bool ownSegment = chunk == 0 || filled >= kShortestSegment;
+  const bool ownSegment = chunk == 0 || filled >= kShortestLastSegment;
   run->segmentCount = ownSegment ? chunk + 1 : chunk;
   if (run->segmentCount < 2) return;
   if (ownSegment) {
@@ -279,6 +280,10 @@ void ReadChunk(Run* run) {
 
 void WriteBlock(Run* run, const BlockSlot* slot) {
   DeflateState* state = run->state;
+  if (slot->failed) {
+    Stop(run);
+    return;
+  }
   if (slot->coding == StoredBlock) {
     SendStoredBlock(state, slot->input, slot->length, slot->final);
     run->outputBits = ((run->outputBits + 3 + 7) & ~uint64_t{7}) + 32 + 8 * uint64_t{slot->length};
@@ -328,6 +333,8 @@ bool WaitFor(Run* run, const WorkerJob* job) {
   return !run->stopped;
 }
 
+bool RefuseOutput(void*, const uint8_t*, uint32_t, bool) { return false; }
+
 void CodeBlock(DeflateState* state, WorkerJob* job) {
   auto* slot = static_cast<BlockSlot*>(job->data);
   ResetBlock(state);
@@ -340,9 +347,11 @@ void CodeBlock(DeflateState* state, WorkerJob* job) {
     }
   }
   slot->coding = ChooseBlockCoding(state, slot->length, slot->storable);
+  slot->failed = false;
   if (slot->coding == StoredBlock) return;
-  // The buffer holds the longest coded block, so nothing is handed over.
-  DeflateStream none{nullptr, nullptr, nullptr, slot->bits, kCodedBlockBuffer, 0, 0};
+  // The buffer holds the longest coded block, so nothing is handed over;
+  // were anything to be, the stream would refuse it and the block fail.
+  DeflateStream none{nullptr, RefuseOutput, nullptr, slot->bits, kCodedBlockBuffer, 0, 0};
   state->stream = &none;
   state->stopped = DeflateDone;
   state->outBuf = slot->bits;
@@ -354,6 +363,7 @@ void CodeBlock(DeflateState* state, WorkerJob* job) {
   slot->byteCount = state->outLen;
   slot->restBits = state->bitBuf;
   slot->restCount = static_cast<uint32_t>(state->bitCount);
+  slot->failed = state->stopped != DeflateDone;
   state->stream = nullptr;
 }
 
