@@ -177,6 +177,12 @@ class SessionTestCase(unittest.TestCase):
                 'message "%s" question %s "Create zip from %d files with a total size of %s?"'
                 % (CAPTION, answer, count, size)]
 
+    def folder_command(self, folder, count, size, zip_path):
+        """The folder command on `folder`, answering yes to its size question and saving as `zip_path`; then its
+        attachment."""
+        return [*self.zip_folder(folder, count, size), 'save-file "%s" "%s"' % (SAVE_TITLE, zip_path),
+                'attached "%s"' % zip_path, "no-more-attachments"]
+
     def warning(self, s):
         return ['"If you save the zip archive to a folder other than \'%s\\\' it won\'t be automatically '
                 'deleted upon closing Orvel!"' % win(s.temp),
@@ -570,11 +576,8 @@ class CommandsTest(SessionTestCase):
                 for name, content in contents.items():
                     s.put(folder, name, content)
                 zip_path = win(s.temp) + "\\parts.zip"
-                result, attached = s.run([
-                    *self.zip_folder(folder, 4, "%d MB" % (sum(map(len, contents.values())) >> 20)),
-                    'save-file "%s" "%s"' % (SAVE_TITLE, zip_path),
-                    'attached "%s"' % zip_path,
-                    "no-more-attachments"])
+                size = "%d MB" % (sum(map(len, contents.values())) >> 20)
+                result, attached = s.run(self.folder_command(folder, 4, size, zip_path))
                 self.passes(result)
                 self.assertZip(zip_path, contents)
                 data[threads] = entry_data(unix(zip_path))
@@ -755,11 +758,7 @@ class CommandsTest(SessionTestCase):
         s.put(folder, "sub/y.txt", b"in the subfolder")
         total = sum(len(data) for data in files.values())
         zip_path = win(s.temp) + "\\names.zip"
-        result, attached = s.run([
-            *self.zip_folder(folder, len(files), "%d bytes" % total),
-            'save-file "%s" "%s"' % (SAVE_TITLE, zip_path),
-            'attached "%s"' % zip_path,
-            "no-more-attachments"])
+        result, attached = s.run(self.folder_command(folder, len(files), "%d bytes" % total, zip_path))
         self.passes(result)
         self.assertZip(zip_path, files)
         self.assertUtf8Flags(zip_path)
@@ -941,11 +940,7 @@ class CommandsTest(SessionTestCase):
         deep = os.path.join(s.data, "one", "two", "three")
         s.file("one/two/three/deep.txt", b"deep" * 300)
         zip_path = win(s.temp) + "\\deep.zip"
-        result, attached = s.run([
-            *self.zip_folder(deep, 1, "1 KB"),
-            'save-file "%s" "%s"' % (SAVE_TITLE, zip_path),
-            'attached "%s"' % zip_path,
-            "no-more-attachments"])
+        result, attached = s.run(self.folder_command(deep, 1, "1 KB", zip_path))
         self.passes(result)
         self.assertZip(zip_path, {"deep.txt": b"deep" * 300})
         self.assertEqual(win(deep), s.settings()["InitialFolder"])
