@@ -15,6 +15,22 @@ inline uint32_t DistanceCode(const uint8_t* distCode, uint32_t d) {
 
 inline uint32_t DistanceCode(const DeflateState* state, uint32_t d) { return DistanceCode(state->distCode, d); }
 
+// Whether a block of `litCount` symbols, `distCount` of them matches, over
+// `inBytes` bytes of input compresses so poorly that it ends early: the
+// matches' distance codes, by `distanceFreq(code)`, cost 5 bits and their
+// extra bits each, every symbol 8 more, and the estimate is less than half
+// the input while matches are fewer than half the symbols. Looked at every
+// kEarlyEndInterval symbols.
+template <typename DistanceFreq>
+inline bool EndsEarly(uint32_t litCount, uint32_t distCount, uint32_t inBytes, DistanceFreq distanceFreq) {
+  uint32_t estimate = litCount * 8;
+  for (uint32_t code = 0; code < kDistanceSymbols; ++code) {
+    estimate += distanceFreq(code) * (5 + static_cast<uint32_t>(distExtraBits[code]));
+  }
+  estimate >>= 3;
+  return distCount < litCount / 2 && estimate < inBytes / 2;
+}
+
 namespace block_symbols_detail {
 
 inline void AdvanceFlag(DeflateState* state) {
@@ -30,14 +46,12 @@ inline void AdvanceFlag(DeflateState* state) {
 // is stored or coded by itself; otherwise ends it when a buffer is full.
 inline bool BlockShouldEnd(const DeflateState* state) {
   if (state->level > 2 && (state->litCount % kEarlyEndInterval) == 0) {
-    uint32_t estimate = state->litCount * 8;
-    for (uint32_t code = 0; code < kDistanceSymbols; ++code) {
-      estimate += state->dynDistTree[code].freq * (5 + static_cast<uint32_t>(distExtraBits[code]));
-    }
-    estimate >>= 3;
     // Unsigned, so that it also counts right when blockBegin is negative.
     const uint32_t inBytes = state->curPos - static_cast<uint32_t>(state->blockBegin);
-    if (state->distCount < state->litCount / 2 && estimate < inBytes / 2) return true;
+    if (EndsEarly(state->litCount, state->distCount, inBytes,
+                  [state](uint32_t code) -> uint32_t { return state->dynDistTree[code].freq; })) {
+      return true;
+    }
   }
   return state->litCount == kMaxBlockSymbols || state->distCount == kSymbolBufferSize;
 }

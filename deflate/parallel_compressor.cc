@@ -419,14 +419,10 @@ void EndBlock(Run* run, uint64_t end, uint64_t top, bool final) {
 // symbol, recorded in the step that began at `top` (see BlockShouldEnd).
 // It looks every kEarlyEndInterval symbols and when the buffer is full.
 bool BlockEnds(const Run* run, uint64_t top) {
-  if (run->litCount % kEarlyEndInterval == 0) {
-    uint32_t estimate = run->litCount * 8;
-    for (uint32_t code = 0; code < kDistanceSymbols; ++code) {
-      estimate += run->distFreq[code] * (5 + static_cast<uint32_t>(distExtraBits[code]));
-    }
-    estimate >>= 3;
-    const uint32_t inBytes = static_cast<uint32_t>(top - run->blockBegin);
-    if (run->distCount < run->litCount / 2 && estimate < inBytes / 2) return true;
+  if (run->litCount % kEarlyEndInterval == 0 &&
+      EndsEarly(run->litCount, run->distCount, static_cast<uint32_t>(top - run->blockBegin),
+                [run](uint32_t code) { return run->distFreq[code]; })) {
+    return true;
   }
   // A block holds no more matches than symbols, so its distances never fill
   // their buffer first.
@@ -478,8 +474,6 @@ void PassTokens(Run* run, const uint32_t* tokens, uint32_t count, uint64_t posit
   }
 }
 
-uint64_t TokensStart(const SegmentParse* parse) { return parse->start - (parse->parse.matchAvailable ? 1 : 0); }
-
 // Passes the tokens of the current parse up to the one at `index`, which
 // begins at input position `position`.
 void PassCurrentTo(Run* run, uint32_t index, uint64_t position) {
@@ -493,7 +487,7 @@ void PassCurrentTo(Run* run, uint32_t index, uint64_t position) {
 // Passes every token of the current parse.
 void PassCurrent(Run* run) {
   const SegmentParse* parse = run->current;
-  PassCurrentTo(run, parse->tokenCount, parse->end - (parse->endParse.matchAvailable ? 1 : 0));
+  PassCurrentTo(run, parse->tokenCount, TokensEnd(parse));
 }
 
 bool Failed(Run* run, const SegmentParse* parse) {
@@ -551,7 +545,7 @@ void JoinSegment(Run* run, uint64_t segment) {
       if (!WaitFor(run, &resume->job) || Failed(run, &resume->parse)) return;
       run->current = &resume->parse;
       run->currentIndex = 0;
-      run->position = TokensStart(&resume->parse);
+      run->position = TokensBegin(&resume->parse);
       if (resume->parse.outcome == SegmentMet) {
         PassCurrent(run);
         run->current = fresh;

@@ -154,7 +154,7 @@ void ParseSegment(DeflateState* state, SegmentParse* job) {
   state->stream = nullptr;
   // Back from the end: the boundary lies a short way before it.
   uint32_t index = job->tokenCount;
-  uint64_t position = job->end - (job->endParse.matchAvailable ? 1 : 0);
+  uint64_t position = TokensEnd(job);
   if (job->outcome != SegmentEnded) {
     while (index > 0 && position > job->boundary) position -= TokenLength(job->tokens[--index]);
   }

@@ -87,6 +87,11 @@ struct SegmentParse {
   uint64_t readPosition;  // while it runs: the input read so far
 };
 
+// Where a parse's tokens begin and end: a byte waiting at the start is the
+// first token's, one waiting at the end is no token's yet.
+inline uint64_t TokensBegin(const SegmentParse* parse) { return parse->start - (parse->parse.matchAvailable ? 1 : 0); }
+inline uint64_t TokensEnd(const SegmentParse* parse) { return parse->end - (parse->endParse.matchAvailable ? 1 : 0); }
+
 // The tokens a parse from `start` to `stop` may record: one per byte at
 // most, and the match that takes it past `stop`.
 inline uint32_t SegmentTokenCapacity(uint64_t start, uint64_t stop) {
