@@ -51,6 +51,16 @@ void ClearInput(DeflateState* state, uint32_t level) {
 
 }  // namespace
 
+uint32_t ReadFull(DeflateState* state, uint8_t* buffer, uint32_t capacity) {
+  uint32_t filled = 0;
+  while (filled < capacity) {
+    const uint32_t count = ReadInput(state, buffer + filled, capacity - filled);
+    if (count == 0) break;
+    filled += count;
+  }
+  return filled;
+}
+
 void StartInput(DeflateState* state, uint32_t level) {
   ClearInput(state, level);
   state->curPos = 0;
@@ -106,12 +116,7 @@ void StartInputAt(DeflateState* state, uint32_t level, uint64_t position, uint64
   StartSearchLooks(state);
   // Full reads, as the compression of the whole input has them: a window's
   // worth, or to the input's end.
-  uint32_t filled = 0;
-  while (filled < kWindowSize) {
-    const uint32_t count = ReadInput(state, state->window + filled, kWindowSize - filled);
-    if (count == 0) break;
-    filled += count;
-  }
+  const uint32_t filled = ReadFull(state, state->window, kWindowSize);
   if (state->stopped != DeflateDone) return;
   state->inputEnded = filled < kWindowSize ? 1 : 0;
   state->bytesAhead = filled - state->curPos;

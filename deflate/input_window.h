@@ -11,6 +11,10 @@
 // nothing read and shows in `stopped`.
 uint32_t ReadInput(DeflateState* state, uint8_t* buffer, uint32_t capacity);
 
+// Reads until `capacity` bytes are at `buffer` or the input ends (or a read
+// stops, which shows in `stopped`). Returns the bytes read.
+uint32_t ReadFull(DeflateState* state, uint8_t* buffer, uint32_t capacity);
+
 // Starts an input: clears the hash heads, loads the search limits of
 // `level`, and reads the first chunk. With nothing read (empty input or a
 // stopped read) bytesAhead stays 0; a stopped read shows in `stopped`.

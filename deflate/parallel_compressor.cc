@@ -249,15 +249,10 @@ void QueueSegment(Run* run, uint64_t segment, uint64_t stop) {
 void ReadChunk(Run* run) {
   const uint64_t chunk = run->chunksRead;
   SegmentSlot* slot = SlotOf(run, chunk);
-  uint32_t filled = 0;
-  while (filled < run->segmentSize) {
-    const uint32_t count = ReadInput(run->state, slot->chunk + filled, run->segmentSize - filled);
-    if (run->state->stopped != DeflateDone) {
-      Stop(run);
-      return;
-    }
-    if (count == 0) break;
-    filled += count;
+  const uint32_t filled = ReadFull(run->state, slot->chunk, run->segmentSize);
+  if (run->state->stopped != DeflateDone) {
+    Stop(run);
+    return;
   }
   ++run->chunksRead;
   const uint64_t start = chunk * run->segmentSize;
