@@ -5,17 +5,28 @@ namespace {
 // The most --threads takes: far more than any machine has processors.
 constexpr uint32_t kMostThreads = 1024;
 
-// Reads the count of --threads: decimal digits only, 0 to kMostThreads.
-bool ReadThreads(const std::string& text, uint32_t* threads, std::string* error) {
+// Reads `text` as a decimal number: digits only (no sign, no spaces, no
+// hex), not empty, and after any leading zeros at most `mostDigits` of
+// them, so that it fits: 0000000001 is 1, as a decimal number.
+bool ReadDecimal(const std::string& text, size_t mostDigits, uint64_t* value) {
   const size_t firstSignificant = text.find_first_not_of('0');
   const size_t significantDigits = firstSignificant == std::string::npos ? 0 : text.size() - firstSignificant;
-  if (text.empty() || text.find_first_not_of("0123456789") != std::string::npos || significantDigits > 4 ||
-      std::stoul(text) > kMostThreads) {
+  if (text.empty() || significantDigits > mostDigits || text.find_first_not_of("0123456789") != std::string::npos) {
+    return false;
+  }
+  *value = std::stoull(text);
+  return true;
+}
+
+// Reads the count of --threads: 0 to kMostThreads.
+bool ReadThreads(const std::string& text, uint32_t* threads, std::string* error) {
+  uint64_t value = 0;
+  if (!ReadDecimal(text, 4, &value) || value > kMostThreads) {
     *error = "--threads takes a number from 0 (as many as processors) to " + std::to_string(kMostThreads) + ", not '" +
              text + "'";
     return false;
   }
-  *threads = static_cast<uint32_t>(std::stoul(text));
+  *threads = static_cast<uint32_t>(value);
   return true;
 }
 
@@ -80,16 +91,13 @@ bool ParseOptions(const std::vector<std::string>& arguments, Options* options, s
 
 bool ReadSourceDateEpoch(const char* text, Options* options, std::string* error) {
   if (text == nullptr || *text == '\0') return true;
-  // Digits only (no sign, no spaces, no hex), and after any leading zeros
-  // few enough to fit: 0000000001 is 1, as a decimal number.
   const std::string value(text);
-  const size_t firstSignificant = value.find_first_not_of('0');
-  const size_t significantDigits = firstSignificant == std::string::npos ? 0 : value.size() - firstSignificant;
-  if (significantDigits > 18 || value.find_first_not_of("0123456789") != std::string::npos) {
+  uint64_t seconds = 0;
+  if (!ReadDecimal(value, 18, &seconds)) {
     *error = "SOURCE_DATE_EPOCH is '" + value + "', not a number of seconds since 1970";
     return false;
   }
-  options->latestTime = std::stoll(value);
+  options->latestTime = static_cast<int64_t>(seconds);
   return true;
 }
 
