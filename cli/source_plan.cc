@@ -49,7 +49,7 @@ bool PlanFiles(const std::vector<std::string>& paths, const std::string& target,
       *error = "an empty file name was given";
       return false;
     }
-    const Source source{BareName(path), path};
+    Source source{BareName(path), path};
     if (source.entryName.empty()) {
       *error = Quoted(path) + " names a folder, not a file";
       return false;
@@ -64,6 +64,8 @@ bool PlanFiles(const std::vector<std::string>& paths, const std::string& target,
       *error = Quoted(path) + " is the archive being written";
       return false;
     }
+    // 0 for a file that cannot be looked at: its add tells why.
+    if (!FileSize(path, &source.size)) source.size = 0;
     sources->push_back(source);
   }
   return true;

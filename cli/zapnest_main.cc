@@ -161,6 +161,7 @@ int Run(const Options& options) {
   const bool started = StartSafeOutput(&output, &outputFailure);
   ReleaseInterrupts();
   if (!started) return Fail(&output, DescribeOutputFailure(outputFailure, options.archive));
+  PlanArchiveSources(output.archive, sources.data(), sources.size());
   for (const Source& source : sources) {
     uint64_t size = 0;
     if (showProgress && FileSize(source.path, &size)) StartProgress(&progress, ShownText(source.entryName), size);

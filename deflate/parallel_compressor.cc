@@ -76,8 +76,10 @@ struct BlockSlot {
 struct DeflateWorkers {
   uint32_t count;
   uint32_t segmentSize;
-  WorkerPool* pool;  // null until a long input needs it
-  bool unavailable;  // the threads or the memory could not be had
+  WorkerPool* pool;  // null until a long input or a side job needs it
+  bool noThreads;    // the threads could not be had
+  bool noBuffers;    // the buffers of a long input could not be had
+  bool buffersMade;
   uint32_t segmentSlotCount;
   SegmentSlot* segments;
   // Parses taken further than their segment, where two parses did not meet.
@@ -113,11 +115,21 @@ void ReleaseBuffers(DeflateWorkers* workers) {
   workers->blocks = nullptr;
 }
 
-// Makes the buffers and starts the threads, once. Returns false when they
-// cannot be had, now or at an earlier try.
-bool StartWorkers(DeflateWorkers* workers) {
-  if (workers->pool != nullptr) return true;
-  if (workers->unavailable) return false;
+// Starts the threads, once. Returns false when they cannot be had, now or
+// at an earlier try.
+bool StartThreads(DeflateWorkers* workers) {
+  if (workers->pool == nullptr && !workers->noThreads) {
+    workers->pool = StartWorkerPool(workers->count);
+    workers->noThreads = workers->pool == nullptr;
+  }
+  return workers->pool != nullptr;
+}
+
+// Makes the buffers of a long input, once. Returns false when they cannot be
+// had, now or at an earlier try.
+bool MakeBuffers(DeflateWorkers* workers) {
+  if (workers->buffersMade) return true;
+  if (workers->noBuffers) return false;
   // Every worker can parse a segment ahead while one is joined and the
   // chunks of the segment before it and after it are held.
   workers->segmentSlotCount = workers->count + 3;
@@ -143,11 +155,10 @@ bool StartWorkers(DeflateWorkers* workers) {
     slot.bits = static_cast<uint8_t*>(AllocateFixedMemory(kCodedBlockBuffer));
     ready = slot.tokens != nullptr && slot.input != nullptr && slot.bits != nullptr;
   }
-  if (ready) workers->pool = StartWorkerPool(workers->count);
-  if (workers->pool != nullptr) return true;
-  ReleaseBuffers(workers);
-  workers->unavailable = true;
-  return false;
+  if (!ready) ReleaseBuffers(workers);
+  workers->buffersMade = ready;
+  workers->noBuffers = !ready;
+  return ready;
 }
 
 // One compression on the workers, driven from the caller's thread.
@@ -638,6 +649,8 @@ void SetDeflateSegmentSize(DeflateWorkers* workers, uint32_t bytes) {
   if (bytes >= kShortestSegmentSize && bytes <= kSegmentSize) workers->segmentSize = bytes;
 }
 
+uint32_t DeflateWorkerCount(const DeflateWorkers* workers) { return workers->count; }
+
 void ReleaseDeflateWorkers(DeflateWorkers* workers) {
   if (workers == nullptr) return;
   StopWorkerPool(workers->pool);
@@ -645,9 +658,19 @@ void ReleaseDeflateWorkers(DeflateWorkers* workers) {
   ReleaseFixedMemory(workers);
 }
 
+bool QueueSideJob(DeflateWorkers* workers, WorkerJob* job) {
+  if (!StartThreads(workers)) return false;
+  QueueJob(workers->pool, job, SideJob);
+  return true;
+}
+
+bool TakeBackSideJob(DeflateWorkers* workers, WorkerJob* job) { return TakeBackJob(workers->pool, job, SideJob); }
+
+void AwaitSideJobs(DeflateWorkers* workers, uint32_t milliseconds) { AwaitJobEnd(workers->pool, milliseconds); }
+
 DeflateResult CompressStreamOnWorkers(DeflateState* compressor, DeflateWorkers* workers, DeflateStream* stream) {
   const bool expectedShort = stream->expectedSize != 0 && stream->expectedSize <= workers->segmentSize;
-  if (expectedShort || !StartWorkers(workers)) return CompressStream(compressor, stream);
+  if (expectedShort || !StartThreads(workers) || !MakeBuffers(workers)) return CompressStream(compressor, stream);
   StartCompression(compressor, stream);
   Run run{};
   run.state = compressor;

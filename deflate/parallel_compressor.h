@@ -9,6 +9,7 @@
 #include <cstdint>
 
 #include "deflate/deflate_stream.h"
+#include "deflate/worker_pool.h"
 
 // The workers and the memory a compression on several threads uses, kept
 // from one input to the next.
@@ -36,8 +37,26 @@ DeflateWorkers* CreateDeflateWorkers(uint32_t count);
 // the same.
 void SetDeflateSegmentSize(DeflateWorkers* workers, uint32_t bytes);
 
+// How many workers `workers` has.
+uint32_t DeflateWorkerCount(const DeflateWorkers* workers);
+
 // Ends the threads and releases everything; null is ignored.
 void ReleaseDeflateWorkers(DeflateWorkers* workers);
+
+// Queues `job` to run on a worker, with the worker's own compressor state,
+// whenever no job of a compression on the workers waits: for work beside
+// it, such as compressing whole short inputs with CompressStream. Starts
+// the threads when none run yet. Returns false, queuing nothing, when they
+// cannot be had.
+bool QueueSideJob(DeflateWorkers* workers, WorkerJob* job);
+
+// Takes a queued side job back when no worker has begun it (it is then no
+// longer queued), and returns true; false when it has begun or run.
+bool TakeBackSideJob(DeflateWorkers* workers, WorkerJob* job);
+
+// Waits until a job of the workers ends, at most `milliseconds`: for a
+// caller waiting for its side jobs (see JobDone).
+void AwaitSideJobs(DeflateWorkers* workers, uint32_t milliseconds);
 
 // As CompressStream(compressor, stream), with the same result and the same
 // bytes, the input's segments parsed and its blocks coded by the workers.

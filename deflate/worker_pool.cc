@@ -129,4 +129,23 @@ void QueueJob(WorkerPool* pool, WorkerJob* job, JobRank rank) {
   PostSemaphore(pool->queued);
 }
 
+bool TakeBackJob(WorkerPool* pool, WorkerJob* job, JobRank rank) {
+  HoldLock(pool->lock);
+  WorkerJob* before = nullptr;
+  WorkerJob* at = pool->first[rank];
+  while (at != nullptr && at != job) {
+    before = at;
+    at = at->next;
+  }
+  if (at != nullptr) {
+    (before == nullptr ? pool->first[rank] : before->next) = job->next;
+    if (pool->last[rank] == job) pool->last[rank] = before;
+    job->queued.store(false, std::memory_order_relaxed);
+  }
+  DropLock(pool->lock);
+  // The semaphore keeps its post: a worker that takes it finds no job, or
+  // another's, and waits again.
+  return at != nullptr;
+}
+
 bool AwaitJobEnd(WorkerPool* pool, uint32_t milliseconds) { return WaitSemaphore(pool->ended, milliseconds); }

@@ -12,6 +12,7 @@
 enum JobRank : uint8_t {
   UrgentJob,  // what the caller waits for next: blocks to code, a parse to join
   AheadJob,   // parses of stretches further on
+  SideJob,    // work beside the compression in progress: whole short inputs
   kJobRanks
 };
 
@@ -34,6 +35,10 @@ void StopWorkerPool(WorkerPool* pool);
 
 // Queues `job`, which must not be queued already.
 void QueueJob(WorkerPool* pool, WorkerJob* job, JobRank rank);
+
+// Takes `job` out of the queue when no worker has taken it yet, and returns
+// true; it is then no longer queued. Returns false when it has begun or run.
+bool TakeBackJob(WorkerPool* pool, WorkerJob* job, JobRank rank);
 
 // Whether `job` has run since it was last queued; everything it wrote is
 // then visible to the caller.

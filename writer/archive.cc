@@ -6,6 +6,7 @@
 #include "deflate/parallel_compressor.h"
 #include "platform/platform.h"
 #include "writer/archive_record.h"
+#include "writer/compressed_ahead.h"
 #include "writer/entry_compression.h"
 #include "writer/output_channel.h"
 #include "writer/record_output.h"
@@ -68,14 +69,9 @@ ArchiveStatus RefuseSource(ZipArchive* archive, ArchiveResult code, FailureReaso
   return refused;
 }
 
-// Whether the source still is what it was when it was opened: the same
-// size, the same last write, the same last change, and all of it read. A
-// file that another program cut short, extended or rewrote meanwhile would
-// otherwise enter the archive as a mix of two states that matches neither,
-// with a CRC of its own. The change time catches a rewrite whose last write
-// time was put back afterwards (utime, SetFileTime), which size and last
-// write alone would miss.
-bool SourceUnchanged(ZipArchive* archive, uint64_t openedSize, FileTime openedWriteTime, FileTime openedChangeTime) {
+// Whether the source still is what it was when it was opened, all of it
+// read (see UnchangedWhileRead).
+bool SourceUnchanged(ZipArchive* archive, const FileInfo& opened, FileTime openedWriteTime) {
   OutputChannel* const channel = &archive->channel;
   FileInfo now;
   uint32_t error = 0;
@@ -83,8 +79,7 @@ bool SourceUnchanged(ZipArchive* archive, uint64_t openedSize, FileTime openedWr
     FailChannel(channel, ArchiveReadFailed, FailedSourceRead, error);
     return false;
   }
-  if (now.size != openedSize || now.lastWriteTime != openedWriteTime || now.changeTime != openedChangeTime ||
-      channel->bytesRead != openedSize) {
+  if (!UnchangedWhileRead(now, opened, openedWriteTime, channel->bytesRead)) {
     FailChannel(channel, ArchiveReadFailed, FailedSourceChanged);
     return false;
   }
@@ -171,22 +166,65 @@ ArchiveStatus CreateArchiveOnHandle(FileHandle output, ZipArchive** archive, con
 namespace {
 
 // Writes the data of `entry` from the archive's open `source` to the output:
-// stored entries are copied, deflated ones compressed. bytesRead, crc32 and
-// compressedSize start at 0 and errorCode at ArchiveOk; on return errorCode
-// tells how it went and the three counters describe the data. While a local
-// header is pending, data that all fits the staged output stays there behind
-// it, with the header still pending (see EndEntryData).
-void WriteEntryData(ZipArchive* archive, ZipEntry* entry) {
+// stored entries are copied, deflated ones compressed, or taken as they were
+// compressed `ahead` when they were. bytesRead, crc32 and compressedSize
+// start at 0 and errorCode at ArchiveOk; on return errorCode tells how it
+// went and the three counters describe the data. While a local header is
+// pending, data that all fits the staged output stays there behind it, with
+// the header still pending (see EndEntryData).
+void WriteEntryData(ZipArchive* archive, ZipEntry* entry, const CompressedAhead* ahead) {
   OutputChannel* const channel = &archive->channel;
   channel->bytesRead = 0;
   channel->crc32 = 0;
   channel->compressedSize = 0;
   channel->errorCode = ArchiveOk;
-  if (entry->method == kMethodDeflated) {
+  if (ahead != nullptr) {
+    TakeDeflatedData(channel, entry, ahead->data, ahead->dataSize, archive->sourceSize, ahead->crc32);
+  } else if (entry->method == kMethodDeflated) {
     CompressEntry(channel, &archive->compressors, entry, archive->sourceSize == kUnknownSize ? 0 : archive->sourceSize);
   } else {
     CopyStored(channel);
   }
+}
+
+// Opens the file at `sourcePath` as the channel's source, checks that it is
+// the file `listed` (when given) and describes it: on success `opened` and
+// `metadata` say what it was as it was opened, archive->sourceSize holds its
+// size (kUnknownSize for a stream), and OwnsSource is set, with
+// SourceInfoKnown unless it is a stream. Otherwise returns the refusal,
+// with nothing open.
+ArchiveStatus OpenSource(ZipArchive* archive, const char* sourcePath, const FileIdentity* listed, FileInfo* opened,
+                         SourceMetadata* metadata) {
+  OutputChannel* const channel = &archive->channel;
+  // The open describes the file (identity, size, times) from the look that
+  // found it plain; nothing asks again before the data is read.
+  uint32_t openError = 0;
+  channel->source = OpenInputFile(sourcePath, opened, &openError);
+  if (channel->source == kNoFile) {
+    return Refuse(archive, ArchiveOpenFailed,
+                  openError == kNotPlainFileError ? FailedSourceNotPlainFile : FailedSourceOpen, openError);
+  }
+  archive->flags |= OwnsSource;
+  if (listed != nullptr && opened->identity != *listed) {
+    return RefuseSource(archive, ArchiveOpenFailed, FailedSourceNotListed);
+  }
+  if (SetFilePosition(channel->source, 0, SeekFromCurrent) == kInvalidFilePosition) {
+    // A source that cannot say where it is is taken as a stream: read as it
+    // comes, never rewound, described by the clock, its size unknown until
+    // it has been read.
+    archive->sourceSize = kUnknownSize;
+    CurrentTimeMetadata(metadata, archive->options.dosTimeZone);
+    return kArchiveOk;
+  }
+  archive->flags |= SourceInfoKnown;
+  // Sizes of 4 GiB and more would wrap in the 32-bit fields.
+  if (opened->size > kLargestSource) return RefuseSource(archive, ArchiveSourceTooLarge, FailedSourceTooLarge);
+  archive->sourceSize = static_cast<uint32_t>(opened->size);
+  uint32_t error = 0;
+  if (!ReadFileMetadata(channel->source, *opened, archive->options.dosTimeZone, metadata, &error)) {
+    return RefuseSource(archive, ArchiveReadFailed, FailedSourceRead, error);
+  }
+  return kArchiveOk;
 }
 
 ArchiveStatus AddSource(ZipArchive* archive, const char* entryName, const char* sourcePath,
@@ -205,38 +243,22 @@ ArchiveStatus AddSource(ZipArchive* archive, const char* entryName, const char* 
   if (sourcePath == nullptr) return Refuse(archive, ArchiveBadArgument, FailedNoSourcePath);
 
   // Nothing is written until the local header, so every failure before it
-  // leaves the archive as it was. The open describes the file (identity,
-  // size, times) from the look that found it plain; nothing asks again
-  // before the data is read.
+  // leaves the archive as it was. A file compressed ahead was opened,
+  // checked and described by the worker that read it.
+  bool cancelled = false;
+  const CompressedAhead* ahead = TakeAhead(archive->ahead, &archive->compressors, entryName, sourcePath, listed,
+                                           channel->readReport, channel->readReportContext, &cancelled);
+  if (cancelled) return Refuse(archive, ArchiveCancelled, FailedCancelled);
   FileInfo opened{};
-  uint32_t openError = 0;
-  channel->source = OpenInputFile(sourcePath, &opened, &openError);
-  if (channel->source == kNoFile) {
-    return Refuse(archive, ArchiveOpenFailed,
-                  openError == kNotPlainFileError ? FailedSourceNotPlainFile : FailedSourceOpen, openError);
-  }
-  archive->flags |= OwnsSource;
-  if (listed != nullptr && opened.identity != *listed) {
-    return RefuseSource(archive, ArchiveOpenFailed, FailedSourceNotListed);
-  }
-
   SourceMetadata metadata{};
-  const uint64_t openedSize = opened.size;
-  if (SetFilePosition(channel->source, 0, SeekFromCurrent) == kInvalidFilePosition) {
-    // A source that cannot say where it is is taken as a stream: read as it
-    // comes, never rewound, described by the clock, its size unknown until
-    // it has been read.
-    archive->sourceSize = kUnknownSize;
-    CurrentTimeMetadata(&metadata, archive->options.dosTimeZone);
-  } else {
+  if (ahead != nullptr) {
+    opened = ahead->opened;
+    metadata = ahead->metadata;
     archive->flags |= SourceInfoKnown;
-    // Sizes of 4 GiB and more would wrap in the 32-bit fields.
-    if (openedSize > kLargestSource) return RefuseSource(archive, ArchiveSourceTooLarge, FailedSourceTooLarge);
-    archive->sourceSize = static_cast<uint32_t>(openedSize);
-    uint32_t error = 0;
-    if (!ReadFileMetadata(channel->source, opened, archive->options.dosTimeZone, &metadata, &error)) {
-      return RefuseSource(archive, ArchiveReadFailed, FailedSourceRead, error);
-    }
+    archive->sourceSize = static_cast<uint32_t>(opened.size);
+  } else {
+    const ArchiveStatus refused = OpenSource(archive, sourcePath, listed, &opened, &metadata);
+    if (refused.code != ArchiveOk) return refused;
   }
   // Before any clamping: what the file said when it was opened.
   const FileTime openedWriteTime = metadata.lastWriteTime;
@@ -247,6 +269,8 @@ ArchiveStatus AddSource(ZipArchive* archive, const char* entryName, const char* 
     return channel->failure;
   }
   entry->gpFlags = static_cast<uint16_t>(entry->gpFlags | kProvisionalHeader);  // beside the UTF-8 flag
+  // By the suffix, which the name's conversion leaves as it was: a file
+  // compressed ahead was found deflated by the same test.
   entry->method = ChooseMethod(entry->name);
   if (entry->method == kMethodStored && (archive->flags & SourceInfoKnown) != 0) {
     entry->compressedSize = archive->sourceSize;
@@ -268,10 +292,11 @@ ArchiveStatus AddSource(ZipArchive* archive, const char* entryName, const char* 
   PendLocalHeader(channel, entry);
   archive->archiveOffset += LocalHeaderLength(entry);
 
-  WriteEntryData(archive, entry);
+  WriteEntryData(archive, entry, ahead);
+  ReleaseTaken(archive->ahead);
   if (channel->errorCode != ArchiveOk) return AbandonEntry(archive, entry);
-  if ((archive->flags & SourceInfoKnown) != 0 &&
-      !SourceUnchanged(archive, openedSize, openedWriteTime, opened.changeTime)) {
+  if ((archive->flags & OwnsSource) != 0 && (archive->flags & SourceInfoKnown) != 0 &&
+      !SourceUnchanged(archive, opened, openedWriteTime)) {
     return AbandonEntry(archive, entry);
   }
   CloseSource(archive);
@@ -323,6 +348,9 @@ ArchiveStatus AddFolderToArchive(ZipArchive* archive, const char* entryName, con
   OutputChannel* const channel = &archive->channel;
   if (channel->errorCode != ArchiveOk) return channel->failure;
   if (folderPath == nullptr) return Refuse(archive, ArchiveBadArgument, FailedNoSourcePath);
+  // Never compressed ahead, but the plan's next source all the same.
+  bool cancelled = false;
+  TakeAhead(archive->ahead, &archive->compressors, entryName, folderPath, nullptr, nullptr, nullptr, &cancelled);
   FileInfo info{};
   uint32_t error = 0;
   if (!QueryFolderInfo(folderPath, &info, &error)) return Refuse(archive, ArchiveOpenFailed, FailedSourceOpen, error);
@@ -346,6 +374,13 @@ ArchiveStatus AddFolderToArchive(ZipArchive* archive, const char* entryName, con
   archive->archiveOffset += headerLength;
   AppendEntry(archive, entry);
   return kArchiveOk;
+}
+
+void PlanArchiveSources(ZipArchive* archive, const Source* sources, size_t count) {
+  if (archive == nullptr || archive->compressors.threads < 2) return;
+  ReleaseAheadPlan(archive->ahead);
+  archive->ahead = NewAheadPlan(sources, count, archive->options.dosTimeZone);
+  CompressAhead(archive->ahead, &archive->compressors);
 }
 
 bool IsSourceFailure(const ArchiveStatus& status) {
@@ -375,6 +410,7 @@ namespace {
 void ReleaseArchive(ZipArchive* archive) {
   if ((archive->flags & OwnsOutput) != 0) CloseFile(archive->channel.output);
   if ((archive->flags & OwnsSource) != 0) CloseSource(archive);
+  ReleaseAheadPlan(archive->ahead);
   ReleaseDeflateWorkers(archive->compressors.workers);
   ReleaseCompressor(archive->compressors.state);
   while (ZipEntry* entry = archive->entryList) {

@@ -3,11 +3,13 @@
 // only these functions look into; every operation gives an ArchiveStatus.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 #include "platform/platform.h"
 #include "writer/archive_options.h"
 #include "writer/archive_status.h"
+#include "writer/source.h"
 
 // The archive being written; its record is the writer's own.
 struct ZipArchive;
@@ -70,6 +72,20 @@ ArchiveStatus AddListedFileToArchive(ZipArchive* archive, const char* entryName,
 // the folder cannot be looked at (also when it is no folder, or a link),
 // ArchiveNoMemory, ArchiveTooLarge, and ArchiveWriteFailed.
 ArchiveStatus AddFolderToArchive(ZipArchive* archive, const char* entryName, const char* folderPath);
+
+// Tells the archive which sources its next adds will add, in this order
+// (files, and folders for AddFolderToArchive): with deflateThreads of 2 or
+// more, the compressor's workers then read and deflate the next short files
+// into memory while an entry is added (at most kMostBytesAhead at once), so
+// that their own adds only write. The archive's bytes are the same. Each add
+// of the plan's next source (the same entry name and path, and for a listed
+// file the same identity) takes its data when it is ready, or compresses it
+// as usual when its compression ahead has not begun or did not succeed; a
+// file compressed ahead is read once, when a worker reads it, and tells the
+// read report of all its bytes at once. An add of anything else ends the
+// plan: the adds after it work as without one. A new plan replaces the one
+// before. The sources are copied; null and an empty plan are harmless.
+void PlanArchiveSources(ZipArchive* archive, const Source* sources, size_t count);
 
 // What the most recent successful add put into the archive.
 struct AddedEntry {

@@ -9,6 +9,7 @@
 #include "writer/entry_compression.h"
 #include "writer/output_channel.h"
 
+struct AheadPlan;
 struct ZipEntry;
 
 enum ArchiveFlag : uint32_t {
@@ -37,6 +38,8 @@ struct ZipArchive {
   // The compressor and its workers, made by the first deflated entry and
   // kept until close.
   EntryCompressors compressors;
+  // The files the caller said it will add, and those compressed ahead.
+  AheadPlan* ahead;
   // What the creator asked for: the read report, the latest entry time and
   // the clock of the DOS times.
   ArchiveOptions options;

@@ -1,5 +1,7 @@
 #include "writer/entry_compression.h"
 
+#include <cstring>
+
 #include "deflate/compressor.h"
 #include "deflate/parallel_compressor.h"
 #include "writer/output_channel.h"
@@ -41,17 +43,29 @@ bool ReportWhileWaiting(void* context) {
 
 }  // namespace
 
+namespace {
+
+bool MakeCompressors(EntryCompressors* compressors) {
+  if (compressors->state != nullptr) return true;
+  compressors->state = CreateCompressor();
+  if (compressors->state == nullptr) return false;
+  if (compressors->threads >= 2) {
+    compressors->workers =
+        CreateDeflateWorkers(compressors->threads < kMostDeflateWorkers ? compressors->threads : kMostDeflateWorkers);
+  }
+  return true;
+}
+
+}  // namespace
+
+DeflateWorkers* CompressorWorkers(EntryCompressors* compressors) {
+  return MakeCompressors(compressors) ? compressors->workers : nullptr;
+}
+
 void CompressEntry(OutputChannel* channel, EntryCompressors* compressors, ZipEntry* entry, uint32_t expectedSize) {
-  if (compressors->state == nullptr) {
-    compressors->state = CreateCompressor();
-    if (compressors->state == nullptr) {
-      FailChannel(channel, ArchiveNoMemory, FailedNoMemory);
-      return;
-    }
-    if (compressors->threads >= 2) {
-      compressors->workers =
-          CreateDeflateWorkers(compressors->threads < kMostDeflateWorkers ? compressors->threads : kMostDeflateWorkers);
-    }
+  if (!MakeCompressors(compressors)) {
+    FailChannel(channel, ArchiveNoMemory, FailedNoMemory);
+    return;
   }
   entry->gpFlags = static_cast<uint16_t>(entry->gpFlags | kLevel8Flags);
   DeflateStream stream{ReadEntrySource, WriteEntryOutput, channel, StagedOutput(channel), kIoBufferSize, 0, 0};
@@ -67,4 +81,24 @@ void CompressEntry(OutputChannel* channel, EntryCompressors* compressors, ZipEnt
   // The channel refuses every write past the archive's limit, so the count
   // stays below 2 GiB.
   channel->compressedSize = static_cast<uint32_t>(stream.outputSize);
+}
+
+void TakeDeflatedData(OutputChannel* channel, ZipEntry* entry, const uint8_t* data, uint32_t length,
+                      uint32_t sourceSize, uint32_t crc32) {
+  entry->gpFlags = static_cast<uint16_t>(entry->gpFlags | kLevel8Flags);
+  channel->bytesRead = sourceSize;
+  channel->crc32 = crc32;
+  if (channel->readReport != nullptr && !channel->readReport(channel->readReportContext, sourceSize)) {
+    FailChannel(channel, ArchiveCancelled, FailedCancelled);
+    return;
+  }
+  channel->compressedSize = length;
+  // Data that fits the staged output goes there, so that it can go out
+  // with its final header in one write, as a compression's would.
+  if (length <= kIoBufferSize) {
+    if (length != 0) memcpy(StagedOutput(channel), data, length);
+    EndEntryData(channel, StagedOutput(channel), length);
+  } else {
+    WriteBytes(channel, data, length);
+  }
 }

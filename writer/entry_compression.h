@@ -17,6 +17,10 @@ struct EntryCompressors {
   uint32_t threads;         // as ArchiveOptions::deflateThreads
 };
 
+// The workers of `compressors`, made with the compressor when there is none
+// yet; null when `threads` is below 2 or they could not be had.
+DeflateWorkers* CompressorWorkers(EntryCompressors* compressors);
+
 // Deflates the channel's open `source`, of `expectedSize` bytes (0 when not
 // known), to its output. Expects errorCode, bytesRead, crc32 and
 // compressedSize at 0. Creates the compressor in `compressors` when there is
@@ -32,3 +36,10 @@ struct EntryCompressors {
 // pending local header, see EndEntryData), and bytesRead and crc32 describe
 // the source.
 void CompressEntry(OutputChannel* channel, EntryCompressors* compressors, ZipEntry* entry, uint32_t expectedSize);
+
+// As CompressEntry, for an entry whose source was read and deflated
+// elsewhere: `length` bytes of deflate data of `sourceSize` source bytes
+// with the CRC-32 `crc32`. The read report is told of them all at once,
+// and may stop the entry there (ArchiveCancelled).
+void TakeDeflatedData(OutputChannel* channel, ZipEntry* entry, const uint8_t* data, uint32_t length,
+                      uint32_t sourceSize, uint32_t crc32);

@@ -30,21 +30,30 @@ bool ReadAt(FileHandle file, uint32_t offset, void* buffer, uint32_t length) {
 }
 
 // A DOS or Windows program: "MZ", and at the offset stored at 60 the
-// signature MZ, NE, LE or PE followed by two zero bytes. The magic and the
+// signature MZ, NE, LE or PE followed by two zero bytes. A file too short
+// to hold the offset is none.
+bool IsProgramHead(const uint8_t* head, uint64_t size) {
+  return size >= kProgramHeadLength && head[0] == 'M' && head[1] == 'Z' &&
+         uint64_t{LoadLittle32(head + kNewHeaderOffsetField)} + 52 < size;
+}
+
+bool IsProgramSignature(const uint8_t* bytes) {
+  const uint32_t signature = LoadLittle32(bytes);
+  return signature == 0x00005A4D || signature == 0x0000454E || signature == 0x0000454C || signature == 0x00004550;
+}
+
+// IsProgramHead and IsProgramSignature on the file: the magic and the
 // offset come with one read of the head, from the start where the file
-// stands; a file too short to hold the offset is none. Reads that fail
-// leave the answer false.
+// stands. Reads that fail leave the answer false.
 bool LooksExecutable(FileHandle file, uint64_t size) {
   if (size < kProgramHeadLength) return false;
   uint8_t head[kProgramHeadLength];
   uint32_t count = 0;
   if (!ReadFromFile(file, head, sizeof head, &count) || count != sizeof head) return false;
-  const uint32_t headerOffset = LoadLittle32(head + kNewHeaderOffsetField);
-  if (head[0] != 'M' || head[1] != 'Z' || uint64_t{headerOffset} + 52 >= size) return false;
+  if (!IsProgramHead(head, size)) return false;
   uint8_t signatureBytes[4];
-  if (!ReadAt(file, headerOffset, signatureBytes, sizeof signatureBytes)) return false;
-  const uint32_t signature = LoadLittle32(signatureBytes);
-  return signature == 0x00005A4D || signature == 0x0000454E || signature == 0x0000454C || signature == 0x00004550;
+  return ReadAt(file, LoadLittle32(head + kNewHeaderOffsetField), signatureBytes, sizeof signatureBytes) &&
+         IsProgramSignature(signatureBytes);
 }
 
 // The DOS form of the UTC file time `utc` on the clock `zone`.
@@ -78,6 +87,15 @@ bool ReadFileMetadata(FileHandle source, const FileInfo& info, DosTimeZone zone,
   if (SetFilePosition(source, 0, SeekFromStart, error) != 0) return false;
   DescribeTimesAndMode(info, mode, zone, metadata);
   return true;
+}
+
+void ContentsMetadata(const FileInfo& info, const uint8_t* contents, DosTimeZone zone, SourceMetadata* metadata) {
+  uint32_t mode = (info.attributes & FileDirectory) != 0 ? kModeDirectory : kModeRegular;
+  if (IsProgramHead(contents, info.size) &&
+      IsProgramSignature(contents + LoadLittle32(contents + kNewHeaderOffsetField))) {
+    mode |= kModeOwnerExecute;
+  }
+  DescribeTimesAndMode(info, mode, zone, metadata);
 }
 
 void FolderMetadata(const FileInfo& info, DosTimeZone zone, SourceMetadata* metadata) {

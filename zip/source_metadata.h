@@ -29,6 +29,10 @@ struct SourceMetadata {
 bool ReadFileMetadata(FileHandle source, const FileInfo& info, DosTimeZone zone, SourceMetadata* metadata,
                       uint32_t* error = nullptr);
 
+// As ReadFileMetadata, for a plain file whose whole contents, `info.size`
+// bytes, were read into `contents`.
+void ContentsMetadata(const FileInfo& info, const uint8_t* contents, DosTimeZone zone, SourceMetadata* metadata);
+
 // Fills `metadata` from `info`, which describes a folder (QueryFolderInfo
 // gives it), for an entry of its own: a folder its owner may open, list and
 // change, unless it is read-only, with the DOS time on the clock `zone`.

@@ -53,6 +53,7 @@ uint64_t SizeOf(const Source& source) {
 // Adds every source; stops at the first that fails or when the user stops
 // the zip.
 bool AddAll(ZipArchive* archive, const std::vector<Source>& sources, ZipProgress* progress) {
+  PlanArchiveSources(archive, sources.data(), sources.size());
   for (const Source& source : sources) {
     if (!progress->NextFile(source.entryName, source.size)) return false;
     if (AddFileToArchive(archive, source.entryName.c_str(), source.path.c_str()).code != ArchiveOk) return false;

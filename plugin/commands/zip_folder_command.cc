@@ -183,6 +183,7 @@ void ZipFolder() {
   std::vector<std::string> leftOut;
   for (const LeftOutFile& file : plan.leftOut) leftOut.push_back(file.source.entryName);
   ZipProgress progress(&output, CountFiles(plan.files), plan.plannedBytes);
+  PlanArchiveSources(output.archive(), plan.files.data(), plan.files.size());
   for (const Source& file : plan.files) {
     // A folder's own entry is its header alone: no file to count or show.
     if (!file.isFolder && !progress.NextFile(file.entryName, file.size)) break;
