@@ -11,6 +11,7 @@
 
 #include "deflate/parallel_compressor.h"
 #include "platform/file_status.h"
+#include "platform/file_time.h"
 #include "tests/support/test_data.h"
 #include "tests/support/test_files.h"
 #include "tests/support/zip_reader.h"
@@ -53,6 +54,13 @@ ArchiveOptions Threads(uint32_t threads) {
   return options;
 }
 
+ArchiveOptions ThreadsAndLatest(uint32_t threads, int64_t latest) {
+  ArchiveOptions options = Threads(threads);
+  options.latestEntryTime = UnixTimeToFileTime(latest, 0);
+  options.dosTimeZone = DosTimeUtc;
+  return options;
+}
+
 // Adds the sources in order, planned or not, and returns the archive's bytes.
 std::vector<uint8_t> Zip(const std::vector<Source>& sources, const ArchiveOptions& options, bool plan) {
   TempDir output;
@@ -72,11 +80,19 @@ std::vector<uint8_t> Zip(const std::vector<Source>& sources, const ArchiveOption
   return ReadWholeFile(path);
 }
 
+// Unix times of 2021: when the files were last written, a minute apart.
+constexpr int64_t kWritten = 1609459200;
+// Reading a file may set its last access, so every access time is held to
+// this one, after every last write.
+constexpr int64_t kLatest = kWritten + 86400;
+
 TEST(ParallelAdds, GiveTheArchiveOfOneThread) {
   TempDir dir;
   std::vector<Source> sources;
   const auto add = [&](const std::string& name, const std::vector<uint8_t>& bytes, bool listed) {
     WriteWholeFile(dir.File(name), bytes);
+    const int64_t written = kWritten + 60 * static_cast<int64_t>(sources.size());
+    SetFileTimes(dir.File(name), UnixTimeToFileTime(written, 0), UnixTimeToFileTime(kLatest + 60, 0));
     sources.push_back(FileSource(dir, name, listed));
   };
   // Enough short files for several batches on every worker, between files
@@ -106,19 +122,20 @@ TEST(ParallelAdds, GiveTheArchiveOfOneThread) {
   add("short.exe", head, true);
   for (uint32_t i = 0; i < 40; ++i) add("tail" + std::to_string(i) + ".csv", WordText(3000, 100 + i), false);
 
-  const std::vector<uint8_t> one = Zip(sources, Threads(1), true);
+  const std::vector<uint8_t> one = Zip(sources, ThreadsAndLatest(1, kLatest), true);
   const ReadArchive read = ReadZip(one);
   ASSERT_TRUE(read.ok) << read.error;
   ASSERT_EQ(sources.size(), read.entries.size());
+  EXPECT_EQ(kWritten + 60, read.entries[1].modifyTime);
   EXPECT_TRUE(OwnerMayExecute(read, "tool.exe"));
   EXPECT_TRUE(OwnerMayExecute(read, "old.exe"));
   EXPECT_TRUE(OwnerMayExecute(read, "edge.exe"));
   EXPECT_FALSE(OwnerMayExecute(read, "past.exe"));
   EXPECT_FALSE(OwnerMayExecute(read, "short.exe"));
   for (const uint32_t threads : {2u, 3u, 8u}) {
-    EXPECT_EQ(one, Zip(sources, Threads(threads), true)) << threads << " threads, planned";
+    EXPECT_EQ(one, Zip(sources, ThreadsAndLatest(threads, kLatest), true)) << threads << " threads, planned";
   }
-  EXPECT_EQ(one, Zip(sources, Threads(2), false)) << "2 threads, not planned";
+  EXPECT_EQ(one, Zip(sources, ThreadsAndLatest(2, kLatest), false)) << "2 threads, not planned";
 }
 
 // A plan made before the files changed: what each add finds is what enters
