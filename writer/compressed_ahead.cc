@@ -47,6 +47,7 @@ struct AheadBatch {
   const AheadPlan* plan;
   uint32_t count;
   uint32_t taken;    // files given out by TakeAhead
+  uint32_t first;    // the first file its job compresses; those before it were added as usual
   uint32_t longest;  // the planned size of its longest file
   AheadFile files[kBatchFiles];
   // While the job runs: the file being compressed, its contents, and how
@@ -131,7 +132,7 @@ bool CompressOpenFile(DeflateState* state, AheadBatch* batch, AheadFile* file, F
 void CompressBatch(DeflateState* state, WorkerJob* job) {
   auto* batch = static_cast<AheadBatch*>(job->data);
   batch->contents = static_cast<uint8_t*>(AllocateFixedMemory(batch->longest));
-  for (uint32_t i = 0; batch->contents != nullptr && i < batch->count; ++i) {
+  for (uint32_t i = batch->first; batch->contents != nullptr && i < batch->count; ++i) {
     if (batch->plan->stop.load(std::memory_order_relaxed)) break;
     AheadFile* file = &batch->files[i];
     const FileHandle source = OpenInputFile(batch->plan->sources[file->index].path.c_str(), &file->result.opened);
@@ -276,9 +277,14 @@ const CompressedAhead* TakeAhead(AheadPlan* plan, EntryCompressors* compressors,
   // The workers go on with the next while this one is added.
   CompressAhead(plan, compressors);
   if (batch == nullptr) return nullptr;
-  // Not begun: the caller's thread compresses it rather than wait.
-  if (TakeBackSideJob(plan->workers, &batch->job)) batch->job.run(plan->state, &batch->job);
   AheadFile* file = &batch->files[batch->taken++];
+  // Not begun: rather than wait, the caller's thread adds the file itself,
+  // as without a plan, and a worker takes the rest of the batch.
+  if (TakeBackSideJob(plan->workers, &batch->job)) {
+    batch->first = batch->taken;
+    if (batch->first < batch->count && !QueueSideJob(plan->workers, &batch->job)) EndPlan(plan);
+    return nullptr;
+  }
   while (!JobDone(&batch->job)) {
     AwaitSideJobs(plan->workers, kWaitingInterval);
     if (!JobDone(&batch->job) && report != nullptr && !report(reportContext, 0)) {
