@@ -3,6 +3,7 @@
 #include "deflate/bit_writer.h"
 #include "deflate/block_encoding.h"
 #include "deflate/huffman_tree.h"
+#include "deflate/token_blocks.h"
 
 namespace {
 
@@ -114,18 +115,31 @@ BlockCoding ChooseBlockCoding(DeflateState* state, uint32_t length, bool storabl
   return fixedBytes <= dynamicBytes ? FixedBlock : DynamicBlock;
 }
 
-void SendCodedBlock(DeflateState* state, BlockCoding coding, bool final) {
+namespace {
+
+void EmitSymbols(DeflateState* state, const uint32_t* tokens, uint32_t tokenCount, const TreeNode* litTree,
+                 const TreeNode* distTree) {
+  if (tokens != nullptr) {
+    EmitTokenSymbols(state, tokens, tokenCount, litTree, distTree);
+  } else {
+    EmitBlockSymbols(state, litTree, distTree);
+  }
+}
+
+}  // namespace
+
+void SendCodedBlock(DeflateState* state, BlockCoding coding, bool final, const uint32_t* tokens, uint32_t tokenCount) {
   const uint32_t finalBit = final ? 1 : 0;
   if (coding == FixedBlock) {
     EmitBits(state, kFixedBlockType + finalBit, kBlockHeaderBits);
-    EmitBlockSymbols(state, state->fixedLitTree, state->fixedDistTree);
+    EmitSymbols(state, tokens, tokenCount, state->fixedLitTree, state->fixedDistTree);
     state->compressedBits += kBlockHeaderBits + state->fixedBlockBits;
   } else {
     EmitBits(state, kDynamicBlockType + finalBit, kBlockHeaderBits);
     if (EmitTreeHeader(state, static_cast<uint32_t>(state->litDesc.lastSymbol) + 1,
                        static_cast<uint32_t>(state->distDesc.lastSymbol) + 1,
                        static_cast<uint32_t>(state->lastCodeLenIndex) + 1)) {
-      EmitBlockSymbols(state, state->dynLitTree, state->dynDistTree);
+      EmitSymbols(state, tokens, tokenCount, state->dynLitTree, state->dynDistTree);
     }
     state->compressedBits += kBlockHeaderBits + state->dynBlockBits;
   }

@@ -24,8 +24,10 @@ BlockCoding ChooseBlockCoding(DeflateState* state, uint32_t length, bool storabl
 
 // Sends the recorded block with fixed or dynamic codes as ChooseBlockCoding
 // built them, header and end-of-block code included; a stored block's bytes
-// depend on where in a byte it begins, so it is the caller's.
-void SendCodedBlock(DeflateState* state, BlockCoding coding, bool final);
+// depend on where in a byte it begins, so it is the caller's. A block
+// counted from `tokens` (CountTokens) is sent from them.
+void SendCodedBlock(DeflateState* state, BlockCoding coding, bool final, const uint32_t* tokens = nullptr,
+                    uint32_t tokenCount = 0);
 
 // Sends a stored block of `length` (at most 65535) bytes of `input`: its
 // header, the padding to a byte boundary, LEN, NLEN and the bytes.

@@ -10,6 +10,7 @@
 #include "deflate/input_window.h"
 #include "deflate/parse_tokens.h"
 #include "deflate/segment_parse.h"
+#include "deflate/token_blocks.h"
 #include "deflate/worker_pool.h"
 #include "platform/platform.h"
 
@@ -344,14 +345,7 @@ bool RefuseOutput(void*, const uint8_t*, uint32_t, bool) { return false; }
 void CodeBlock(DeflateState* state, WorkerJob* job) {
   auto* slot = static_cast<BlockSlot*>(job->data);
   ResetBlock(state);
-  for (uint32_t i = 0; i < slot->tokenCount; ++i) {
-    const uint32_t token = slot->tokens[i];
-    if (IsMatch(token)) {
-      AddMatch(state, TokenDistance(token), TokenLength(token));
-    } else {
-      AddLiteral(state, token);
-    }
-  }
+  CountTokens(state, slot->tokens, slot->tokenCount);
   slot->coding = ChooseBlockCoding(state, slot->length, slot->storable);
   slot->failed = false;
   if (slot->coding == StoredBlock) return;
@@ -365,7 +359,7 @@ void CodeBlock(DeflateState* state, WorkerJob* job) {
   state->outLen = 0;
   state->bitBuf = 0;
   state->bitCount = 0;
-  SendCodedBlock(state, slot->coding, slot->final);
+  SendCodedBlock(state, slot->coding, slot->final, slot->tokens, slot->tokenCount);
   slot->byteCount = state->outLen;
   slot->restBits = state->bitBuf;
   slot->restCount = static_cast<uint32_t>(state->bitCount);
