@@ -4,10 +4,16 @@
 
 namespace {
 
+// A machine word: the bytes AppendBytes shifts at a time.
+using Word = size_t;
+constexpr uint32_t kWordBytes = sizeof(Word);
+constexpr uint32_t kWordBits = 8 * kWordBytes;
+
 // A word loaded from bytes in the machine's order, as the number those bytes
 // make least significant first, and back.
-inline uint32_t LittleEndianWord(uint32_t word) {
+inline Word LittleEndianWord(Word word) {
 #if defined(__BYTE_ORDER__) && __BYTE_ORDER__ == __ORDER_BIG_ENDIAN__
+  if constexpr (kWordBytes == 8) return __builtin_bswap64(word);
   return __builtin_bswap32(word);
 #else
   return word;
@@ -81,7 +87,7 @@ void AppendBytes(DeflateState* state, const uint8_t* bytes, uint32_t count) {
     state->bitCount -= 8;
   }
   const uint32_t shift = static_cast<uint32_t>(state->bitCount);
-  uint32_t carry = state->bitBuf;
+  Word carry = state->bitBuf;
   uint8_t* const out = state->outBuf;
   uint32_t outLen = state->outLen;
   while (count > 0) {
@@ -95,18 +101,18 @@ void AppendBytes(DeflateState* state, const uint8_t* bytes, uint32_t count) {
     if (shift == 0) {
       memcpy(out + outLen, bytes, piece);
     } else {
-      // Four bytes a step, then what is left one by one.
+      // A word a step, then what is left one by one.
       uint32_t i = 0;
-      for (; i + 4 <= piece; i += 4) {
-        uint32_t word;
+      for (; i + kWordBytes <= piece; i += kWordBytes) {
+        Word word;
         memcpy(&word, bytes + i, sizeof word);
         word = LittleEndianWord(word);
-        const uint32_t shifted = LittleEndianWord(carry | word << shift);
+        const Word shifted = LittleEndianWord(carry | word << shift);
         memcpy(out + outLen + i, &shifted, sizeof shifted);
-        carry = word >> (32 - shift);
+        carry = word >> (kWordBits - shift);
       }
       for (; i < piece; ++i) {
-        const uint32_t byte = bytes[i];
+        const Word byte = bytes[i];
         out[outLen + i] = static_cast<uint8_t>(carry | byte << shift);
         carry = byte >> (8 - shift);
       }
@@ -116,5 +122,5 @@ void AppendBytes(DeflateState* state, const uint8_t* bytes, uint32_t count) {
     count -= piece;
   }
   state->outLen = outLen;
-  state->bitBuf = carry;
+  state->bitBuf = static_cast<uint32_t>(carry);  // fewer than 8 bits
 }

@@ -448,19 +448,18 @@ void PassTokens(Run* run, const uint32_t* tokens, uint32_t count, uint64_t posit
     memcpy(slot->tokens + slot->tokenCount, tokens, stretch * sizeof(uint32_t));
     slot->tokenCount += stretch;
     uint32_t matches = 0;
-    uint64_t lastStart = position;
     for (uint32_t i = 0; i < stretch; ++i) {
       const uint32_t token = tokens[i];
-      lastStart = position;
       if (IsMatch(token)) {
         ++matches;
         ++run->distFreq[DistanceCode(distCode, TokenDistance(token) - 1)];
-        position += TokenLength(token);
+        position += token & kTokenLengthMask;
       } else {
         ++position;
       }
     }
     const bool lastIsMatch = IsMatch(tokens[stretch - 1]);
+    const uint64_t lastStart = position - TokenLength(tokens[stretch - 1]);
     tokens += stretch;
     count -= stretch;
     run->litCount += stretch;
