@@ -236,6 +236,7 @@ void QueueParse(Run* run, SegmentSlot* slot, const SegmentParse& parse, JobRank 
   slot->parse.meet = parse.meet;
   slot->parse.cancel = &run->cancel;
   slot->parse.longChains = parse.longChains;
+  slot->parse.mayGiveUp = parse.mayGiveUp;
   slot->parse.boundary = parse.boundary;
   slot->parse.tokenCapacity = TokensPerSlot();
   slot->job.run = RunParse;
@@ -251,6 +252,7 @@ void QueueSegment(Run* run, uint64_t segment, uint64_t stop) {
   parse.stop = stop;
   parse.boundary = (segment + 1) * run->segmentSize;
   parse.longChains = segment > 0 && run->longChains;
+  parse.mayGiveUp = segment > 0;
   QueueParse(run, SlotOf(run, segment), parse, segment <= run->joined ? UrgentJob : AheadJob);
   run->segmentsQueued = segment + 1;
 }

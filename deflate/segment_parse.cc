@@ -1,5 +1,6 @@
 #include "deflate/segment_parse.h"
 
+#include <cstdint>
 #include <cstring>
 
 #include "deflate/input_window.h"
@@ -21,6 +22,10 @@ namespace {
 // its first kFewSearchesStretch or more, before any look, is periodic data.
 constexpr uint64_t kFewSearchesStretch = 65536;
 constexpr uint64_t kBytesPerFewSearches = 64;
+// A parse whose first kGiveUpStretch bytes or more are matches of the
+// longest length, but for kFewOtherTokens tokens, is periodic data too.
+constexpr uint64_t kGiveUpStretch = 65536;
+constexpr uint32_t kFewOtherTokens = 4;
 
 // Reads the input from the view at the input position the stream has
 // counted up to. A read the view cannot fill before the input's end would
@@ -51,14 +56,24 @@ bool ReadView(void* context, uint8_t* buffer, uint32_t capacity, uint32_t* lengt
 
 bool NoOutput(void*, const uint8_t*, uint32_t, bool) { return false; }
 
+// Whether the tokens are matches of the longest length, but for
+// kFewOtherTokens. Apart from the parse loop, whose registers it would take.
+[[gnu::noinline]] bool AllLongestMatches(const uint32_t* tokens, const uint32_t* end) {
+  uint32_t others = 0;
+  for (const uint32_t* token = tokens; token < end && others <= kFewOtherTokens; ++token) {
+    if (!IsMatch(*token) || TokenLength(*token) != kMaxMatch) ++others;
+  }
+  return others <= kFewOtherTokens;
+}
+
 // Keeps the tokens and ends the parse at the first step at or past `stop`.
 // Between two refills of the window the input read does not move, so the
 // stop is a count of bytes ahead, looked at with one comparison a step.
 struct SegmentTokens {
   SegmentParse* job;
-  uint32_t* tokens;
-  uint32_t count;
+  uint32_t* next;     // where the next token goes
   int64_t stopAhead;  // the parse stops once no more than this many bytes are ahead
+  bool lookedForPeriod;
 
   void AfterRefill(DeflateState* state) {
     const uint64_t read = state->stream->inputSize;
@@ -73,6 +88,12 @@ struct SegmentTokens {
         state->searchCount < passed / kBytesPerFewSearches) {
       state->longChainsOn = 0;
     }
+    // Where two parses of periodic data are out of step, they stay so: a
+    // parse only there to be met would be parsed in vain. It looks once.
+    if (job->mayGiveUp && passed >= kGiveUpStretch && !lookedForPeriod) {
+      lookedForPeriod = true;
+      if (AllLongestMatches(job->tokens, next)) stopAhead = INT64_MAX;
+    }
   }
   bool AtTop(DeflateState* state, LazyParse) {
     if (static_cast<int64_t>(state->bytesAhead) > stopAhead) return true;
@@ -80,16 +101,16 @@ struct SegmentTokens {
     return false;
   }
   bool Literal(DeflateState*, uint32_t byte) {
-    tokens[count++] = LiteralToken(byte);
+    *next++ = LiteralToken(byte);
     return false;
   }
   bool Match(DeflateState*, uint32_t distance, uint32_t length) {
-    tokens[count++] = MatchToken(distance, length);
+    *next++ = MatchToken(distance, length);
     return false;
   }
   static bool EndBlock(DeflateState*) { return true; }
   void Finish(DeflateState* state, LazyParse parse) {
-    if (parse.matchAvailable) tokens[count++] = LiteralToken(state->window[state->curPos - 1]);
+    if (parse.matchAvailable) *next++ = LiteralToken(state->window[state->curPos - 1]);
     job->outcome = SegmentEnded;
   }
 };
@@ -117,12 +138,11 @@ struct MeetingTokens : SegmentTokens {
 template <typename Tokens>
 [[gnu::noinline]] void Parse(DeflateState* state, SegmentParse* job, Tokens* tokens) {
   tokens->job = job;
-  tokens->tokens = job->tokens;
-  tokens->count = 0;
+  tokens->next = job->tokens;
   tokens->AfterRefill(state);
   LazyParse parse = job->parse;
   if (!RunLazyMatching(state, &parse, tokens) && state->stopped != DeflateDone) job->outcome = SegmentCancelled;
-  job->tokenCount = tokens->count;
+  job->tokenCount = static_cast<uint32_t>(tokens->next - job->tokens);
   job->endParse = parse;
 }
 

@@ -65,6 +65,10 @@ struct SegmentParse {
   const std::atomic<bool>* cancel;
   // A guess for the speed's sake: whether the longer chains pay here.
   bool longChains;
+  // For a fresh parse that only serves to be met: it may stop early, where
+  // the data repeats so that two parses keep out of step and never meet
+  // (every token a long match). The parse that meets it goes on instead.
+  bool mayGiveUp;
   // An input position the caller will cut the tokens at.
   uint64_t boundary;
 
