@@ -20,11 +20,11 @@ namespace {
 
 // A parse that has searched fewer than once in kBytesPerFewSearches bytes of
 // its first kFewSearchesStretch or more, before any look, is periodic data.
-constexpr uint64_t kFewSearchesStretch = 65536;
+constexpr uint64_t kFewSearchesStretch = 16384;
 constexpr uint64_t kBytesPerFewSearches = 64;
 // A parse whose first kGiveUpStretch bytes or more are matches of the
 // longest length, but for kFewOtherTokens tokens, is periodic data too.
-constexpr uint64_t kGiveUpStretch = 65536;
+constexpr uint64_t kGiveUpStretch = 16384;
 constexpr uint32_t kFewOtherTokens = 4;
 
 // Reads the input from the view at the input position the stream has
