@@ -38,7 +38,7 @@ struct AheadFile {
   uint32_t room;
   bool ready;  // compressed completely, the file unchanged meanwhile
   CompressedAhead result;
-  uint8_t* data;  // `room` bytes, once the file is open
+  uint8_t* data;  // `room` bytes of the batch's `data`
 };
 
 // Files compressed ahead by one job, in the plan's order.
@@ -50,6 +50,7 @@ struct AheadBatch {
   uint32_t first;    // the first file its job compresses; those before it were added as usual
   uint32_t longest;  // the planned size of its longest file
   AheadFile files[kBatchFiles];
+  uint8_t* data;  // the room of all its files, one after the other
   // While the job runs: the file being compressed, its contents, and how
   // far the compression has read them.
   AheadFile* current;
@@ -117,8 +118,6 @@ bool CompressOpenFile(DeflateState* state, AheadBatch* batch, AheadFile* file, F
   if (!ReadWhole(source, batch->contents, length)) return false;
   ContentsMetadata(opened, batch->contents, batch->plan->zone, &result.metadata);
   result.crc32 = UpdateCrc32(0, batch->contents, length);
-  file->data = static_cast<uint8_t*>(AllocateFixedMemory(file->room));
-  if (file->data == nullptr) return false;
   result.data = file->data;
   batch->contentsLength = length;
   batch->contentsRead = 0;
@@ -152,12 +151,11 @@ bool WorthCompressingAhead(const Source& source) {
          ChooseMethod(source.entryName.c_str()) == kMethodDeflated;
 }
 
-// Gives the file's room back; only once its batch's job has run.
+// Counts the file's room as given back: its data is no longer used, and
+// goes with its batch.
 void ReleaseData(AheadPlan* plan, AheadFile* file) {
   plan->bytesAhead -= file->room;
   file->room = 0;
-  ReleaseFixedMemory(file->data);
-  file->data = nullptr;
 }
 
 // Waits until the batch's job has run, or takes it back and runs it on the
@@ -173,6 +171,7 @@ void FinishBatch(AheadPlan* plan, AheadBatch* batch) {
 // Releases a batch whose job has run, with every file's data.
 void FreeBatch(AheadPlan* plan, AheadBatch* batch) {
   for (uint32_t i = 0; i < batch->count; ++i) ReleaseData(plan, &batch->files[i]);
+  ReleaseFixedMemory(batch->data);
   ReleaseFixedMemory(batch);
 }
 
@@ -220,6 +219,21 @@ AheadBatch* NextBatch(AheadPlan* plan) {
     if (source.size > batch->longest) batch->longest = static_cast<uint32_t>(source.size);
     plan->bytesAhead += room;
     bytes += source.size;
+  }
+  if (batch == nullptr) return nullptr;
+  // One block for the data of all the batch's files, made and released on
+  // the caller's thread.
+  uint64_t rooms = 0;
+  for (uint32_t i = 0; i < batch->count; ++i) rooms += batch->files[i].room;
+  batch->data = static_cast<uint8_t*>(AllocateFixedMemory(static_cast<size_t>(rooms)));
+  if (batch->data == nullptr) {
+    FreeBatch(plan, batch);
+    return nullptr;
+  }
+  uint8_t* data = batch->data;
+  for (uint32_t i = 0; i < batch->count; ++i) {
+    batch->files[i].data = data;
+    data += batch->files[i].room;
   }
   return batch;
 }
