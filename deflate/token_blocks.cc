@@ -20,6 +20,9 @@ void CountTokens(DeflateState* state, const uint32_t* tokens, uint32_t count) {
   state->distCount += matches;
 }
 
+// The match's lines are those of EmitBlockSymbols on purpose: shared through
+// a function, even one always inlined, they cost the one-thread compression
+// 0.15% more instructions.
 void EmitTokenSymbols(DeflateState* state, const uint32_t* tokens, uint32_t count, const TreeNode* litTree,
                       const TreeNode* distTree) {
   for (uint32_t i = 0; i < count; ++i) {

@@ -48,6 +48,19 @@ Source FileSource(const TempDir& dir, const std::string& name, bool listed) {
   return source;
 }
 
+// `count` files f0.txt, f1.txt... of word text in `dir`, of the sizes
+// `size` gives their numbers, planned as listed or not.
+template <typename Size>
+std::vector<Source> NumberedFiles(const TempDir& dir, uint32_t count, Size size, bool listed) {
+  std::vector<Source> sources;
+  for (uint32_t i = 0; i < count; ++i) {
+    const std::string name = "f" + std::to_string(i) + ".txt";
+    WriteWholeFile(dir.File(name), WordText(static_cast<size_t>(size(i)), i));
+    sources.push_back(FileSource(dir, name, listed));
+  }
+  return sources;
+}
+
 ArchiveOptions Threads(uint32_t threads) {
   ArchiveOptions options;
   options.deflateThreads = threads;
@@ -142,12 +155,8 @@ TEST(ParallelAdds, GiveTheArchiveOfOneThread) {
 // the archive, whether the worker saw the change or the add did.
 TEST(ParallelAdds, TakeWhatTheFilesHoldWhenTheirAddComes) {
   TempDir dir;
-  std::vector<Source> sources;
-  for (uint32_t i = 0; i < 20; ++i) {
-    const std::string name = "f" + std::to_string(i) + ".txt";
-    WriteWholeFile(dir.File(name), WordText(500, i));
-    sources.push_back(FileSource(dir, name, true));
-  }
+  const std::vector<Source> sources = NumberedFiles(
+      dir, 20, [](uint32_t) { return 500; }, true);
   // Grown past the size planned, which the room kept for its data follows;
   // replaced by another file; gone.
   WriteWholeFile(dir.File("f3.txt"), WordText(9000, 3));
@@ -184,12 +193,8 @@ TEST(ParallelAdds, TakeWhatTheFilesHoldWhenTheirAddComes) {
 // was added, in the order added.
 TEST(ParallelAdds, OutOfPlanAddsEndThePlan) {
   TempDir dir;
-  std::vector<Source> sources;
-  for (uint32_t i = 0; i < 40; ++i) {
-    const std::string name = "f" + std::to_string(i) + ".txt";
-    WriteWholeFile(dir.File(name), WordText(800, i));
-    sources.push_back(FileSource(dir, name, false));
-  }
+  const std::vector<Source> sources = NumberedFiles(
+      dir, 40, [](uint32_t) { return 800; }, false);
   std::vector<Source> order(sources.begin(), sources.begin() + 10);
   order.push_back(sources[30]);
   order.insert(order.end(), sources.begin() + 10, sources.begin() + 20);
@@ -220,12 +225,8 @@ TEST(ParallelAdds, OutOfPlanAddsEndThePlan) {
 // still at work.
 TEST(ParallelAdds, AStoppedAddLeavesNothingOfItsFile) {
   TempDir dir;
-  std::vector<Source> sources;
-  for (uint32_t i = 0; i < 30; ++i) {
-    const std::string name = "f" + std::to_string(i) + ".txt";
-    WriteWholeFile(dir.File(name), WordText(i < 2 ? 60000 : 2000, i));
-    sources.push_back(FileSource(dir, name, false));
-  }
+  const std::vector<Source> sources = NumberedFiles(
+      dir, 30, [](uint32_t i) { return i < 2 ? 60000 : 2000; }, false);
   for (const bool discard : {false, true}) {
     int reports = 0;
     ArchiveOptions options = Threads(2);
