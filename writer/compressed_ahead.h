@@ -1,6 +1,7 @@
 // Entries compressed ahead: while the caller's thread adds one entry, the
 // compressor's workers read and deflate the next short files of the
-// caller's plan into memory, so that their adds only write. The archive
+// caller's plan into memory, a batch of them per job, so that their adds
+// only write. The archive
 // takes each result in the plan's order; a result that is not complete and
 // sound is dropped, and its file is added as usual on the caller's thread.
 #pragma once
@@ -42,11 +43,12 @@ void CompressAhead(AheadPlan* plan, EntryCompressors* compressors);
 // entry name and path, and for a listed file (non-null `listed`) the same
 // identity. An add of any other file ends the plan. Returns the file's
 // result when it was compressed ahead completely, while the file stayed
-// unchanged, and null otherwise: the caller then adds the file itself. A
-// compression ahead that has not begun is taken back for that; one that
-// runs is waited for, with `report` called with 0 every kWaitingInterval
-// milliseconds. When the report asks to stop, *cancelled is set and null is
-// returned. A result stays valid until ReleaseTaken.
+// unchanged, and null otherwise: the caller then adds the file itself. When
+// no worker has begun the file's batch, the caller adds the file itself and
+// a worker takes the rest of the batch; a batch that runs is waited for,
+// with `report` called with 0 every kWaitingInterval milliseconds. When the
+// report asks to stop, *cancelled is set and null is returned. A result
+// stays valid until ReleaseTaken.
 const CompressedAhead* TakeAhead(AheadPlan* plan, EntryCompressors* compressors, const char* entryName,
                                  const char* path, const FileIdentity* listed, ReadReport report, void* reportContext,
                                  bool* cancelled);
