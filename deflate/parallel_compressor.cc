@@ -449,17 +449,18 @@ void PassTokens(Run* run, const uint32_t* tokens, uint32_t count, uint64_t posit
     BlockSlot* slot = run->filling;
     memcpy(slot->tokens + slot->tokenCount, tokens, stretch * sizeof(uint32_t));
     slot->tokenCount += stretch;
+    // A literal stands for one byte: only matches need a look of their own.
     uint32_t matches = 0;
+    uint32_t matched = 0;
     for (uint32_t i = 0; i < stretch; ++i) {
       const uint32_t token = tokens[i];
       if (IsMatch(token)) {
         ++matches;
         ++run->distFreq[DistanceCode(distCode, TokenDistance(token) - 1)];
-        position += token & kTokenLengthMask;
-      } else {
-        ++position;
+        matched += token & kTokenLengthMask;
       }
     }
+    position += stretch - matches + matched;
     const bool lastIsMatch = IsMatch(tokens[stretch - 1]);
     const uint64_t lastStart = position - TokenLength(tokens[stretch - 1]);
     tokens += stretch;
