@@ -80,7 +80,6 @@ struct DeflateWorkers {
   WorkerPool* pool;  // null until a long input or a side job needs it
   bool noThreads;    // the threads could not be had
   bool noBuffers;    // the buffers of a long input could not be had
-  bool buffersMade;
   uint32_t segmentSlotCount;
   SegmentSlot* segments;
   // Parses taken further than their segment, where two parses did not meet.
@@ -129,7 +128,7 @@ bool StartThreads(DeflateWorkers* workers) {
 // Makes the buffers of a long input, once. Returns false when they cannot be
 // had, now or at an earlier try.
 bool MakeBuffers(DeflateWorkers* workers) {
-  if (workers->buffersMade) return true;
+  if (workers->segments != nullptr) return true;
   if (workers->noBuffers) return false;
   // Every worker can parse a segment ahead while one is joined and the
   // chunks of the segment before it and after it are held.
@@ -157,7 +156,6 @@ bool MakeBuffers(DeflateWorkers* workers) {
     ready = slot.tokens != nullptr && slot.input != nullptr && slot.bits != nullptr;
   }
   if (!ready) ReleaseBuffers(workers);
-  workers->buffersMade = ready;
   workers->noBuffers = !ready;
   return ready;
 }
