@@ -92,6 +92,19 @@ void CloseFile(FileHandle file);
 // read fails; otherwise *bytesRead is the count, 0 at the end of the file.
 bool ReadFromFile(FileHandle file, void* buffer, uint32_t capacity, uint32_t* bytesRead, uint32_t* error = nullptr);
 
+// Reads exactly `length` bytes at the current position, with as many reads
+// as it takes. Returns false when a read fails or the file ends first.
+inline bool ReadExactly(FileHandle file, void* buffer, uint32_t length) {
+  auto* bytes = static_cast<uint8_t*>(buffer);
+  while (length > 0) {
+    uint32_t count = 0;
+    if (!ReadFromFile(file, bytes, length, &count) || count == 0) return false;
+    bytes += count;
+    length -= count;
+  }
+  return true;
+}
+
 // Writes `length` bytes at the current position. Returns false when the write
 // fails; a true result may still report fewer bytes written than asked.
 // Implementations retry a partial write, so a short count means the system

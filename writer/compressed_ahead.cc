@@ -95,16 +95,6 @@ bool KeepCompressed(void* context, const uint8_t* data, uint32_t length, bool) {
   return true;
 }
 
-// Reads `length` bytes, all the file should hold, into `contents`.
-bool ReadWhole(FileHandle source, uint8_t* contents, uint32_t length) {
-  for (uint32_t filled = 0; filled < length;) {
-    uint32_t count = 0;
-    if (!ReadFromFile(source, contents + filled, length - filled, &count) || count == 0) return false;
-    filled += count;
-  }
-  return true;
-}
-
 // Reads the open `source` whole and deflates it, checking as an add does
 // that it is the file planned, and that it stayed as it was while it was
 // read: the same size (so that nothing was left unread), the same times.
@@ -115,7 +105,8 @@ bool CompressOpenFile(DeflateState* state, AheadBatch* batch, AheadFile* file, F
   if (planned.identity != FileIdentity{} && opened.identity != planned.identity) return false;
   if (opened.size > planned.size || opened.size == 0) return false;
   const auto length = static_cast<uint32_t>(opened.size);
-  if (!ReadWhole(source, batch->contents, length)) return false;
+  // All the file should hold, with nothing left unread (checked below).
+  if (!ReadExactly(source, batch->contents, length)) return false;
   ContentsMetadata(opened, batch->contents, batch->plan->zone, &result.metadata);
   result.crc32 = UpdateCrc32(0, batch->contents, length);
   result.data = file->data;

@@ -28,13 +28,7 @@ bool ReadAt(FileHandle file, uint64_t offset, uint8_t* buffer, uint32_t length) 
   } else if (SetFilePosition(file, static_cast<int32_t>(offset), SeekFromStart) != offset) {
     return false;
   }
-  while (length > 0) {
-    uint32_t count = 0;
-    if (!ReadFromFile(file, buffer, length, &count) || count == 0) return false;
-    buffer += count;
-    length -= count;
-  }
-  return true;
+  return ReadExactly(file, buffer, length);
 }
 
 // Where the central directory lies, from the end record (and its 64-bit
