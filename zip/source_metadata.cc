@@ -56,6 +56,12 @@ bool LooksExecutable(FileHandle file, uint64_t size) {
          IsProgramSignature(signatureBytes);
 }
 
+// The Unix file type of `info`, with owner-execute for a `program`.
+uint32_t FileMode(const FileInfo& info, bool program) {
+  const uint32_t type = (info.attributes & FileDirectory) != 0 ? kModeDirectory : kModeRegular;
+  return program ? type | kModeOwnerExecute : type;
+}
+
 // The DOS form of the UTC file time `utc` on the clock `zone`.
 uint32_t DosDateTimeOf(FileTime utc, DosTimeZone zone) {
   return ToDosDateTime(zone == DosTimeUtc ? utc : UtcToLocalFileTime(utc));
@@ -80,8 +86,7 @@ void DescribeTimesAndMode(const FileInfo& info, uint32_t mode, DosTimeZone zone,
 
 bool ReadFileMetadata(FileHandle source, const FileInfo& info, DosTimeZone zone, SourceMetadata* metadata,
                       uint32_t* error) {
-  uint32_t mode = (info.attributes & FileDirectory) != 0 ? kModeDirectory : kModeRegular;
-  if (LooksExecutable(source, info.size)) mode |= kModeOwnerExecute;
+  const uint32_t mode = FileMode(info, LooksExecutable(source, info.size));
   // The data must be read from the start: an entry that silently began
   // further in would still carry a matching CRC.
   if (SetFilePosition(source, 0, SeekFromStart, error) != 0) return false;
@@ -90,12 +95,9 @@ bool ReadFileMetadata(FileHandle source, const FileInfo& info, DosTimeZone zone,
 }
 
 void ContentsMetadata(const FileInfo& info, const uint8_t* contents, DosTimeZone zone, SourceMetadata* metadata) {
-  uint32_t mode = (info.attributes & FileDirectory) != 0 ? kModeDirectory : kModeRegular;
-  if (IsProgramHead(contents, info.size) &&
-      IsProgramSignature(contents + LoadLittle32(contents + kNewHeaderOffsetField))) {
-    mode |= kModeOwnerExecute;
-  }
-  DescribeTimesAndMode(info, mode, zone, metadata);
+  const bool program = IsProgramHead(contents, info.size) &&
+                       IsProgramSignature(contents + LoadLittle32(contents + kNewHeaderOffsetField));
+  DescribeTimesAndMode(info, FileMode(info, program), zone, metadata);
 }
 
 void FolderMetadata(const FileInfo& info, DosTimeZone zone, SourceMetadata* metadata) {
