@@ -29,6 +29,7 @@ inline bool EndFullBlock(DeflateState* state) {
 
 // The whole input's literals and matches go straight into the blocks.
 struct BlockTokens {
+  static constexpr uint32_t TopsBelow() { return kMinLookahead; }
   static bool AtTop(DeflateState*, LazyParse) { return true; }
   static void AfterRefill(DeflateState*) {}
   static bool Literal(DeflateState* state, uint32_t byte) { return RecordLiteral(state, byte); }

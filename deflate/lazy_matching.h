@@ -175,9 +175,12 @@ struct LazyParse {
 
 // Parses the input from the current window state with the lazy matching of
 // level 8 and hands every literal and match to `tokens`, in order:
-// - tokens->AtTop(state, parse) before each step, with curPos where the step
-//   begins; false ends the parse there, with `parse` describing the state;
-// - tokens->AfterRefill(state) after each refill of the window;
+// - tokens->AtTop(state, parse) before the first step and before each later
+//   step that begins with fewer than tokens->TopsBelow() bytes ahead (at
+//   least kMinLookahead), with curPos where the step begins; false ends the
+//   parse there, with `parse` describing the state;
+// - tokens->AfterRefill(state) after each refill of the window, before the
+//   AtTop of the step after it;
 // - tokens->Literal(state, byte) for a literal (the byte at curPos - 1) and
 //   tokens->Match(state, distance, length) for a match starting at
 //   curPos - 1; true asks for tokens->EndBlock(state), which is called once
@@ -193,11 +196,8 @@ static inline bool RunLazyMatching(DeflateState* state, LazyParse* parse, Tokens
   bool matchAvailable = parse->matchAvailable;  // the byte at curPos - 1 waits to go out
   uint32_t matchLength = parse->matchLength;
 
+  if (state->bytesAhead != 0 && !tokens->AtTop(state, *parse)) return false;
   while (state->bytesAhead != 0) {
-    if (!tokens->AtTop(state, LazyParse{candidate, matchAvailable, matchLength})) {
-      *parse = LazyParse{candidate, matchAvailable, matchLength};
-      return false;
-    }
     // Near the end fewer than 3 bytes remain: nothing is inserted, and the
     // cut to bytesAhead below keeps a match from starting here.
     if (state->bytesAhead >= kMinMatch) candidate = HashInsert(state, state->curPos);
@@ -244,11 +244,18 @@ static inline bool RunLazyMatching(DeflateState* state, LazyParse* parse, Tokens
       --state->bytesAhead;
     }
 
-    if (state->bytesAhead < kMinLookahead) {
-      RefillWindow(state);
-      // A stopped read ends the input without a final block.
-      if (state->stopped != DeflateDone) return false;
-      tokens->AfterRefill(state);
+    // One test a step serves both the refill and the tokens' look at the top.
+    if (state->bytesAhead < tokens->TopsBelow()) {
+      if (state->bytesAhead < kMinLookahead) {
+        RefillWindow(state);
+        // A stopped read ends the input without a final block.
+        if (state->stopped != DeflateDone) return false;
+        tokens->AfterRefill(state);
+      }
+      if (state->bytesAhead != 0 && !tokens->AtTop(state, LazyParse{candidate, matchAvailable, matchLength})) {
+        *parse = LazyParse{candidate, matchAvailable, matchLength};
+        return false;
+      }
     }
   }
 

@@ -68,16 +68,25 @@ bool NoOutput(void*, const uint8_t*, uint32_t, bool) { return false; }
 
 // Keeps the tokens and ends the parse at the first step at or past `stop`.
 // Between two refills of the window the input read does not move, so the
-// stop is a count of bytes ahead, looked at with one comparison a step.
+// stop is a count of bytes ahead, which the parse's own test for a refill
+// looks at.
 struct SegmentTokens {
   SegmentParse* job;
   uint32_t* next;     // where the next token goes
   int64_t stopAhead;  // the parse stops once no more than this many bytes are ahead
+  uint32_t topsBelow;
   bool lookedForPeriod;
 
+  uint32_t TopsBelow() const { return topsBelow; }
+  void SetStopAhead(int64_t ahead) {
+    stopAhead = ahead;
+    topsBelow = ahead < kMinLookahead ? kMinLookahead
+                : ahead < UINT32_MAX  ? static_cast<uint32_t>(ahead + 1)
+                                      : UINT32_MAX;
+  }
   void AfterRefill(DeflateState* state) {
     const uint64_t read = state->stream->inputSize;
-    stopAhead = job->stop > read ? -1 : static_cast<int64_t>(read - job->stop);
+    SetStopAhead(job->stop > read ? -1 : static_cast<int64_t>(read - job->stop));
     // The longer chains, switched on by a guess, cost their entries at
     // every position; where matches run hundreds of bytes (periodic data),
     // the searches are too few for a look at them to come within a segment.
@@ -92,7 +101,7 @@ struct SegmentTokens {
     // parse only there to be met would be parsed in vain. It looks once.
     if (job->mayGiveUp && passed >= kGiveUpStretch && !lookedForPeriod) {
       lookedForPeriod = true;
-      if (AllLongestMatches(job->tokens, next)) stopAhead = INT64_MAX;
+      if (AllLongestMatches(job->tokens, next)) SetStopAhead(INT64_MAX);
     }
   }
   bool AtTop(DeflateState* state, LazyParse) {
@@ -119,6 +128,8 @@ struct SegmentTokens {
 // where both parses are fresh.
 struct MeetingTokens : SegmentTokens {
   FreshCursor meet;
+
+  static constexpr uint32_t TopsBelow() { return UINT32_MAX; }  // every step
 
   bool AtTop(DeflateState* state, LazyParse parse) {
     if (!parse.matchAvailable) {
