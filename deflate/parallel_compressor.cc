@@ -445,13 +445,15 @@ void PassTokens(Run* run, const uint32_t* tokens, uint32_t count, uint64_t posit
     uint32_t stretch = untilLook < untilFull ? untilLook : untilFull;
     if (stretch > count) stretch = count;
     BlockSlot* slot = run->filling;
-    memcpy(slot->tokens + slot->tokenCount, tokens, stretch * sizeof(uint32_t));
+    uint32_t* const to = slot->tokens + slot->tokenCount;
     slot->tokenCount += stretch;
     // A literal stands for one byte: only matches need a look of their own.
+    // The tokens are copied to the block in the same pass.
     uint32_t matches = 0;
     uint32_t matched = 0;
     for (uint32_t i = 0; i < stretch; ++i) {
       const uint32_t token = tokens[i];
+      to[i] = token;
       if (IsMatch(token)) {
         ++matches;
         ++run->distFreq[DistanceCode(distCode, TokenDistance(token) - 1)];
