@@ -29,8 +29,8 @@ inline bool EndFullBlock(DeflateState* state) {
 
 // The whole input's literals and matches go straight into the blocks.
 struct BlockTokens {
+  static constexpr bool kLooksAtTop = false;
   static constexpr uint32_t TopsBelow() { return kMinLookahead; }
-  static bool AtTop(DeflateState*, LazyParse) { return true; }
   static void AfterRefill(DeflateState*) {}
   static bool Literal(DeflateState* state, uint32_t byte) { return RecordLiteral(state, byte); }
   static bool Match(DeflateState* state, uint32_t distance, uint32_t length) {

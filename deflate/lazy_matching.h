@@ -175,10 +175,11 @@ struct LazyParse {
 
 // Parses the input from the current window state with the lazy matching of
 // level 8 and hands every literal and match to `tokens`, in order:
-// - tokens->AtTop(state, parse) before the first step and before each later
-//   step that begins with fewer than tokens->TopsBelow() bytes ahead (at
-//   least kMinLookahead), with curPos where the step begins; false ends the
-//   parse there, with `parse` describing the state;
+// - when Tokens::kLooksAtTop, tokens->AtTop(state, parse) before the first
+//   step and before each later step that begins with fewer than
+//   tokens->TopsBelow() bytes ahead (at least kMinLookahead), with curPos
+//   where the step begins; false ends the parse there, with `parse`
+//   describing the state;
 // - tokens->AfterRefill(state) after each refill of the window, before the
 //   AtTop of the step after it;
 // - tokens->Literal(state, byte) for a literal (the byte at curPos - 1) and
@@ -196,7 +197,9 @@ static inline bool RunLazyMatching(DeflateState* state, LazyParse* parse, Tokens
   bool matchAvailable = parse->matchAvailable;  // the byte at curPos - 1 waits to go out
   uint32_t matchLength = parse->matchLength;
 
-  if (state->bytesAhead != 0 && !tokens->AtTop(state, *parse)) return false;
+  if constexpr (Tokens::kLooksAtTop) {
+    if (state->bytesAhead != 0 && !tokens->AtTop(state, *parse)) return false;
+  }
   while (state->bytesAhead != 0) {
     // Near the end fewer than 3 bytes remain: nothing is inserted, and the
     // cut to bytesAhead below keeps a match from starting here.
@@ -252,9 +255,11 @@ static inline bool RunLazyMatching(DeflateState* state, LazyParse* parse, Tokens
         if (state->stopped != DeflateDone) return false;
         tokens->AfterRefill(state);
       }
-      if (state->bytesAhead != 0 && !tokens->AtTop(state, LazyParse{candidate, matchAvailable, matchLength})) {
-        *parse = LazyParse{candidate, matchAvailable, matchLength};
-        return false;
+      if constexpr (Tokens::kLooksAtTop) {
+        if (state->bytesAhead != 0 && !tokens->AtTop(state, LazyParse{candidate, matchAvailable, matchLength})) {
+          *parse = LazyParse{candidate, matchAvailable, matchLength};
+          return false;
+        }
       }
     }
   }

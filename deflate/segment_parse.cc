@@ -77,6 +77,7 @@ struct SegmentTokens {
   uint32_t topsBelow;
   bool lookedForPeriod;
 
+  static constexpr bool kLooksAtTop = true;
   uint32_t TopsBelow() const { return topsBelow; }
   void SetStopAhead(int64_t ahead) {
     stopAhead = ahead;
