@@ -72,9 +72,9 @@ bool NoOutput(void*, const uint8_t*, uint32_t, bool) { return false; }
 // looks at.
 struct SegmentTokens {
   SegmentParse* job;
-  uint32_t* next;     // where the next token goes
-  int64_t stopAhead;  // the parse stops once no more than this many bytes are ahead
-  uint32_t topsBelow;
+  uint32_t* next;      // where the next token goes
+  int64_t stopAhead;   // the parse stops once no more than this many bytes are ahead
+  uint32_t topsBelow;  // looks at the stop below this many bytes ahead: one more, or the refill's count
   bool lookedForPeriod;
 
   static constexpr bool kLooksAtTop = true;
