@@ -22,7 +22,8 @@ void CountTokens(DeflateState* state, const uint32_t* tokens, uint32_t count) {
 
 // The match's lines are those of EmitBlockSymbols on purpose: shared through
 // a function, even one always inlined, they cost the one-thread compression
-// 0.15% more instructions.
+// 0.15% more instructions, and one loop templated over where the symbols
+// come from cost it 0.6% to 0.9%.
 void EmitTokenSymbols(DeflateState* state, const uint32_t* tokens, uint32_t count, const TreeNode* litTree,
                       const TreeNode* distTree) {
   for (uint32_t i = 0; i < count; ++i) {
