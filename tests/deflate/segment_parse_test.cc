@@ -3,7 +3,9 @@
 // found up to there is what the same parse run to the input's end finds.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <vector>
 
@@ -62,7 +64,8 @@ TEST_F(SegmentParseStops, AtTheFirstStepAtOrPastTheStop) {
     uint64_t position = start;
     for (uint32_t i = 0; i < all.tokenCount; ++i) {
       const uint32_t length = TokenLength(whole[i]);
-      for (uint64_t inside = position + 2; inside < position + length; ++inside) stepBegins[inside] = false;
+      for (uint64_t inside = position + 2; inside < position + length; ++inside)
+        stepBegins[static_cast<size_t>(inside)] = false;
       position += length;
     }
     ASSERT_EQ(input_.size(), position) << start;
@@ -76,13 +79,14 @@ TEST_F(SegmentParseStops, AtTheFirstStepAtOrPastTheStop) {
     for (const uint64_t stop : stops) {
       if (stop <= start || stop >= input_.size()) continue;
       uint64_t expected = stop;
-      while (!stepBegins[expected]) ++expected;
+      while (!stepBegins[static_cast<size_t>(expected)]) ++expected;
       std::vector<uint32_t> tokens;
       const SegmentParse part = Parse(start, stop, &tokens);
       EXPECT_EQ(SegmentStopped, part.outcome) << start << " to " << stop;
       EXPECT_EQ(expected, part.end) << start << " to " << stop;
       ASSERT_LE(part.tokenCount, all.tokenCount) << start << " to " << stop;
-      EXPECT_TRUE(std::equal(tokens.begin(), tokens.begin() + part.tokenCount, whole.begin()))
+      EXPECT_TRUE(
+          std::equal(tokens.begin(), tokens.begin() + static_cast<std::ptrdiff_t>(part.tokenCount), whole.begin()))
           << start << " to " << stop;
     }
   }
