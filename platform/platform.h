@@ -116,6 +116,21 @@ bool WriteToFile(FileHandle file, const void* data, uint32_t length, uint32_t* b
 // position does not fit 32 bits.
 uint32_t SetFilePosition(FileHandle file, int32_t distance, SeekOrigin origin, uint32_t* error = nullptr);
 
+// Reads exactly `length` bytes at `offset` from the start of a file under
+// 4 GiB: beyond 2 GiB the move takes two steps, as one takes a signed 32-bit
+// distance. Returns false when a move or a read fails or the file ends first.
+inline bool ReadExactlyAt(FileHandle file, uint64_t offset, void* buffer, uint32_t length) {
+  if (offset > 0x7FFFFFFF) {
+    if (SetFilePosition(file, 0x7FFFFFFF, SeekFromStart) != 0x7FFFFFFF ||
+        SetFilePosition(file, static_cast<int32_t>(offset - 0x7FFFFFFF), SeekFromCurrent) != offset) {
+      return false;
+    }
+  } else if (SetFilePosition(file, static_cast<int32_t>(offset), SeekFromStart) != offset) {
+    return false;
+  }
+  return ReadExactly(file, buffer, length);
+}
+
 // Ends the file at the current position, discarding everything after it.
 bool TruncateFileHere(FileHandle file, uint32_t* error = nullptr);
 

@@ -17,20 +17,6 @@ constexpr uint16_t kEncryptedFlag = 0x0001;
 // starts with a record always holds it whole.
 constexpr uint32_t kChunk = 1 << 18;
 
-// Reads `length` bytes at `offset` of a file under 4 GiB whole, or fails.
-bool ReadAt(FileHandle file, uint64_t offset, uint8_t* buffer, uint32_t length) {
-  if (offset > 0x7FFFFFFF) {
-    // The system's move takes a signed 32-bit distance: beyond 2 GiB, two.
-    if (SetFilePosition(file, 0x7FFFFFFF, SeekFromStart) != 0x7FFFFFFF ||
-        SetFilePosition(file, static_cast<int32_t>(offset - 0x7FFFFFFF), SeekFromCurrent) != offset) {
-      return false;
-    }
-  } else if (SetFilePosition(file, static_cast<int32_t>(offset), SeekFromStart) != offset) {
-    return false;
-  }
-  return ReadExactly(file, buffer, length);
-}
-
 // Where the central directory lies, from the end record (and its 64-bit
 // form when the end record says so).
 struct Directory {
@@ -44,7 +30,7 @@ bool FindDirectory(FileHandle file, uint64_t size, Directory* directory) {
       size < kEndOfDirectorySize + kLongestComment ? size : kEndOfDirectorySize + kLongestComment);
   std::vector<uint8_t> tail(tailLength);
   const uint64_t tailStart = size - tailLength;
-  if (!ReadAt(file, tailStart, tail.data(), tailLength)) return false;
+  if (!ReadExactlyAt(file, tailStart, tail.data(), tailLength)) return false;
   // The last end record whose comment reaches exactly to the end of the
   // file; a signature inside a comment does not.
   for (uint32_t at = tailLength - kEndOfDirectorySize + 1; at-- > 0;) {
@@ -64,7 +50,8 @@ bool FindDirectory(FileHandle file, uint64_t size, Directory* directory) {
       uint8_t record[kZip64EndSize];
       if (endOffset < kZip64LocatorSize + kZip64EndSize) return false;
       const uint64_t zip64End = endOffset - kZip64LocatorSize - kZip64EndSize;
-      if (!ReadAt(file, zip64End, record, kZip64EndSize) || LoadLittle32(record) != kZip64EndSignature) return false;
+      if (!ReadExactlyAt(file, zip64End, record, kZip64EndSize) || LoadLittle32(record) != kZip64EndSignature)
+        return false;
       directory->size = LoadLittle64(record + 40);
       if (directory->size > zip64End) return false;
       directory->offset = zip64End - directory->size;
@@ -90,7 +77,7 @@ bool FindEncryptedEntry(FileHandle file, uint64_t size, bool* encrypted) {
   const uint64_t end = directory.offset + directory.size;
   while (at < end) {
     const uint32_t length = static_cast<uint32_t>(end - at < kChunk ? end - at : kChunk);
-    if (!ReadAt(file, at, chunk.data(), length)) return false;
+    if (!ReadExactlyAt(file, at, chunk.data(), length)) return false;
     uint32_t used = 0;
     while (length - used >= kCentralHeaderSize) {
       const uint8_t* record = chunk.data() + used;

@@ -23,12 +23,6 @@ constexpr uint32_t kDosAttributeMask = 0x37;
 constexpr uint32_t kNewHeaderOffsetField = 60;
 constexpr uint32_t kProgramHeadLength = kNewHeaderOffsetField + 4;
 
-bool ReadAt(FileHandle file, uint32_t offset, void* buffer, uint32_t length) {
-  uint32_t count = 0;
-  return SetFilePosition(file, static_cast<int32_t>(offset), SeekFromStart) == offset &&
-         ReadFromFile(file, buffer, length, &count) && count == length;
-}
-
 // A DOS or Windows program: "MZ", and at the offset stored at 60 the
 // signature MZ, NE, LE or PE followed by two zero bytes. A file too short
 // to hold the offset is none.
@@ -43,16 +37,14 @@ bool IsProgramSignature(const uint8_t* bytes) {
 }
 
 // IsProgramHead and IsProgramSignature on the file: the magic and the
-// offset come with one read of the head, from the start where the file
-// stands. Reads that fail leave the answer false.
+// offset come with the head, read from the start where the file stands.
+// Reads that fail leave the answer false.
 bool LooksExecutable(FileHandle file, uint64_t size) {
   if (size < kProgramHeadLength) return false;
   uint8_t head[kProgramHeadLength];
-  uint32_t count = 0;
-  if (!ReadFromFile(file, head, sizeof head, &count) || count != sizeof head) return false;
-  if (!IsProgramHead(head, size)) return false;
+  if (!ReadExactly(file, head, sizeof head) || !IsProgramHead(head, size)) return false;
   uint8_t signatureBytes[4];
-  return ReadAt(file, LoadLittle32(head + kNewHeaderOffsetField), signatureBytes, sizeof signatureBytes) &&
+  return ReadExactlyAt(file, LoadLittle32(head + kNewHeaderOffsetField), signatureBytes, sizeof signatureBytes) &&
          IsProgramSignature(signatureBytes);
 }
 
